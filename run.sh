@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the system and starts the program. Until the desktop program
+# exists, this builds every library and says so.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"
+if [ -x build/bin/Kivora ]; then
+  exec build/bin/Kivora "$@"
+fi
+echo "Built the toolkit libraries into build/bin; the desktop program Kivora is not built yet."

@@ -1,0 +1,80 @@
+#include "tests/support/ZkTest.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace zktest {
+
+std::string ProgramDir() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  path[n] = 0;
+  return std::filesystem::path(path).parent_path().string();
+}
+
+bool LoadToolkit(const std::string& name) {
+  std::string path = ProgramDir() + "/" + name + ".so";
+  // Never unloaded, as in the program.
+  void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  EXPECT_NE(h, nullptr) << "cannot load " << path << ": " << dlerror();
+  return h != nullptr;
+}
+
+TempDir::TempDir() {
+  char tmpl[] = "/tmp/kivtest.XXXXXX";
+  const char* p = mkdtemp(tmpl);
+  path_ = p ? p : "/tmp";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> FromHex(const std::string& hex) {
+  std::vector<uint8_t> out;
+  int hi = -1;
+  for (char c : hex) {
+    int v;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    else continue;
+    if (hi < 0) {
+      hi = v;
+    } else {
+      out.push_back(static_cast<uint8_t>(hi * 16 + v));
+      hi = -1;
+    }
+  }
+  return out;
+}
+
+std::string ToHex(const uint8_t* data, size_t n) {
+  static const char* d = "0123456789abcdef";
+  std::string s;
+  for (size_t i = 0; i < n; ++i) {
+    s += d[data[i] >> 4];
+    s += d[data[i] & 15];
+  }
+  return s;
+}
+
+}  // namespace zktest

@@ -1,0 +1,49 @@
+// Helpers shared by the tests of every subsystem.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "zk5Base.h"
+
+namespace zktest {
+
+// The folder of the running test program (where every library is built).
+std::string ProgramDir();
+
+// Loads a toolkit library by name from the program's folder, as a client
+// does ("zk5storage" loads zk5storage.so); its classes register on load.
+// Fails the current test when it cannot be loaded.
+bool LoadToolkit(const std::string& name);
+
+// A fresh empty directory under /tmp, removed with everything in it at
+// destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::vector<uint8_t> ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> FromHex(const std::string& hex);  // blanks ignored
+std::string ToHex(const uint8_t* data, size_t n);
+inline std::string ToHex(const std::vector<uint8_t>& v) { return ToHex(v.data(), v.size()); }
+
+// Creates a registered class and asks for one interface (nullptr on failure).
+template <class T>
+T* Create(const char* classId, const char* interfaceId) {
+  zk::IBase* base = nullptr;
+  if (zk_CreateInstance(classId, &base) != 0 || !base) return nullptr;
+  void* out = nullptr;
+  base->QueryInterface(interfaceId, &out);
+  base->Release();
+  return static_cast<T*>(out);
+}
+
+}  // namespace zktest
