@@ -52,3 +52,43 @@ endfunction()
 
 find_package(Threads REQUIRED)
 include(GoogleTest)
+
+# Shared sources built into more than one library.
+file(GLOB KIV_CARRIER_BUFFER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/steg/buffer/*.cpp)
+file(GLOB KIV_STREAM_PAIR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cipher/pair/*.cpp)
+
+find_library(KIV_CRYPTOPP_LIB cryptopp)   # test and benchmark oracle only
+find_package(OpenSSL QUIET)               # test and benchmark peer only
+
+# kiv_subsystem(<lib> [BASE] [CARRIER_BUFFER] [STREAM_PAIR] [TEST_LIBS ...] [NEEDS lib ...])
+# The usual folder of a toolkit library: every *.cpp of the folder builds
+# <lib>.so; every tests/*Test.cpp is a test program linked with the library's
+# objects and with the folder's other tests/*.cpp files; NEEDS names
+# libraries the tests load by name (built first when they exist).
+function(kiv_subsystem lib)
+  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR" "" "TEST_LIBS;NEEDS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(flags)
+  foreach(f BASE CARRIER_BUFFER STREAM_PAIR)
+    if(A_${f})
+      list(APPEND flags ${f})
+    endif()
+  endforeach()
+  kiv_toolkit_library(${lib} ${flags} SOURCES ${srcs})
+  if(KIV_TESTS)
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*Test.cpp)
+    file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+    list(REMOVE_ITEM helpers ${tests} "")
+    set(needs)
+    foreach(n ${A_NEEDS})
+      if(TARGET ${n})
+        list(APPEND needs ${n})
+      endif()
+    endforeach()
+    foreach(t ${tests})
+      get_filename_component(n ${t} NAME_WE)
+      kiv_test(${lib}_${n} SOURCES ${t} ${helpers} $<TARGET_OBJECTS:${lib}_objs>
+               LIBS zk5main Threads::Threads ${A_TEST_LIBS} NEEDS ${lib} ${needs})
+    endforeach()
+  endif()
+endfunction()
