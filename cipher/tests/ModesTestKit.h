@@ -70,6 +70,8 @@ class ToyCipher final : public zk::ToolkitObject<ToyCipher, zk::IBlockCipher> {
   uint32_t n = 8, minKey = 1, maxKey = 16;
   std::vector<uint8_t> key = std::vector<uint8_t>(32, 0x5A);
   std::vector<uint8_t> lastKey;
+  std::vector<std::vector<uint8_t>> inputs;  // every block given to EncryptBlocks, when recording
+  bool record = false;
   int encrypted = 0, decrypted = 0;
   StatusCode failWith = 0;
 
@@ -91,7 +93,10 @@ class ToyCipher final : public zk::ToolkitObject<ToyCipher, zk::IBlockCipher> {
   StatusCode EncryptBlocks(void* buffer, uint32_t length) override {
     if (failWith) return failWith;
     uint8_t* p = static_cast<uint8_t*>(buffer);
-    for (uint32_t b = 0; b + n <= length; b += n, ++encrypted) Enc(p + b);
+    for (uint32_t b = 0; b + n <= length; b += n, ++encrypted) {
+      if (record) inputs.emplace_back(p + b, p + b + n);
+      Enc(p + b);
+    }
     return zk::kOk;
   }
   StatusCode DecryptBlocks(void* buffer, uint32_t length) override {
