@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "script/LineReader.h"
+#include "cipher/pair/BufferedStreamPair.h"
 #include "storage/base/ToolkitObject.h"
 #include "zk5script.h"
 
@@ -38,7 +38,7 @@ struct LineHead {
   bool ended = false;  // the data ended while the line was read
 };
 
-StatusCode ScanLine(LineReader& r, LineHead& h) {
+StatusCode ScanLine(BufferedStreamReader& r, LineHead& h) {
   h = LineHead();
   bool inDigits = false;
   int64_t id = 0;
@@ -66,7 +66,7 @@ StatusCode ScanLine(LineReader& r, LineHead& h) {
 }
 
 // Reads one line (without its LF) into line.
-StatusCode ReadLine(LineReader& r, std::string& line, bool& ended) {
+StatusCode ReadLine(BufferedStreamReader& r, std::string& line, bool& ended) {
   line.clear();
   ended = false;
   for (;;) {
@@ -128,8 +128,8 @@ class TextRes final : public ToolkitObject<TextRes, ITextRes> {
     StatusCode st = stream_->Seek(static_cast<int64_t>(it->offset), kSeekSet);
     if (st != kOk) return st;
     try {
-      LineReader r;
-      st = r.Open(stream_);
+      BufferedStreamReader r;
+      st = r.Attach(stream_);
       if (st != kOk) return st;
       std::string text, line;
       uint64_t got = 0;
@@ -162,8 +162,8 @@ class TextRes final : public ToolkitObject<TextRes, ITextRes> {
  private:
   // One pass over the stream from its start, collecting entries in file order.
   StatusCode Scan(std::vector<TextResIndexEntry>& found) {
-    LineReader r;
-    StatusCode st = r.Open(stream_);
+    BufferedStreamReader r;
+    StatusCode st = r.Attach(stream_);
     if (st != kOk) return st;
     bool open = false;
     TextResIndexEntry cur{};
