@@ -94,7 +94,9 @@ class TextRes final : public ToolkitObject<TextRes, ITextRes> {
   StatusCode Load(IFileStrem* stream) override {
     if (!stream) return kInvalidArg;
     if (stream != stream_) {
+      // The index belongs to the stream it was read from.
       ReleaseAndNull(stream_);
+      index_.clear();
       void* kept = nullptr;
       StatusCode st = stream->QueryInterface(id::StreamIFileStrem, &kept);
       if (st != kOk) return st;

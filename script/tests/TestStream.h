@@ -36,9 +36,15 @@ class TestStream final : public zk::ToolkitObject<TestStream, zk::IFileStrem> {
   int64_t writeBudget = -1;        // bytes written before Write fails with -105
   StatusCode setEndError = 0;
   StatusCode commitError = 0;
+  bool refuseQuery = false;        // QueryInterface answers -7
   int commits = 0;
   int reads = 0;
 
+  StatusCode QueryInterface(const char* iid, void** out) override {
+    if (!refuseQuery) return ToolkitObject::QueryInterface(iid, out);
+    if (out) *out = nullptr;
+    return zk::kNotImplemented;
+  }
   StatusCode IsEnd() override { return !neverEnd && pos >= data.size() ? zk::kEndOfStream : 0; }
   StatusCode Read(void* buffer, uint32_t size, uint32_t* gotOut) override {
     ++reads;

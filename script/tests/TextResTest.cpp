@@ -193,6 +193,15 @@ TEST_F(Text, ReadErrorsAndSeekErrors) {
   EXPECT_EQ(t->Load(file), -16);
 }
 
+TEST_F(Text, AStreamWithoutTheFileInterfaceLeavesNoIndex) {
+  ASSERT_EQ(Load(kExample), 0);
+  TestStream* odd = TestStream::Make(kExample);
+  odd->refuseQuery = true;
+  EXPECT_EQ(t->Load(odd), zk::kNotImplemented);
+  EXPECT_EQ(Get(1026), "status -2");
+  odd->Release();
+}
+
 TEST_F(Text, EndsWithAStreamThatNeverReportsItsEnd) {
   file = TestStream::Make("1\n one\n2\n two");
   file->neverEnd = true;
