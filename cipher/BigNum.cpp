@@ -413,50 +413,126 @@ struct Mont {
   uint64_t minv = 0;     // -m^-1 mod 2^64
 };
 
-// r = a * b / 2^(64n) mod m, with a, b < m; t holds n + 2 words.
+// acc (c0, c1, c2) += x * y
+#if defined(__x86_64__)
+#define ZK_MAC(x, y, c0, c1, c2)                                                       \
+  do {                                                                                 \
+    uint64_t lo_, hi_;                                                                 \
+    __asm__("mulq %3" : "=a"(lo_), "=d"(hi_) : "a"(x), "rm"(y));                       \
+    __asm__("addq %3, %0\n\tadcq %4, %1\n\tadcq $0, %2"                                \
+            : "+r"(c0), "+r"(c1), "+r"(c2)                                             \
+            : "r"(lo_), "r"(hi_)                                                       \
+            : "cc");                                                                   \
+  } while (0)
+#else
+#define ZK_MAC(x, y, c0, c1, c2)                              \
+  do {                                                        \
+    u128 p_ = u128(x) * (y);                                  \
+    u128 s_ = ((u128(c1) << 64) | (c0)) + p_;                 \
+    (c2) += s_ < p_;                                          \
+    (c0) = uint64_t(s_);                                      \
+    (c1) = uint64_t(s_ >> 64);                                \
+  } while (0)
+#endif
+
+// r = a * b / 2^(64n) mod m, with a, b < m, by product scanning with the
+// reduction folded into each column; t holds 2n + 2 words.
 void MontMul(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mont& c, uint64_t* t) {
   const int n = c.n;
   const uint64_t* m = c.m;
-  std::memset(t, 0, size_t(n + 2) * 8);
+  uint64_t* q = t;
+  uint64_t* out = t + n;
+  uint64_t c0 = 0, c1 = 0, c2 = 0;
   for (int i = 0; i < n; ++i) {
-    uint64_t bi = b[i];
-    u128 acc = 0;
-    for (int j = 0; j < n; ++j) {
-      acc = u128(a[j]) * bi + t[j] + uint64_t(acc >> 64);
-      t[j] = uint64_t(acc);
+    for (int j = 0; j < i; ++j) {
+      ZK_MAC(a[j], b[i - j], c0, c1, c2);
+      ZK_MAC(q[j], m[i - j], c0, c1, c2);
     }
-    acc = u128(t[n]) + uint64_t(acc >> 64);
-    t[n] = uint64_t(acc);
-    t[n + 1] = uint64_t(acc >> 64);
-    uint64_t mq = t[0] * c.minv;
-    acc = u128(mq) * m[0] + t[0];
-    for (int j = 1; j < n; ++j) {
-      acc = u128(mq) * m[j] + t[j] + uint64_t(acc >> 64);
-      t[j - 1] = uint64_t(acc);
-    }
-    acc = u128(t[n]) + uint64_t(acc >> 64);
-    t[n - 1] = uint64_t(acc);
-    t[n] = t[n + 1] + uint64_t(acc >> 64);
+    ZK_MAC(a[i], b[0], c0, c1, c2);
+    q[i] = c0 * c.minv;
+    ZK_MAC(q[i], m[0], c0, c1, c2);  // the low word becomes 0
+    c0 = c1, c1 = c2, c2 = 0;
   }
-  // t < 2m: one conditional subtraction.
-  bool ge = t[n] != 0;
+  for (int i = n; i < 2 * n; ++i) {
+    for (int j = i - n + 1; j < n; ++j) {
+      ZK_MAC(a[j], b[i - j], c0, c1, c2);
+      ZK_MAC(q[j], m[i - j], c0, c1, c2);
+    }
+    out[i - n] = c0;
+    c0 = c1, c1 = c2, c2 = 0;
+  }
+  // out + c0 * 2^(64n) < 2m: one conditional subtraction.
+  bool ge = c0 != 0;
   if (!ge) {
     ge = true;
     for (int j = n - 1; j >= 0; --j)
-      if (t[j] != m[j]) {
-        ge = t[j] > m[j];
+      if (out[j] != m[j]) {
+        ge = out[j] > m[j];
         break;
       }
   }
   if (ge) {
     uint64_t borrow = 0;
     for (int j = 0; j < n; ++j) {
-      u128 d = u128(t[j]) - m[j] - borrow;
+      u128 d = u128(out[j]) - m[j] - borrow;
       r[j] = uint64_t(d);
       borrow = uint64_t(d >> 64) & 1;
     }
   } else {
-    std::memcpy(r, t, size_t(n) * 8);
+    std::memcpy(r, out, size_t(n) * 8);
+  }
+}
+
+// r = a^2 / 2^(64n) mod m: as MontMul, each cross product taken once and doubled.
+void MontSqr(uint64_t* r, const uint64_t* a, const Mont& c, uint64_t* t) {
+  const int n = c.n;
+  const uint64_t* m = c.m;
+  uint64_t* q = t;
+  uint64_t* out = t + n;
+  uint64_t c0 = 0, c1 = 0, c2 = 0;
+  for (int k = 0; k < 2 * n - 1; ++k) {
+    int lo = k - n + 1 > 0 ? k - n + 1 : 0;
+    uint64_t d0 = 0, d1 = 0, d2 = 0;
+    for (int j = lo; j < k - j; ++j) ZK_MAC(a[j], a[k - j], d0, d1, d2);
+    d2 = (d2 << 1) | (d1 >> 63);
+    d1 = (d1 << 1) | (d0 >> 63);
+    d0 <<= 1;
+    if (!(k & 1)) ZK_MAC(a[k / 2], a[k / 2], d0, d1, d2);
+    u128 sum = u128(c0) + d0;
+    c0 = uint64_t(sum);
+    sum = u128(c1) + d1 + uint64_t(sum >> 64);
+    c1 = uint64_t(sum);
+    c2 += d2 + uint64_t(sum >> 64);
+    if (k < n) {
+      for (int j = 0; j < k; ++j) ZK_MAC(q[j], m[k - j], c0, c1, c2);
+      q[k] = c0 * c.minv;
+      ZK_MAC(q[k], m[0], c0, c1, c2);
+    } else {
+      for (int j = k - n + 1; j < n; ++j) ZK_MAC(q[j], m[k - j], c0, c1, c2);
+      out[k - n] = c0;
+    }
+    c0 = c1, c1 = c2, c2 = 0;
+  }
+  out[n - 1] = c0;
+  c0 = c1;
+  bool ge = c0 != 0;
+  if (!ge) {
+    ge = true;
+    for (int j = n - 1; j >= 0; --j)
+      if (out[j] != m[j]) {
+        ge = out[j] > m[j];
+        break;
+      }
+  }
+  if (ge) {
+    uint64_t borrow = 0;
+    for (int j = 0; j < n; ++j) {
+      u128 d = u128(out[j]) - m[j] - borrow;
+      r[j] = uint64_t(d);
+      borrow = uint64_t(d >> 64) & 1;
+    }
+  } else {
+    std::memcpy(r, out, size_t(n) * 8);
   }
 }
 
@@ -490,7 +566,7 @@ struct MontSetup {
   StatusCode status = kOk;
 
   MontSetup(const BigNumber& mod, size_t extraWords)
-      : mem(size_t((Length(mod) + 1) / 2) * 3 + 2 + extraWords) {
+      : mem(size_t((Length(mod) + 1) / 2) * 4 + 2 + extraWords) {
     int32_t nl = Length(mod);
     int n = (nl + 1) / 2;
     if (!mem.p) {
@@ -500,7 +576,7 @@ struct MontSetup {
     m = mem.p;
     rr = m + n;
     t = rr + n;
-    area = t + n + 2;
+    area = t + 2 * n + 2;
     ToWords(m, n, mod.limbs, nl);
     uint64_t inv = 1;  // Newton iteration for m[0]^-1 mod 2^64
     for (int i = 0; i < 6; ++i) inv *= 2 - m[0] * inv;
@@ -528,7 +604,7 @@ StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const Bi
   StatusCode s = Mod(base, b, m);
   if (s) return s;
   if (IsZero(base)) return SetLimbs(r, nullptr, 0);
-  int w = bits > 671 ? 6 : bits > 239 ? 5 : bits > 79 ? 4 : bits > 23 ? 3 : bits > 6 ? 2 : 1;
+  int w = bits > 671 ? 6 : bits > 239 ? 5 : bits > 79 ? 4 : bits > 24 ? 3 : 1;
   int n = (Length(m) + 1) / 2;
   size_t entries = size_t(1) << (w - 1);
   MontSetup ms(m, size_t(n) * (entries + 2));
@@ -539,13 +615,13 @@ StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const Bi
   uint64_t* sq = acc + n;             // b^2, then a plain copy of the base
   ToWords(sq, n, base.limbs, Length(base));
   MontMul(table, sq, ms.rr, c, ms.t);
-  MontMul(sq, table, table, c, ms.t);
+  if (entries > 1) MontSqr(sq, table, c, ms.t);
   for (size_t i = 1; i < entries; ++i) MontMul(table + i * n, table + (i - 1) * n, sq, c, ms.t);
   bool started = false;
   int64_t i = int64_t(bits) - 1;
   while (i >= 0) {
     if (!Bit(x, uint32_t(i))) {
-      MontMul(acc, acc, acc, c, ms.t);
+      MontSqr(acc, acc, c, ms.t);
       --i;
       continue;
     }
@@ -555,7 +631,7 @@ StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const Bi
     uint32_t val = 0;
     for (int64_t k = i; k >= j; --k) val = (val << 1) | uint32_t(Bit(x, uint32_t(k)));
     if (started) {
-      for (int64_t k = i; k >= j; --k) MontMul(acc, acc, acc, c, ms.t);
+      for (int64_t k = i; k >= j; --k) MontSqr(acc, acc, c, ms.t);
       MontMul(acc, acc, table + (val >> 1) * n, c, ms.t);
     } else {
       std::memcpy(acc, table + (val >> 1) * n, size_t(n) * 8);
@@ -584,7 +660,7 @@ StatusCode ModExp2(BigNumber& r, const BigNumber& x, const BigNumber& m) {
   one[0] = 1;
   MontMul(acc, ms.rr, one, c, ms.t);  // R mod m, the Montgomery form of 1
   for (int64_t i = int64_t(bits) - 1; i >= 0; --i) {
-    MontMul(acc, acc, acc, c, ms.t);
+    MontSqr(acc, acc, c, ms.t);
     if (Bit(x, uint32_t(i))) {
       // acc = 2 acc mod m
       uint64_t top = acc[n - 1] >> 63;

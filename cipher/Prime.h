@@ -3,20 +3,12 @@
 #include <cstdint>
 
 #include "cipher/BigNum.h"
-#include "zk5Base.h"
-
-namespace zk {
-struct IBlockCipher;
-}
+#include "zk5Cipher.h"
 
 namespace zk::bn {
 
-// The random source of the search, in the slot order of crypto.ICipherEntropy.
-struct EntropySource : IBase {
-  virtual StatusCode SetCipher(IBlockCipher* cipher) = 0;
-  virtual StatusCode GetRandom(uint8_t* out, uint32_t length) = 0;
-  virtual uint32_t GetRandomBelow(uint32_t n) = 0;
-};
+// The random source of the search and of key generation.
+using EntropySource = ICipherEntropy;
 
 // A random odd number of exactly `bits` bits (bits >= 2) with its two
 // highest bits set; the bytes are drawn most significant first.

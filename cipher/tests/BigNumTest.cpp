@@ -242,7 +242,8 @@ class FixedEntropy final : public EntropySource {
   int32_t GetRefCount() override { return 1; }
   const char* GetClassId() override { return "test.FixedEntropy"; }
   StatusCode SetCipher(zk::IBlockCipher*) override { return zk::kOk; }
-  StatusCode GetRandom(uint8_t* out, uint32_t length) override {
+  StatusCode GetRandom(void* buffer, uint32_t length) override {
+    auto* out = static_cast<uint8_t*>(buffer);
     for (uint32_t i = 0; i < length; ++i) out[i] = uint8_t(Next() >> 56);
     drawn.push_back(length);
     return zk::kOk;

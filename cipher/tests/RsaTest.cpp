@@ -26,7 +26,8 @@ class FixedEntropy final : public EntropySource {
   int32_t GetRefCount() override { return 1; }
   const char* GetClassId() override { return "test.FixedEntropy"; }
   StatusCode SetCipher(IBlockCipher*) override { return kOk; }
-  StatusCode GetRandom(uint8_t* out, uint32_t length) override {
+  StatusCode GetRandom(void* buffer, uint32_t length) override {
+    auto* out = static_cast<uint8_t*>(buffer);
     if (failAfter >= 0 && failAfter-- == 0) return kFatal;
     for (uint32_t i = 0; i < length; ++i) out[i] = uint8_t(Next() >> 56);
     return kOk;
@@ -455,6 +456,27 @@ TEST(RsaTest, RegisteredAndCreatableById) {
   void* out = reinterpret_cast<void*>(1);
   EXPECT_EQ(rsa->QueryInterface(id::StdIBase, &out), kNotImplemented);
   EXPECT_EQ(out, nullptr);
+  rsa->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// GenerateKey through the class registry, with the library's entropy pool
+// behind a Blowfish whitening cipher.
+TEST(RsaTest, GenerateKeyWithThePoolEntropy) {
+  zk::IBase* probe = nullptr;
+  if (zk_CreateInstance(zk::id::CipherEntropy, &probe) != zk::kOk || !probe)
+    GTEST_SKIP() << "cipher.Entropy is not available";
+  probe->Release();
+  zk::IAsymmetrical* rsa = zktest::Create<zk::IAsymmetrical>(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical);
+  ASSERT_NE(rsa, nullptr);
+  EXPECT_EQ(rsa->GenerateKey(63), zk::kInvalidArg);
+  for (uint32_t bits : {128u, 64u}) {  // the second replaces the kept source
+    ASSERT_EQ(rsa->GenerateKey(bits), zk::kOk);
+    CheckKey(*static_cast<zk::Rsa*>(rsa), bits);
+  }
   rsa->Release();
 }
 
