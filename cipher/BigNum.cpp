@@ -565,7 +565,7 @@ struct MontSetup {
   uint64_t* area = nullptr;
   StatusCode status = kOk;
 
-  MontSetup(const BigNumber& mod, size_t extraWords)
+  MontSetup(const BigNumber& mod, size_t extraWords, const BigNumber* known = nullptr)
       : mem(size_t((Length(mod) + 1) / 2) * 4 + 2 + extraWords) {
     int32_t nl = Length(mod);
     int n = (nl + 1) / 2;
@@ -583,6 +583,10 @@ struct MontSetup {
     c.n = n;
     c.m = m;
     c.minv = 0 - inv;
+    if (known) {
+      ToWords(rr, n, known->limbs, Length(*known) < 2 * n ? Length(*known) : 2 * n);
+      return;
+    }
     // R^2 mod m with R = 2^(64n).
     BigNumber big, rem;
     if ((status = Reserve(big, 4 * n + 1))) return;
@@ -595,7 +599,19 @@ struct MontSetup {
 
 }  // namespace
 
-StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const BigNumber& m) {
+StatusCode MontgomerySquare(BigNumber& rr, const BigNumber& m) {
+  if (!IsOdd(m)) return kInvalidArg;
+  int32_t n = (Length(m) + 1) / 2;
+  BigNumber big;
+  StatusCode s = Reserve(big, 4 * n + 1);
+  if (s) return s;
+  big.limbs[4 * n] = 1;
+  big.count = 4 * n + 1;
+  return Mod(rr, big, m);
+}
+
+StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const BigNumber& m,
+                  const BigNumber* rr) {
   if (!IsOdd(m)) return kInvalidArg;
   if (CompareWord(m, 1) == 0) return SetLimbs(r, nullptr, 0);
   uint32_t bits = BitLength(x);
@@ -607,7 +623,7 @@ StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const Bi
   int w = bits > 671 ? 6 : bits > 239 ? 5 : bits > 79 ? 4 : bits > 24 ? 3 : 1;
   int n = (Length(m) + 1) / 2;
   size_t entries = size_t(1) << (w - 1);
-  MontSetup ms(m, size_t(n) * (entries + 2));
+  MontSetup ms(m, size_t(n) * (entries + 2), rr);
   if (ms.status) return ms.status;
   const Mont& c = ms.c;
   uint64_t* table = ms.area;          // odd powers b^1, b^3, ... in Montgomery form

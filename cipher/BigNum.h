@@ -59,7 +59,11 @@ StatusCode Mod(BigNumber& r, const BigNumber& a, const BigNumber& m);
 StatusCode Gcd(BigNumber& r, const BigNumber& a, const BigNumber& b);
 StatusCode ModInverse(BigNumber& r, const BigNumber& a, const BigNumber& m);  // -3 when none
 // b^x mod m for an odd modulus m (even or zero m gives -2; m = 1 gives 0).
-StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const BigNumber& m);
+// rr, when given, is MontgomerySquare(m), kept by callers that reuse a modulus.
+StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const BigNumber& m,
+                  const BigNumber* rr = nullptr);
+// 2^(128 w) mod m for an odd m of w 64-bit words (the exponentiation's setup).
+StatusCode MontgomerySquare(BigNumber& rr, const BigNumber& m);
 // 2^x mod m, the fast path of the prime test.
 StatusCode ModExp2(BigNumber& r, const BigNumber& x, const BigNumber& m);
 // Bit operations: a |= 2^i; a mod 2^k; a / 2^k.

@@ -50,6 +50,20 @@ Rsa::~Rsa() {
 void Rsa::ClearKey() {
   private_ = 0;
   for (BigNumber* b : numbers_) Clear(*b);
+  Clear(rrN_);
+  Clear(rrP_);
+  Clear(rrQ_);
+}
+
+StatusCode Rsa::Setup(BigNumber& rr, const BigNumber& m, const BigNumber** out) {
+  *out = nullptr;
+  if (!IsOdd(m)) return kOk;  // the exponentiation reports the modulus
+  if (IsZero(rr)) {
+    StatusCode s = MontgomerySquare(rr, m);
+    if (s) return s;
+  }
+  *out = &rr;
+  return kOk;
 }
 
 // --- key generation --------------------------------------------------------
@@ -128,7 +142,8 @@ StatusCode Rsa::PublicOp(const uint32_t* limbs, uint32_t count, uint32_t** out, 
   if (s) return s;
   BigNumber x, r;
   if ((s = SetLimbs(x, limbs, int32_t(count)))) return s;
-  if ((s = ModExp(r, x, e_, n_))) return s;
+  const BigNumber* rr = nullptr;
+  if ((s = Setup(rrN_, n_, &rr)) || (s = ModExp(r, x, e_, n_, rr))) return s;
   return HandOut(r, out, outCount);
 }
 
@@ -145,8 +160,10 @@ StatusCode Rsa::PrivateOp(const uint32_t* limbs, uint32_t count, uint32_t** out,
   if (Compare(t, n_) != 0) return kInvalidArg;
   if ((s = SetLimbs(x, limbs, int32_t(count)))) return s;
   // m1 = (x mod p)^(d mod (p - 1)) mod p, m2 likewise mod q.
-  if ((s = SubWord(t, p_, 1)) || (s = Mod(dp, d_, t)) || (s = ModExp(m1, x, dp, p_))) return s;
-  if ((s = SubWord(t, q_, 1)) || (s = Mod(dq, d_, t)) || (s = ModExp(m2, x, dq, q_))) return s;
+  const BigNumber *rp = nullptr, *rq = nullptr;
+  if ((s = Setup(rrP_, p_, &rp)) || (s = Setup(rrQ_, q_, &rq))) return s;
+  if ((s = SubWord(t, p_, 1)) || (s = Mod(dp, d_, t)) || (s = ModExp(m1, x, dp, p_, rp))) return s;
+  if ((s = SubWord(t, q_, 1)) || (s = Mod(dq, d_, t)) || (s = ModExp(m2, x, dq, q_, rq))) return s;
   // h = u (m2 - m1) mod q, in 0 to q - 1; m = m1 + p h.
   if ((s = Mod(t, m1, q_))) return s;
   if (Compare(m2, t) >= 0) {

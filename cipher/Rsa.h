@@ -49,6 +49,9 @@ class Rsa final : public ToolkitObject<Rsa, IAsymmetrical> {
   bn::BigNumber n_, e_, d_, p_, q_, u_;
   bn::BigNumber* const numbers_[6] = {&n_, &e_, &d_, &p_, &q_, &u_};
   bn::EntropySource* entropy_ = nullptr;
+  // Exponentiation setups for n, p and q, made on first use after a key change.
+  bn::BigNumber rrN_, rrP_, rrQ_;
+  StatusCode Setup(bn::BigNumber& rr, const bn::BigNumber& m, const bn::BigNumber** out);
 };
 
 }  // namespace zk

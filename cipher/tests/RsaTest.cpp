@@ -481,3 +481,29 @@ TEST(RsaTest, GenerateKeyWithThePoolEntropy) {
 }
 
 }  // namespace
+
+namespace {
+
+// The exponentiation setups kept per key follow every change of key.
+TEST(RsaTest, KeptSetupsFollowKeyChanges) {
+  FixedEntropy ra(11), rb(12);
+  RsaPtr a = NewRsa(), b = NewRsa(), fresh = NewRsa();
+  ASSERT_EQ(a->GenerateKeyFrom(512, &ra), kOk);
+  ASSERT_EQ(b->GenerateKeyFrom(512, &rb), kOk);
+  Blob kb;
+  ASSERT_EQ(b->ExportPrivateKey(&kb.data, &kb.size), kOk);
+  ASSERT_EQ(fresh->ImportPrivateKey(kb.data, kb.size), kOk);
+  uint32_t x[] = {12345, 678};
+  Limbs first, pa, pb, sa, sb;
+  ASSERT_EQ(a->PublicEncrypt(x, 2, &first.data, &first.count), kOk);
+  ASSERT_EQ(a->PrivateDecrypt(x, 2, &first.data, &first.count), kOk);
+  ASSERT_EQ(a->ImportPrivateKey(kb.data, kb.size), kOk);  // a now holds b's key
+  ASSERT_EQ(a->PublicEncrypt(x, 2, &pa.data, &pa.count), kOk);
+  ASSERT_EQ(fresh->PublicEncrypt(x, 2, &pb.data, &pb.count), kOk);
+  EXPECT_EQ(pa.vec(), pb.vec());
+  ASSERT_EQ(a->PrivateDecrypt(x, 2, &sa.data, &sa.count), kOk);
+  ASSERT_EQ(fresh->PrivateDecrypt(x, 2, &sb.data, &sb.count), kOk);
+  EXPECT_EQ(sa.vec(), sb.vec());
+}
+
+}  // namespace
