@@ -267,6 +267,14 @@ TEST_F(Param, LoadFailures) {
   EXPECT_EQ(p->Load(s), zk::kReadError);
   EXPECT_EQ(p->Save(), zk::kNotInitialized);
 
+  // Parsed, but a stream without the file interface is not kept.
+  s->claimedSize = 0;
+  s->refuseQuery = true;
+  EXPECT_EQ(p->Load(s), zk::kNotImplemented);
+  EXPECT_EQ(Value("b"), "2");
+  EXPECT_EQ(p->Save(), zk::kNotInitialized);
+  s->refuseQuery = false;
+
   // Reads that hand out a few bytes at a time are gathered.
   s->claimedSize = 0;
   s->readPiece = 2;

@@ -29,20 +29,31 @@ class TestStream final : public zk::ToolkitObject<TestStream, zk::IFileStrem> {
   StatusCode sizeError = 0;        // GetSize answers this
   uint64_t claimedSize = 0;        // GetSize reports this when non-zero
   StatusCode readError = 0;        // every Read answers this
+  int readsBeforeError = 0;        // Reads that succeed before readError comes
+  bool neverEnd = false;           // IsEnd never reports the end
   uint32_t readPiece = 0;          // a Read hands out at most this many (0: all)
   StatusCode seekError = 0;
   int64_t writeBudget = -1;        // bytes written before Write fails with -105
   StatusCode setEndError = 0;
   StatusCode commitError = 0;
+  bool refuseQuery = false;        // QueryInterface answers -7
   int commits = 0;
   int reads = 0;
 
-  StatusCode IsEnd() override { return pos >= data.size() ? zk::kEndOfStream : 0; }
+  StatusCode QueryInterface(const char* iid, void** out) override {
+    if (!refuseQuery) return ToolkitObject::QueryInterface(iid, out);
+    if (out) *out = nullptr;
+    return zk::kNotImplemented;
+  }
+  StatusCode IsEnd() override { return !neverEnd && pos >= data.size() ? zk::kEndOfStream : 0; }
   StatusCode Read(void* buffer, uint32_t size, uint32_t* gotOut) override {
     ++reads;
     if (gotOut) *gotOut = 0;
     if (!buffer) return zk::kInvalidArg;
-    if (readError) return readError;
+    if (readError) {
+      if (readsBeforeError == 0) return readError;
+      --readsBeforeError;
+    }
     uint64_t n = std::min<uint64_t>(size, pos < data.size() ? data.size() - pos : 0);
     if (readPiece) n = std::min<uint64_t>(n, readPiece);
     std::memcpy(buffer, data.data() + pos, n);
