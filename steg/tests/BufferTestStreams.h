@@ -5,7 +5,9 @@
 // fail on the n-th read or write, to exercise the error paths.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "storage/base/ToolkitObject.h"
@@ -110,5 +112,73 @@ class VecStream final : public zk::ToolkitObject<VecStream, zk::IFileStrem> {
     return zk::kOk;
   }
 };
+
+// The two stream kinds every carrier is tested over: they differ in Seek
+// from the end.
+enum class StreamKind { Memory, File };
+inline const char* KindName(StreamKind k) { return k == StreamKind::Memory ? "memory" : "file"; }
+
+// A stream of the kind holding bytes, standing at position 0 (count 1).
+inline zk::IFileStrem* MakeStream(StreamKind kind, const std::vector<uint8_t>& bytes) {
+  return VecStream::Make(bytes, kind == StreamKind::File);
+}
+
+// The whole content of a stream (its position is left at the end).
+inline std::vector<uint8_t> StreamBytes(zk::IFileStrem* s) {
+  std::vector<uint8_t> out;
+  if (s->Seek(0, zk::kSeekSet) != zk::kOk) return out;
+  uint8_t buf[65536];
+  for (;;) {
+    uint32_t got = 0;
+    if (s->Read(buf, sizeof buf, &got) != zk::kOk || got == 0) break;
+    out.insert(out.end(), buf, buf + got);
+  }
+  return out;
+}
+
+// Releases a toolkit object at the end of a scope.
+template <class T>
+struct Ref {
+  T* p = nullptr;
+  Ref() = default;
+  explicit Ref(T* q) : p(q) {}
+  ~Ref() {
+    if (p) p->Release();
+  }
+  Ref(const Ref&) = delete;
+  Ref& operator=(const Ref&) = delete;
+  T* operator->() const { return p; }
+  T* get() const { return p; }
+};
+
+// Outside tools used as format checks.
+inline bool HaveTool(const char* name) {
+  std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+// Runs a shell command, output discarded; true when it exits with 0.
+inline bool ToolAccepts(const std::string& command) {
+  std::string cmd = command + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+// Reproducible test bytes.
+inline std::vector<uint8_t> Pattern(size_t n, uint32_t seed) {
+  std::vector<uint8_t> v(n);
+  uint32_t x = seed * 2654435761u + 12345u;
+  for (auto& b : v) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    b = uint8_t(x >> 11);
+  }
+  return v;
+}
+
+// The folder of the committed carrier fixtures.
+inline std::string FixtureDir() {
+  std::string here = __FILE__;
+  return here.substr(0, here.find_last_of('/')) + "/fixtures";
+}
 
 }  // namespace zktest

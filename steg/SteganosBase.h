@@ -1,0 +1,147 @@
+// Shared pieces of the carrier classes: the two interface tables (direct
+// and copy carriers), little-endian field access, exact reads, the test for
+// identical streams and the bit source that spreads hidden bytes over
+// carrier places (bit 0 of each byte first).
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "steg/buffer/CarrierStreamBuffer.h"
+#include "storage/base/ToolkitObject.h"
+#include "zk5Steg.h"
+
+namespace zk::steg {
+
+// A carrier changed in place: answers steg.ISteganos and steg.ISteganosDirect.
+template <class Self>
+class DirectCarrier : public ToolkitObject<Self, ISteganosDirect> {
+ public:
+  static constexpr InterfaceSlot kInterfaces[] = {{id::StegISteganos, 0},
+                                                  {id::StegISteganosDirect, 0}};
+};
+
+// A carrier rewritten by copying: answers steg.ISteganos and steg.ISteganosCopy.
+template <class Self>
+class CopyCarrier : public ToolkitObject<Self, ISteganosCopy> {
+ public:
+  static constexpr InterfaceSlot kInterfaces[] = {{id::StegISteganos, 0},
+                                                  {id::StegISteganosCopy, 0}};
+};
+
+inline uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t Le32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+inline void PutLe16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+
+// Reads until length bytes are in or the stream delivers nothing; got
+// tells how many arrived. Stream errors are returned.
+inline StatusCode ReadFull(IStream* s, void* buffer, uint32_t length, uint32_t* got) {
+  uint8_t* p = static_cast<uint8_t*>(buffer);
+  uint32_t done = 0;
+  StatusCode st = kOk;
+  while (done < length) {
+    uint32_t n = 0;
+    st = s->Read(p + done, length - done, &n);
+    if (st != kOk || n == 0 || n > length - done) break;
+    done += n;
+  }
+  *got = done;
+  return st;
+}
+
+// The one object behind two stream pointers?
+inline bool SameStream(IBase* a, IBase* b) {
+  if (!a || !b) return false;
+  if (static_cast<void*>(a) == static_cast<void*>(b)) return true;
+  void* pa = nullptr;
+  void* pb = nullptr;
+  bool same = false;
+  if (a->QueryInterface(id::StreamIStream, &pa) == kOk && b->QueryInterface(id::StreamIStream, &pb) == kOk)
+    same = pa == pb;
+  if (pa) static_cast<IBase*>(pa)->Release();
+  if (pb) static_cast<IBase*>(pb)->Release();
+  return same;
+}
+
+// The number of bytes of data from its position to its end.
+inline StatusCode RemainingBytes(IFileStrem* data, uint64_t* n) {
+  uint64_t size = 0, position = 0;
+  StatusCode st = data->GetSize(&size);
+  if (st == kOk) st = data->GetPosition(&position);
+  if (st != kOk) return st;
+  *n = position < size ? size - position : 0;
+  return kOk;
+}
+
+// Makes sure data really delivers n bytes from its position, then puts it
+// back, so that a carrier is not touched for data that cannot be read.
+inline StatusCode CheckReadable(IFileStrem* data, uint64_t n) {
+  if (n == 0) return kOk;
+  uint64_t start = 0;
+  StatusCode st = data->GetPosition(&start);
+  if (st != kOk) return st;
+  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[65536]);
+  if (!piece) return kNoMemory;
+  uint64_t left = n;
+  while (left != 0) {
+    uint32_t want = left < 65536 ? uint32_t(left) : 65536u;
+    uint32_t got = 0;
+    st = ReadFull(data, piece.get(), want, &got);
+    if (st != kOk) return st;
+    if (got != want) return kReadError;
+    left -= got;
+  }
+  return data->Seek(int64_t(start), kSeekSet);
+}
+
+// Hands out the bits of hidden bytes read through a buffered stream, bit 0
+// of each byte first. A byte that cannot be read is -104: the data ended
+// before every bit was placed.
+class BitSource {
+ public:
+  explicit BitSource(CarrierStreamBuffer* buffer) : buffer_(buffer) {}
+  StatusCode Next(uint32_t* bit) {
+    if (index_ == 0) {
+      StatusCode st = buffer_->ReadByte(&byte_);
+      if (st == kNotExecuted) return kReadError;
+      if (st != kOk) return st;
+    }
+    *bit = (byte_ >> index_) & 1u;
+    index_ = (index_ + 1) & 7u;
+    return kOk;
+  }
+
+ private:
+  CarrierStreamBuffer* buffer_;
+  uint8_t byte_ = 0;
+  uint32_t index_ = 0;
+};
+
+// Collects bits into bytes (bit 0 first) and writes each completed byte.
+class BitSink {
+ public:
+  explicit BitSink(CarrierStreamBuffer* buffer) : buffer_(buffer) {}
+  StatusCode Put(uint32_t bit) {
+    // Each new bit enters at bit 7 and the accumulator shifts right once
+    // per bit, so after eight bits the first stands at bit 0.
+    acc_ = uint8_t((acc_ >> 1) | ((bit & 1u) << 7));
+    if (++count_ == 8) {
+      count_ = 0;
+      return buffer_->WriteByte(acc_);
+    }
+    return kOk;
+  }
+
+ private:
+  CarrierStreamBuffer* buffer_;
+  uint8_t acc_ = 0;
+  uint32_t count_ = 0;
+};
+
+}  // namespace zk::steg
