@@ -1,0 +1,610 @@
+#include "arc/LzpxjCore.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+namespace zk::arc::lzpxj {
+
+const int32_t kSmooth[175] = {
+    -3,   -2,   -2,   -2,   -1,   -1,   0,    0,    0,    1,    1,    2,    2,    3,    4,
+    4,    5,    6,    7,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,   17,
+    18,   19,   20,   21,   23,   24,   25,   27,   28,   30,   31,   33,   34,   36,   38,
+    39,   41,   43,   45,   47,   49,   51,   54,   56,   58,   61,   63,   66,   69,   72,
+    74,   77,   80,   84,   87,   90,   94,   97,   101,  105,  109,  113,  117,  122,  126,
+    131,  136,  141,  146,  151,  157,  162,  168,  174,  180,  187,  193,  200,  207,  214,
+    222,  230,  238,  246,  255,  263,  273,  282,  292,  302,  312,  323,  334,  345,  357,
+    369,  382,  395,  408,  422,  436,  451,  466,  482,  498,  515,  532,  550,  568,  587,
+    607,  627,  648,  670,  692,  715,  739,  763,  789,  815,  842,  870,  899,  928,  959,
+    991,  1023, 1057, 1092, 1128, 1165, 1204, 1243, 1284, 1327, 1370, 1415, 1462, 1510, 1559,
+    1610, 1663, 1718, 1774, 1832, 1892, 1954, 2018, 2085, 2153, 2223, 2296, 2371, 2449, 2529,
+    2611, 2697, 2785, 2876, 2970, 3067, 3167, 3270, 3377, 3487};
+
+uint32_t SmoothIncrement(uint32_t e) {
+  if (e <= 35) return 168;
+  if (e <= 45) return 160;
+  if (e <= 55) return 152;
+  if (e <= 60) return 144;
+  if (e <= 65) return 140;
+  if (e <= 70) return 136;
+  if (e <= 75) return 132;
+  if (e <= 80) return 128;
+  if (e <= 85) return 124;
+  if (e <= 90) return 120;
+  return 116;
+}
+
+// ---------------------------------------------------------------- workspace
+
+Workspace* Workspace::Allocate() {
+  Workspace* ws = new (std::nothrow) Workspace();
+  if (!ws) return nullptr;
+  // The block buffer is never read before it is written, so it needs no
+  // clearing; the match tables start empty and are kept so.
+  ws->block = new (std::nothrow) uint8_t[kBlockSize];
+  ws->hash = new (std::nothrow) HashEntry[kHashSize]();
+  ws->order2 = new (std::nothrow) uint32_t[65536]();
+  ws->order1 = new (std::nothrow) uint32_t[256]();
+  ws->tables = new (std::nothrow) FreqTable[kTables];
+  if (!ws->block || !ws->hash || !ws->order2 || !ws->order1 || !ws->tables) {
+    delete ws;
+    return nullptr;
+  }
+  return ws;
+}
+
+Workspace::~Workspace() {
+  delete[] block;
+  delete[] hash;
+  delete[] order2;
+  delete[] order1;
+  delete[] tables;
+}
+
+static inline uint32_t Load32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+static inline uint32_t Load16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+static inline uint32_t HashOf(uint32_t context) { return ((context >> 11) ^ context) & 0xFFFFF; }
+
+void Workspace::ClearMatchTables() {
+  // Cost in proportion to what the block used, not to the tables' size.
+  if (dirty > kHashSize / 4) {
+    std::memset(hash, 0, sizeof(HashEntry) * kHashSize);
+  } else {
+    for (uint32_t i = 4; i < dirty; ++i) hash[HashOf(Load32(block + i - 4))] = {0, 0};
+  }
+  if (dirty > 16384) {
+    std::memset(order2, 0, sizeof(uint32_t) * 65536);
+  } else {
+    for (uint32_t i = 4; i < dirty; ++i) order2[Load16(block + i - 2)] = 0;
+  }
+  std::memset(order1, 0, sizeof(uint32_t) * 256);
+  dirty = 0;
+}
+
+namespace {
+std::atomic<Workspace*> g_spare{nullptr};
+}
+
+Workspace* TakeWorkspace() {
+  Workspace* ws = g_spare.exchange(nullptr);
+  return ws ? ws : Workspace::Allocate();
+}
+
+void GiveBackWorkspace(Workspace* ws) {
+  if (!ws) return;
+  delete g_spare.exchange(ws);
+}
+
+// ---------------------------------------------------------------- model
+
+namespace {
+
+constexpr uint32_t kTop = 1u << 24;
+
+// Percentages of one coding: 0 first, a new value whenever it grows, 100 at
+// the end. The next position at which the value grows is kept so that the
+// per-step check is one comparison.
+// The count behind the percentage is the bytes coded so far (input taken by
+// the coding, output produced by the decoding), checked after every step:
+// counting whole 16 MiB blocks as they are read or written would make the
+// per-step reports stand still and show 100 before the last block is coded.
+class ProgressReport {
+ public:
+  ProgressReport(IProgress* progress, uint32_t total) : progress_(progress), total_(total) {
+    next_ = (progress_ && total_) ? Threshold(1) : UINT64_MAX;
+  }
+  StatusCode Start() { return progress_ ? progress_->OnProgress(0) : kOk; }
+  StatusCode Finish() { return progress_ ? progress_->OnProgress(100) : kOk; }
+  StatusCode At(uint64_t done) {
+    if (done < next_) return kOk;
+    uint64_t pct = done * 100 / total_;
+    if (pct > 100) pct = 100;
+    StatusCode st = kOk;
+    if (int32_t(pct) > last_) {
+      last_ = int32_t(pct);
+      st = progress_->OnProgress(last_);
+    }
+    next_ = last_ >= 100 ? UINT64_MAX : Threshold(last_ + 1);
+    return st;
+  }
+
+ private:
+  // The smallest count of bytes whose percentage reaches pct.
+  uint64_t Threshold(int32_t pct) const { return (uint64_t(pct) * total_ + 99) / 100; }
+  IProgress* progress_;
+  uint64_t total_;
+  uint64_t next_;
+  int32_t last_ = 0;
+};
+
+class Model {
+ public:
+  explicit Model(Workspace& ws) : ws_(ws) { std::memset(ws_.ready, 0, sizeof ws_.ready); }
+
+  FreqTable& Table(int k) {
+    FreqTable& t = ws_.tables[k];
+    if (!ws_.ready[k]) {
+      ws_.ready[k] = 1;
+      uint32_t n = 256, c = 8;
+      if (k >= kFlagBase) {
+        n = kFlagSymbols;
+        c = 32;
+      } else if (k >= kLengthMatched) {
+        c = 4;
+      }
+      for (uint32_t s = 0; s < 256; ++s) t.count[s] = s < n ? c : 0;
+      t.total = n * c;
+      for (uint32_t j = 0; j < 3; ++j) t.part[j] = (n < 64 * (j + 1) ? n : 64 * (j + 1)) * c;
+      t.counter = 0;
+    }
+    return t;
+  }
+  FreqTable& FlagTable() { return Table(kFlagBase + int(history_)); }
+  void NoteFlag(uint32_t flag) { history_ = ((history_ << 1) | (flag != 0 ? 1u : 0u)) & 15u; }
+
+  static uint32_t CumBelow(const FreqTable& t, uint32_t s) {
+    uint32_t b = s >> 6;
+    uint32_t c = b ? t.part[b - 1] : 0;
+    for (uint32_t j = b << 6; j < s; ++j) c += t.count[j];
+    return c;
+  }
+
+  static void Update(FreqTable& t, uint32_t s, uint32_t a) {
+    if (t.total > 65536) {
+      uint32_t total = 0, p0 = 0, p1 = 0, p2 = 0;
+      for (uint32_t j = 0; j < 256; ++j) {
+        uint32_t k = t.count[j] - (t.count[j] >> 1);
+        t.count[j] = k;
+        total += k;
+        if (j < 64) p0 += k;
+        if (j < 128) p1 += k;
+        if (j < 192) p2 += k;
+      }
+      t.total = total;
+      t.part[0] = p0;
+      t.part[1] = p1;
+      t.part[2] = p2;
+    }
+    t.count[s] += a;
+    t.total += a;
+    if (s < 64) t.part[0] += a;
+    if (s < 128) t.part[1] += a;
+    if (s < 192) t.part[2] += a;
+  }
+
+  // Smoothing value of a literal table: from the global counter and the
+  // table's own, added and read as signed 32-bit.
+  uint32_t Smoothing(const FreqTable& t) const {
+    int32_t d = int32_t(global_ + t.counter);
+    if (d >= 350) return 3500;
+    if (d >= 16) return uint32_t(kSmooth[d / 2]);
+    return 0;
+  }
+
+  // k: count of the coded symbol before the update; n: the total without
+  // the excluded symbol.
+  void AdjustCounters(FreqTable& t, uint32_t k, uint32_t n) {
+    if (k < n / 2500) {
+      global_ += 12;
+      t.counter += 12;
+    } else if (k > n / 185) {
+      global_ = NineTenths(global_);
+      t.counter = NineTenths(t.counter);
+    } else {
+      global_ += 7;
+      t.counter += 7;
+    }
+  }
+
+ private:
+  // counter x 9 / 10 in signed 32-bit arithmetic (the product wraps).
+  static uint32_t NineTenths(uint32_t c) { return uint32_t(int32_t(c * 9u) / 10); }
+
+  Workspace& ws_;
+  uint32_t history_ = 0;
+  uint32_t global_ = 0;
+};
+
+// Returns the prediction for position i (i >= 4) and enters i in the tables.
+inline uint32_t Predict(Workspace& ws, const uint8_t* block, uint32_t i, int* lengthTable) {
+  uint32_t context = Load32(block + i - 4);
+  uint32_t h = HashOf(context);
+  uint32_t o2 = Load16(block + i - 2);
+  uint32_t o1 = block[i - 1];
+  uint32_t p;
+  HashEntry& e = ws.hash[h];
+  if (e.position != 0 && e.context == context) {
+    p = e.position;
+    *lengthTable = kLengthMatched;
+  } else {
+    *lengthTable = kLengthOther;
+    p = ws.order2[o2];
+    if (p == 0) p = ws.order1[o1];
+  }
+  e = {i, context};
+  ws.order2[o2] = i;
+  ws.order1[o1] = i;
+  if (i >= ws.dirty) ws.dirty = i + 1;
+  return p;
+}
+
+// ---------------------------------------------------------------- encoder
+
+class Encoder {
+ public:
+  Encoder(Workspace& ws, ByteOutput& out) : ws_(ws), model_(ws), out_(out) {}
+
+  StatusCode error() const { return error_; }
+
+  void CodeFlag(uint32_t flag) {
+    FreqTable& t = model_.FlagTable();
+    CodePlain(t, flag, 96);
+    model_.NoteFlag(flag);
+  }
+  void CodePlain(FreqTable& t, uint32_t s, uint32_t a) {
+    Code(Model::CumBelow(t, s), t.count[s], t.total);
+    Model::Update(t, s, a);
+  }
+  // A literal in the table of its preceding byte, with smoothing, and with
+  // the symbol x (the byte that ended the last match, or -1) excluded.
+  void CodeLiteral(FreqTable& t, uint32_t s, int x) {
+    uint32_t c = Model::CumBelow(t, s);
+    uint32_t n = t.total;
+    if (x >= 0) {
+      uint32_t cx = t.count[x];
+      n -= cx;
+      if (uint32_t(x) < s) c -= cx;
+    }
+    uint32_t e = model_.Smoothing(t);
+    uint32_t k = t.count[s];
+    Code(c + s * e, k + e, n + 256 * e);
+    model_.AdjustCounters(t, k, n);
+    Model::Update(t, s, SmoothIncrement(e));
+  }
+
+  StatusCode Finish() {
+    uint32_t l = low_ + 1;
+    if (l < low_) carry_ = true;
+    low_ = l;
+    for (int j = 0; j < 5; ++j) ShiftLow();
+    return error_;
+  }
+
+  Model& model() { return model_; }
+
+ private:
+  void Code(uint32_t c, uint32_t f, uint32_t t) {
+    range_ /= t;
+    uint32_t l = low_ + c * range_;
+    if (l < low_) carry_ = true;
+    low_ = l;
+    range_ *= f;
+    while (range_ < kTop) {
+      range_ <<= 8;
+      ShiftLow();
+    }
+  }
+  void ShiftLow() {
+    if (carry_) {
+      Put(uint8_t(cache_ + 1));
+      for (; pending_; --pending_) Put(0x00);
+      carry_ = false;
+      cache_ = uint8_t(low_ >> 24);
+    } else if (low_ > 0xFEFFFFFFu) {
+      ++pending_;
+    } else {
+      Put(cache_);
+      for (; pending_; --pending_) Put(0xFF);
+      cache_ = uint8_t(low_ >> 24);
+    }
+    low_ <<= 8;
+  }
+  void Put(uint8_t b) {
+    if (error_) return;
+    error_ = out_.WriteByte(b);
+  }
+
+  Workspace& ws_;
+  Model model_;
+  ByteOutput& out_;
+  uint32_t low_ = 0;
+  uint32_t range_ = 0xFFFFFFFFu;
+  bool carry_ = false;
+  uint8_t cache_ = 0;
+  uint32_t pending_ = 0;
+  StatusCode error_ = kOk;
+};
+
+inline uint32_t MatchLength(const uint8_t* block, uint32_t p, uint32_t i, uint32_t n) {
+  // The encoder holds the whole block, so an overlapping match is just a
+  // comparison of the stored bytes.
+  uint32_t k = 0;
+  const uint32_t limit = n - i;
+  while (k + 8 <= limit) {
+    uint64_t a, b;
+    std::memcpy(&a, block + p + k, 8);
+    std::memcpy(&b, block + i + k, 8);
+    uint64_t d = a ^ b;
+    if (d) return k + uint32_t(__builtin_ctzll(d) >> 3);
+    k += 8;
+  }
+  while (k < limit && block[p + k] == block[i + k]) ++k;
+  return k;
+}
+
+// ---------------------------------------------------------------- decoder
+
+class Decoder {
+ public:
+  Decoder(Workspace& ws, ByteInput& in) : model_(ws), in_(in) {}
+
+  void Start() {
+    for (int j = 0; j < 5; ++j) code_ = (code_ << 8) | Next();
+  }
+  StatusCode error() const { return error_; }
+
+  // Returns the symbol, or -1 with error() set.
+  int DecodeFlag() {
+    FreqTable& t = model_.FlagTable();
+    int s = DecodePlain(t, kFlagSymbols, 96);
+    if (s >= 0) model_.NoteFlag(uint32_t(s));
+    return s;
+  }
+  int DecodePlain(FreqTable& t, uint32_t symbols, uint32_t a) {
+    range_ /= t.total;
+    uint32_t v = (code_ - low_) / range_;
+    if (v >= t.total) return Corrupt();
+    // Start the walk at the highest partial sum not above v.
+    uint32_t s = 0, c = 0;
+    for (int j = 2; j >= 0; --j) {
+      if (t.part[j] <= v && uint32_t(64 * (j + 1)) < symbols) {
+        s = 64 * (j + 1);
+        c = t.part[j];
+        break;
+      }
+    }
+    for (; s < symbols; ++s) {
+      if (v < c + t.count[s]) break;
+      c += t.count[s];
+    }
+    if (s >= symbols) return Corrupt();
+    Take(c, t.count[s]);
+    Model::Update(t, s, a);
+    return int(s);
+  }
+  int DecodeLiteral(FreqTable& t, int x) {
+    uint32_t cx = x >= 0 ? t.count[x] : 0;
+    uint32_t n = t.total - cx;
+    uint32_t e = model_.Smoothing(t);
+    uint32_t total = n + 256 * e;
+    range_ /= total;
+    uint32_t v = (code_ - low_) / range_;
+    if (v >= total) return Corrupt();
+    uint32_t s = 0, c = 0;
+    for (int j = 2; j >= 0; --j) {
+      uint32_t start = 64 * (j + 1);
+      uint32_t cs = t.part[j] + start * e - (x >= 0 && uint32_t(x) < start ? cx : 0);
+      if (cs <= v) {
+        s = start;
+        c = cs;
+        break;
+      }
+    }
+    uint32_t f = 0;
+    for (; s < 256; ++s) {
+      f = (int(s) == x ? 0 : t.count[s]) + e;
+      if (v < c + f) break;
+      c += f;
+    }
+    if (s >= 256 || f == 0) return Corrupt();
+    Take(c, f);
+    uint32_t k = t.count[s];
+    model_.AdjustCounters(t, k, n);
+    Model::Update(t, s, SmoothIncrement(e));
+    return int(s);
+  }
+
+  Model& model() { return model_; }
+
+ private:
+  void Take(uint32_t c, uint32_t f) {
+    low_ += c * range_;
+    range_ *= f;
+    while (range_ < kTop) {
+      code_ = (code_ << 8) | Next();
+      low_ <<= 8;
+      range_ <<= 8;
+    }
+  }
+  uint32_t Next() {
+    uint8_t b = 0;
+    StatusCode st = in_.ReadByte(&b);
+    if (st == kOk) return b;
+    if (st == kInputEnd) {
+      // Past the end the input reads as zeros; a valid stream needs none of
+      // them, so more than the coder's five-byte look-ahead means the stream
+      // has no end flag.
+      if (++overrun_ > 5 && !error_) error_ = kInvalidFormat;
+    } else if (!error_) {
+      error_ = st;
+    }
+    return 0;
+  }
+  int Corrupt() {
+    if (!error_) error_ = kInvalidFormat;
+    return -1;
+  }
+
+  Model model_;
+  ByteInput& in_;
+  uint32_t low_ = 0;
+  uint32_t range_ = 0xFFFFFFFFu;
+  uint32_t code_ = 0;
+  uint32_t overrun_ = 0;
+  StatusCode error_ = kOk;
+};
+
+// Leaves the match tables clean whatever way a coding ends.
+struct CleanTables {
+  Workspace& ws;
+  ~CleanTables() { ws.ClearMatchTables(); }
+};
+
+}  // namespace
+
+StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* progress,
+                  uint32_t total) {
+  ProgressReport report(progress, total);
+  StatusCode st = report.Start();
+  if (st) return st;
+  CleanTables clean{ws};
+  Encoder enc(ws, out);
+  Model& model = enc.model();
+  uint8_t* const block = ws.block;
+  uint64_t done = 0;
+  for (;;) {
+    ws.ClearMatchTables();
+    uint32_t n = 0;
+    st = in.ReadBlock(block, kBlockSize, &n);
+    if (st) return st;
+    if (n == 0) break;
+    int x = -1;
+    uint32_t i = 0;
+    for (; i < 4 && i < n; ++i) {
+      enc.CodeFlag(0);
+      enc.CodePlain(model.Table(0), block[i], 80);
+    }
+    // A literal never equals the excluded symbol here: a match ends on the
+    // first differing byte, which is exactly the next literal.
+    while (i < n) {
+      int lengthTable;
+      uint32_t p = Predict(ws, block, i, &lengthTable);
+      uint32_t len = MatchLength(block, p, i, n);
+      if (len < 2) {
+        enc.CodeFlag(0);
+        enc.CodeLiteral(model.Table(block[i - 1]), block[i], x);
+        x = -1;
+        ++i;
+      } else {
+        if (len <= 8) {
+          enc.CodeFlag(len + 1);
+        } else {
+          enc.CodeFlag(1);
+          FreqTable& t = model.Table(lengthTable);
+          uint32_t r = len - 9;
+          for (uint32_t q = r / 255; q; --q) enc.CodePlain(t, 255, 80);
+          enc.CodePlain(t, r % 255, 80);
+        }
+        x = block[p + len];
+        i += len;
+      }
+      if ((st = enc.error())) return st;
+      if ((st = report.At(done + i))) return st;
+    }
+    done += n;
+    if (n < kBlockSize) break;  // a short block: the input has ended
+  }
+  enc.CodeFlag(2);
+  if ((st = enc.Finish())) return st;
+  if ((st = out.Flush())) return st;
+  return report.Finish();
+}
+
+StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* progress,
+                  uint32_t count) {
+  ProgressReport report(progress, count);
+  StatusCode st = report.Start();
+  if (st) return st;
+  CleanTables clean{ws};
+  Decoder dec(ws, in);
+  Model& model = dec.model();
+  uint8_t* const block = ws.block;
+  uint64_t done = 0;
+  dec.Start();
+  bool end = false;
+  while (!end) {
+    ws.ClearMatchTables();
+    uint32_t i = 0;
+    int x = -1;
+    for (; i < 4; ++i) {
+      int flag = dec.DecodeFlag();
+      if (flag < 0) return dec.error();
+      if (flag == 2) {
+        end = true;
+        break;
+      }
+      int s = dec.DecodePlain(model.Table(0), 256, 80);
+      if (s < 0) return dec.error();
+      block[i] = uint8_t(s);
+    }
+    while (!end && i < kBlockSize) {
+      if ((st = dec.error())) return st;
+      int flag = dec.DecodeFlag();
+      if (flag < 0) return dec.error();
+      if (flag == 2) {
+        end = true;
+        break;
+      }
+      int lengthTable;
+      uint32_t p = Predict(ws, block, i, &lengthTable);
+      if (flag == 0) {
+        int s = dec.DecodeLiteral(model.Table(block[i - 1]), x);
+        if (s < 0) return dec.error();
+        block[i++] = uint8_t(s);
+        x = -1;
+      } else {
+        uint32_t len;
+        if (flag >= 3) {
+          len = uint32_t(flag) - 1;
+        } else {  // flag 1: 9 plus the length symbols, 255 meaning more follow
+          FreqTable& t = model.Table(lengthTable);
+          len = 9;
+          for (;;) {
+            int s = dec.DecodePlain(t, 256, 80);
+            if (s < 0) return dec.error();
+            len += uint32_t(s);
+            if (len > kBlockSize - i) return kInvalidFormat;
+            if (s != 255) break;
+          }
+        }
+        if (len > kBlockSize - i) return kInvalidFormat;  // a copy past the block end
+        // Byte by byte: the copy may overlap the bytes it produces.
+        for (uint32_t k = 0; k < len; ++k) block[i + k] = block[p + k];
+        x = block[p + len];
+        i += len;
+      }
+      if ((st = report.At(done + i))) return st;
+    }
+    if ((st = dec.error())) return st;
+    if (i) {
+      if ((st = out.WriteBlock(block, i))) return st;
+      done += i;
+    }
+  }
+  if ((st = out.Flush())) return st;
+  return report.Finish();
+}
+
+}  // namespace zk::arc::lzpxj

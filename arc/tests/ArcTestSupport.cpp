@@ -1,0 +1,70 @@
+#include "arc/tests/ArcTestSupport.h"
+
+#include <cstring>
+
+namespace arctest {
+
+StatusCode VecStream::Read(void* buffer, uint32_t size, uint32_t* got) {
+  ++reads;
+  if (got) *got = 0;
+  if (!buffer) return zk::kInvalidArg;
+  if (pos >= readFailAt) return zk::kReadError;
+  size_t n = data.size() - pos;
+  if (n > size) n = size;
+  if (n > readPiece) n = readPiece;
+  if (pos + n > readFailAt) n = size_t(readFailAt - pos);
+  if (n) std::memcpy(buffer, data.data() + pos, n);
+  pos += n;
+  if (got) *got = uint32_t(n);
+  return 0;
+}
+
+StatusCode VecStream::Write(const void* d, uint32_t length) {
+  if (length == 0) return 0;
+  if (!d) return zk::kInvalidArg;
+  if (written.size() + length > writeFailAt) return zk::kWriteError;
+  const uint8_t* p = static_cast<const uint8_t*>(d);
+  written.insert(written.end(), p, p + length);
+  return 0;
+}
+
+bool WellFormedProgress(const std::vector<int32_t>& seen) {
+  if (seen.size() < 2 || seen.front() != 0 || seen.back() != 100) return false;
+  for (size_t i = 1; i + 1 < seen.size(); ++i)
+    if (seen[i] <= seen[i - 1] || seen[i] > 100) return false;
+  return true;
+}
+
+static uint32_t Next(uint32_t& s) {
+  s = s * 1664525u + 1013904223u;
+  return s >> 8;
+}
+
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) b = uint8_t(Next(seed));
+  return v;
+}
+
+std::vector<uint8_t> Bytes(const char* text) {
+  return std::vector<uint8_t>(text, text + std::strlen(text));
+}
+
+std::vector<uint8_t> WordText(size_t n, uint32_t seed) {
+  static const char* words[] = {"the",   "secret", "is",    "kept",  "in",    "a",
+                                "safe",  "file",   "with",  "key",   "and",   "password",
+                                "of",    "carrier", "data", "hidden", "text", "message",
+                                "open",  "close",  "write", "read",  "stream", "block"};
+  std::vector<uint8_t> v;
+  while (v.size() < n) {
+    const char* w = words[Next(seed) % (sizeof words / sizeof *words)];
+    v.insert(v.end(), w, w + std::strlen(w));
+    uint32_t r = Next(seed) % 16;
+    v.push_back(r == 0 ? '.' : r == 1 ? ',' : ' ');
+    if (r == 0) v.push_back('\n');
+  }
+  v.resize(n);
+  return v;
+}
+
+}  // namespace arctest

@@ -1,0 +1,85 @@
+// Helpers shared by the block ciphers and hashes of zk5cipher: word loads
+// and stores in both byte orders, rotations, wiping of key material, and
+// the common frame of a block-cipher class.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "zk5BlockCipher.h"
+#include "storage/base/ToolkitObject.h"
+
+namespace zk::cipher {
+
+inline uint32_t LoadLE32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+inline uint32_t LoadBE32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+inline void StoreLE32(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+  p[2] = uint8_t(v >> 16);
+  p[3] = uint8_t(v >> 24);
+}
+inline void StoreBE32(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v >> 24);
+  p[1] = uint8_t(v >> 16);
+  p[2] = uint8_t(v >> 8);
+  p[3] = uint8_t(v);
+}
+inline uint32_t Rotl32(uint32_t v, unsigned n) {
+  n &= 31;
+  return (v << n) | (v >> ((32 - n) & 31));
+}
+inline uint32_t Rotr32(uint32_t v, unsigned n) {
+  n &= 31;
+  return (v >> n) | (v << ((32 - n) & 31));
+}
+
+// Overwrites key material with zeros in a way the compiler keeps.
+inline void Wipe(void* p, size_t n) {
+  if (!p || !n) return;
+  std::memset(p, 0, n);
+  __asm__ __volatile__("" : : "r"(p) : "memory");
+}
+
+// The frame every block cipher shares: sizes, the whole-block loops of
+// EncryptBlocks/DecryptBlocks over Self::EncryptBlock/DecryptBlock, and a
+// schedule wiped at destruction. kNullBufferFails: whether a missing buffer
+// with a non-zero length answers -2 (otherwise nothing is done and 0 comes
+// back).
+template <class Self, uint32_t kBlock, uint32_t kMinKey, uint32_t kMaxKey, bool kNullBufferFails>
+class BlockCipherBase : public ToolkitObject<Self, IBlockCipher> {
+ public:
+  uint32_t GetBlockSize() override { return kBlock; }
+  uint32_t GetMinKeySize() override { return kMinKey; }
+  uint32_t GetMaxKeySize() override { return kMaxKey; }
+
+  StatusCode EncryptBlocks(void* buffer, uint32_t length) override {
+    if (length == 0) return kOk;
+    if (!buffer) return kNullBufferFails ? kInvalidArg : kOk;
+    static_cast<Self*>(this)->EncryptMany(static_cast<uint8_t*>(buffer), length / kBlock);
+    return kOk;
+  }
+  StatusCode DecryptBlocks(void* buffer, uint32_t length) override {
+    if (length == 0) return kOk;
+    if (!buffer) return kNullBufferFails ? kInvalidArg : kOk;
+    static_cast<Self*>(this)->DecryptMany(static_cast<uint8_t*>(buffer), length / kBlock);
+    return kOk;
+  }
+
+  // Block loops; a class may replace them with faster ones.
+  void EncryptMany(uint8_t* p, uint32_t blocks) {
+    for (uint32_t i = 0; i < blocks; ++i, p += kBlock) static_cast<Self*>(this)->EncryptBlock(p);
+  }
+  void DecryptMany(uint8_t* p, uint32_t blocks) {
+    for (uint32_t i = 0; i < blocks; ++i, p += kBlock) static_cast<Self*>(this)->DecryptBlock(p);
+  }
+
+ protected:
+  ~BlockCipherBase() = default;
+};
+
+}  // namespace zk::cipher

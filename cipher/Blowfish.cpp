@@ -1,0 +1,106 @@
+// cipher.Blowfish: Blowfish with the system's own two departures, which
+// stored secrets depend on: the block halves are little-endian words, and
+// the S-box refill after the P-array stores each group of four outputs
+// interleaved over the four S-boxes (entries 2k and 2k+1 of S-box 1, then
+// of S-boxes 2, 3 and 4) instead of filling the boxes one after another.
+// Keys of any length from 1 byte are taken; only the first 72 bytes can
+// matter (longer keys are accepted since stored keys may be longer).
+#include "cipher/BlockCommon.h"
+#include "cipher/BlowfishPi.h"
+
+namespace zk::cipher {
+namespace {
+
+class Blowfish final : public BlockCipherBase<Blowfish, 8, 1, 56, false> {
+ public:
+  static constexpr const char* kClassId = id::CipherBlowfish;
+  static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};
+
+  Blowfish() {
+    std::memset(p_, 0, sizeof p_);
+    std::memset(s_, 0, sizeof s_);
+  }
+  ~Blowfish() {
+    Wipe(p_, sizeof p_);
+    Wipe(s_, sizeof s_);
+  }
+
+  StatusCode SetKey(const void* key, uint32_t length) override {
+    if (!key || length == 0) return kInvalidArg;
+    const uint8_t* k = static_cast<const uint8_t*>(key);
+    std::memcpy(p_, kBlowfishPi, sizeof p_);
+    std::memcpy(s_, kBlowfishPi + 18, sizeof s_);
+    uint32_t j = 0;
+    for (int i = 0; i < 18; ++i) {
+      uint32_t w = 0;
+      for (int b = 0; b < 4; ++b) {
+        w = (w << 8) | k[j];
+        if (++j == length) j = 0;
+      }
+      p_[i] ^= w;
+    }
+    uint32_t l = 0, r = 0;
+    for (int i = 0; i < 18; i += 2) {
+      Encrypt(l, r);
+      p_[i] = l;
+      p_[i + 1] = r;
+    }
+    for (int k2 = 0; k2 < 128; ++k2) {
+      for (int box = 0; box < 4; ++box) {
+        Encrypt(l, r);
+        s_[box][2 * k2] = l;
+        s_[box][2 * k2 + 1] = r;
+      }
+    }
+    return kOk;
+  }
+
+  void EncryptBlock(uint8_t* b) {
+    uint32_t l = LoadLE32(b), r = LoadLE32(b + 4);
+    Encrypt(l, r);
+    StoreLE32(b, l);
+    StoreLE32(b + 4, r);
+  }
+  void DecryptBlock(uint8_t* b) {
+    uint32_t l = LoadLE32(b), r = LoadLE32(b + 4);
+    Decrypt(l, r);
+    StoreLE32(b, l);
+    StoreLE32(b + 4, r);
+  }
+
+ private:
+  inline uint32_t F(uint32_t x) const {
+    return ((s_[0][x >> 24] + s_[1][(x >> 16) & 0xff]) ^ s_[2][(x >> 8) & 0xff]) + s_[3][x & 0xff];
+  }
+  inline void Encrypt(uint32_t& lo, uint32_t& ro) const {
+    uint32_t l = lo, r = ro;
+    for (int i = 0; i < 16; i += 2) {
+      l ^= p_[i];
+      r ^= F(l);
+      r ^= p_[i + 1];
+      l ^= F(r);
+    }
+    lo = r ^ p_[17];
+    ro = l ^ p_[16];
+  }
+  inline void Decrypt(uint32_t& lo, uint32_t& ro) const {
+    uint32_t l = lo, r = ro;
+    for (int i = 17; i > 1; i -= 2) {
+      l ^= p_[i];
+      r ^= F(l);
+      r ^= p_[i - 1];
+      l ^= F(r);
+    }
+    lo = r ^ p_[0];
+    ro = l ^ p_[1];
+  }
+
+  uint32_t p_[18];
+  uint32_t s_[4][256];
+};
+
+}  // namespace
+}  // namespace zk::cipher
+
+using BlowfishCipher = zk::cipher::Blowfish;
+ZK_REGISTER_CLASS(BlowfishCipher)

@@ -1,0 +1,330 @@
+// cipher.Cipher: a block cipher worked in ECB, CBC, or in cipher or output
+// feedback byte by byte on full blocks, on buffers, streams and as a stream.
+//
+// The feedback register R of the byte-wise modes is kept in a form that
+// needs constant work per byte (no shifting of the whole register):
+//  - CFB: ks = E(R) of the last register encryption and ct = the bytes fed
+//    back since then; R[m] = m < c ? ct[c-1-m] : ks[m-c]. At c = n, R is
+//    ct reversed, which is exactly what the next encryption takes in.
+//  - OFB: ks = E(R); R[m] = ks[(m - c) mod n] (the register is rotated c
+//    times), so at c = n R equals ks again and is encrypted in place.
+// Either way the keystream byte at count c is ks[n-1-c].
+#include <memory>
+#include <new>
+
+#include "cipher/ModesInternal.h"
+#include "storage/base/StreamCopy.h"
+#include "storage/base/ToolkitObject.h"
+
+namespace zk {
+namespace {
+
+constexpr uint32_t kPiece = 65536;
+
+class CipherModes final
+    : public ToolkitObject<CipherModes, ICipher, ICipherStream, IStream, ISeekCipherOFB> {
+ public:
+  static constexpr const char* kClassId = id::CipherCipher;
+  static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoICipher, 0},
+                                                  {id::CryptoICipherStream, 1},
+                                                  {id::StreamIStream, 2},
+                                                  {id::CryptoISeekCipherOFB, 3}};
+  ~CipherModes() {
+    WipeAndDelete(reg_, regSize_);
+    ReleaseAndNull(stream_);
+    ReleaseAndNull(cipher_);
+  }
+
+  // crypto.ICipher
+  StatusCode SetBlockCipher(IBlockCipher* cipher, int32_t mode, const void* iv,
+                            uint32_t ivLength) override {
+    if (!cipher || mode < kModeECB || mode > kModeOFB) return kInvalidArg;
+    const uint32_t n = cipher->GetBlockSize();
+    if (n == 0 || n > kMaxModeBlock) return kInvalidArg;
+    // The new register is made first, so a failure leaves the object as it was.
+    const size_t size = mode == kModeECB ? 0 : mode == kModeCBC ? n : 2 * size_t(n);
+    uint8_t* reg = nullptr;
+    if (size) {
+      reg = new (std::nothrow) uint8_t[size];
+      if (!reg) return kNoMemory;
+    }
+    if (cipher != cipher_) {
+      void* face = nullptr;
+      StatusCode st = cipher->QueryInterface(id::CryptoIBlockCipher, &face);
+      if (st != kOk || !face) {
+        delete[] reg;
+        return st != kOk ? st : kNoInterface;
+      }
+      ReleaseAndNull(cipher_);
+      cipher_ = static_cast<IBlockCipher*>(face);
+    }
+    WipeAndDelete(reg_, regSize_);
+    reg_ = reg;
+    regSize_ = size;
+    n_ = n;
+    mode_ = mode;
+    Load(iv, ivLength);
+    return kOk;
+  }
+
+  StatusCode ResetIV(const void* iv, uint32_t ivLength) override {
+    if (mode_ != kModeECB && reg_) Load(iv, ivLength);
+    return kOk;
+  }
+
+  StatusCode Encrypt(void* buffer, uint32_t length) override { return Transform(buffer, length, true); }
+  StatusCode Decrypt(void* buffer, uint32_t length) override { return Transform(buffer, length, false); }
+  StatusCode EncryptStream(IStream* in, IStream* out) override { return StreamThrough(in, out, true); }
+  StatusCode DecryptStream(IStream* in, IStream* out) override { return StreamThrough(in, out, false); }
+
+  // crypto.ICipherStream
+  StatusCode SetStream(IStream* stream) override {
+    if (stream == stream_) return kOk;
+    IStream* held = nullptr;
+    if (stream) {
+      void* face = nullptr;
+      if (stream->QueryInterface(id::StreamIStream, &face) == kOk) held = static_cast<IStream*>(face);
+    }
+    ReleaseAndNull(stream_);
+    stream_ = held;
+    return kOk;
+  }
+
+  // stream.IStream over the attached stream
+  StatusCode IsEnd() override {
+    ZK_REQUIRE(stream_, id::StreamIStream);
+    return stream_->IsEnd();
+  }
+  StatusCode Read(void* buffer, uint32_t size, uint32_t* gotOut) override {
+    ZK_REQUIRE(stream_, id::StreamIStream);
+    ZK_REQUIRE(cipher_, id::CryptoIBlockCipher);
+    uint32_t got = 0;
+    StatusCode st = stream_->Read(buffer, size, &got);
+    if (st != kOk) return st;
+    if (got > size) got = size;
+    if (gotOut) *gotOut = got;
+    return Decrypt(buffer, got);
+  }
+  StatusCode Write(const void* data, uint32_t length) override {
+    ZK_REQUIRE(stream_, id::StreamIStream);
+    ZK_REQUIRE(cipher_, id::CryptoIBlockCipher);
+    if (!data) return kInvalidArg;
+    if (length == 0) return kOk;
+    const uint32_t cap = length < kPiece ? length : kPiece;
+    std::unique_ptr<uint8_t[]> work(new (std::nothrow) uint8_t[cap]);
+    if (!work) return kNoMemory;
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    StatusCode st = kOk;
+    while (length > 0 && st == kOk) {
+      uint32_t piece = length < cap ? length : cap;
+      std::memcpy(work.get(), p, piece);
+      st = Encrypt(work.get(), piece);
+      if (st == kOk) st = stream_->Write(work.get(), piece);
+      p += piece;
+      length -= piece;
+    }
+    WipeBytes(work.get(), cap);
+    return st;
+  }
+  StatusCode Close() override {
+    ZK_REQUIRE(stream_, id::StreamIStream);
+    return stream_->Close();
+  }
+  StatusCode CopyFrom(IStream* source, uint64_t count) override {
+    return CopyStream(static_cast<IStream*>(this), source, count);
+  }
+
+  // crypto.ISeekCipherOFB
+  StatusCode SkipForward(uint32_t length) override {
+    if (mode_ != kModeOFB || !reg_) return kInvalidArg;
+    while (c_ < n_ && length > 0) {
+      ++c_;
+      --length;
+    }
+    if (length == 0) return kOk;
+    uint32_t blocks = length / n_;
+    for (uint32_t b = 0; b < blocks; ++b) {
+      StatusCode st = cipher_->EncryptBlocks(reg_, n_);
+      if (st != kOk) return st;
+    }
+    if (blocks > 0) {
+      c_ = n_;
+      length -= blocks * n_;
+    }
+    for (; length > 0; --length) {
+      if (c_ >= n_) {
+        StatusCode st = cipher_->EncryptBlocks(reg_, n_);
+        if (st != kOk) return st;
+        c_ = 0;
+      }
+      ++c_;
+    }
+    return kOk;
+  }
+  StatusCode SkipBackward(uint32_t length) override {
+    if (mode_ != kModeOFB || !reg_) return kInvalidArg;
+    while (c_ > 0 && length > 0) {
+      --c_;
+      --length;
+    }
+    if (length == 0) return kOk;
+    for (uint32_t b = 0, times = length / n_ + 1; b < times; ++b) {
+      StatusCode st = cipher_->DecryptBlocks(reg_, n_);
+      if (st != kOk) return st;
+    }
+    c_ = n_;
+    for (uint32_t rest = length % n_; rest > 0; --rest) {
+      --c_;
+      if (c_ == 0) {
+        StatusCode st = cipher_->DecryptBlocks(reg_, n_);
+        if (st != kOk) return st;
+        c_ = n_;
+      }
+    }
+    return kOk;
+  }
+
+ private:
+  // Register loading: R[n-1-k] = iv[k] for k below both ivLength and n,
+  // zero elsewhere; then c = n.
+  void Load(const void* iv, uint32_t ivLength) {
+    const uint8_t* v = static_cast<const uint8_t*>(iv);
+    const uint32_t used = v ? (ivLength < n_ ? ivLength : n_) : 0;
+    std::memset(reg_, 0, regSize_);
+    if (mode_ == kModeCFB) {
+      // R is ct reversed at c = n: ct holds the iv bytes in order.
+      if (used) std::memcpy(reg_ + n_, v, used);
+    } else {
+      for (uint32_t k = 0; k < used; ++k) reg_[n_ - 1 - k] = v[k];
+    }
+    c_ = n_;
+  }
+
+  StatusCode Transform(void* buffer, uint32_t length, bool encrypt) {
+    if (!buffer || length == 0 || !cipher_) return kOk;
+    uint8_t* p = static_cast<uint8_t*>(buffer);
+    switch (mode_) {
+      case kModeECB:
+        return encrypt ? cipher_->EncryptBlocks(p, length) : cipher_->DecryptBlocks(p, length);
+      case kModeCBC:
+        return encrypt ? CbcEncrypt(p, length) : CbcDecrypt(p, length);
+      case kModeCFB:
+        return encrypt ? Cfb<true>(p, length) : Cfb<false>(p, length);
+      default:
+        return Ofb(p, length);
+    }
+  }
+
+  StatusCode CbcEncrypt(uint8_t* p, uint32_t length) {
+    const uint32_t blocks = length / n_;
+    for (uint32_t b = 0; b < blocks; ++b, p += n_) {
+      for (uint32_t i = 0; i < n_; ++i) p[i] ^= reg_[i];
+      StatusCode st = cipher_->EncryptBlocks(p, n_);
+      if (st != kOk) return st;
+      std::memcpy(reg_, p, n_);
+    }
+    return kOk;
+  }
+
+  StatusCode CbcDecrypt(uint8_t* p, uint32_t length) {
+    const uint32_t blocks = length / n_;
+    uint8_t keep[kMaxModeBlock];
+    StatusCode st = kOk;
+    for (uint32_t b = 0; b < blocks && st == kOk; ++b, p += n_) {
+      std::memcpy(keep, p, n_);
+      st = cipher_->DecryptBlocks(p, n_);
+      if (st != kOk) break;
+      for (uint32_t i = 0; i < n_; ++i) p[i] ^= reg_[i];
+      std::memcpy(reg_, keep, n_);
+    }
+    WipeBytes(keep, n_);
+    return st;
+  }
+
+  template <bool kEncrypt>
+  StatusCode Cfb(uint8_t* p, uint32_t length) {
+    const uint32_t n = n_;
+    uint8_t* ks = reg_;
+    uint8_t* ct = reg_ + n;
+    while (length > 0) {
+      if (c_ >= n) {
+        for (uint32_t m = 0; m < n; ++m) ks[m] = ct[n - 1 - m];
+        StatusCode st = cipher_->EncryptBlocks(ks, n);
+        if (st != kOk) return st;
+        c_ = 0;
+      }
+      uint32_t run = n - c_;
+      if (run > length) run = length;
+      const uint8_t* k = ks + (n - 1 - c_);
+      uint8_t* fed = ct + c_;
+      for (uint32_t j = 0; j < run; ++j) {
+        const uint8_t in = p[j];
+        const uint8_t out = uint8_t(in ^ k[-int32_t(j)]);
+        fed[j] = kEncrypt ? out : in;
+        p[j] = out;
+      }
+      c_ += run;
+      p += run;
+      length -= run;
+    }
+    return kOk;
+  }
+
+  StatusCode Ofb(uint8_t* p, uint32_t length) {
+    const uint32_t n = n_;
+    uint8_t* ks = reg_;
+    while (length > 0) {
+      if (c_ >= n) {
+        StatusCode st = cipher_->EncryptBlocks(ks, n);
+        if (st != kOk) return st;
+        c_ = 0;
+      }
+      uint32_t run = n - c_;
+      if (run > length) run = length;
+      const uint8_t* k = ks + (n - 1 - c_);
+      for (uint32_t j = 0; j < run; ++j) p[j] ^= k[-int32_t(j)];
+      c_ += run;
+      p += run;
+      length -= run;
+    }
+    return kOk;
+  }
+
+  StatusCode StreamThrough(IStream* in, IStream* out, bool encrypt) {
+    ZK_REQUIRE(cipher_, id::CryptoIBlockCipher);
+    if (!in || !out) return kInvalidArg;
+    const uint32_t chunk = n_ * kPiece;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[chunk]);
+    if (!buffer) return kNoMemory;
+    StatusCode result = kOk;
+    uint32_t got = 0;
+    if (in->Read(buffer.get(), chunk, &got) != kOk) got = 0;
+    while (got > 0) {
+      if (got > chunk) got = chunk;
+      StatusCode st = Transform(buffer.get(), got, encrypt);
+      if (st == kOk) st = out->Write(buffer.get(), got);
+      if (st != kOk) {
+        result = st;
+        break;
+      }
+      got = 0;
+      if (in->Read(buffer.get(), chunk, &got) != kOk) break;
+    }
+    WipeBytes(buffer.get(), chunk);
+    return result;
+  }
+
+  IBlockCipher* cipher_ = nullptr;
+  uint8_t* reg_ = nullptr;
+  size_t regSize_ = 0;
+  uint32_t n_ = 0;
+  int32_t mode_ = kModeECB;
+  uint32_t c_ = 0;
+  IStream* stream_ = nullptr;
+};
+
+}  // namespace
+}  // namespace zk
+
+using zk::CipherModes;
+ZK_REGISTER_CLASS(CipherModes)

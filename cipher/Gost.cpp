@@ -1,0 +1,33 @@
+// cipher.GOST: GOST 28147-89, 32 rounds, on the system's own substitution
+// table (see GostCore.h). The table is built at compile time and shared by
+// every object and by hash.GOST.
+#include "cipher/GostCore.h"
+
+namespace zk::cipher {
+namespace {
+
+class Gost final : public BlockCipherBase<Gost, 8, 32, 32, false> {
+ public:
+  static constexpr const char* kClassId = id::CipherGOST;
+  static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};
+
+  Gost() { std::memset(k_, 0, sizeof k_); }
+  ~Gost() { Wipe(k_, sizeof k_); }
+
+  StatusCode SetKey(const void* key, uint32_t length) override {
+    if (!key || length != 32) return kInvalidArg;
+    gost::LoadKey(static_cast<const uint8_t*>(key), k_);
+    return kOk;
+  }
+  void EncryptBlock(uint8_t* b) { gost::EncryptBlock(k_, b); }
+  void DecryptBlock(uint8_t* b) { gost::DecryptBlock(k_, b); }
+
+ private:
+  uint32_t k_[8];
+};
+
+}  // namespace
+}  // namespace zk::cipher
+
+using GostCipher = zk::cipher::Gost;
+ZK_REGISTER_CLASS(GostCipher)

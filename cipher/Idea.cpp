@@ -1,0 +1,128 @@
+// cipher.IDEA: the published IDEA (8 rounds and the output transform),
+// 16-bit words big-endian; the decryption subkeys are derived at SetKey.
+#include "cipher/BlockCommon.h"
+
+namespace zk::cipher {
+namespace {
+
+// Multiplication modulo 65537 with 0 standing for 65536.
+inline uint16_t Mul(uint16_t a, uint16_t b) {
+  if (!a) return uint16_t(1 - b);
+  if (!b) return uint16_t(1 - a);
+  uint32_t p = uint32_t(a) * b;
+  uint16_t lo = uint16_t(p), hi = uint16_t(p >> 16);
+  return uint16_t(lo - hi + (lo < hi ? 1 : 0));
+}
+
+// Multiplicative inverse modulo 65537 (0 and 1 are their own).
+uint16_t Inverse(uint16_t x) {
+  if (x <= 1) return x;
+  uint64_t result = 1, base = x;
+  for (uint32_t e = 65535; e; e >>= 1) {
+    if (e & 1) result = result * base % 65537;
+    base = base * base % 65537;
+  }
+  return uint16_t(result);
+}
+
+class Idea final : public BlockCipherBase<Idea, 8, 16, 16, false> {
+ public:
+  static constexpr const char* kClassId = id::CipherIDEA;
+  static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};
+
+  Idea() {
+    std::memset(ek_, 0, sizeof ek_);
+    std::memset(dk_, 0, sizeof dk_);
+  }
+  ~Idea() {
+    Wipe(ek_, sizeof ek_);
+    Wipe(dk_, sizeof dk_);
+  }
+
+  StatusCode SetKey(const void* key, uint32_t length) override {
+    if (!key || length != 16) return kInvalidArg;
+    const uint8_t* k = static_cast<const uint8_t*>(key);
+    // The 128-bit key as two halves, rotated left by 25 bits per group of 8.
+    uint64_t hi = 0, lo = 0;
+    for (int i = 0; i < 8; ++i) hi = hi << 8 | k[i];
+    for (int i = 8; i < 16; ++i) lo = lo << 8 | k[i];
+    for (int i = 0; i < 52; ++i) {
+      int w = i & 7;
+      ek_[i] = uint16_t(w < 4 ? hi >> (48 - 16 * w) : lo >> (48 - 16 * (w - 4)));
+      if (w == 7) {
+        uint64_t nh = hi << 25 | lo >> 39, nl = lo << 25 | hi >> 39;
+        hi = nh, lo = nl;
+      }
+    }
+    hi = lo = 0;
+    // Decryption subkeys, filled from the end as the published algorithm
+    // prescribes.
+    const uint16_t* e = ek_;
+    int p = 52;
+    auto neg = [](uint16_t v) { return uint16_t(0u - v); };
+    uint16_t t1 = Inverse(*e++), t2 = neg(*e++), t3 = neg(*e++);
+    dk_[--p] = Inverse(*e++);
+    dk_[--p] = t3;
+    dk_[--p] = t2;
+    dk_[--p] = t1;
+    for (int i = 0; i < 7; ++i) {
+      t1 = *e++;
+      dk_[--p] = *e++;
+      dk_[--p] = t1;
+      t1 = Inverse(*e++), t2 = neg(*e++), t3 = neg(*e++);
+      dk_[--p] = Inverse(*e++);
+      dk_[--p] = t2;
+      dk_[--p] = t3;
+      dk_[--p] = t1;
+    }
+    t1 = *e++;
+    dk_[--p] = *e++;
+    dk_[--p] = t1;
+    t1 = Inverse(*e++), t2 = neg(*e++), t3 = neg(*e++);
+    dk_[--p] = Inverse(*e++);
+    dk_[--p] = t3;
+    dk_[--p] = t2;
+    dk_[--p] = t1;
+    t1 = t2 = t3 = 0;
+    return kOk;
+  }
+
+  void EncryptBlock(uint8_t* b) { Crypt(ek_, b); }
+  void DecryptBlock(uint8_t* b) { Crypt(dk_, b); }
+
+ private:
+  static void Crypt(const uint16_t* k, uint8_t* b) {
+    uint16_t x1 = uint16_t(b[0] << 8 | b[1]), x2 = uint16_t(b[2] << 8 | b[3]);
+    uint16_t x3 = uint16_t(b[4] << 8 | b[5]), x4 = uint16_t(b[6] << 8 | b[7]);
+    for (int r = 0; r < 8; ++r, k += 6) {
+      x1 = Mul(x1, k[0]);
+      x2 = uint16_t(x2 + k[1]);
+      x3 = uint16_t(x3 + k[2]);
+      x4 = Mul(x4, k[3]);
+      uint16_t s3 = x3;
+      x3 = Mul(uint16_t(x3 ^ x1), k[4]);
+      uint16_t s2 = x2;
+      x2 = Mul(uint16_t((x2 ^ x4) + x3), k[5]);
+      x3 = uint16_t(x3 + x2);
+      x1 ^= x2;
+      x4 ^= x3;
+      x2 ^= s3;
+      x3 ^= s2;
+    }
+    uint16_t y1 = Mul(x1, k[0]), y2 = uint16_t(x3 + k[1]);
+    uint16_t y3 = uint16_t(x2 + k[2]), y4 = Mul(x4, k[3]);
+    b[0] = uint8_t(y1 >> 8), b[1] = uint8_t(y1);
+    b[2] = uint8_t(y2 >> 8), b[3] = uint8_t(y2);
+    b[4] = uint8_t(y3 >> 8), b[5] = uint8_t(y3);
+    b[6] = uint8_t(y4 >> 8), b[7] = uint8_t(y4);
+  }
+
+  uint16_t ek_[52];
+  uint16_t dk_[52];
+};
+
+}  // namespace
+}  // namespace zk::cipher
+
+using IdeaCipher = zk::cipher::Idea;
+ZK_REGISTER_CLASS(IdeaCipher)

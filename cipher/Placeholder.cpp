@@ -1,1 +1,0 @@
-// Replaced by the library's classes.

@@ -1,0 +1,509 @@
+// cipher.RSA: key generation from a deterministic random source, the raw
+// operations against OpenSSL's BN, and the key blob layouts.
+#include <gtest/gtest.h>
+#include <openssl/bn.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "cipher/Rsa.h"
+#include "tests/support/ZkTest.h"
+#include "zk5Rsa.h"
+
+namespace {
+
+using namespace zk;
+using namespace zk::bn;
+
+// A deterministic random source standing in for crypto.ICipherEntropy.
+class FixedEntropy final : public EntropySource {
+ public:
+  explicit FixedEntropy(uint64_t seed) : state_(seed) {}
+  StatusCode QueryInterface(const char*, void**) override { return kNotImplemented; }
+  int32_t AddRef() override { return 1; }
+  int32_t Release() override { return 1; }
+  int32_t GetRefCount() override { return 1; }
+  const char* GetClassId() override { return "test.FixedEntropy"; }
+  StatusCode SetCipher(IBlockCipher*) override { return kOk; }
+  StatusCode GetRandom(void* buffer, uint32_t length) override {
+    auto* out = static_cast<uint8_t*>(buffer);
+    if (failAfter >= 0 && failAfter-- == 0) return kFatal;
+    for (uint32_t i = 0; i < length; ++i) out[i] = uint8_t(Next() >> 56);
+    return kOk;
+  }
+  uint32_t GetRandomBelow(uint32_t n) override { return n < 2 ? 0 : uint32_t(Next() % n); }
+  int failAfter = -1;  // GetRandom calls before one fails
+
+ private:
+  uint64_t Next() {  // splitmix64
+    uint64_t z = (state_ += 0x9e3779b97f4a7c15ull);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+    return z ^ (z >> 31);
+  }
+  uint64_t state_;
+};
+
+struct RsaDeleter {
+  void operator()(Rsa* r) const { r->Release(); }
+};
+using RsaPtr = std::unique_ptr<Rsa, RsaDeleter>;
+RsaPtr NewRsa() { return RsaPtr(Rsa::Create()); }
+
+struct Blob {
+  uint8_t* data = nullptr;
+  uint32_t size = 0;
+  ~Blob() { zk_free(data); }
+  std::vector<uint8_t> bytes() const { return std::vector<uint8_t>(data, data + size); }
+};
+
+struct Limbs {
+  uint32_t* data = nullptr;
+  uint32_t count = 0;
+  ~Limbs() { zk_free(data); }
+  std::vector<uint32_t> vec() const { return std::vector<uint32_t>(data, data + count); }
+};
+
+BIGNUM* ToBn(const uint32_t* limbs, size_t count) {
+  std::vector<unsigned char> le(count * 4 + 1);
+  for (size_t i = 0; i < count; ++i)
+    for (int j = 0; j < 4; ++j) le[4 * i + j] = uint8_t(limbs[i] >> (8 * j));
+  return BN_lebin2bn(le.data(), int(count * 4), nullptr);
+}
+BIGNUM* ToBn(const BigNumber& a) { return ToBn(a.limbs, size_t(a.count)); }
+
+std::vector<uint32_t> FromBn(const BIGNUM* b) {
+  std::vector<uint32_t> v(size_t(BN_num_bytes(b) + 3) / 4);
+  std::vector<unsigned char> le(v.size() * 4);
+  BN_bn2lebinpad(b, le.data(), int(le.size()));
+  for (size_t i = 0; i < v.size(); ++i)
+    v[i] = uint32_t(le[4 * i]) | uint32_t(le[4 * i + 1]) << 8 | uint32_t(le[4 * i + 2]) << 16 |
+           uint32_t(le[4 * i + 3]) << 24;
+  return v;
+}
+
+std::vector<uint32_t> RandomBelow(const BigNumber& n, uint32_t seed) {
+  std::vector<uint32_t> x(size_t(n.count));
+  uint32_t s = seed;
+  for (auto& v : x) v = (s = s * 1664525u + 1013904223u);
+  x.back() %= n.limbs[n.count - 1];
+  return x;
+}
+
+// Checks the properties every generated key must have.
+void CheckKey(Rsa& rsa, uint32_t bits) {
+  const BigNumber &n = rsa.Number(0), &e = rsa.Number(1), &d = rsa.Number(2), &p = rsa.Number(3),
+                  &q = rsa.Number(4), &u = rsa.Number(5);
+  EXPECT_TRUE(rsa.HasPrivate());
+  EXPECT_EQ(BitLength(n), bits);
+  EXPECT_LT(Compare(p, q), 0);
+  EXPECT_EQ(CompareWord(e, 65537), 0);
+  EXPECT_NE(ModWord(p, 65537), 1u);
+  EXPECT_NE(ModWord(q, 65537), 1u);
+  for (const BigNumber* b : {&n, &e, &d, &p, &q, &u})
+    EXPECT_TRUE(b->count == 0 || b->limbs[b->count - 1] != 0) << "not in normal form";
+  BN_CTX* ctx = BN_CTX_new();
+  BIGNUM *N = ToBn(n), *E = ToBn(e), *D = ToBn(d), *P = ToBn(p), *Q = ToBn(q), *U = ToBn(u);
+  BIGNUM *t = BN_new(), *pm1 = BN_new(), *qm1 = BN_new(), *g = BN_new(), *l = BN_new();
+  EXPECT_EQ(BN_check_prime(P, ctx, nullptr), 1);
+  EXPECT_EQ(BN_check_prime(Q, ctx, nullptr), 1);
+  BN_mul(t, P, Q, ctx);
+  EXPECT_EQ(BN_cmp(t, N), 0);
+  // d is the inverse of e modulo lcm(p - 1, q - 1), below it.
+  BN_sub(pm1, P, BN_value_one());
+  BN_sub(qm1, Q, BN_value_one());
+  BN_gcd(g, pm1, qm1, ctx);
+  BN_div(t, nullptr, pm1, g, ctx);
+  BN_mul(l, t, qm1, ctx);
+  EXPECT_LT(BN_cmp(D, l), 0);
+  BN_mod_mul(t, D, E, l, ctx);
+  EXPECT_TRUE(BN_is_one(t));
+  BN_mod_mul(t, U, P, Q, ctx);
+  EXPECT_TRUE(BN_is_one(t));
+  // The CRT private operation equals x^d mod n.
+  for (uint32_t seed : {1u, 2u}) {
+    std::vector<uint32_t> x = RandomBelow(n, seed);
+    Limbs out, back;
+    ASSERT_EQ(rsa.PrivateDecrypt(x.data(), uint32_t(x.size()), &out.data, &out.count), kOk);
+    BIGNUM* X = ToBn(x.data(), x.size());
+    BN_mod_exp(t, X, D, N, ctx);
+    EXPECT_EQ(out.vec(), FromBn(t));
+    ASSERT_EQ(rsa.PublicEncrypt(out.data, out.count, &back.data, &back.count), kOk);
+    std::vector<uint32_t> xn = FromBn(X);
+    EXPECT_EQ(back.vec(), xn);
+    BN_free(X);
+  }
+  for (BIGNUM* b : {N, E, D, P, Q, U, t, pm1, qm1, g, l}) BN_free(b);
+  BN_CTX_free(ctx);
+}
+
+TEST(RsaTest, GeneratedKeysHaveTheirProperties) {
+  for (uint32_t bits : {64u, 65u, 100u, 512u, 1023u, 1024u}) {
+    SCOPED_TRACE(bits);
+    FixedEntropy random(bits);
+    RsaPtr rsa = NewRsa();
+    ASSERT_EQ(rsa->GenerateKeyFrom(bits, &random), kOk);
+    CheckKey(*rsa, bits);
+  }
+}
+
+TEST(RsaTest, GenerationIsDeterministicForOneSource) {
+  FixedEntropy a(42), b(42);
+  RsaPtr x = NewRsa(), y = NewRsa();
+  ASSERT_EQ(x->GenerateKeyFrom(256, &a), kOk);
+  ASSERT_EQ(y->GenerateKeyFrom(256, &b), kOk);
+  Blob bx, by;
+  ASSERT_EQ(x->ExportPrivateKey(&bx.data, &bx.size), kOk);
+  ASSERT_EQ(y->ExportPrivateKey(&by.data, &by.size), kOk);
+  EXPECT_EQ(bx.bytes(), by.bytes());
+}
+
+TEST(RsaTest, GenerationFailuresLeaveNoKey) {
+  FixedEntropy random(1);
+  RsaPtr rsa = NewRsa();
+  ASSERT_EQ(rsa->GenerateKeyFrom(128, &random), kOk);
+  EXPECT_EQ(rsa->GenerateKeyFrom(63, &random), kInvalidArg);
+  EXPECT_FALSE(rsa->HasPrivate());
+  EXPECT_EQ(rsa->GenerateKey(0), kInvalidArg);
+  ASSERT_EQ(rsa->GenerateKeyFrom(128, &random), kOk);
+  random.failAfter = 1;  // p's start is drawn, q's fails
+  EXPECT_EQ(rsa->GenerateKeyFrom(128, &random), kFatal);
+  EXPECT_FALSE(rsa->HasPrivate());
+  Blob pub;
+  ASSERT_EQ(rsa->ExportPublicKey(&pub.data, &pub.size), kOk);
+  EXPECT_EQ(pub.bytes(), std::vector<uint8_t>(4, 0));
+}
+
+// A 2048-bit key used by OpenSSL: one encryption each way.
+TEST(RsaTest, Generated2048BitKeyWorksWithOpenSsl) {
+  FixedEntropy random(2048);
+  RsaPtr rsa = NewRsa();
+  ASSERT_EQ(rsa->GenerateKeyFrom(2048, &random), kOk);
+  const BigNumber& n = rsa->Number(0);
+  EXPECT_EQ(BitLength(n), 2048u);
+  BN_CTX* ctx = BN_CTX_new();
+  BIGNUM *N = ToBn(n), *E = ToBn(rsa->Number(1)), *D = ToBn(rsa->Number(2)), *t = BN_new();
+  std::vector<uint32_t> x = RandomBelow(n, 7);
+  BIGNUM* X = ToBn(x.data(), x.size());
+  Limbs ours;
+  // Ours encrypts, OpenSSL decrypts.
+  ASSERT_EQ(rsa->PublicEncrypt(x.data(), uint32_t(x.size()), &ours.data, &ours.count), kOk);
+  BIGNUM* C = ToBn(ours.data, ours.count);
+  BN_mod_exp(t, C, D, N, ctx);
+  EXPECT_EQ(BN_cmp(t, X), 0);
+  // OpenSSL signs, ours verifies; ours signs, OpenSSL verifies.
+  BN_mod_exp(t, X, D, N, ctx);
+  std::vector<uint32_t> sig = FromBn(t);
+  Limbs back, mine;
+  ASSERT_EQ(rsa->PublicDecrypt(sig.data(), uint32_t(sig.size()), &back.data, &back.count), kOk);
+  EXPECT_EQ(back.vec(), FromBn(X));
+  ASSERT_EQ(rsa->PrivateEncrypt(x.data(), uint32_t(x.size()), &mine.data, &mine.count), kOk);
+  EXPECT_EQ(mine.vec(), sig);
+  for (BIGNUM* b : {N, E, D, t, X, C}) BN_free(b);
+  BN_CTX_free(ctx);
+}
+
+class RsaKeyTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    FixedEntropy random(1024);
+    key_ = Rsa::Create();
+    ASSERT_EQ(key_->GenerateKeyFrom(1024, &random), kOk);
+  }
+  static void TearDownTestSuite() { ReleaseAndNull(key_); }
+  static Rsa* key_;
+};
+Rsa* RsaKeyTest::key_ = nullptr;
+
+TEST_F(RsaKeyTest, PublicBlobLayout) {
+  Blob pub;
+  ASSERT_EQ(key_->ExportPublicKey(&pub.data, &pub.size), kOk);
+  ASSERT_EQ(pub.size, 136u);
+  std::vector<uint8_t> b = pub.bytes();
+  EXPECT_EQ(b[0], 32);  // limb count of n
+  EXPECT_EQ(b[1], 0);
+  const BigNumber& n = key_->Number(0);
+  for (int i = 0; i < 32; ++i) {
+    uint32_t limb = uint32_t(b[2 + 4 * i]) | uint32_t(b[3 + 4 * i]) << 8 | uint32_t(b[4 + 4 * i]) << 16 |
+                    uint32_t(b[5 + 4 * i]) << 24;
+    EXPECT_EQ(limb, n.limbs[i]);
+  }
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 130, b.end()),
+            (std::vector<uint8_t>{0x01, 0x00, 0x01, 0x00, 0x01, 0x00}));  // count 1, 65537
+}
+
+TEST_F(RsaKeyTest, PrivateBlobLayoutAndRoundTrip) {
+  Blob priv;
+  ASSERT_EQ(key_->ExportPrivateKey(&priv.data, &priv.size), kOk);
+  uint32_t limbs = 0;
+  for (int i = 0; i < 6; ++i) limbs += uint32_t(key_->Number(i).count);
+  EXPECT_EQ(priv.size, 4 * limbs + 12);
+  // Walk the six counts in the order n, e, d, p, q, u.
+  uint32_t pos = 0;
+  for (int i = 0; i < 6; ++i) {
+    uint32_t c = priv.data[pos] | uint32_t(priv.data[pos + 1]) << 8;
+    EXPECT_EQ(c, uint32_t(key_->Number(i).count)) << i;
+    EXPECT_EQ(std::memcmp(priv.data + pos + 2, key_->Number(i).limbs, 4 * c), 0);
+    pos += 2 + 4 * c;
+  }
+  EXPECT_EQ(pos, priv.size);
+  RsaPtr copy = NewRsa();
+  ASSERT_EQ(copy->ImportPrivateKey(priv.data, priv.size), kOk);
+  Blob again;
+  ASSERT_EQ(copy->ExportPrivateKey(&again.data, &again.size), kOk);
+  EXPECT_EQ(again.bytes(), priv.bytes());
+}
+
+TEST_F(RsaKeyTest, ImportRejectsShortBlobsAndLeavesNoKey) {
+  Blob pub, priv;
+  ASSERT_EQ(key_->ExportPublicKey(&pub.data, &pub.size), kOk);
+  ASSERT_EQ(key_->ExportPrivateKey(&priv.data, &priv.size), kOk);
+  RsaPtr rsa = NewRsa();
+  for (uint32_t cut : {1u, 5u, 134u, 135u}) {
+    ASSERT_EQ(rsa->ImportPrivateKey(priv.data, priv.size), kOk);
+    EXPECT_EQ(rsa->ImportPublicKey(pub.data, pub.size - cut), kInvalidArg) << cut;
+    Blob out;
+    ASSERT_EQ(rsa->ExportPublicKey(&out.data, &out.size), kOk);
+    EXPECT_EQ(out.bytes(), std::vector<uint8_t>(4, 0));
+    EXPECT_EQ(rsa->ExportPrivateKey(&out.data, &out.size), kInvalidType);
+  }
+  EXPECT_EQ(rsa->ImportPrivateKey(priv.data, priv.size - 1), kInvalidArg);
+  EXPECT_FALSE(rsa->HasPrivate());
+  EXPECT_EQ(rsa->ImportPublicKey(nullptr, 10), kInvalidArg);
+  EXPECT_EQ(rsa->ImportPublicKey(pub.data, 0), kInvalidArg);
+  // Bytes after the last number are ignored.
+  std::vector<uint8_t> longer = pub.bytes();
+  longer.push_back(0xAA);
+  ASSERT_EQ(rsa->ImportPublicKey(longer.data(), uint32_t(longer.size())), kOk);
+  Blob out;
+  ASSERT_EQ(rsa->ExportPublicKey(&out.data, &out.size), kOk);
+  EXPECT_EQ(out.bytes(), pub.bytes());
+}
+
+TEST_F(RsaKeyTest, PublicKeyOnlyRefusesPrivateUse) {
+  Blob pub;
+  ASSERT_EQ(key_->ExportPublicKey(&pub.data, &pub.size), kOk);
+  RsaPtr rsa = NewRsa();
+  ASSERT_EQ(rsa->ImportPublicKey(pub.data, pub.size), kOk);
+  Blob priv;
+  EXPECT_EQ(rsa->ExportPrivateKey(&priv.data, &priv.size), kInvalidType);
+  uint32_t x[] = {5};
+  Limbs out;
+  out.count = 9;
+  EXPECT_EQ(rsa->PrivateDecrypt(x, 1, &out.data, &out.count), kInvalidType);
+  EXPECT_EQ(out.count, 0u);
+  EXPECT_EQ(rsa->PrivateEncrypt(x, 1, &out.data, &out.count), kInvalidType);
+  ASSERT_EQ(rsa->PublicEncrypt(x, 1, &out.data, &out.count), kOk);
+  Limbs expect;
+  ASSERT_EQ(key_->PublicDecrypt(x, 1, &expect.data, &expect.count), kOk);
+  EXPECT_EQ(out.vec(), expect.vec());
+}
+
+TEST_F(RsaKeyTest, RawOperationArguments) {
+  uint32_t x[] = {2, 0, 0};
+  Limbs out;
+  for (int op = 0; op < 4; ++op) {
+    using Op = StatusCode (Rsa::*)(const uint32_t*, uint32_t, uint32_t**, uint32_t*);
+    const Op ops[] = {&Rsa::PrivateDecrypt, &Rsa::PrivateEncrypt, &Rsa::PublicEncrypt, &Rsa::PublicDecrypt};
+    Op f = ops[op];
+    out.count = 7;
+    EXPECT_EQ((key_->*f)(nullptr, 1, &out.data, &out.count), kInvalidArg);
+    EXPECT_EQ(out.count, 0u);
+    EXPECT_EQ((key_->*f)(x, 0, &out.data, &out.count), kInvalidArg);
+    EXPECT_EQ((key_->*f)(x, 1, nullptr, &out.count), kInvalidArg);
+    EXPECT_EQ((key_->*f)(x, 1, &out.data, nullptr), kInvalidArg);
+    // Leading zero limbs in the input do not matter; an old out block is freed.
+    Limbs a;
+    ASSERT_EQ((key_->*f)(x, 1, &a.data, &a.count), kOk);
+    ASSERT_EQ((key_->*f)(x, 3, &out.data, &out.count), kOk);
+    ASSERT_EQ((key_->*f)(x, 3, &out.data, &out.count), kOk);
+    EXPECT_EQ(out.vec(), a.vec());
+  }
+  // Inputs of n or more are reduced: n + 2 gives the result of 2.
+  const BigNumber& n = key_->Number(0);
+  std::vector<uint32_t> big(n.limbs, n.limbs + n.count);
+  big[0] += 2;
+  Limbs a, b;
+  ASSERT_EQ(key_->PrivateDecrypt(big.data(), uint32_t(big.size()), &a.data, &a.count), kOk);
+  ASSERT_EQ(key_->PrivateDecrypt(x, 1, &b.data, &b.count), kOk);
+  EXPECT_EQ(a.vec(), b.vec());
+}
+
+TEST_F(RsaKeyTest, EmptyObjectExportsFourBytes) {
+  RsaPtr rsa = NewRsa();
+  Blob pub;
+  ASSERT_EQ(rsa->ExportPublicKey(&pub.data, &pub.size), kOk);
+  EXPECT_EQ(pub.bytes(), std::vector<uint8_t>(4, 0));
+  EXPECT_EQ(rsa->ExportPrivateKey(&pub.data, &pub.size), kInvalidType);
+  uint32_t x[] = {2};
+  Limbs out;
+  EXPECT_EQ(rsa->PublicEncrypt(x, 1, &out.data, &out.count), kInvalidArg);  // n = 0
+}
+
+// Builds a private blob from numbers given as limb vectors.
+std::vector<uint8_t> PrivateBlob(const std::vector<std::vector<uint32_t>>& numbers) {
+  std::vector<uint8_t> b;
+  for (const auto& v : numbers) {
+    b.push_back(uint8_t(v.size()));
+    b.push_back(uint8_t(v.size() >> 8));
+    for (uint32_t limb : v)
+      for (int j = 0; j < 4; ++j) b.push_back(uint8_t(limb >> (8 * j)));
+  }
+  return b;
+}
+
+TEST(RsaTest, HandBuiltKeyWithLeadingZeroLimbs) {
+  // p = 61, q = 53, n = 3233, e = 17, d = 413 (mod lcm 780), u = 61^-1 mod 53 = 20.
+  std::vector<uint8_t> blob = PrivateBlob({{3233, 0, 0}, {17, 0}, {413, 0}, {61}, {53, 0}, {20, 0, 0}});
+  ASSERT_EQ(blob.size(), 12u + 4 * 13);
+  RsaPtr rsa = NewRsa();
+  ASSERT_EQ(rsa->ImportPrivateKey(blob.data(), uint32_t(blob.size())), kOk);
+  Blob again;
+  ASSERT_EQ(rsa->ExportPrivateKey(&again.data, &again.size), kOk);
+  EXPECT_EQ(again.bytes(), blob);
+  // 65^17 mod 3233 = 2790 and back.
+  uint32_t m[] = {65, 0};
+  Limbs c, back;
+  ASSERT_EQ(rsa->PublicEncrypt(m, 2, &c.data, &c.count), kOk);
+  EXPECT_EQ(c.vec(), std::vector<uint32_t>{2790});
+  ASSERT_EQ(rsa->PrivateDecrypt(c.data, c.count, &back.data, &back.count), kOk);
+  EXPECT_EQ(back.vec(), std::vector<uint32_t>{65});
+  // The result 0 has count 0.
+  uint32_t zero[] = {0};
+  ASSERT_EQ(rsa->PrivateDecrypt(zero, 1, &back.data, &back.count), kOk);
+  EXPECT_EQ(back.count, 0u);
+}
+
+TEST(RsaTest, BrokenPrivateKeysAreRefused) {
+  struct Case {
+    const char* what;
+    std::vector<std::vector<uint32_t>> numbers;
+  } cases[] = {
+      {"p is 0", {{3233}, {17}, {413}, {}, {53}, {20}}},
+      {"q is 0", {{3233}, {17}, {413}, {61}, {0}, {20}}},
+      {"p is 1", {{3233}, {17}, {413}, {1}, {53}, {20}}},
+      {"p even", {{3233}, {17}, {413}, {62}, {53}, {20}}},
+      {"n is not p q", {{3235}, {17}, {413}, {61}, {53}, {20}}},
+      {"n is 0", {{}, {17}, {413}, {61}, {53}, {20}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> blob = PrivateBlob(c.numbers);
+    RsaPtr rsa = NewRsa();
+    ASSERT_EQ(rsa->ImportPrivateKey(blob.data(), uint32_t(blob.size())), kOk) << c.what;
+    uint32_t x[] = {65};
+    Limbs out;
+    EXPECT_EQ(rsa->PrivateDecrypt(x, 1, &out.data, &out.count), kInvalidArg) << c.what;
+    EXPECT_EQ(out.data, nullptr);
+  }
+}
+
+TEST_F(RsaKeyTest, KeyPartsRoundTrip) {
+  RsaKeyParts parts{};
+  parts.userId = zk_DupString("owner");
+  parts.d.data = static_cast<uint8_t*>(zk_malloc(8));  // an old block, freed
+  ASSERT_EQ(key_->GetKeyParts(&parts), kOk);
+  EXPECT_EQ(parts.kind, kRsaPrivateKey);
+  EXPECT_EQ(parts.userId, nullptr);
+  EXPECT_EQ(parts.n.byteLength, 128);
+  EXPECT_EQ(parts.n.bitLength, 1024u);
+  EXPECT_EQ(parts.e.byteLength, 4);
+  EXPECT_EQ(parts.e.bitLength, 17u);
+  EXPECT_EQ(std::memcmp(parts.e.data, "\x01\x00\x01\x00", 4), 0);
+  EXPECT_EQ(std::memcmp(parts.n.data, key_->Number(0).limbs, 128), 0);
+  RsaPtr copy = NewRsa();
+  ASSERT_EQ(copy->SetKeyParts(&parts), kOk);
+  EXPECT_TRUE(copy->HasPrivate());
+  Blob a, b;
+  ASSERT_EQ(key_->ExportPrivateKey(&a.data, &a.size), kOk);
+  ASSERT_EQ(copy->ExportPrivateKey(&b.data, &b.size), kOk);
+  EXPECT_EQ(a.bytes(), b.bytes());
+  // Public parts only.
+  parts.kind = kRsaPublicKey;
+  ASSERT_EQ(copy->SetKeyParts(&parts), kOk);
+  EXPECT_FALSE(copy->HasPrivate());
+  RsaKeyParts pub{};
+  ASSERT_EQ(copy->GetKeyParts(&pub), kOk);
+  EXPECT_EQ(pub.kind, kRsaPublicKey);
+  EXPECT_EQ(pub.d.data, nullptr);
+  for (RsaKeyParts* r : {&parts, &pub})
+    for (RsaKeyPart* part : {&r->n, &r->e, &r->d, &r->p, &r->q, &r->u}) zk_free(part->data);
+  EXPECT_EQ(copy->SetKeyParts(nullptr), kInvalidArg);
+  EXPECT_EQ(copy->GetKeyParts(nullptr), kInvalidArg);
+}
+
+TEST(RsaTest, KeyPartsWithOddByteLengths) {
+  // A 3-byte part becomes one limb completed with a zero byte.
+  uint8_t n[] = {0xA1, 0x0C, 0x00, 0x00, 0x07};  // 3233 + 7 * 2^32, five bytes
+  uint8_t e[] = {0x11};
+  RsaKeyParts parts{};
+  parts.kind = kRsaPublicKey;
+  parts.n = {n, 5, 0, 0};
+  parts.e = {e, 1, 0, 0};
+  RsaPtr rsa = NewRsa();
+  ASSERT_EQ(rsa->SetKeyParts(&parts), kOk);
+  Blob pub;
+  ASSERT_EQ(rsa->ExportPublicKey(&pub.data, &pub.size), kOk);
+  EXPECT_EQ(pub.bytes(), (std::vector<uint8_t>{2, 0, 0xA1, 0x0C, 0, 0, 7, 0, 0, 0, 1, 0, 0x11, 0, 0, 0}));
+  parts.e = {nullptr, 4, 0, 0};
+  EXPECT_EQ(rsa->SetKeyParts(&parts), kInvalidArg);
+}
+
+TEST(RsaTest, RegisteredAndCreatableById) {
+  IAsymmetrical* rsa = zktest::Create<IAsymmetrical>(id::CipherRSA, id::CryptoIAsymmetrical);
+  ASSERT_NE(rsa, nullptr);
+  EXPECT_STREQ(rsa->GetClassId(), "cipher.RSA");
+  void* out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(rsa->QueryInterface(id::StdIBase, &out), kNotImplemented);
+  EXPECT_EQ(out, nullptr);
+  rsa->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// GenerateKey through the class registry, with the library's entropy pool
+// behind a Blowfish whitening cipher.
+TEST(RsaTest, GenerateKeyWithThePoolEntropy) {
+  zk::IBase* probe = nullptr;
+  if (zk_CreateInstance(zk::id::CipherEntropy, &probe) != zk::kOk || !probe)
+    GTEST_SKIP() << "cipher.Entropy is not available";
+  probe->Release();
+  zk::IAsymmetrical* rsa = zktest::Create<zk::IAsymmetrical>(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical);
+  ASSERT_NE(rsa, nullptr);
+  EXPECT_EQ(rsa->GenerateKey(63), zk::kInvalidArg);
+  for (uint32_t bits : {128u, 64u}) {  // the second replaces the kept source
+    ASSERT_EQ(rsa->GenerateKey(bits), zk::kOk);
+    CheckKey(*static_cast<zk::Rsa*>(rsa), bits);
+  }
+  rsa->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// The exponentiation setups kept per key follow every change of key.
+TEST(RsaTest, KeptSetupsFollowKeyChanges) {
+  FixedEntropy ra(11), rb(12);
+  RsaPtr a = NewRsa(), b = NewRsa(), fresh = NewRsa();
+  ASSERT_EQ(a->GenerateKeyFrom(512, &ra), kOk);
+  ASSERT_EQ(b->GenerateKeyFrom(512, &rb), kOk);
+  Blob kb;
+  ASSERT_EQ(b->ExportPrivateKey(&kb.data, &kb.size), kOk);
+  ASSERT_EQ(fresh->ImportPrivateKey(kb.data, kb.size), kOk);
+  uint32_t x[] = {12345, 678};
+  Limbs first, pa, pb, sa, sb;
+  ASSERT_EQ(a->PublicEncrypt(x, 2, &first.data, &first.count), kOk);
+  ASSERT_EQ(a->PrivateDecrypt(x, 2, &first.data, &first.count), kOk);
+  ASSERT_EQ(a->ImportPrivateKey(kb.data, kb.size), kOk);  // a now holds b's key
+  ASSERT_EQ(a->PublicEncrypt(x, 2, &pa.data, &pa.count), kOk);
+  ASSERT_EQ(fresh->PublicEncrypt(x, 2, &pb.data, &pb.count), kOk);
+  EXPECT_EQ(pa.vec(), pb.vec());
+  ASSERT_EQ(a->PrivateDecrypt(x, 2, &sa.data, &sa.count), kOk);
+  ASSERT_EQ(fresh->PrivateDecrypt(x, 2, &sb.data, &sb.count), kOk);
+  EXPECT_EQ(sa.vec(), sb.vec());
+}
+
+}  // namespace
