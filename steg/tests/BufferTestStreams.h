@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "storage/base/ToolkitObject.h"
+#include "tests/support/ZkTest.h"
 #include "zk5Stream.h"
 
 namespace zktest {
@@ -118,9 +121,32 @@ class VecStream final : public zk::ToolkitObject<VecStream, zk::IFileStrem> {
 enum class StreamKind { Memory, File };
 inline const char* KindName(StreamKind k) { return k == StreamKind::Memory ? "memory" : "file"; }
 
-// A stream of the kind holding bytes, standing at position 0 (count 1).
+// A stream of the kind holding bytes, standing at position 0 (count 1):
+// a storage.MemStream, or a file stream of fos.FileSys over a fresh file
+// (its name is removed at once; the open stream keeps the file).
 inline zk::IFileStrem* MakeStream(StreamKind kind, const std::vector<uint8_t>& bytes) {
-  return VecStream::Make(bytes, kind == StreamKind::File);
+  static const bool loaded = LoadToolkit("zk5storage");
+  if (!loaded) return nullptr;
+  zk::IFileStrem* s = nullptr;
+  if (kind == StreamKind::Memory) {
+    s = Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
+  } else {
+    auto* fs = Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+    if (!fs) return nullptr;
+    char name[] = "/tmp/kivsteg.XXXXXX";
+    int fd = mkstemp(name);
+    if (fd >= 0) close(fd);
+    fs->CreateFile(name, zk::kOpenBinary | zk::kOpenReadWrite, 0600, &s);
+    unlink(name);
+    fs->Release();
+  }
+  if (!s) return nullptr;
+  if (!bytes.empty() && s->Write(bytes.data(), uint32_t(bytes.size())) != zk::kOk) {
+    s->Release();
+    return nullptr;
+  }
+  s->Seek(0, zk::kSeekSet);
+  return s;
 }
 
 // The whole content of a stream (its position is left at the end).
