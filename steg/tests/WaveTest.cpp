@@ -178,10 +178,10 @@ TEST_P(WaveTest, RefusesDamagedAndHostileHeaders) {
 }
 
 TEST_P(WaveTest, EmbedTouchesBitZeroOfTheFirstSamplesOnly) {
-  WaveSpec spec;
-  spec.dataBytes = 1000;
-  spec.secondData = true;
-  const auto before = MakeWave(spec);
+  WaveSpec shape;
+  shape.dataBytes = 1000;
+  shape.secondData = true;
+  const auto before = MakeWave(shape);
   const size_t start = DataStart(before);
   auto s = Stream(before);
   Ref<zk::IFileStrem> data(MakeStream(StreamKind::Memory, {0xA5, 0x01}));
@@ -205,10 +205,10 @@ TEST_P(WaveTest, EmbedTouchesBitZeroOfTheFirstSamplesOnly) {
 }
 
 TEST_P(WaveTest, TwentyFourBitPlacesStartAgainInEveryPiece) {
-  WaveSpec spec;
-  spec.bits = 24;
-  spec.dataBytes = 70000;
-  const auto before = MakeWave(spec);
+  WaveSpec shape;
+  shape.bits = 24;
+  shape.dataBytes = 70000;
+  const auto before = MakeWave(shape);
   auto s = Stream(before);
   ASSERT_EQ(wave->Wipe(s.get()), 0);
   Ref<zk::IFileStrem> ones(MakeStream(StreamKind::Memory, std::vector<uint8_t>(2916, 0xFF)));
@@ -232,11 +232,11 @@ TEST_P(WaveTest, TwentyFourBitPlacesStartAgainInEveryPiece) {
 TEST_P(WaveTest, RoundTripsAndWipesToZeros) {
   for (uint16_t bits : {8, 16, 24, 32}) {
     SCOPED_TRACE(bits);
-    WaveSpec spec;
-    spec.bits = bits;
-    spec.dataBytes = 140000;  // three pieces
-    spec.listFirst = true;
-    auto s = Stream(MakeWave(spec));
+    WaveSpec shape;
+    shape.bits = bits;
+    shape.dataBytes = 140000;  // three pieces
+    shape.listFirst = true;
+    auto s = Stream(MakeWave(shape));
     uint64_t capacity = 0;
     ASSERT_EQ(wave->GetCapacity(s.get(), &capacity), 0);
     for (uint64_t n : {uint64_t(0), uint64_t(1), uint64_t(777), capacity}) {
