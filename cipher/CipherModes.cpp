@@ -190,7 +190,7 @@ class CipherModes final
   void Load(const void* iv, uint32_t ivLength) {
     const uint8_t* v = static_cast<const uint8_t*>(iv);
     const uint32_t used = v ? (ivLength < n_ ? ivLength : n_) : 0;
-    std::memset(reg_, 0, regSize_);
+    if (reg_) std::memset(reg_, 0, regSize_);  // ECB keeps no register
     if (mode_ == kModeCFB) {
       // R is ct reversed at c = n: ct holds the iv bytes in order.
       if (used) std::memcpy(reg_ + n_, v, used);
