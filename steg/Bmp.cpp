@@ -54,14 +54,6 @@ StatusCode ReadLayout(IFileStrem* carrier, BmpLayout* layout) {
   return kOk;
 }
 
-// Reads exactly n carrier bytes at the current position (-104 when short).
-StatusCode ReadPiece(IFileStrem* carrier, uint8_t* buffer, uint32_t n) {
-  uint32_t got = 0;
-  StatusCode st = ReadFull(carrier, buffer, n, &got);
-  if (st != kOk) return st;
-  return got == n ? kOk : kReadError;
-}
-
 // The piece size: whole pixels, at most 64 KiB.
 uint32_t PieceBytes(const BmpLayout& l) { return kPiece - kPiece % l.bytesPerPixel; }
 
@@ -137,7 +129,7 @@ class Bmp final : public DirectCarrier<Bmp> {
     for (uint64_t offset = 0; offset < touched; offset += PieceBytes(l)) {
       uint32_t len = uint32_t(std::min<uint64_t>(touched - offset, PieceBytes(l)));
       st = carrier->Seek(int64_t(kPixelOffset + offset), kSeekSet);
-      if (st == kOk) st = ReadPiece(carrier, piece.get(), len);
+      if (st == kOk) st = ReadExact(carrier, piece.get(), len);
       if (st != kOk) return st;
       for (uint32_t i = 0; i < len && bitsLeft != 0; i += step, --bitsLeft) {
         uint32_t bit = 0;
@@ -164,7 +156,7 @@ class Bmp final : public DirectCarrier<Bmp> {
     for (uint64_t offset = 0; offset < run; offset += PieceBytes(l)) {
       uint32_t len = uint32_t(std::min<uint64_t>(run - offset, PieceBytes(l)));
       st = carrier->Seek(int64_t(kPixelOffset + offset), kSeekSet);
-      if (st == kOk) st = ReadPiece(carrier, piece.get(), len);
+      if (st == kOk) st = ReadExact(carrier, piece.get(), len);
       if (st != kOk) return st;
       for (uint32_t i = 0; i < len; i += step) piece[i] &= 0xFEu;
       st = carrier->Seek(int64_t(kPixelOffset + offset), kSeekSet);

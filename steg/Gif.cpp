@@ -7,6 +7,7 @@
 
 #include "steg/GifCarrier.h"
 #include "steg/GifJpegPngMp3Io.h"
+#include "steg/SteganosBase.h"
 #include "storage/base/ToolkitObject.h"
 #include "zk5Steg.h"
 
@@ -138,7 +139,7 @@ StatusCode AppHead(Reader& r, bool& marked) {
 
 StatusCode CopyWithoutApps(IFileStrem* carrier, IFileStrem* out) {
   if (!carrier || !out) return kInvalidArg;
-  if (static_cast<void*>(carrier) == static_cast<void*>(out)) return kInvalidArg;
+  if (steg::SameStream(carrier, out)) return kInvalidArg;
   Reader r(carrier);
   // The whole file is checked first, so a damaged one leaves out alone.
   StatusCode st = Walk(r, nullptr, SkipApp);
@@ -277,7 +278,7 @@ StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
     uint8_t piece[256];
     for (;;) {
       uint32_t got = 0;
-      st = copyio::ReadSome(data, piece + 1, 255, &got);
+      st = steg::ReadFull(data, piece + 1, 255, &got);
       if (st != kOk) return st;
       if (got == 0) break;  // never an empty sub-block before the end
       piece[0] = uint8_t(got);
@@ -301,11 +302,9 @@ StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
 namespace zk {
 namespace {
 
-class GifCarrier final : public ToolkitObject<GifCarrier, ISteganosCopy> {
+class GifCarrier final : public steg::CopyCarrier<GifCarrier> {
  public:
   static constexpr const char* kClassId = id::StegGIF;
-  static constexpr InterfaceSlot kInterfaces[] = {{id::StegISteganos, 0},
-                                                  {id::StegISteganosCopy, 0}};
 
   int32_t GetCarrierKind() override { return kCarrierImage; }
   StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {

@@ -180,31 +180,6 @@ inline StatusCode CopyBytes(Reader& r, Writer& w, uint64_t n, StatusCode shortCo
   return r.Pass(n, shortCode, [&](const uint8_t* p, uint32_t len) { return w.Write(p, len); });
 }
 
-// Bytes of data left to read from its position.
-inline StatusCode Remaining(IFileStrem* data, uint64_t* left) {
-  uint64_t size = 0, pos = 0;
-  StatusCode st = data->GetSize(&size);
-  if (st != kOk) return st;
-  st = data->GetPosition(&pos);
-  if (st != kOk) return st;
-  *left = pos < size ? size - pos : 0;
-  return kOk;
-}
-
-// Reads up to n bytes of a plain stream, looping over short reads; stops
-// when a read delivers nothing.
-inline StatusCode ReadSome(IStream* s, uint8_t* p, uint32_t n, uint32_t* got) {
-  *got = 0;
-  while (*got < n) {
-    uint32_t g = 0;
-    StatusCode st = s->Read(p + *got, n - *got, &g);
-    if (st != kOk) return st;
-    if (g == 0) break;
-    *got += g > n - *got ? n - *got : g;
-  }
-  return kOk;
-}
-
 // Cuts out at the current end of what was written.
 inline StatusCode CutHere(IFileStrem* out) { return out->SetEnd(); }
 

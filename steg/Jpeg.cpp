@@ -6,6 +6,7 @@
 #include <new>
 
 #include "steg/GifJpegPngMp3Io.h"
+#include "steg/SteganosBase.h"
 #include "storage/base/ToolkitObject.h"
 #include "zk5Steg.h"
 #include "steg/JpegCarrier.h"
@@ -128,7 +129,7 @@ StatusCode WriteHidden(Writer& w, IFileStrem* data, uint64_t n) {
   while (n > 0) {
     uint32_t want = n < kSegmentData ? static_cast<uint32_t>(n) : kSegmentData;
     uint32_t got = 0;
-    StatusCode st = copyio::ReadSome(data, piece.get(), want, &got);
+    StatusCode st = steg::ReadFull(data, piece.get(), want, &got);
     if (st != kOk) return st;
     if (got == 0) break;
     uint32_t l = got + 3;
@@ -143,14 +144,14 @@ StatusCode WriteHidden(Writer& w, IFileStrem* data, uint64_t n) {
 
 StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool withData) {
   if (!carrier || !out || (withData && !data)) return kInvalidArg;
-  if (static_cast<void*>(carrier) == static_cast<void*>(out)) return kInvalidArg;
+  if (steg::SameStream(carrier, out)) return kInvalidArg;
   Reader r(carrier);
   uint64_t cap = 0;
   StatusCode st = Capacity(r, &cap);
   if (st != kOk) return st;
   uint64_t n = 0;
   if (withData) {
-    st = copyio::Remaining(data, &n);
+    st = steg::RemainingBytes(data, &n);
     if (st != kOk) return st;
     if (n > cap) return kTooMuch;
   }
@@ -277,11 +278,9 @@ StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
 namespace zk {
 namespace {
 
-class JpegCarrier final : public ToolkitObject<JpegCarrier, ISteganosCopy> {
+class JpegCarrier final : public steg::CopyCarrier<JpegCarrier> {
  public:
   static constexpr const char* kClassId = id::StegJPEG;
-  static constexpr InterfaceSlot kInterfaces[] = {{id::StegISteganos, 0},
-                                                  {id::StegISteganosCopy, 0}};
 
   int32_t GetCarrierKind() override { return kCarrierImage; }
   StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "steg/GifJpegPngMp3Io.h"
+#include "steg/SteganosBase.h"
 #include "storage/base/ToolkitObject.h"
 #include "zk5Steg.h"
 #include "steg/PngCarrier.h"
@@ -81,11 +82,11 @@ StatusCode IsComment(Reader& r, const Chunk& c, bool& yes) {
 StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IFileStrem* out,
                 bool withData) {
   if (!carrier || !out || (withData && !data)) return kInvalidArg;
-  if (static_cast<void*>(carrier) == static_cast<void*>(out)) return kInvalidArg;
+  if (steg::SameStream(carrier, out)) return kInvalidArg;
   uint64_t n = 0;
   StatusCode st;
   if (withData) {
-    st = copyio::Remaining(data, &n);
+    st = steg::RemainingBytes(data, &n);
     if (st != kOk) return st;
     if (n > kCapacity) return kTooMuch;
   }
@@ -132,7 +133,7 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
     while (left > 0) {
       uint32_t want = left < copyio::kPiece ? static_cast<uint32_t>(left) : copyio::kPiece;
       uint32_t got = 0;
-      st = copyio::ReadSome(data, piece.get(), want, &got);
+      st = steg::ReadFull(data, piece.get(), want, &got);
       if (st != kOk) return st;
       // The chunk length is already written: data that ends early is a
       // read error, never a damaged chunk reported as success.
@@ -271,11 +272,9 @@ StatusCode Wipe(const uint32_t table[256], IFileStrem* carrier, IFileStrem* out)
 namespace zk {
 namespace {
 
-class PngCarrier final : public ToolkitObject<PngCarrier, ISteganosCopy> {
+class PngCarrier final : public steg::CopyCarrier<PngCarrier> {
  public:
   static constexpr const char* kClassId = id::StegPNG;
-  static constexpr InterfaceSlot kInterfaces[] = {{id::StegISteganos, 0},
-                                                  {id::StegISteganosCopy, 0}};
   PngCarrier() { png::BuildCrcTable(crc_); }
 
   int32_t GetCarrierKind() override { return kCarrierImage; }

@@ -55,6 +55,14 @@ inline StatusCode ReadFull(IStream* s, void* buffer, uint32_t length, uint32_t* 
   return st;
 }
 
+// Reads exactly n bytes at the current position (-104 when short).
+inline StatusCode ReadExact(IStream* s, uint8_t* buffer, uint32_t n) {
+  uint32_t got = 0;
+  StatusCode st = ReadFull(s, buffer, n, &got);
+  if (st != kOk) return st;
+  return got == n ? kOk : kReadError;
+}
+
 // The one object behind two stream pointers?
 inline bool SameStream(IBase* a, IBase* b) {
   if (!a || !b) return false;

@@ -69,13 +69,6 @@ StatusCode ReadLayout(IFileStrem* carrier, WaveLayout* layout) {
   return kOk;
 }
 
-StatusCode ReadPiece(IFileStrem* carrier, uint8_t* buffer, uint32_t n) {
-  uint32_t got = 0;
-  StatusCode st = ReadFull(carrier, buffer, n, &got);
-  if (st != kOk) return st;
-  return got == n ? kOk : kReadError;
-}
-
 class Wave final : public DirectCarrier<Wave> {
  public:
   static constexpr const char* kClassId = id::StegWAVE;
@@ -145,7 +138,7 @@ class Wave final : public DirectCarrier<Wave> {
       if (PlacesIn(len, n) > bitsLeft) len = uint32_t((bitsLeft - 1) * n + 1);
       const int64_t at = int64_t(l.dataStart + offset);
       st = carrier->Seek(at, kSeekSet);
-      if (st == kOk) st = ReadPiece(carrier, piece.get(), len);
+      if (st == kOk) st = ReadExact(carrier, piece.get(), len);
       if (st != kOk) return st;
       for (uint32_t i = 0; i < len; i += n, --bitsLeft) {
         uint32_t bit = 0;
@@ -172,7 +165,7 @@ class Wave final : public DirectCarrier<Wave> {
       uint32_t len = uint32_t(std::min<uint64_t>(l.dataBytes - offset, kPiece));
       const int64_t at = int64_t(l.dataStart + offset);
       st = carrier->Seek(at, kSeekSet);
-      if (st == kOk) st = ReadPiece(carrier, piece.get(), len);
+      if (st == kOk) st = ReadExact(carrier, piece.get(), len);
       if (st != kOk) return st;
       for (uint32_t i = 0; i < len; i += n) piece[i] &= 0xFEu;
       st = carrier->Seek(at, kSeekSet);
