@@ -7,15 +7,16 @@ namespace {
 
 constexpr int kRounds = 11;
 
+inline uint32_t ReverseBits(uint32_t x) {
+  x = ((x >> 1) & 0x55555555u) | ((x & 0x55555555u) << 1);
+  x = ((x >> 2) & 0x33333333u) | ((x & 0x33333333u) << 2);
+  x = ((x >> 4) & 0x0f0f0f0fu) | ((x & 0x0f0f0f0fu) << 4);
+  return __builtin_bswap32(x);
+}
+
 // Bit reversal of the three words, a0 and a2 exchanged.
 inline void Mu(uint32_t* a) {
-  uint32_t b0 = 0, b1 = 0, b2 = 0;
-  for (int i = 0; i < 32; ++i) {
-    b0 = (b0 << 1) | (a[2] & 1);
-    b1 = (b1 << 1) | (a[1] & 1);
-    b2 = (b2 << 1) | (a[0] & 1);
-    a[0] >>= 1, a[1] >>= 1, a[2] >>= 1;
-  }
+  uint32_t b0 = ReverseBits(a[2]), b1 = ReverseBits(a[1]), b2 = ReverseBits(a[0]);
   a[0] = b0, a[1] = b1, a[2] = b2;
 }
 
@@ -26,16 +27,15 @@ inline void Gamma(uint32_t* a) {
   a[0] = b0, a[1] = b1, a[2] = b2;
 }
 
+// theta: each word gains rotl16(c) ^ rotl8(c) of c = a0 ^ a1 ^ a2 (the
+// terms every word shares) and its own four shifted terms, a_i << 24,
+// a_i >> 24, a_(i+1) << 8 and a_(i+2) >> 8.
 inline void Theta(uint32_t* a) {
-  uint32_t b0 = a[0] ^ (a[0] >> 16) ^ (a[1] << 16) ^ (a[1] >> 16) ^ (a[2] << 16) ^ (a[1] >> 24) ^
-                (a[2] << 8) ^ (a[2] >> 8) ^ (a[0] << 24) ^ (a[2] >> 16) ^ (a[0] << 16) ^
-                (a[2] >> 24) ^ (a[0] << 8);
-  uint32_t b1 = a[1] ^ (a[1] >> 16) ^ (a[2] << 16) ^ (a[2] >> 16) ^ (a[0] << 16) ^ (a[2] >> 24) ^
-                (a[0] << 8) ^ (a[0] >> 8) ^ (a[1] << 24) ^ (a[0] >> 16) ^ (a[1] << 16) ^
-                (a[0] >> 24) ^ (a[1] << 8);
-  uint32_t b2 = a[2] ^ (a[2] >> 16) ^ (a[0] << 16) ^ (a[0] >> 16) ^ (a[1] << 16) ^ (a[0] >> 24) ^
-                (a[1] << 8) ^ (a[1] >> 8) ^ (a[2] << 24) ^ (a[1] >> 16) ^ (a[2] << 16) ^
-                (a[1] >> 24) ^ (a[2] << 8);
+  const uint32_t c = a[0] ^ a[1] ^ a[2];
+  const uint32_t shared = Rotl32(c, 16) ^ Rotl32(c, 8);
+  uint32_t b0 = a[0] ^ shared ^ (a[0] << 24) ^ (a[0] >> 24) ^ (a[1] << 8) ^ (a[2] >> 8);
+  uint32_t b1 = a[1] ^ shared ^ (a[1] << 24) ^ (a[1] >> 24) ^ (a[2] << 8) ^ (a[0] >> 8);
+  uint32_t b2 = a[2] ^ shared ^ (a[2] << 24) ^ (a[2] >> 24) ^ (a[0] << 8) ^ (a[1] >> 8);
   a[0] = b0, a[1] = b1, a[2] = b2;
 }
 
@@ -54,17 +54,25 @@ void RoundConstants(uint32_t start, uint32_t* rc) {
   }
 }
 
-void Rounds(const uint32_t* k, const uint32_t* rc, uint32_t* a) {
-  for (int i = 0; i < kRounds; ++i) {
-    a[0] ^= k[0] ^ (rc[i] << 16);
-    a[1] ^= k[1];
-    a[2] ^= k[2] ^ rc[i];
-    Rho(a);
+// The rounds over kBlocks blocks abreast (each block's rounds form one
+// chain; further chains keep the processor busy).
+template <int kBlocks>
+inline __attribute__((always_inline)) void Rounds(const uint32_t* k, const uint32_t* rc,
+                                                  uint32_t (*a)[3]) {
+#pragma GCC unroll 11
+  for (int i = 0; i < kRounds; ++i)
+    for (int n = 0; n < kBlocks; ++n) {
+      a[n][0] ^= k[0] ^ (rc[i] << 16);
+      a[n][1] ^= k[1];
+      a[n][2] ^= k[2] ^ rc[i];
+      Rho(a[n]);
+    }
+  for (int n = 0; n < kBlocks; ++n) {
+    a[n][0] ^= k[0] ^ (rc[kRounds] << 16);
+    a[n][1] ^= k[1];
+    a[n][2] ^= k[2] ^ rc[kRounds];
+    Theta(a[n]);
   }
-  a[0] ^= k[0] ^ (rc[kRounds] << 16);
-  a[1] ^= k[1];
-  a[2] ^= k[2] ^ rc[kRounds];
-  Theta(a);
 }
 
 class ThreeWay final : public BlockCipherBase<ThreeWay, 12, 12, 12, false> {
@@ -92,20 +100,35 @@ class ThreeWay final : public BlockCipherBase<ThreeWay, 12, 12, 12, false> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* p) {
-    uint32_t a[3] = {LoadLE32(p), LoadLE32(p + 4), LoadLE32(p + 8)};
-    Rounds(k_, rce_, a);
-    for (int i = 0; i < 3; ++i) StoreLE32(p + 4 * i, a[i]);
+  void EncryptBlock(uint8_t* p) { Crypt<1, false>(p); }
+  void DecryptBlock(uint8_t* p) { Crypt<1, true>(p); }
+  void EncryptMany(uint8_t* p, uint32_t blocks) {
+    for (; blocks >= 4; blocks -= 4, p += 48) Crypt<4, false>(p);
+    for (; blocks; --blocks, p += 12) Crypt<1, false>(p);
   }
-  void DecryptBlock(uint8_t* p) {
-    uint32_t a[3] = {LoadLE32(p), LoadLE32(p + 4), LoadLE32(p + 8)};
-    Mu(a);
-    Rounds(ki_, rcd_, a);
-    Mu(a);
-    for (int i = 0; i < 3; ++i) StoreLE32(p + 4 * i, a[i]);
+  void DecryptMany(uint8_t* p, uint32_t blocks) {
+    for (; blocks >= 4; blocks -= 4, p += 48) Crypt<4, true>(p);
+    for (; blocks; --blocks, p += 12) Crypt<1, true>(p);
   }
 
  private:
+  // Decryption: mu, the rounds with ki and the decryption constants, mu.
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* p) {
+    uint32_t a[kBlocks][3];
+    for (int n = 0; n < kBlocks; ++n)
+      for (int i = 0; i < 3; ++i) a[n][i] = LoadLE32(p + 12 * n + 4 * i);
+    if constexpr (kDecrypt) {
+      for (int n = 0; n < kBlocks; ++n) Mu(a[n]);
+      Rounds<kBlocks>(ki_, rcd_, a);
+      for (int n = 0; n < kBlocks; ++n) Mu(a[n]);
+    } else {
+      Rounds<kBlocks>(k_, rce_, a);
+    }
+    for (int n = 0; n < kBlocks; ++n)
+      for (int i = 0; i < 3; ++i) StoreLE32(p + 12 * n + 4 * i, a[n][i]);
+  }
+
   uint32_t k_[3];
   uint32_t ki_[3];
   uint32_t rce_[kRounds + 1];
