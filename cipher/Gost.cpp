@@ -21,6 +21,14 @@ class Gost final : public BlockCipherBase<Gost, 8, 32, 32, false> {
   }
   void EncryptBlock(uint8_t* b) { gost::EncryptBlock(k_, b); }
   void DecryptBlock(uint8_t* b) { gost::DecryptBlock(k_, b); }
+  void EncryptMany(uint8_t* p, uint32_t blocks) {
+    for (; blocks >= 2; blocks -= 2, p += 16) gost::Crypt<2, false>(k_, p);
+    if (blocks) gost::EncryptBlock(k_, p);
+  }
+  void DecryptMany(uint8_t* p, uint32_t blocks) {
+    for (; blocks >= 2; blocks -= 2, p += 16) gost::Crypt<2, true>(k_, p);
+    if (blocks) gost::DecryptBlock(k_, p);
+  }
 
  private:
   uint32_t k_[8];
