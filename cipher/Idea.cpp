@@ -17,12 +17,15 @@ inline uint16_t Mul(uint16_t a, uint16_t b) {
 // Multiplicative inverse modulo 65537 (0 and 1 are their own).
 uint16_t Inverse(uint16_t x) {
   if (x <= 1) return x;
-  uint64_t result = 1, base = x;
-  for (uint32_t e = 65535; e; e >>= 1) {
-    if (e & 1) result = result * base % 65537;
-    base = base * base % 65537;
+  // Extended Euclid on (65537, x): t0 * x = r0 (mod 65537) throughout.
+  int32_t r0 = 65537, r1 = x, t0 = 0, t1 = 1;
+  while (r1) {
+    const int32_t q = r0 / r1;
+    const int32_t r2 = r0 - q * r1, t2 = t0 - q * t1;
+    r0 = r1, r1 = r2;
+    t0 = t1, t1 = t2;
   }
-  return uint16_t(result);
+  return uint16_t(t0 < 0 ? t0 + 65537 : t0);
 }
 
 class Idea final : public BlockCipherBase<Idea, 8, 16, 16, false> {
