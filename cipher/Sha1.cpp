@@ -1,6 +1,7 @@
 // hash.SHA: SHA-1 (FIPS 180-1): big-endian message words, the 64-bit
 // big-endian bit count, the digest the five chaining words big-endian.
 // Blocks go through the processor's SHA instructions when it has them.
+#include <cpuid.h>
 #include <immintrin.h>
 
 #include <atomic>
@@ -11,10 +12,12 @@
 namespace zk::cipher {
 namespace {
 
+// The SHA extensions: CPUID leaf 7, EBX bit 29.
 bool DetectSha() {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1") &&
-         __builtin_cpu_supports("ssse3");
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+  return (b & (1u << 29)) && __builtin_cpu_supports("sse4.1") && __builtin_cpu_supports("ssse3");
 }
 const bool kShaHardware = DetectSha();
 std::atomic<bool> gUseSha{kShaHardware};
