@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ZkTest.h"
 #include "zk5BlockCipher.h"
 #include "zk5Clsid.h"
 
@@ -48,16 +49,6 @@ std::vector<uint8_t>& Buffer() {
 std::map<std::string, double>& Figures() {
   static std::map<std::string, double> f;
   return f;
-}
-
-template <class T>
-T* Make(const char* classId, const char* interfaceId) {
-  zk::IBase* b = nullptr;
-  if (zk_CreateInstance(classId, &b) != 0 || !b) return nullptr;
-  void* face = nullptr;
-  b->QueryInterface(interfaceId, &face);
-  b->Release();
-  return static_cast<T*>(face);
 }
 
 std::vector<uint8_t> Key(size_t n) {
@@ -109,7 +100,7 @@ void Throughput(const std::string& figure, benchmark::State& state, Clock::durat
 }
 
 void OursEcb(benchmark::State& state, const CipherCase& c, bool decrypt) {
-  zk::IBlockCipher* cipher = Make<zk::IBlockCipher>(c.classId, zk::id::CryptoIBlockCipher);
+  zk::IBlockCipher* cipher = zktest::Create<zk::IBlockCipher>(c.classId, zk::id::CryptoIBlockCipher);
   if (!cipher) return state.SkipWithError("not registered");
   std::vector<uint8_t> key = Key(c.keyLen);
   cipher->SetKey(key.data(), uint32_t(key.size()));
@@ -145,7 +136,7 @@ void PeerEcb(benchmark::State& state, const CipherCase& c, bool decrypt) {
 }
 
 void OursKey(benchmark::State& state, const CipherCase& c) {
-  zk::IBlockCipher* cipher = Make<zk::IBlockCipher>(c.classId, zk::id::CryptoIBlockCipher);
+  zk::IBlockCipher* cipher = zktest::Create<zk::IBlockCipher>(c.classId, zk::id::CryptoIBlockCipher);
   if (!cipher) return state.SkipWithError("not registered");
   std::vector<uint8_t> key = Key(c.keyLen);
   auto start = Clock::now();
@@ -192,7 +183,7 @@ const std::vector<HashCase>& Hashes() {
 }
 
 void OursHash(benchmark::State& state, const HashCase& h) {
-  zk::IHash* hash = Make<zk::IHash>(h.classId, zk::id::CryptoIHash);
+  zk::IHash* hash = zktest::Create<zk::IHash>(h.classId, zk::id::CryptoIHash);
   if (!hash) return state.SkipWithError("not registered");
   uint8_t out[32];
   auto start = Clock::now();

@@ -55,17 +55,20 @@ class Blowfish final : public BlockCipherBase<Blowfish, 8, 1, 56, false> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* b) { Crypt<1, false>(b); }
-  void DecryptBlock(uint8_t* b) { Crypt<1, true>(b); }
-  // Two blocks abreast: each block's rounds form one chain of lookups, so
-  // a second chain keeps the processor busy.
-  void EncryptMany(uint8_t* b, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, b += 16) Crypt<2, false>(b);
-    if (blocks) Crypt<1, false>(b);
-  }
-  void DecryptMany(uint8_t* b, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, b += 16) Crypt<2, true>(b);
-    if (blocks) Crypt<1, true>(b);
+  // Each block's rounds form one chain of lookups: two go abreast.
+  static constexpr int kAbreast = 2;
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* b) const {
+    uint32_t l[kBlocks], r[kBlocks];
+    for (int n = 0; n < kBlocks; ++n) {
+      l[n] = LoadLE32(b + 8 * n);
+      r[n] = LoadLE32(b + 8 * n + 4);
+    }
+    Rounds<kBlocks, kDecrypt>(l, r);
+    for (int n = 0; n < kBlocks; ++n) {
+      StoreLE32(b + 8 * n, l[n]);
+      StoreLE32(b + 8 * n + 4, r[n]);
+    }
   }
 
  private:
@@ -103,20 +106,6 @@ class Blowfish final : public BlockCipherBase<Blowfish, 8, 1, 56, false> {
       r[n] = t ^ before;
     }
   }
-  template <int kBlocks, bool kDecrypt>
-  void Crypt(uint8_t* b) const {
-    uint32_t l[kBlocks], r[kBlocks];
-    for (int n = 0; n < kBlocks; ++n) {
-      l[n] = LoadLE32(b + 8 * n);
-      r[n] = LoadLE32(b + 8 * n + 4);
-    }
-    Rounds<kBlocks, kDecrypt>(l, r);
-    for (int n = 0; n < kBlocks; ++n) {
-      StoreLE32(b + 8 * n, l[n]);
-      StoreLE32(b + 8 * n + 4, r[n]);
-    }
-  }
-
   uint32_t p_[18];
   uint32_t s_[4][256];
 };

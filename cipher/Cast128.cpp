@@ -104,18 +104,8 @@ class Cast128 final : public BlockCipherBase<Cast128, 8, 5, 16, true> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* b) { Crypt<1, false>(b); }
-  void DecryptBlock(uint8_t* b) { Crypt<1, true>(b); }
-  void EncryptMany(uint8_t* b, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, b += 16) Crypt<2, false>(b);
-    if (blocks) Crypt<1, false>(b);
-  }
-  void DecryptMany(uint8_t* b, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, b += 16) Crypt<2, true>(b);
-    if (blocks) Crypt<1, true>(b);
-  }
+  static constexpr int kAbreast = 2;
 
- private:
   // Round i uses f1, f2, f3 by i mod 3. Decryption runs the rounds
   // backwards from (R16, L16) to (L0, R0). kBlocks blocks go abreast (each
   // block's rounds form one chain of lookups); their halves are pinned to
@@ -147,6 +137,7 @@ class Cast128 final : public BlockCipherBase<Cast128, 8, 5, 16, true> {
     }
   }
 
+ private:
   uint32_t km_[16];
   uint32_t kr_[16];
 };

@@ -19,15 +19,10 @@ class Gost final : public BlockCipherBase<Gost, 8, 32, 32, false> {
     gost::LoadKey(static_cast<const uint8_t*>(key), k_);
     return kOk;
   }
-  void EncryptBlock(uint8_t* b) { gost::EncryptBlock(k_, b); }
-  void DecryptBlock(uint8_t* b) { gost::DecryptBlock(k_, b); }
-  void EncryptMany(uint8_t* p, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, p += 16) gost::Crypt<2, false>(k_, p);
-    if (blocks) gost::EncryptBlock(k_, p);
-  }
-  void DecryptMany(uint8_t* p, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, p += 16) gost::Crypt<2, true>(k_, p);
-    if (blocks) gost::DecryptBlock(k_, p);
+  static constexpr int kAbreast = 2;
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* p) const {
+    gost::Crypt<kBlocks, kDecrypt>(k_, p);
   }
 
  private:

@@ -94,7 +94,6 @@ inline __attribute__((always_inline)) void Crypt(const uint32_t* k, uint8_t* b) 
 }
 
 inline void EncryptBlock(const uint32_t* k, uint8_t* b) { Crypt<1, false>(k, b); }
-inline void DecryptBlock(const uint32_t* k, uint8_t* b) { Crypt<1, true>(k, b); }
 
 // K0..K7 from 32 key bytes, little-endian.
 inline void LoadKey(const uint8_t* key, uint32_t* k) {

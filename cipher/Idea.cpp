@@ -90,22 +90,11 @@ class Idea final : public BlockCipherBase<Idea, 8, 16, 16, false> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* b) { Crypt<1>(ek_, b); }
-  void DecryptBlock(uint8_t* b) { Crypt<1>(dk_, b); }
-  void EncryptMany(uint8_t* b, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, b += 16) Crypt<2>(ek_, b);
-    if (blocks) Crypt<1>(ek_, b);
-  }
-  void DecryptMany(uint8_t* b, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, b += 16) Crypt<2>(dk_, b);
-    if (blocks) Crypt<1>(dk_, b);
-  }
-
- private:
-  // kBlocks blocks abreast: each block's rounds form one chain of
-  // multiplications, so a second chain keeps the processor busy.
-  template <int kBlocks>
-  static void Crypt(const uint16_t* k, uint8_t* b) {
+  // Each block's rounds form one chain of multiplications: two go abreast.
+  static constexpr int kAbreast = 2;
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* b) const {
+    const uint16_t* k = kDecrypt ? dk_ : ek_;
     uint16_t x1[kBlocks], x2[kBlocks], x3[kBlocks], x4[kBlocks];
     for (int n = 0; n < kBlocks; ++n) {
       const uint8_t* q = b + 8 * n;
@@ -142,6 +131,7 @@ class Idea final : public BlockCipherBase<Idea, 8, 16, 16, false> {
     }
   }
 
+ private:
   uint16_t ek_[52];
   uint16_t dk_[52];
 };

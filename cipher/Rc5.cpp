@@ -37,23 +37,19 @@ class Rc5 final : public BlockCipherBase<Rc5, 8, 1, 255, false> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* p) { Encrypt<1>(p); }
-  void DecryptBlock(uint8_t* p) { Decrypt<1>(p); }
-
-  // Two blocks abreast: the rounds of one block form a single chain, so
-  // a second chain keeps the processor busy.
-  void EncryptMany(uint8_t* p, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, p += 16) Encrypt<2>(p);
-    if (blocks) Encrypt<1>(p);
-  }
-  void DecryptMany(uint8_t* p, uint32_t blocks) {
-    for (; blocks >= 2; blocks -= 2, p += 16) Decrypt<2>(p);
-    if (blocks) Decrypt<1>(p);
+  // The rounds of one block form a single chain: two blocks go abreast.
+  static constexpr int kAbreast = 2;
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* p) const {
+    if constexpr (kDecrypt)
+      Decrypt<kBlocks>(p);
+    else
+      Encrypt<kBlocks>(p);
   }
 
  private:
   template <int kBlocks>
-  void Encrypt(uint8_t* p) {
+  void Encrypt(uint8_t* p) const {
     uint32_t a[kBlocks], b[kBlocks];
     for (int n = 0; n < kBlocks; ++n) {
       a[n] = LoadLE32(p + 8 * n) + s_[0];
@@ -71,7 +67,7 @@ class Rc5 final : public BlockCipherBase<Rc5, 8, 1, 255, false> {
     }
   }
   template <int kBlocks>
-  void Decrypt(uint8_t* p) {
+  void Decrypt(uint8_t* p) const {
     uint32_t a[kBlocks], b[kBlocks];
     for (int n = 0; n < kBlocks; ++n) {
       a[n] = LoadLE32(p + 8 * n);

@@ -100,21 +100,11 @@ class ThreeWay final : public BlockCipherBase<ThreeWay, 12, 12, 12, false> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* p) { Crypt<1, false>(p); }
-  void DecryptBlock(uint8_t* p) { Crypt<1, true>(p); }
-  void EncryptMany(uint8_t* p, uint32_t blocks) {
-    for (; blocks >= 4; blocks -= 4, p += 48) Crypt<4, false>(p);
-    for (; blocks; --blocks, p += 12) Crypt<1, false>(p);
-  }
-  void DecryptMany(uint8_t* p, uint32_t blocks) {
-    for (; blocks >= 4; blocks -= 4, p += 48) Crypt<4, true>(p);
-    for (; blocks; --blocks, p += 12) Crypt<1, true>(p);
-  }
+  static constexpr int kAbreast = 4;
 
- private:
   // Decryption: mu, the rounds with ki and the decryption constants, mu.
   template <int kBlocks, bool kDecrypt>
-  void Crypt(uint8_t* p) {
+  void Crypt(uint8_t* p) const {
     uint32_t a[kBlocks][3];
     for (int n = 0; n < kBlocks; ++n)
       for (int i = 0; i < 3; ++i) a[n][i] = LoadLE32(p + 12 * n + 4 * i);
@@ -129,6 +119,7 @@ class ThreeWay final : public BlockCipherBase<ThreeWay, 12, 12, 12, false> {
       for (int i = 0; i < 3; ++i) StoreLE32(p + 12 * n + 4 * i, a[n][i]);
   }
 
+ private:
   uint32_t k_[3];
   uint32_t ki_[3];
   uint32_t rce_[kRounds + 1];
