@@ -231,6 +231,14 @@ TEST_F(Modes, FeedbackModesAgreeWithTheLiteralRegisterRules) {
         at += piece;
       }
       EXPECT_EQ(got, plain) << "n=" << n << " mode=" << mode;
+      // Each way in one call, many whole blocks after a partial one.
+      ASSERT_EQ(cipher->ResetIV(iv.data(), uint32_t(iv.size())), 0);
+      ASSERT_EQ(cipher->Encrypt(got.data(), 3), 0);
+      ASSERT_EQ(cipher->Encrypt(got.data() + 3, uint32_t(got.size() - 3)), 0);
+      EXPECT_EQ(got, expect) << "n=" << n << " mode=" << mode;
+      ASSERT_EQ(cipher->ResetIV(iv.data(), uint32_t(iv.size())), 0);
+      ASSERT_EQ(cipher->Decrypt(got.data(), uint32_t(got.size())), 0);
+      EXPECT_EQ(got, plain) << "n=" << n << " mode=" << mode;
       other->Release();
     }
   }
