@@ -290,13 +290,13 @@ class CipherModes final
     uint8_t* ct = reg_ + n;
     uint8_t held[kMaxModeBlock];  // the last ciphertext block, in order
     std::memcpy(held, ct, n);
+    uint8_t key[kN ? kN : 1];       // the keystream block, in output order
     StatusCode st = kOk;
     for (uint32_t b = 0; b < blocks; ++b, p += n) {
       ReverseBlock<kN>(ks, held, n);
       st = cipher_->EncryptBlocks(ks, n);
       if (st != kOk) break;
       if constexpr (kN == 8 || kN == 16) {
-        uint8_t key[kN];
         ReverseBlock<kN>(key, ks, n);
         for (uint32_t w = 0; w < kN; w += 8) {
           uint64_t in, k;
@@ -316,6 +316,7 @@ class CipherModes final
       }
     }
     std::memcpy(ct, held, n);
+    WipeBytes(key, sizeof key);
     c_ = n;
     return st;
   }
