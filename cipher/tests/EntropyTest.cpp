@@ -309,4 +309,20 @@ TEST(EntropyDeathTest, UnloadingTheLibraryJoinsItsSampler) {
       ::testing::ExitedWithCode(0), "");
 }
 
+// A fatal stop in the process that started the sampling thread stops and
+// joins it before the process ends. Done in a child that loads the library
+// itself, so that the child owns the thread.
+TEST(EntropyDeathTest, AFatalStopEndsTheOwnersSamplerAndExits) {
+  const std::string path = zktest::ProgramDir() + "/zk5cipher.so";
+  EXPECT_EXIT(
+      {
+        if (!dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) std::_Exit(2);
+        auto* e = zktest::Create<zk::ICipherEntropy>(zk::id::CipherEntropy, zk::id::CryptoICipherEntropy);
+        uint8_t b[64];
+        if (!e || e->GetRandom(b, sizeof b) != 0) std::_Exit(1);
+        zk_ExceptMessage(zk::kNullPointer);
+      },
+      ::testing::ExitedWithCode(245), "");
+}
+
 }  // namespace
