@@ -270,6 +270,7 @@ void Cleanup() {
 void PrintTable() {
   std::printf("\n%-6s %12s %9s %12s %12s %12s\n", "file", "size MB", "hidden MB", "copy MB/s", "op", "MB/s (x copy)");
   for (const Carrier& c : Carriers()) {
+    if (!Figures().count(std::string(c.name) + "/copy")) continue;  // filtered out
     const double mb = double(c.size) / 1e6;
     const double copy = mb / Figures()[std::string(c.name) + "/copy"];
     for (const char* op : {"embed", "extract", "wipe"}) {

@@ -107,21 +107,39 @@ struct Decoder {
 };
 
 // Writes the text with every gap rewritten: while bits are left, one
-// blank for 0 and two for 1; then (and always for Wipe) one blank.
+// blank for 0 and two for 1; then (and always for Wipe) one blank. Words
+// and blanks are gathered in a stage of 64 KiB before they are handed on.
 struct Rewriter {
   CarrierStreamBuffer* out = nullptr;
   BitSource* bits = nullptr;  // null for Wipe
   uint64_t bitsLeft = 0;
-  StatusCode Copy(const uint8_t* p, uint32_t n) { return out->WriteBlock(p, n); }
+  uint8_t* stage = nullptr;  // kPiece bytes
+  uint32_t staged = 0;
+  StatusCode Room(uint32_t n) {
+    if (kPiece - staged >= n) return kOk;
+    StatusCode st = out->WriteBlock(stage, staged);
+    staged = 0;
+    return st;
+  }
+  StatusCode Copy(const uint8_t* p, uint32_t n) {
+    StatusCode st = Room(n);
+    if (st != kOk) return st;
+    std::memcpy(stage + staged, p, n);
+    staged += n;
+    return kOk;
+  }
   StatusCode Gap(uint32_t) {
-    StatusCode st = out->WriteByte(kBlank);
-    if (st != kOk || bitsLeft == 0) return st;
+    StatusCode st = Room(2);
+    if (st != kOk) return st;
+    stage[staged++] = kBlank;
+    if (bitsLeft == 0) return kOk;
     --bitsLeft;
     uint32_t bit = 0;
     st = bits->Next(&bit);
-    if (st == kOk && bit) st = out->WriteByte(kBlank);
+    if (st == kOk && bit) stage[staged++] = kBlank;
     return st;
   }
+  StatusCode Finish() { return out->WriteBlock(stage, staged); }
 };
 
 class Text final : public CopyCarrier<Text> {
@@ -194,17 +212,20 @@ class Text final : public CopyCarrier<Text> {
                      bool fromStart) {
     std::unique_ptr<CarrierStreamBuffer> target(CarrierStreamBuffer::Create(nullptr, out));
     std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    if (!target || !piece) return kNoMemory;
+    std::unique_ptr<uint8_t[]> stage(new (std::nothrow) uint8_t[kPiece]);
+    if (!target || !piece || !stage) return kNoMemory;
     StatusCode st = fromStart ? out->Seek(0, kSeekSet) : kOk;
     if (st != kOk) return st;
     Rewriter rewriter;
     rewriter.out = target.get();
     rewriter.bits = bits;
     rewriter.bitsLeft = bitCount;
+    rewriter.stage = stage.get();
     st = Walk(carrier, piece.get(), false, rewriter);
     if (st != kOk) return st;
     if (rewriter.bitsLeft != 0) return kTooMuch;  // the text changed under us
-    st = target->Flush();
+    st = rewriter.Finish();
+    if (st == kOk) st = target->Flush();
     if (st == kOk) st = out->SetEnd();
     return st;
   }
