@@ -12,6 +12,7 @@
 // Every operation first walks the text to count what it needs, so that a
 // carrier too small for the request is refused before out is touched.
 #include <algorithm>
+#include <bit>
 
 #include "steg/SteganosBase.h"
 
@@ -26,6 +27,21 @@ constexpr StatusCode kEnough = 1;
 inline bool IsLineBreak(uint8_t b) { return b == 0x0D || b == 0x0A; }
 // Control bytes other than tab, CR and LF: the text is not a plain text.
 inline bool IsForbidden(uint8_t b) { return b < 0x20 && b != 0x09 && !IsLineBreak(b); }
+
+// The first blank in [p, end), or end; eight bytes at a time.
+inline const uint8_t* FindBlank(const uint8_t* p, const uint8_t* end) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  for (; end - p >= 8; p += 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    const uint64_t x = w ^ (kOnes * kBlank);  // a blank becomes a zero byte
+    // The lowest set bit marks the first zero byte exactly.
+    const uint64_t zero = (x - kOnes) & ~x & (kOnes << 7);
+    if (zero != 0) return p + std::countr_zero(zero) / 8;
+  }
+  while (p < end && *p != kBlank) ++p;
+  return p;
+}
 
 // Reads the text from its start in 64 KiB pieces and hands it to the
 // visitor: Copy(p, n) for each run of bytes copied as they are (words,
@@ -60,8 +76,7 @@ StatusCode Walk(IFileStrem* carrier, uint8_t* piece, bool refuseControls, Visito
         for (; q < end && *q != kBlank; ++q)
           if (IsForbidden(*q)) return kInvalidFormat;
       } else {
-        q = static_cast<const uint8_t*>(std::memchr(p, kBlank, size_t(end - p)));
-        if (!q) q = end;
+        q = FindBlank(p, end);
       }
       lineStart = IsLineBreak(q[-1]);
       st = visitor.Copy(p, uint32_t(q - p));

@@ -195,6 +195,25 @@ TEST_P(TextTest, AFullCarrierUsesItsTrailingGap) {
   EXPECT_TRUE(got.empty());
 }
 
+TEST_P(TextTest, GapsAndLineStartsAcrossTheEdgeOf64KiB) {
+  const std::string word(65535, 'w');
+  // Two blanks at bytes 65,535 and 65,536, then seven single gaps: 0x01.
+  const std::string split = word + "  b c d e f g h i\n";
+  std::vector<uint8_t> got;
+  ASSERT_EQ(Extract(split, 1, &got), 0);
+  EXPECT_EQ(ToHex(got), "01");
+  const std::vector<uint8_t> secret = {0xFE};
+  std::string out;
+  ASSERT_EQ(Rewrite(split, &secret, &out), 0);
+  EXPECT_EQ(out, word + " b  c  d  e  f  g  h  i\n");
+  // A line break as the last byte of the first 64 KiB: the blanks after it
+  // open a line and are dropped.
+  const std::string indented = word + "\n   a b c d e f g h i";
+  EXPECT_EQ(Capacity(indented), 1u);
+  ASSERT_EQ(Rewrite(indented, nullptr, &out), 0);
+  EXPECT_EQ(out, word + "\na b c d e f g h i");
+}
+
 TEST_P(TextTest, EightyWordsOnOneLine) {
   std::string text;
   for (int i = 0; i < 80; ++i) text += (i ? " w" : "w") + std::to_string(i);
