@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ZkTest.h"
 #include "zk5Clsid.h"
 #include "zk5Steg.h"
 #include "zk5main.h"
@@ -27,18 +28,8 @@ namespace {
 
 using namespace zk;
 
-template <class T>
-T* Make(const char* classId, const char* interfaceId) {
-  IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != 0 || !base) return nullptr;
-  void* q = nullptr;
-  base->QueryInterface(interfaceId, &q);
-  base->Release();
-  return static_cast<T*>(q);
-}
-
 IFileSystem* Fs() {
-  static IFileSystem* fs = Make<IFileSystem>(id::FosFileSys, id::StreamIFileSystem);
+  static IFileSystem* fs = zktest::Create<IFileSystem>(id::FosFileSys, id::StreamIFileSystem);
   return fs;
 }
 
@@ -189,7 +180,7 @@ void PlainCopy(const Carrier& c) {
 
 void RunOperation(const Carrier& c, const std::string& op) {
   if (op == "copy") return PlainCopy(c);
-  ISteganos* steg = Make<ISteganos>(c.classId, id::StegISteganos);
+  ISteganos* steg = zktest::Create<ISteganos>(c.classId, id::StegISteganos);
   IFileStrem* carrier = Open(c.path, false);
   if (op == "extract") {
     IFileStrem* out = Open(c.outPath, true);
@@ -248,7 +239,7 @@ void Prepare() {
   MakeWave(Carriers()[1].path);
   MakeText(Carriers()[2].path);
   for (Carrier& c : Carriers()) {
-    ISteganos* steg = Make<ISteganos>(c.classId, id::StegISteganos);
+    ISteganos* steg = zktest::Create<ISteganos>(c.classId, id::StegISteganos);
     IFileStrem* s = Open(c.path, false);
     Check(s->GetSize(&c.size), "GetSize");
     Check(steg->GetCapacity(s, &c.capacity), "GetCapacity");

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "steg/tests/BufferTestStreams.h"
 #include "zk5Clsid.h"
 #include "zk5Steg.h"
 #include "zk5main.h"
@@ -24,40 +25,18 @@
 
 namespace {
 
-template <class T>
-T* Make(const char* classId, const char* interfaceId) {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != 0 || !base) return nullptr;
-  void* q = nullptr;
-  base->QueryInterface(interfaceId, &q);
-  base->Release();
-  return static_cast<T*>(q);
-}
-
 zk::IFileStrem* Memory(const uint8_t* bytes, size_t n) {
-  auto* s = Make<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
+  auto* s = zktest::Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
   if (!s) std::abort();
   if (n != 0 && s->Write(bytes, uint32_t(n)) != 0) std::abort();
   s->Seek(0, zk::kSeekSet);
   return s;
 }
 
-std::vector<uint8_t> Bytes(zk::IFileStrem* s) {
-  std::vector<uint8_t> out;
-  s->Seek(0, zk::kSeekSet);
-  uint8_t piece[4096];
-  for (;;) {
-    uint32_t got = 0;
-    if (s->Read(piece, sizeof piece, &got) != 0 || got == 0) break;
-    out.insert(out.end(), piece, piece + got);
-  }
-  return out;
-}
-
 // Extracts count bytes from carrier; aborts unless they are expected.
 void ExpectHidden(zk::ISteganos* steg, zk::IFileStrem* carrier, const std::vector<uint8_t>& expected) {
   zk::IFileStrem* got = Memory(nullptr, 0);
-  if (steg->Extract(carrier, got, expected.size()) != 0 || Bytes(got) != expected) std::abort();
+  if (steg->Extract(carrier, got, expected.size()) != 0 || zktest::StreamBytes(got) != expected) std::abort();
   got->Release();
 }
 
@@ -77,7 +56,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 20)) return 0;
-  auto* steg = Make<zk::ISteganos>(KIV_FUZZ_CARRIER, zk::id::StegISteganos);
+  auto* steg = zktest::Create<zk::ISteganos>(KIV_FUZZ_CARRIER, zk::id::StegISteganos);
   if (!steg) std::abort();
   zk::IFileStrem* carrier = Memory(data, size);
   uint64_t capacity = 0, hidden = 0;
