@@ -24,13 +24,20 @@ constexpr uint8_t kBlank = 0x20;
 // A visitor's answer that ends a walk early; not an error.
 constexpr StatusCode kEnough = 1;
 
-inline bool IsLineBreak(uint8_t b) { return b == 0x0D || b == 0x0A; }
+inline bool IsLineBreak(uint8_t b) { return (b == 0x0D) | (b == 0x0A); }
 // Control bytes other than tab, CR and LF: the text is not a plain text.
-inline bool IsForbidden(uint8_t b) { return b < 0x20 && b != 0x09 && !IsLineBreak(b); }
+inline bool IsForbidden(uint8_t b) { return (b < 0x20) & (b != 0x09) & !IsLineBreak(b); }
+
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+
+// Bit 7 of every byte of x that is 0, exactly (no carry between bytes).
+inline uint64_t ZeroBytes(uint64_t x) {
+  const uint64_t low7 = kOnes * 0x7F;
+  return ~(((x & low7) + low7) | x) & (kOnes << 7);
+}
 
 // The first blank in [p, end), or end; eight bytes at a time.
 inline const uint8_t* FindBlank(const uint8_t* p, const uint8_t* end) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
   for (; end - p >= 8; p += 8) {
     uint64_t w;
     std::memcpy(&w, p, 8);
@@ -47,9 +54,9 @@ inline const uint8_t* FindBlank(const uint8_t* p, const uint8_t* end) {
 // visitor: Copy(p, n) for each run of bytes copied as they are (words,
 // tabs, line breaks), Gap(blanks) at the end of each gap. Blanks that open
 // a line are dropped. A visitor's kEnough stops the walk (the result is
-// then kEnough). With refuseControls a forbidden control byte is -14.
+// then kEnough).
 template <class Visitor>
-StatusCode Walk(IFileStrem* carrier, uint8_t* piece, bool refuseControls, Visitor& visitor) {
+StatusCode Walk(IFileStrem* carrier, uint8_t* piece, Visitor& visitor) {
   StatusCode st = carrier->Seek(0, kSeekSet);
   if (st != kOk) return st;
   bool lineStart = true;
@@ -71,13 +78,7 @@ StatusCode Walk(IFileStrem* carrier, uint8_t* piece, bool refuseControls, Visito
         blanks = 0;
         if (st != kOk) return st;
       }
-      const uint8_t* q = p;
-      if (refuseControls) {
-        for (; q < end && *q != kBlank; ++q)
-          if (IsForbidden(*q)) return kInvalidFormat;
-      } else {
-        q = FindBlank(p, end);
-      }
+      const uint8_t* q = FindBlank(p, end);
       lineStart = IsLineBreak(q[-1]);
       st = visitor.Copy(p, uint32_t(q - p));
       if (st != kOk) return st;
@@ -88,23 +89,50 @@ StatusCode Walk(IFileStrem* carrier, uint8_t* piece, bool refuseControls, Visito
   return blanks != 0 ? visitor.Gap(blanks) : kOk;
 }
 
-// Counts gaps, stopping once limit of them are found.
-struct GapCounter {
-  uint64_t gaps = 0;
-  uint64_t limit = UINT64_MAX;
-  StatusCode Copy(const uint8_t*, uint32_t) { return kOk; }
-  StatusCode Gap(uint32_t) { return ++gaps >= limit ? kEnough : kOk; }
-};
-
-// Counts the gaps of the carrier, at most limit of them.
+// Counts the gaps of the carrier, stopping once limit of them are found.
+// A gap is counted at its first blank: a blank right after a word
+// character (neither blank nor line break). The text starts as if after a
+// line break. With refuseControls a forbidden control byte is -14.
 StatusCode CountGaps(IFileStrem* carrier, bool refuseControls, uint64_t limit, uint64_t* gaps) {
-  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-  if (!piece) return kNoMemory;
-  GapCounter counter;
-  counter.limit = limit;
-  StatusCode st = limit == 0 ? kOk : Walk(carrier, piece.get(), refuseControls, counter);
-  if (st != kOk && st != kEnough) return st;
-  *gaps = counter.gaps;
+  *gaps = 0;
+  if (limit == 0) return kOk;
+  // One byte in front of every piece: the last byte of the piece before.
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece + 1]);
+  if (!buffer) return kNoMemory;
+  StatusCode st = carrier->Seek(0, kSeekSet);
+  if (st != kOk) return st;
+  uint8_t* const piece = buffer.get() + 1;
+  buffer[0] = 0x0A;
+  uint64_t found = 0;
+  for (;;) {
+    uint32_t got = 0;
+    st = ReadFull(carrier, piece, kPiece, &got);
+    if (st != kOk) return st;
+    // Eight bytes at a time, each beside the eight bytes one before it.
+    uint32_t bad = 0, starts = 0, i = 0;
+    for (; got - i >= 8; i += 8) {
+      uint64_t w, before;
+      std::memcpy(&w, piece + i, 8);
+      std::memcpy(&before, piece + i - 1, 8);
+      const uint64_t breakBefore = ZeroBytes(before ^ (kOnes * 0x0D)) | ZeroBytes(before ^ (kOnes * 0x0A));
+      const uint64_t start = ZeroBytes(w ^ (kOnes * kBlank)) & ~ZeroBytes(before ^ (kOnes * kBlank)) & ~breakBefore;
+      starts += uint32_t(std::popcount(start));
+      if (refuseControls) {
+        const uint64_t lineBreak = ZeroBytes(w ^ (kOnes * 0x0D)) | ZeroBytes(w ^ (kOnes * 0x0A));
+        bad |= uint32_t((ZeroBytes(w & (kOnes * 0xE0)) & ~ZeroBytes(w ^ (kOnes * 0x09)) & ~lineBreak) != 0);
+      }
+    }
+    for (; i < got; ++i) {
+      const uint8_t before = piece[int64_t(i) - 1];
+      starts += uint32_t(piece[i] == kBlank) & uint32_t(before != kBlank) & uint32_t(!IsLineBreak(before));
+      bad |= uint32_t(refuseControls && IsForbidden(piece[i]));
+    }
+    if (bad != 0) return kInvalidFormat;
+    found += starts;
+    if (found >= limit || got < kPiece) break;
+    buffer[0] = piece[got - 1];
+  }
+  *gaps = found;
   return kOk;
 }
 
@@ -190,7 +218,7 @@ class Text final : public CopyCarrier<Text> {
     if (!buffer || !piece) return kNoMemory;
     Decoder decoder(buffer.get());
     decoder.bitsLeft = count * 8;
-    st = Walk(carrier, piece.get(), false, decoder);
+    st = Walk(carrier, piece.get(), decoder);
     if (st != kEnough) return st == kOk ? kTooMuch : st;  // the text changed under us
     return buffer->Flush();
   }
@@ -236,7 +264,7 @@ class Text final : public CopyCarrier<Text> {
     rewriter.bits = bits;
     rewriter.bitsLeft = bitCount;
     rewriter.stage = stage.get();
-    st = Walk(carrier, piece.get(), false, rewriter);
+    st = Walk(carrier, piece.get(), rewriter);
     if (st != kOk) return st;
     if (rewriter.bitsLeft != 0) return kTooMuch;  // the text changed under us
     st = rewriter.Finish();

@@ -150,6 +150,17 @@ TEST_P(TextTest, ControlBytesOtherThanTabAndLineBreaksAreRefused) {
     EXPECT_EQ(steg->GetHiddenSize(s.get(), &n), zk::kInvalidFormat);
   }
   EXPECT_EQ(Capacity("a\tb\x7F c\r\n"), 0u);
+  // Found at every position of a longer text, and only there.
+  for (size_t at = 0; at < 24; ++at) {
+    for (char c : {'\x01', '\x1F', '\t', '\r', '\n', '\x7F', '\x80', ' '}) {
+      std::string text = "ab cd ef gh ij kl mn op q";
+      text[at] = c;
+      auto s = Stream(text);
+      uint64_t n = 0;
+      const bool forbidden = c == '\x01' || c == '\x1F';
+      EXPECT_EQ(steg->GetCapacity(s.get(), &n), forbidden ? zk::kInvalidFormat : 0) << at << " " << int(c);
+    }
+  }
 }
 
 // A small text worked by hand: nine gaps (1, 2, 1, then 1, 3, 1 after an
