@@ -83,7 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zk::IFileStrem* embedded = Memory(nullptr, 0);
     if (copy->Embed(carrier, payloadStream, embedded) == 0 && valid) ExpectHidden(steg, embedded, payload);
     zk::IFileStrem* wiped = Memory(nullptr, 0);
-    copy->Wipe(carrier, wiped);
+    // Nothing hidden is left: no bytes, or (no length stored) zeros.
+    uint64_t left = 0;
+    if (copy->Wipe(carrier, wiped) == 0 && valid && steg->GetHiddenSize(wiped, &left) == 0)
+      ExpectHidden(steg, wiped, std::vector<uint8_t>(std::min<uint64_t>(left, 64), 0));
     embedded->Release();
     wiped->Release();
     copy->Release();
