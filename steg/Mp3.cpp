@@ -38,13 +38,11 @@ unsigned Readings(const uint8_t* p) {
 
 bool IsSync(const uint8_t* p) { return p[0] == 0xFF && (p[1] & 0xE0) == 0xE0; }
 
-bool AllOf(const uint8_t* id, uint32_t n, bool (*ok)(uint8_t)) {
+bool IsBlankId(const uint8_t* id, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i)
-    if (!ok(id[i])) return false;
+    if (id[i] != ' ') return false;
   return true;
 }
-bool IsBlank(uint8_t c) { return c == ' '; }
-bool IsIdChar(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 struct Tag {
   uint8_t version = 0;
@@ -73,53 +71,15 @@ struct Walked {
   Stop how = Stop::kEnd;
 };
 
-// Does the tag end, padding or a frame header begin at pos?
-StatusCode FrameFits(Reader& r, const Tag& t, uint64_t pos, bool& yes) {
-  yes = false;
-  if (pos > t.end) return kOk;
-  if (pos == t.end) {
-    yes = true;
-    return kOk;
-  }
-  StatusCode st = r.SeekTo(pos);
-  uint8_t id[4] = {};
-  if (st == kOk) st = r.ReadByte(id, kReadError);
-  if (st != kOk) return st;
-  if (id[0] == 0) {
-    yes = true;
-    return kOk;
-  }
-  if (t.end - pos < t.FrameHeader()) return kOk;
-  st = r.ReadExact(id + 1, t.IdLength() - 1, kReadError);
-  if (st != kOk) return st;
-  yes = AllOf(id, t.IdLength(), IsBlank) || AllOf(id, t.IdLength(), IsIdChar);
-  return kOk;
-}
-
-// A size field in either encoding (version-4 frame sizes and extended
-// header sizes): where both readings are allowed and differ, the one after
-// which the tag goes on sensibly (at base + value) wins; where both or
-// neither do, preferOwn decides. valid = false when no reading of at least
-// minimum is allowed.
-StatusCode PickSize(Reader& r, const Tag& t, const uint8_t* field, uint64_t base, uint64_t minimum,
-                    bool preferOwn, uint64_t& value, bool& valid) {
-  unsigned ways = Readings(field);
-  const uint64_t own = TagSizeOf(field);
-  const uint64_t standard = SyncsafeOf(field);
-  if ((ways & kOwn) && own < minimum) ways &= ~kOwn;
-  if ((ways & kStandard) && standard < minimum) ways &= ~kStandard;
+// A version-4 size field (frame sizes, the extended header's size) that
+// may carry either encoding: where its bits allow both, hidden frames are
+// read in the carrier's own encoding and everything else, written by other
+// tools, in the standard one. valid = false when the bits allow neither.
+uint64_t FieldSize(const uint8_t* field, bool own, bool& valid) {
+  const unsigned ways = Readings(field);
   valid = ways != 0;
-  if (ways != (kOwn | kStandard) || own == standard) {
-    value = (ways & kOwn) ? own : standard;
-    return kOk;
-  }
-  bool ownFits = false, standardFits = false;
-  StatusCode st = FrameFits(r, t, base + own, ownFits);
-  if (st == kOk) st = FrameFits(r, t, base + standard, standardFits);
-  if (st != kOk) return st;
-  const bool useOwn = ownFits != standardFits ? ownFits : preferOwn;
-  value = useOwn ? own : standard;
-  return kOk;
+  if (ways == (kOwn | kStandard)) return own ? TagSizeOf(field) : SyncsafeOf(field);
+  return ways == kOwn ? TagSizeOf(field) : SyncsafeOf(field);
 }
 
 // Walks the frames from t.frames, handing each to fn(frame, done) with the
@@ -150,17 +110,14 @@ StatusCode Walk(Reader& r, const Tag& t, Walked& w, Fn&& fn) {
     Frame f;
     f.start = pos;
     f.header = headerLength;
-    f.hidden = AllOf(h, t.IdLength(), IsBlank);
+    f.hidden = IsBlankId(h, t.IdLength());
     if (t.version == 2) {
       f.data = (uint64_t(h[3]) << 16) | (uint64_t(h[4]) << 8) | h[5];
     } else if (t.version == 3) {
       f.data = copyio::Be32(h + 4);
     } else {
-      // Frames written by other tools carry the standard encoding, hidden
-      // frames the carrier's own.
       bool valid = false;
-      st = PickSize(r, t, h + 4, pos + headerLength, 0, f.hidden, f.data, valid);
-      if (st != kOk) return st;
+      f.data = FieldSize(h + 4, f.hidden, valid);
       if (!valid) return kOk;
     }
     if (f.data > t.end - pos - headerLength) return kOk;
@@ -212,9 +169,8 @@ StatusCode Layout(Reader& r, const uint8_t* header, uint64_t size, Tag& t, int& 
       length = 4 + uint64_t(copyio::Be32(e));  // the size leaves itself out
     } else {
       bool valid = false;  // the size counts itself
-      st = PickSize(r, t, e, kHeader, 4, false, length, valid);
-      if (st != kOk) return st;
-      if (!valid) return kOk;
+      length = FieldSize(e, false, valid);
+      if (!valid || length < 4) return kOk;
     }
     if (length > t.end - kHeader) return kOk;
     t.frames = kHeader + length;

@@ -203,9 +203,9 @@ TEST_P(Mp3Carrier, Version2Tag) {
             Hex("494433 02 00 00 0000001E  545432 000003 004869  202020 000000" + zktest::ToHex(kAudio)));
 }
 
-// Version 4: frame sizes of other writers in the standard encoding (here
-// every one of them also passes for the own encoding), the hidden frame's
-// size in the own encoding, an extended header and a footer.
+// Version 4: frame and extended header sizes of other writers in the
+// standard encoding, the hidden frame's size in the own encoding (here every
+// size field's bits allow both readings), an extended header and a footer.
 TEST_P(Mp3Carrier, Version4Tag) {
   auto title = Frame4("TIT2", Cat({3}, Text("Tone.")), Syncsafe(6));
   auto album = Frame4("TALB", Cat({3}, Text("Fixtures inABCD and mor")), Syncsafe(24));
