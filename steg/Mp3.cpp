@@ -314,9 +314,12 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
     if (st != kOk) return st;
     if (n > cap) return kTooMuch;
   }
-  // The tag size is what is really written after the tag header. It is
-  // stored in the carrier's own encoding, as every tag of this carrier
-  // is, so that its carriers read back wherever they are read.
+  // The tag size counts exactly the bytes written after the tag header,
+  // never the old declared size. It is written in the carrier's own
+  // encoding rather than the standard one: carriers already stored use it,
+  // and the programs that read them know only that one and would take a
+  // standard size for about half, cutting the hidden frame out of the tag.
+  // Stock tag readers, which expect the standard encoding, misread it.
   const uint64_t size = tagged ? TagOverhead(t, c) + n : 10 + n;
   if (size > kTagLimit) return kTooMuch;
   Writer w(out);
