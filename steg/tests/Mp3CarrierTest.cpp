@@ -403,7 +403,9 @@ TEST_P(Mp3Carrier, RealFilesStayValid) {
       ASSERT_EQ(zktest::ToHex(Bytes_(o.begin(), o.begin() + 3)), "494433");
       const size_t end = 10 + zk::mp3::TagSizeOf(&o[6]);
       ASSERT_LE(end + plain.size(), o.size());
-      EXPECT_TRUE(Bytes_(o.begin() + end, o.end()) == plain);  // frame sync right after the tag
+      EXPECT_EQ(o[end], 0xFF);  // frame sync right after the tag
+      EXPECT_EQ(o[end + 1] & 0xE0, 0xE0);
+      EXPECT_TRUE(Bytes_(o.begin() + end, o.end()) == plain);
       auto frames = Frames(o, 10, end);
       EXPECT_EQ(Kept(frames), kept);
       ASSERT_EQ(frames.size(), kept.size() + 1);
