@@ -148,6 +148,10 @@ TEST_P(Mp3Carrier, NewTagPinned) {
   auto out = RoundTrip(kAudio, data);
   auto want = Cat(Cat(zktest::FromHex("494433 03 00 00 000000DC 20202020 00000064 0000"), data), kAudio);
   EXPECT_EQ(zktest::ToHex(out), zktest::ToHex(want));
+  // An output that held more before is cut to the new file.
+  auto* o = s_.Make(Pattern(300000, 3));
+  ASSERT_EQ(mp3_->Embed(s_.Make(kAudio), s_.Make(data), o), 0);
+  EXPECT_EQ(Bytes(o), want);
   // Wipe leaves a file without a tag as it is; empty data still makes a tag.
   EXPECT_EQ(Wipe(kAudio), kAudio);
   EXPECT_EQ(zktest::ToHex(Embed(kAudio, {})),
