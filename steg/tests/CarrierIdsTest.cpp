@@ -20,7 +20,7 @@ const Carrier kCarriers[] = {
     {zk::id::StegBMP, zk::kCarrierImage, true},   {zk::id::StegWAVE, zk::kCarrierSound, true},
     {zk::id::StegGIF, zk::kCarrierImage, false},  {zk::id::StegJPEG, zk::kCarrierImage, false},
     {zk::id::StegPNG, zk::kCarrierImage, false},  {zk::id::StegMP3, zk::kCarrierSound, false},
-    {zk::id::StegZIP, zk::kCarrierArchive, false},
+    {zk::id::StegZIP, zk::kCarrierArchive, false}, {zk::id::StegText, zk::kCarrierText, false},
 };
 
 TEST(CarrierIds, EveryCarrierIsCreatableById) {
