@@ -8,6 +8,7 @@
 // a larger header the first places are header bytes).
 #include <algorithm>
 
+#include "steg/LsbPlaces.h"
 #include "steg/SteganosBase.h"
 
 namespace zk::steg {
@@ -15,7 +16,9 @@ namespace {
 
 constexpr uint32_t kPixelOffset = 54;
 constexpr int32_t kMaxSide = 37837;
-constexpr uint32_t kPiece = 65536;
+// Pieces of whole pixels at every depth (2, 3 and 4 bytes) and of whole
+// hidden bytes (a multiple of eight places at every depth).
+constexpr uint32_t kPiece = 65520;
 
 struct BmpLayout {
   uint32_t bytesPerPixel = 0;  // 2, 3 or 4
@@ -54,9 +57,6 @@ StatusCode ReadLayout(IFileStrem* carrier, BmpLayout* layout) {
   return kOk;
 }
 
-// The piece size: whole pixels, at most 64 KiB.
-uint32_t PieceBytes(const BmpLayout& l) { return kPiece - kPiece % l.bytesPerPixel; }
-
 class Bmp final : public DirectCarrier<Bmp> {
  public:
   static constexpr const char* kClassId = id::StegBMP;
@@ -82,25 +82,26 @@ class Bmp final : public DirectCarrier<Bmp> {
     StatusCode st = ReadLayout(carrier, &l);
     if (st != kOk) return st;
     if (count > l.capacity) return kNotExecuted;
-    std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(carrier, out));
+    std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(nullptr, out));
     std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    if (!buffer || !piece) return kNoMemory;
-    BitSink sink(buffer.get());
+    std::unique_ptr<uint8_t[]> hidden(new (std::nothrow) uint8_t[PlaceReader::BufferBytes(kPiece)]);
+    if (!buffer || !piece || !hidden) return kNoMemory;
+    PlaceReader reader(buffer.get(), hidden.get());
     const uint32_t n = l.bytesPerPixel;
     const uint32_t step = n == 2 ? 2 : 1;  // distance between places
     uint64_t bitsLeft = count * 8;
     while (bitsLeft != 0) {
       // Just the bytes that hold the remaining bits, in whole pixels.
       uint64_t need = n == 2 ? bitsLeft * 2 : (bitsLeft + n - 1) / n * n;
-      uint32_t len = uint32_t(std::min<uint64_t>(need, PieceBytes(l)));
+      uint32_t len = uint32_t(std::min<uint64_t>(need, kPiece));
       uint32_t got = 0;
-      st = buffer->ReadBlock(piece.get(), len, &got);
+      st = ReadFull(carrier, piece.get(), len, &got);
       if (st != kOk) return st;
       if (got != len) return kInvalidFormat;  // a short pixel read
-      for (uint32_t i = 0; i < len && bitsLeft != 0; i += step, --bitsLeft) {
-        st = sink.Put(piece[i] & 1u);
-        if (st != kOk) return st;
-      }
+      const uint32_t places = uint32_t(std::min<uint64_t>(len / step, bitsLeft));
+      st = reader.Take(piece.get(), step, places);
+      if (st != kOk) return st;
+      bitsLeft -= places;
     }
     return buffer->Flush();
   }
@@ -118,25 +119,24 @@ class Bmp final : public DirectCarrier<Bmp> {
     if (st != kOk) return st;
     std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(data, nullptr));
     std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    if (!buffer || !piece) return kNoMemory;
-    BitSource bits(buffer.get());
+    std::unique_ptr<uint8_t[]> hidden(new (std::nothrow) uint8_t[PlaceWriter::BufferBytes(kPiece)]);
+    if (!buffer || !piece || !hidden) return kNoMemory;
+    PlaceWriter writer(buffer.get(), hidden.get());
     const uint32_t n = l.bytesPerPixel;
     const uint64_t totalBits = size * 8;
     // The first ceil(bits / places) pixels are touched.
     const uint64_t touched = std::min<uint64_t>(l.pixels, (totalBits + l.Places() - 1) / l.Places()) * n;
     const uint32_t step = n == 2 ? 2 : 1;
     uint64_t bitsLeft = totalBits;
-    for (uint64_t offset = 0; offset < touched; offset += PieceBytes(l)) {
-      uint32_t len = uint32_t(std::min<uint64_t>(touched - offset, PieceBytes(l)));
+    for (uint64_t offset = 0; offset < touched; offset += kPiece) {
+      uint32_t len = uint32_t(std::min<uint64_t>(touched - offset, kPiece));
       st = carrier->Seek(int64_t(kPixelOffset + offset), kSeekSet);
       if (st == kOk) st = ReadExact(carrier, piece.get(), len);
       if (st != kOk) return st;
-      for (uint32_t i = 0; i < len && bitsLeft != 0; i += step, --bitsLeft) {
-        uint32_t bit = 0;
-        st = bits.Next(&bit);
-        if (st != kOk) return st;
-        piece[i] = uint8_t((piece[i] & 0xFEu) | bit);
-      }
+      const uint32_t places = uint32_t(std::min<uint64_t>(len / step, bitsLeft));
+      st = writer.Put(piece.get(), step, places);
+      if (st != kOk) return st;
+      bitsLeft -= places;
       st = carrier->Seek(int64_t(kPixelOffset + offset), kSeekSet);
       if (st == kOk) st = carrier->Write(piece.get(), len);
       if (st != kOk) return st;
@@ -153,12 +153,12 @@ class Bmp final : public DirectCarrier<Bmp> {
     if (!piece) return kNoMemory;
     const uint64_t run = l.RunBytes();
     const uint32_t step = l.bytesPerPixel == 2 ? 2 : 1;
-    for (uint64_t offset = 0; offset < run; offset += PieceBytes(l)) {
-      uint32_t len = uint32_t(std::min<uint64_t>(run - offset, PieceBytes(l)));
+    for (uint64_t offset = 0; offset < run; offset += kPiece) {
+      uint32_t len = uint32_t(std::min<uint64_t>(run - offset, kPiece));
       st = carrier->Seek(int64_t(kPixelOffset + offset), kSeekSet);
       if (st == kOk) st = ReadExact(carrier, piece.get(), len);
       if (st != kOk) return st;
-      for (uint32_t i = 0; i < len; i += step) piece[i] &= 0xFEu;
+      ClearPlaceBits(piece.get(), step, len);
       st = carrier->Seek(int64_t(kPixelOffset + offset), kSeekSet);
       if (st == kOk) st = carrier->Write(piece.get(), len);
       if (st != kOk) return st;

@@ -180,6 +180,32 @@ inline StatusCode CopyBytes(Reader& r, Writer& w, uint64_t n, StatusCode shortCo
   return r.Pass(n, shortCode, [&](const uint8_t* p, uint32_t len) { return w.Write(p, len); });
 }
 
+// Copies exactly n bytes of src (from its position) to the writer, handing
+// each piece to seen(ptr, len) first. The size fields before the data are
+// already written, so data that ends early is a read error (-104), never a
+// damaged file reported as success.
+template <class Fn>
+StatusCode CopyExactFrom(IStream* src, Writer& w, uint64_t n, Fn&& seen) {
+  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
+  if (!piece) return kNoMemory;
+  while (n > 0) {
+    const uint32_t want = n < kPiece ? static_cast<uint32_t>(n) : kPiece;
+    uint32_t done = 0;
+    while (done < want) {
+      uint32_t got = 0;
+      StatusCode st = src->Read(piece.get() + done, want - done, &got);
+      if (st != kOk) return st;
+      if (got == 0 || got > want - done) return kReadError;
+      done += got;
+    }
+    seen(piece.get(), want);
+    StatusCode st = w.Write(piece.get(), want);
+    if (st != kOk) return st;
+    n -= want;
+  }
+  return kOk;
+}
+
 // Cuts out at the current end of what was written.
 inline StatusCode CutHere(IFileStrem* out) { return out->SetEnd(); }
 

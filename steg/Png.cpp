@@ -127,22 +127,9 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
     uint32_t crc = Crc(table, 0xFFFFFFFFu, head + 4, 13);
     st = w.Write(head, sizeof head);
     if (st != kOk) return st;
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[copyio::kPiece]);
-    if (!piece) return kNoMemory;
-    uint64_t left = n;
-    while (left > 0) {
-      uint32_t want = left < copyio::kPiece ? static_cast<uint32_t>(left) : copyio::kPiece;
-      uint32_t got = 0;
-      st = steg::ReadFull(data, piece.get(), want, &got);
-      if (st != kOk) return st;
-      // The chunk length is already written: data that ends early is a
-      // read error, never a damaged chunk reported as success.
-      if (got != want) return kReadError;
-      crc = Crc(table, crc, piece.get(), got);
-      st = w.Write(piece.get(), got);
-      if (st != kOk) return st;
-      left -= got;
-    }
+    st = copyio::CopyExactFrom(data, w, n,
+                               [&](const uint8_t* p, uint32_t len) { crc = Crc(table, crc, p, len); });
+    if (st != kOk) return st;
     uint8_t tail[4];
     copyio::PutBe32(tail, crc ^ 0xFFFFFFFFu);
     st = w.Write(tail, 4);

@@ -10,6 +10,7 @@
 // carriers are laid out and stays.
 #include <algorithm>
 
+#include "steg/LsbPlaces.h"
 #include "steg/SteganosBase.h"
 
 namespace zk::steg {
@@ -94,23 +95,24 @@ class Wave final : public DirectCarrier<Wave> {
     StatusCode st = ReadLayout(carrier, &l);
     if (st != kOk) return st;
     if (count > l.capacity) return kInvalidArg;
-    std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(carrier, out));
+    std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(nullptr, out));
     std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    if (!buffer || !piece) return kNoMemory;
-    BitSink sink(buffer.get());
+    std::unique_ptr<uint8_t[]> hidden(new (std::nothrow) uint8_t[PlaceReader::BufferBytes(kPiece)]);
+    if (!buffer || !piece || !hidden) return kNoMemory;
+    PlaceReader reader(buffer.get(), hidden.get());
     const uint32_t n = l.sampleBytes;
     uint64_t bitsLeft = count * 8;
     for (uint64_t offset = 0; bitsLeft != 0 && offset < l.dataBytes; offset += kPiece) {
       uint32_t len = uint32_t(std::min<uint64_t>(l.dataBytes - offset, kPiece));
       if (PlacesIn(len, n) > bitsLeft) len = uint32_t((bitsLeft - 1) * n + 1);
       uint32_t got = 0;
-      st = buffer->ReadBlock(piece.get(), len, &got);
+      st = ReadFull(carrier, piece.get(), len, &got);
       if (st != kOk) return st;
       if (got != len) return kReadError;
-      for (uint32_t i = 0; i < len; i += n, --bitsLeft) {
-        st = sink.Put(piece[i] & 1u);
-        if (st != kOk) return st;
-      }
+      const uint32_t places = uint32_t(PlacesIn(len, n));
+      st = reader.Take(piece.get(), n, places);
+      if (st != kOk) return st;
+      bitsLeft -= places;
     }
     if (bitsLeft != 0) return kReadError;
     return buffer->Flush();
@@ -129,8 +131,9 @@ class Wave final : public DirectCarrier<Wave> {
     if (st != kOk) return st;
     std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(data, nullptr));
     std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    if (!buffer || !piece) return kNoMemory;
-    BitSource bits(buffer.get());
+    std::unique_ptr<uint8_t[]> hidden(new (std::nothrow) uint8_t[PlaceWriter::BufferBytes(kPiece)]);
+    if (!buffer || !piece || !hidden) return kNoMemory;
+    PlaceWriter writer(buffer.get(), hidden.get());
     const uint32_t n = l.sampleBytes;
     uint64_t bitsLeft = size * 8;
     for (uint64_t offset = 0; bitsLeft != 0 && offset < l.dataBytes; offset += kPiece) {
@@ -140,12 +143,10 @@ class Wave final : public DirectCarrier<Wave> {
       st = carrier->Seek(at, kSeekSet);
       if (st == kOk) st = ReadExact(carrier, piece.get(), len);
       if (st != kOk) return st;
-      for (uint32_t i = 0; i < len; i += n, --bitsLeft) {
-        uint32_t bit = 0;
-        st = bits.Next(&bit);
-        if (st != kOk) return st;
-        piece[i] = uint8_t((piece[i] & 0xFEu) | bit);
-      }
+      const uint32_t places = uint32_t(PlacesIn(len, n));
+      st = writer.Put(piece.get(), n, places);
+      if (st != kOk) return st;
+      bitsLeft -= places;
       st = carrier->Seek(at, kSeekSet);
       if (st == kOk) st = carrier->Write(piece.get(), len);
       if (st != kOk) return st;
@@ -167,7 +168,7 @@ class Wave final : public DirectCarrier<Wave> {
       st = carrier->Seek(at, kSeekSet);
       if (st == kOk) st = ReadExact(carrier, piece.get(), len);
       if (st != kOk) return st;
-      for (uint32_t i = 0; i < len; i += n) piece[i] &= 0xFEu;
+      ClearPlaceBits(piece.get(), n, len);
       st = carrier->Seek(at, kSeekSet);
       if (st == kOk) st = carrier->Write(piece.get(), len);
       if (st != kOk) return st;

@@ -9,45 +9,11 @@
 
 namespace {
 
+using kit::LiteralModes;
 using kit::MemFile;
 using kit::ToyCipher;
 using zktest::FromHex;
 using zktest::ToHex;
-
-// The feedback modes done literally: the whole register shifted per byte.
-struct LiteralModes {
-  zk::IBlockCipher* bc;
-  int mode;
-  uint32_t n, c;
-  std::vector<uint8_t> R;
-  LiteralModes(zk::IBlockCipher* b, int m, const std::vector<uint8_t>& iv) : bc(b), mode(m) {
-    n = b->GetBlockSize();
-    R.assign(n, 0);
-    for (uint32_t i = 0; i < n; ++i) {
-      ShiftUp();
-      if (i < iv.size()) R[0] = iv[i];
-    }
-    c = n;
-  }
-  void ShiftUp() {
-    for (uint32_t k = n - 1; k >= 1; --k) R[k] = R[k - 1];
-    R[0] = 0;
-  }
-  void Run(std::vector<uint8_t>& data, bool encrypt) {
-    for (uint8_t& b : data) {
-      if (c >= n) {
-        bc->EncryptBlocks(R.data(), n);
-        c = 0;
-      }
-      uint8_t k = R[n - 1];
-      ShiftUp();
-      uint8_t out = uint8_t(b ^ k);
-      R[0] = mode == 3 ? k : encrypt ? out : b;
-      b = out;
-      ++c;
-    }
-  }
-};
 
 class Modes : public ::testing::Test {
  protected:
@@ -230,6 +196,14 @@ TEST_F(Modes, FeedbackModesAgreeWithTheLiteralRegisterRules) {
         ASSERT_EQ(cipher->Decrypt(got.data() + at, uint32_t(piece)), 0);
         at += piece;
       }
+      EXPECT_EQ(got, plain) << "n=" << n << " mode=" << mode;
+      // Each way in one call, many whole blocks after a partial one.
+      ASSERT_EQ(cipher->ResetIV(iv.data(), uint32_t(iv.size())), 0);
+      ASSERT_EQ(cipher->Encrypt(got.data(), 3), 0);
+      ASSERT_EQ(cipher->Encrypt(got.data() + 3, uint32_t(got.size() - 3)), 0);
+      EXPECT_EQ(got, expect) << "n=" << n << " mode=" << mode;
+      ASSERT_EQ(cipher->ResetIV(iv.data(), uint32_t(iv.size())), 0);
+      ASSERT_EQ(cipher->Decrypt(got.data(), uint32_t(got.size())), 0);
       EXPECT_EQ(got, plain) << "n=" << n << " mode=" << mode;
       other->Release();
     }

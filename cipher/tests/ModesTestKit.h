@@ -1,5 +1,6 @@
-// Test helpers of the cipher-mode, file-stream, Radix-64 and password tests:
-// an in-memory file stream and a tiny keyed block cipher of any block size.
+// Test helpers of the cipher-mode, file-stream, Radix-64, password and
+// entropy tests: an in-memory file stream, a tiny keyed block cipher of any
+// block size, and the feedback modes done literally.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -127,6 +128,41 @@ class ToyCipher final : public zk::ToolkitObject<ToyCipher, zk::IBlockCipher> {
       b[n - 1] = first;
       for (uint32_t i = n - 1; i >= 1; --i) b[i] = uint8_t(b[i] - b[i - 1]);
       for (uint32_t i = 0; i < n; ++i) b[i] ^= key[(i + round * 5) % 32];
+    }
+  }
+};
+
+// The feedback modes done literally: the whole register shifted per byte.
+struct LiteralModes {
+  zk::IBlockCipher* bc;
+  int mode;
+  uint32_t n, c;
+  std::vector<uint8_t> R;
+  LiteralModes(zk::IBlockCipher* b, int m, const std::vector<uint8_t>& iv) : bc(b), mode(m) {
+    n = b->GetBlockSize();
+    R.assign(n, 0);
+    for (uint32_t i = 0; i < n; ++i) {
+      ShiftUp();
+      if (i < iv.size()) R[0] = iv[i];
+    }
+    c = n;
+  }
+  void ShiftUp() {
+    for (uint32_t k = n - 1; k >= 1; --k) R[k] = R[k - 1];
+    R[0] = 0;
+  }
+  void Run(std::vector<uint8_t>& data, bool encrypt) {
+    for (uint8_t& b : data) {
+      if (c >= n) {
+        bc->EncryptBlocks(R.data(), n);
+        c = 0;
+      }
+      uint8_t k = R[n - 1];
+      ShiftUp();
+      uint8_t out = uint8_t(b ^ k);
+      R[0] = mode == 3 ? k : encrypt ? out : b;
+      b = out;
+      ++c;
     }
   }
 };

@@ -466,10 +466,6 @@ namespace {
 // GenerateKey through the class registry, with the library's entropy pool
 // behind a Blowfish whitening cipher.
 TEST(RsaTest, GenerateKeyWithThePoolEntropy) {
-  zk::IBase* probe = nullptr;
-  if (zk_CreateInstance(zk::id::CipherEntropy, &probe) != zk::kOk || !probe)
-    GTEST_SKIP() << "cipher.Entropy is not available";
-  probe->Release();
   zk::IAsymmetrical* rsa = zktest::Create<zk::IAsymmetrical>(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical);
   ASSERT_NE(rsa, nullptr);
   EXPECT_EQ(rsa->GenerateKey(63), zk::kInvalidArg);

@@ -1,0 +1,86 @@
+// The read paths of one copy carrier (chosen at build time by KIV_CARRIER)
+// over arbitrary bytes in a memory stream, once with memory-stream and once
+// with file-stream seeking: never a crash, a hang or a huge allocation.
+// Extract delivers exactly what it reports; whatever Embed or Wipe writes
+// is again a carrier of the class, and an embedded payload comes back.
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "steg/tests/BufferTestStreams.h"
+#include "zk5Clsid.h"
+#include "zk5Steg.h"
+#include "zk5main.h"
+
+namespace {
+
+using zktest::VecStream;
+
+zk::ISteganosCopy* Carrier() {
+  zk::IBase* base = nullptr;
+  if (zk_CreateInstance(KIV_CARRIER, &base) != 0 || !base) std::abort();
+  void* p = nullptr;
+  base->QueryInterface(zk::id::StegISteganosCopy, &p);
+  base->Release();
+  if (!p) std::abort();
+  return static_cast<zk::ISteganosCopy*>(p);
+}
+
+// Extracts count bytes; the output holds exactly count bytes on success.
+StatusCode Extract(zk::ISteganosCopy* c, VecStream* carrier, uint64_t count, std::vector<uint8_t>* got) {
+  VecStream* out = VecStream::Make();
+  StatusCode st = c->Extract(carrier, out, count);
+  if (st == 0 && out->data.size() != count) std::abort();
+  if (got) *got = out->data;
+  out->Release();
+  return st;
+}
+
+void Run(zk::ISteganosCopy* c, const std::vector<uint8_t>& bytes, bool fileSeek) {
+  VecStream* carrier = VecStream::Make(bytes, fileSeek);
+  uint64_t cap = 0, hidden = 0;
+  const StatusCode capSt = c->GetCapacity(carrier, &cap);
+  if (c->GetHiddenSize(carrier, &hidden) == 0 && hidden > 0) {
+    const uint64_t count = hidden < (1u << 20) ? hidden : (1u << 20);
+    Extract(c, carrier, count, nullptr);
+    Extract(c, carrier, 1, nullptr);
+  }
+  if (carrier->data != bytes) std::abort();  // only read
+
+  // Embed a small payload and Wipe into second streams.
+  const std::vector<uint8_t> payload = {'k', 'i', 'v', 0x00, 0xFF, 0x20, 0x20, 0x20, 0x20, 'z'};
+  VecStream* data = VecStream::Make(payload, fileSeek);
+  VecStream* out = VecStream::Make({}, fileSeek);
+  const StatusCode embedSt = c->Embed(carrier, data, out);
+  if (embedSt == 0) {
+    if (capSt != 0 || cap < payload.size()) std::abort();  // accepted beyond its capacity
+    VecStream* again = VecStream::Make(out->data, fileSeek);
+    uint64_t n = 0;
+    if (c->GetCapacity(again, &n) != 0) std::abort();
+    std::vector<uint8_t> back;
+    if (Extract(c, again, payload.size(), &back) != 0 || back != payload) std::abort();
+    again->Release();
+  }
+  VecStream* wiped = VecStream::Make({}, fileSeek);
+  if (c->Wipe(carrier, wiped) == 0) {
+    VecStream* again = VecStream::Make(wiped->data, fileSeek);
+    uint64_t n = 0;
+    if (c->GetCapacity(again, &n) != 0) std::abort();
+    again->Release();
+  }
+  if (carrier->data != bytes) std::abort();
+  wiped->Release();
+  out->Release();
+  data->Release();
+  carrier->Release();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static zk::ISteganosCopy* carrier = Carrier();
+  std::vector<uint8_t> bytes(data, data + size);
+  Run(carrier, bytes, false);
+  Run(carrier, bytes, true);
+  return 0;
+}
