@@ -6,6 +6,7 @@
 
 #include <cryptopp/sha.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
