@@ -117,26 +117,52 @@ __attribute__((target("aes,sse4.1"), always_inline)) inline __m128i LastRound(__
 }
 
 // Instruction form: eight blocks abreast while there are enough, so the
-// round instructions overlap. rk holds the round keys as 16-byte blocks.
-template <bool kEncrypt>
-__attribute__((target("aes,sse4.1"))) void CryptHardware(const uint8_t* rk, int rounds,
-                                                         uint8_t* p, uint32_t blocks) {
-  __m128i k[15];
-  for (int i = 0; i <= rounds; ++i) k[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rk + 16 * i));
+// round instructions overlap; the rounds are unrolled so the eight blocks
+// stay in registers. rk holds the round keys as 16-byte blocks.
+template <bool kEncrypt, int kRounds>
+__attribute__((target("aes,sse4.1"))) void CryptHardware(const uint8_t* rk, uint8_t* p, uint32_t blocks) {
+  __m128i k[kRounds + 1];
+#pragma GCC unroll 15
+  for (int i = 0; i <= kRounds; ++i) k[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rk + 16 * i));
   __m128i* q = reinterpret_cast<__m128i*>(p);
   while (blocks >= 8) {
-    __m128i x[8];
-    for (int j = 0; j < 8; ++j) x[j] = _mm_xor_si128(_mm_loadu_si128(q + j), k[0]);
-    for (int r = 1; r < rounds; ++r)
-      for (int j = 0; j < 8; ++j) x[j] = Round<kEncrypt>(x[j], k[r]);
-    for (int j = 0; j < 8; ++j) _mm_storeu_si128(q + j, LastRound<kEncrypt>(x[j], k[rounds]));
+    __m128i x0 = _mm_xor_si128(_mm_loadu_si128(q + 0), k[0]);
+    __m128i x1 = _mm_xor_si128(_mm_loadu_si128(q + 1), k[0]);
+    __m128i x2 = _mm_xor_si128(_mm_loadu_si128(q + 2), k[0]);
+    __m128i x3 = _mm_xor_si128(_mm_loadu_si128(q + 3), k[0]);
+    __m128i x4 = _mm_xor_si128(_mm_loadu_si128(q + 4), k[0]);
+    __m128i x5 = _mm_xor_si128(_mm_loadu_si128(q + 5), k[0]);
+    __m128i x6 = _mm_xor_si128(_mm_loadu_si128(q + 6), k[0]);
+    __m128i x7 = _mm_xor_si128(_mm_loadu_si128(q + 7), k[0]);
+#pragma GCC unroll 15
+    for (int r = 1; r < kRounds; ++r) {
+      const __m128i key = k[r];
+      x0 = Round<kEncrypt>(x0, key);
+      x1 = Round<kEncrypt>(x1, key);
+      x2 = Round<kEncrypt>(x2, key);
+      x3 = Round<kEncrypt>(x3, key);
+      x4 = Round<kEncrypt>(x4, key);
+      x5 = Round<kEncrypt>(x5, key);
+      x6 = Round<kEncrypt>(x6, key);
+      x7 = Round<kEncrypt>(x7, key);
+    }
+    const __m128i last = k[kRounds];
+    _mm_storeu_si128(q + 0, LastRound<kEncrypt>(x0, last));
+    _mm_storeu_si128(q + 1, LastRound<kEncrypt>(x1, last));
+    _mm_storeu_si128(q + 2, LastRound<kEncrypt>(x2, last));
+    _mm_storeu_si128(q + 3, LastRound<kEncrypt>(x3, last));
+    _mm_storeu_si128(q + 4, LastRound<kEncrypt>(x4, last));
+    _mm_storeu_si128(q + 5, LastRound<kEncrypt>(x5, last));
+    _mm_storeu_si128(q + 6, LastRound<kEncrypt>(x6, last));
+    _mm_storeu_si128(q + 7, LastRound<kEncrypt>(x7, last));
     q += 8;
     blocks -= 8;
   }
   for (; blocks; --blocks, ++q) {
     __m128i x = _mm_xor_si128(_mm_loadu_si128(q), k[0]);
-    for (int r = 1; r < rounds; ++r) x = Round<kEncrypt>(x, k[r]);
-    _mm_storeu_si128(q, LastRound<kEncrypt>(x, k[rounds]));
+#pragma GCC unroll 15
+    for (int r = 1; r < kRounds; ++r) x = Round<kEncrypt>(x, k[r]);
+    _mm_storeu_si128(q, LastRound<kEncrypt>(x, k[kRounds]));
   }
   for (auto& v : k) v = _mm_setzero_si128();
 }
@@ -193,13 +219,13 @@ class Aes final : public BlockCipherBase<Aes<kKey>, 16, kKey, kKey, true> {
 
   void EncryptMany(uint8_t* p, uint32_t blocks) {
 #if ZK_AES_X86
-    if (AesUsingHardware()) return CryptHardware<true>(ekb_, kRounds, p, blocks);
+    if (AesUsingHardware()) return CryptHardware<true, kRounds>(ekb_, p, blocks);
 #endif
     for (uint32_t i = 0; i < blocks; ++i, p += 16) EncryptTable(ek_, kRounds, p);
   }
   void DecryptMany(uint8_t* p, uint32_t blocks) {
 #if ZK_AES_X86
-    if (AesUsingHardware()) return CryptHardware<false>(dkb_, kRounds, p, blocks);
+    if (AesUsingHardware()) return CryptHardware<false, kRounds>(dkb_, p, blocks);
 #endif
     for (uint32_t i = 0; i < blocks; ++i, p += 16) DecryptTable(dk_, kRounds, p);
   }

@@ -70,12 +70,31 @@ class BlockCipherBase : public ToolkitObject<Self, IBlockCipher> {
     return kOk;
   }
 
-  // Block loops; a class may replace them with faster ones.
-  void EncryptMany(uint8_t* p, uint32_t blocks) {
-    for (uint32_t i = 0; i < blocks; ++i, p += kBlock) static_cast<Self*>(this)->EncryptBlock(p);
-  }
-  void DecryptMany(uint8_t* p, uint32_t blocks) {
-    for (uint32_t i = 0; i < blocks; ++i, p += kBlock) static_cast<Self*>(this)->DecryptBlock(p);
+  // Block loops. A class that defines kAbreast and
+  // template <int kBlocks, bool kDecrypt> void Crypt(uint8_t*) gets kAbreast
+  // blocks worked together per call while enough remain (independent
+  // chains keep the processor busy), then single blocks; otherwise its
+  // EncryptBlock / DecryptBlock run one block at a time. A class may also
+  // replace these loops.
+  void EncryptMany(uint8_t* p, uint32_t blocks) { Many<false>(p, blocks); }
+  void DecryptMany(uint8_t* p, uint32_t blocks) { Many<true>(p, blocks); }
+
+ private:
+  template <bool kDecrypt>
+  void Many(uint8_t* p, uint32_t blocks) {
+    Self* self = static_cast<Self*>(this);
+    if constexpr (requires { Self::kAbreast; }) {
+      constexpr uint32_t n = Self::kAbreast;
+      for (; blocks >= n; blocks -= n, p += n * kBlock) self->template Crypt<n, kDecrypt>(p);
+      for (; blocks; --blocks, p += kBlock) self->template Crypt<1, kDecrypt>(p);
+    } else {
+      for (; blocks; --blocks, p += kBlock) {
+        if constexpr (kDecrypt)
+          self->DecryptBlock(p);
+        else
+          self->EncryptBlock(p);
+      }
+    }
   }
 
  protected:

@@ -55,17 +55,20 @@ class Blowfish final : public BlockCipherBase<Blowfish, 8, 1, 56, false> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* b) {
-    uint32_t l = LoadLE32(b), r = LoadLE32(b + 4);
-    Encrypt(l, r);
-    StoreLE32(b, l);
-    StoreLE32(b + 4, r);
-  }
-  void DecryptBlock(uint8_t* b) {
-    uint32_t l = LoadLE32(b), r = LoadLE32(b + 4);
-    Decrypt(l, r);
-    StoreLE32(b, l);
-    StoreLE32(b + 4, r);
+  // Each block's rounds form one chain of lookups: two go abreast.
+  static constexpr int kAbreast = 2;
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* b) const {
+    uint32_t l[kBlocks], r[kBlocks];
+    for (int n = 0; n < kBlocks; ++n) {
+      l[n] = LoadLE32(b + 8 * n);
+      r[n] = LoadLE32(b + 8 * n + 4);
+    }
+    Rounds<kBlocks, kDecrypt>(l, r);
+    for (int n = 0; n < kBlocks; ++n) {
+      StoreLE32(b + 8 * n, l[n]);
+      StoreLE32(b + 8 * n + 4, r[n]);
+    }
   }
 
  private:
@@ -73,28 +76,36 @@ class Blowfish final : public BlockCipherBase<Blowfish, 8, 1, 56, false> {
     return ((s_[0][x >> 24] + s_[1][(x >> 16) & 0xff]) ^ s_[2][(x >> 8) & 0xff]) + s_[3][x & 0xff];
   }
   inline void Encrypt(uint32_t& lo, uint32_t& ro) const {
-    uint32_t l = lo, r = ro;
+    uint32_t l[1] = {lo}, r[1] = {ro};
+    Rounds<1, false>(l, r);
+    lo = l[0];
+    ro = r[0];
+  }
+  // Encryption uses P1..P18 in order, decryption in reverse; the output
+  // halves are swapped back and get the last two entries. The halves are
+  // pinned to general registers each round: the lookups are scalar work,
+  // and the compiler would otherwise pack the blocks into vector lanes.
+  template <int kBlocks, bool kDecrypt>
+  inline __attribute__((always_inline)) void Rounds(uint32_t* l, uint32_t* r) const {
+    constexpr int kFirst = kDecrypt ? 17 : 0, kStep = kDecrypt ? -1 : 1;
+#pragma GCC unroll 8
     for (int i = 0; i < 16; i += 2) {
-      l ^= p_[i];
-      r ^= F(l);
-      r ^= p_[i + 1];
-      l ^= F(r);
+      const uint32_t p0 = p_[kFirst + kStep * i], p1 = p_[kFirst + kStep * (i + 1)];
+#pragma GCC unroll 2
+      for (int n = 0; n < kBlocks; ++n) {
+        l[n] ^= p0;
+        r[n] ^= F(l[n]) ^ p1;
+        l[n] ^= F(r[n]);
+        __asm__("" : "+r"(l[n]), "+r"(r[n]));
+      }
     }
-    lo = r ^ p_[17];
-    ro = l ^ p_[16];
-  }
-  inline void Decrypt(uint32_t& lo, uint32_t& ro) const {
-    uint32_t l = lo, r = ro;
-    for (int i = 17; i > 1; i -= 2) {
-      l ^= p_[i];
-      r ^= F(l);
-      r ^= p_[i - 1];
-      l ^= F(r);
+    const uint32_t last = p_[kFirst + kStep * 17], before = p_[kFirst + kStep * 16];
+    for (int n = 0; n < kBlocks; ++n) {
+      const uint32_t t = l[n];
+      l[n] = r[n] ^ last;
+      r[n] = t ^ before;
     }
-    lo = r ^ p_[0];
-    ro = l ^ p_[1];
   }
-
   uint32_t p_[18];
   uint32_t s_[4][256];
 };

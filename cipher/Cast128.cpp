@@ -104,34 +104,40 @@ class Cast128 final : public BlockCipherBase<Cast128, 8, 5, 16, true> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* b) {
-    uint32_t l = LoadBE32(b), r = LoadBE32(b + 4);
-    Round<F1>(l, r, 0), Round<F2>(l, r, 1), Round<F3>(l, r, 2), Round<F1>(l, r, 3);
-    Round<F2>(l, r, 4), Round<F3>(l, r, 5), Round<F1>(l, r, 6), Round<F2>(l, r, 7);
-    Round<F3>(l, r, 8), Round<F1>(l, r, 9), Round<F2>(l, r, 10), Round<F3>(l, r, 11);
-    Round<F1>(l, r, 12), Round<F2>(l, r, 13), Round<F3>(l, r, 14), Round<F1>(l, r, 15);
-    StoreBE32(b, r);
-    StoreBE32(b + 4, l);
-  }
-  // Runs the rounds backwards from (R16, L16) to (L0, R0).
-  void DecryptBlock(uint8_t* b) {
-    uint32_t l = LoadBE32(b), r = LoadBE32(b + 4);
-    Round<F1>(l, r, 15), Round<F3>(l, r, 14), Round<F2>(l, r, 13), Round<F1>(l, r, 12);
-    Round<F3>(l, r, 11), Round<F2>(l, r, 10), Round<F1>(l, r, 9), Round<F3>(l, r, 8);
-    Round<F2>(l, r, 7), Round<F1>(l, r, 6), Round<F3>(l, r, 5), Round<F2>(l, r, 4);
-    Round<F1>(l, r, 3), Round<F3>(l, r, 2), Round<F2>(l, r, 1), Round<F1>(l, r, 0);
-    StoreBE32(b, r);
-    StoreBE32(b + 4, l);
+  static constexpr int kAbreast = 2;
+
+  // Round i uses f1, f2, f3 by i mod 3. Decryption runs the rounds
+  // backwards from (R16, L16) to (L0, R0). kBlocks blocks go abreast (each
+  // block's rounds form one chain of lookups); their halves are pinned to
+  // general registers each round so the compiler does not pack them into
+  // vector lanes.
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* b) const {
+    uint32_t l[kBlocks], r[kBlocks];
+    for (int n = 0; n < kBlocks; ++n) {
+      l[n] = LoadBE32(b + 8 * n);
+      r[n] = LoadBE32(b + 8 * n + 4);
+    }
+#pragma GCC unroll 16
+    for (int step = 0; step < 16; ++step) {
+      const int i = kDecrypt ? 15 - step : step;
+      const uint32_t km = km_[i], kr = kr_[i];
+#pragma GCC unroll 2
+      for (int n = 0; n < kBlocks; ++n) {
+        const uint32_t f = i % 3 == 0 ? F1(r[n], km, kr) : i % 3 == 1 ? F2(r[n], km, kr) : F3(r[n], km, kr);
+        const uint32_t t = l[n] ^ f;
+        l[n] = r[n];
+        r[n] = t;
+        __asm__("" : "+r"(l[n]), "+r"(r[n]));
+      }
+    }
+    for (int n = 0; n < kBlocks; ++n) {
+      StoreBE32(b + 8 * n, r[n]);
+      StoreBE32(b + 8 * n + 4, l[n]);
+    }
   }
 
  private:
-  template <uint32_t (*F)(uint32_t, uint32_t, uint32_t)>
-  inline void Round(uint32_t& l, uint32_t& r, int i) const {
-    uint32_t t = l ^ F(r, km_[i], kr_[i]);
-    l = r;
-    r = t;
-  }
-
   uint32_t km_[16];
   uint32_t kr_[16];
 };

@@ -19,8 +19,11 @@ class Gost final : public BlockCipherBase<Gost, 8, 32, 32, false> {
     gost::LoadKey(static_cast<const uint8_t*>(key), k_);
     return kOk;
   }
-  void EncryptBlock(uint8_t* b) { gost::EncryptBlock(k_, b); }
-  void DecryptBlock(uint8_t* b) { gost::DecryptBlock(k_, b); }
+  static constexpr int kAbreast = 2;
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* p) const {
+    gost::Crypt<kBlocks, kDecrypt>(k_, p);
+  }
 
  private:
   uint32_t k_[8];

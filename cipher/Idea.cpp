@@ -17,12 +17,15 @@ inline uint16_t Mul(uint16_t a, uint16_t b) {
 // Multiplicative inverse modulo 65537 (0 and 1 are their own).
 uint16_t Inverse(uint16_t x) {
   if (x <= 1) return x;
-  uint64_t result = 1, base = x;
-  for (uint32_t e = 65535; e; e >>= 1) {
-    if (e & 1) result = result * base % 65537;
-    base = base * base % 65537;
+  // Extended Euclid on (65537, x): t0 * x = r0 (mod 65537) throughout.
+  int32_t r0 = 65537, r1 = x, t0 = 0, t1 = 1;
+  while (r1) {
+    const int32_t q = r0 / r1;
+    const int32_t r2 = r0 - q * r1, t2 = t0 - q * t1;
+    r0 = r1, r1 = r2;
+    t0 = t1, t1 = t2;
   }
-  return uint16_t(result);
+  return uint16_t(t0 < 0 ? t0 + 65537 : t0);
 }
 
 class Idea final : public BlockCipherBase<Idea, 8, 16, 16, false> {
@@ -87,36 +90,48 @@ class Idea final : public BlockCipherBase<Idea, 8, 16, 16, false> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* b) { Crypt(ek_, b); }
-  void DecryptBlock(uint8_t* b) { Crypt(dk_, b); }
-
- private:
-  static void Crypt(const uint16_t* k, uint8_t* b) {
-    uint16_t x1 = uint16_t(b[0] << 8 | b[1]), x2 = uint16_t(b[2] << 8 | b[3]);
-    uint16_t x3 = uint16_t(b[4] << 8 | b[5]), x4 = uint16_t(b[6] << 8 | b[7]);
-    for (int r = 0; r < 8; ++r, k += 6) {
-      x1 = Mul(x1, k[0]);
-      x2 = uint16_t(x2 + k[1]);
-      x3 = uint16_t(x3 + k[2]);
-      x4 = Mul(x4, k[3]);
-      uint16_t s3 = x3;
-      x3 = Mul(uint16_t(x3 ^ x1), k[4]);
-      uint16_t s2 = x2;
-      x2 = Mul(uint16_t((x2 ^ x4) + x3), k[5]);
-      x3 = uint16_t(x3 + x2);
-      x1 ^= x2;
-      x4 ^= x3;
-      x2 ^= s3;
-      x3 ^= s2;
+  // Each block's rounds form one chain of multiplications: two go abreast.
+  static constexpr int kAbreast = 2;
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* b) const {
+    const uint16_t* k = kDecrypt ? dk_ : ek_;
+    uint16_t x1[kBlocks], x2[kBlocks], x3[kBlocks], x4[kBlocks];
+    for (int n = 0; n < kBlocks; ++n) {
+      const uint8_t* q = b + 8 * n;
+      x1[n] = uint16_t(q[0] << 8 | q[1]), x2[n] = uint16_t(q[2] << 8 | q[3]);
+      x3[n] = uint16_t(q[4] << 8 | q[5]), x4[n] = uint16_t(q[6] << 8 | q[7]);
     }
-    uint16_t y1 = Mul(x1, k[0]), y2 = uint16_t(x3 + k[1]);
-    uint16_t y3 = uint16_t(x2 + k[2]), y4 = Mul(x4, k[3]);
-    b[0] = uint8_t(y1 >> 8), b[1] = uint8_t(y1);
-    b[2] = uint8_t(y2 >> 8), b[3] = uint8_t(y2);
-    b[4] = uint8_t(y3 >> 8), b[5] = uint8_t(y3);
-    b[6] = uint8_t(y4 >> 8), b[7] = uint8_t(y4);
+#pragma GCC unroll 8
+    for (int r = 0; r < 8; ++r, k += 6) {
+#pragma GCC unroll 2
+      for (int n = 0; n < kBlocks; ++n) {
+        x1[n] = Mul(x1[n], k[0]);
+        x2[n] = uint16_t(x2[n] + k[1]);
+        x3[n] = uint16_t(x3[n] + k[2]);
+        x4[n] = Mul(x4[n], k[3]);
+        uint16_t s3 = x3[n];
+        x3[n] = Mul(uint16_t(x3[n] ^ x1[n]), k[4]);
+        uint16_t s2 = x2[n];
+        x2[n] = Mul(uint16_t((x2[n] ^ x4[n]) + x3[n]), k[5]);
+        x3[n] = uint16_t(x3[n] + x2[n]);
+        x1[n] ^= x2[n];
+        x4[n] ^= x3[n];
+        x2[n] ^= s3;
+        x3[n] ^= s2;
+      }
+    }
+    for (int n = 0; n < kBlocks; ++n) {
+      uint16_t y1 = Mul(x1[n], k[0]), y2 = uint16_t(x3[n] + k[1]);
+      uint16_t y3 = uint16_t(x2[n] + k[2]), y4 = Mul(x4[n], k[3]);
+      uint8_t* q = b + 8 * n;
+      q[0] = uint8_t(y1 >> 8), q[1] = uint8_t(y1);
+      q[2] = uint8_t(y2 >> 8), q[3] = uint8_t(y2);
+      q[4] = uint8_t(y3 >> 8), q[5] = uint8_t(y3);
+      q[6] = uint8_t(y4 >> 8), q[7] = uint8_t(y4);
+    }
   }
 
+ private:
   uint16_t ek_[52];
   uint16_t dk_[52];
 };

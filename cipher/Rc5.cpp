@@ -37,26 +37,54 @@ class Rc5 final : public BlockCipherBase<Rc5, 8, 1, 255, false> {
     return kOk;
   }
 
-  void EncryptBlock(uint8_t* p) {
-    uint32_t a = LoadLE32(p) + s_[0], b = LoadLE32(p + 4) + s_[1];
-    for (int r = 1; r <= kRounds; ++r) {
-      a = Rotl32(a ^ b, b) + s_[2 * r];
-      b = Rotl32(b ^ a, a) + s_[2 * r + 1];
-    }
-    StoreLE32(p, a);
-    StoreLE32(p + 4, b);
-  }
-  void DecryptBlock(uint8_t* p) {
-    uint32_t a = LoadLE32(p), b = LoadLE32(p + 4);
-    for (int r = kRounds; r >= 1; --r) {
-      b = Rotr32(b - s_[2 * r + 1], a) ^ a;
-      a = Rotr32(a - s_[2 * r], b) ^ b;
-    }
-    StoreLE32(p, a - s_[0]);
-    StoreLE32(p + 4, b - s_[1]);
+  // The rounds of one block form a single chain: two blocks go abreast.
+  static constexpr int kAbreast = 2;
+  template <int kBlocks, bool kDecrypt>
+  void Crypt(uint8_t* p) const {
+    if constexpr (kDecrypt)
+      Decrypt<kBlocks>(p);
+    else
+      Encrypt<kBlocks>(p);
   }
 
  private:
+  template <int kBlocks>
+  void Encrypt(uint8_t* p) const {
+    uint32_t a[kBlocks], b[kBlocks];
+    for (int n = 0; n < kBlocks; ++n) {
+      a[n] = LoadLE32(p + 8 * n) + s_[0];
+      b[n] = LoadLE32(p + 8 * n + 4) + s_[1];
+    }
+#pragma GCC unroll 16
+    for (int r = 1; r <= kRounds; ++r)
+      for (int n = 0; n < kBlocks; ++n) {
+        a[n] = Rotl32(a[n] ^ b[n], b[n]) + s_[2 * r];
+        b[n] = Rotl32(b[n] ^ a[n], a[n]) + s_[2 * r + 1];
+      }
+    for (int n = 0; n < kBlocks; ++n) {
+      StoreLE32(p + 8 * n, a[n]);
+      StoreLE32(p + 8 * n + 4, b[n]);
+    }
+  }
+  template <int kBlocks>
+  void Decrypt(uint8_t* p) const {
+    uint32_t a[kBlocks], b[kBlocks];
+    for (int n = 0; n < kBlocks; ++n) {
+      a[n] = LoadLE32(p + 8 * n);
+      b[n] = LoadLE32(p + 8 * n + 4);
+    }
+#pragma GCC unroll 16
+    for (int r = kRounds; r >= 1; --r)
+      for (int n = 0; n < kBlocks; ++n) {
+        b[n] = Rotr32(b[n] - s_[2 * r + 1], a[n]) ^ a[n];
+        a[n] = Rotr32(a[n] - s_[2 * r], b[n]) ^ b[n];
+      }
+    for (int n = 0; n < kBlocks; ++n) {
+      StoreLE32(p + 8 * n, a[n] - s_[0]);
+      StoreLE32(p + 8 * n + 4, b[n] - s_[1]);
+    }
+  }
+
   uint32_t s_[kTable];
 };
 
