@@ -1,6 +1,7 @@
 #include "storage/FlowCore.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -10,6 +11,8 @@ namespace zk {
 namespace {
 
 const uint8_t kZeros[65536] = {};
+// Blocks up to this size are written whole when new.
+constexpr uint64_t kMergedTail = 4096;
 
 uint64_t BlocksFor(uint64_t size, uint64_t blockSize) {
   return size / blockSize + (size % blockSize != 0 ? 1 : 0);
@@ -518,10 +521,20 @@ StatusCode FlowCore::FlowWrite(uint32_t handle, const void* data, uint32_t lengt
     offset = 0;
     ++index;
   }
-  if (st == kOk) st = WriteAt(runAt, in + runDone, runLength);
-  // A new block's bytes past the data are zeros, not what a deleted flow left.
-  if (st == kOk && fresh && offset + piece < blockSize_) {
-    st = WriteZerosAt((block - 1) * blockSize_ + offset + piece, blockSize_ - offset - piece);
+  // A new block's bytes past the data are zeros, not what a deleted flow
+  // left; a small block goes out with them in one write.
+  const uint64_t tail = fresh ? blockSize_ - offset - piece : 0;
+  if (st == kOk && tail > 0 && blockSize_ <= kMergedTail) {
+    if (runLength > piece) st = WriteAt(runAt, in + runDone, runLength - piece);
+    if (st == kOk) {
+      uint8_t last[kMergedTail];
+      std::memcpy(last, in + done - piece, piece);
+      std::memset(last + piece, 0, tail);
+      st = WriteAt((block - 1) * blockSize_ + offset, last, static_cast<uint32_t>(piece + tail));
+    }
+  } else {
+    if (st == kOk) st = WriteAt(runAt, in + runDone, runLength);
+    if (st == kOk && tail > 0) st = WriteZerosAt((block - 1) * blockSize_ + offset + piece, tail);
   }
   if (st != kOk) {
     SaveChanges();  // the blocks taken stay on the flow's chain
