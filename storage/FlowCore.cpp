@@ -18,6 +18,35 @@ uint64_t BlocksFor(uint64_t size, uint64_t blockSize) {
   return size / blockSize + (size % blockSize != 0 ? 1 : 0);
 }
 
+// Pieces of blocks that follow each other in the block area, gathered
+// into one transfer.
+struct Run {
+  uint64_t at = 0;      // where the run begins in the block area
+  uint32_t done = 0;    // where it begins in the caller's buffer
+  uint32_t length = 0;
+  uint32_t lastBlock = 0;
+
+  // Adds a piece; when it does not go on from the run, the run is handed
+  // to transfer first and a new one begins.
+  template <class Transfer>
+  StatusCode Add(uint32_t block, uint64_t offset, uint32_t piece, uint32_t doneBefore, uint64_t blockSize,
+                 Transfer&& transfer) {
+    if (length > 0 && offset == 0 && block == lastBlock + 1) {
+      length += piece;
+    } else {
+      if (length > 0) {
+        StatusCode st = transfer(*this);
+        if (st != kOk) return st;
+      }
+      at = (block - 1) * blockSize + offset;
+      done = doneBefore;
+      length = piece;
+    }
+    lastBlock = block;
+    return kOk;
+  }
+};
+
 }  // namespace
 
 // ---- local.fos.FlowStream ----
@@ -424,26 +453,18 @@ StatusCode FlowCore::FlowRead(uint32_t handle, void* buffer, uint32_t size, uint
   uint8_t* out = static_cast<uint8_t*>(buffer);
   uint64_t index = o->position / blockSize_;
   uint64_t offset = o->position % blockSize_;
-  uint32_t done = 0, runDone = 0;
-  uint64_t runAt = 0, runEndBlock = 0;
-  uint32_t runLength = 0;
-  // Pieces of blocks that follow each other in the block area are read at once.
+  uint32_t done = 0;
+  Run run;
+  auto transfer = [&](const Run& r) {
+    StatusCode s = ReadAt(r.at, out + r.done, r.length);
+    if (s == kOk && gotOut) *gotOut = r.done + r.length;
+    return s;
+  };
   for (;;) {
     if (!IsBlock(block) || chain_[block - 1] == 0) return kInvalidFormat;
     uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(n - done, blockSize_ - offset));
-    if (runLength > 0 && offset == 0 && block == runEndBlock + 1) {
-      runLength += piece;
-    } else {
-      if (runLength > 0) {
-        st = ReadAt(runAt, out + runDone, runLength);
-        if (st != kOk) return st;
-        if (gotOut) *gotOut = done;
-      }
-      runAt = (block - 1) * blockSize_ + offset;
-      runDone = done;
-      runLength = piece;
-    }
-    runEndBlock = block;
+    st = run.Add(block, offset, piece, done, blockSize_, transfer);
+    if (st != kOk) return st;
     done += piece;
     if (done == n) break;
     prev = block;
@@ -451,7 +472,7 @@ StatusCode FlowCore::FlowRead(uint32_t handle, void* buffer, uint32_t size, uint
     offset = 0;
     ++index;
   }
-  st = ReadAt(runAt, out + runDone, runLength);
+  st = transfer(run);
   if (st != kOk) return st;
   if (gotOut) *gotOut = n;
   o->position += n;
@@ -480,9 +501,9 @@ StatusCode FlowCore::FlowWrite(uint32_t handle, const void* data, uint32_t lengt
   const uint8_t* in = static_cast<const uint8_t*>(data);
   uint64_t index = position / blockSize_;
   uint64_t offset = position % blockSize_;
-  uint32_t done = 0, runDone = 0, piece = 0;
-  uint64_t runAt = 0, runEndBlock = 0;
-  uint32_t runLength = 0;
+  uint32_t done = 0, piece = 0;
+  Run run;
+  auto transfer = [&](const Run& r) { return WriteAt(r.at, in + r.done, r.length); };
   bool fresh = false;
   for (;;) {
     fresh = false;
@@ -502,18 +523,8 @@ StatusCode FlowCore::FlowWrite(uint32_t handle, const void* data, uint32_t lengt
       break;
     }
     piece = static_cast<uint32_t>(std::min<uint64_t>(length - done, blockSize_ - offset));
-    if (runLength > 0 && offset == 0 && block == runEndBlock + 1) {
-      runLength += piece;
-    } else {
-      if (runLength > 0) {
-        st = WriteAt(runAt, in + runDone, runLength);
-        if (st != kOk) break;
-      }
-      runAt = (block - 1) * blockSize_ + offset;
-      runDone = done;
-      runLength = piece;
-    }
-    runEndBlock = block;
+    st = run.Add(block, offset, piece, done, blockSize_, transfer);
+    if (st != kOk) break;
     done += piece;
     if (done == length) break;
     prev = block;
@@ -525,7 +536,8 @@ StatusCode FlowCore::FlowWrite(uint32_t handle, const void* data, uint32_t lengt
   // left; a small block goes out with them in one write.
   const uint64_t tail = fresh ? blockSize_ - offset - piece : 0;
   if (st == kOk && tail > 0 && blockSize_ <= kMergedTail) {
-    if (runLength > piece) st = WriteAt(runAt, in + runDone, runLength - piece);
+    run.length -= piece;
+    if (run.length > 0) st = transfer(run);
     if (st == kOk) {
       uint8_t last[kMergedTail];
       std::memcpy(last, in + done - piece, piece);
@@ -533,7 +545,7 @@ StatusCode FlowCore::FlowWrite(uint32_t handle, const void* data, uint32_t lengt
       st = WriteAt((block - 1) * blockSize_ + offset, last, static_cast<uint32_t>(piece + tail));
     }
   } else {
-    if (st == kOk) st = WriteAt(runAt, in + runDone, runLength);
+    if (st == kOk) st = transfer(run);
     if (st == kOk && tail > 0) st = WriteZerosAt((block - 1) * blockSize_ + offset + piece, tail);
   }
   if (st != kOk) {
