@@ -182,7 +182,7 @@ StatusCode FlowCore::Install(std::vector<Flow>&& dir, std::vector<uint32_t>&& ch
   chain_ = std::move(chain);
   free_ = 0;
   freeHint_ = 0;
-  // A block whose entry is 0 is free, whatever the bitmap was when stored.
+  // Blocks stored as free (entry 0) are free again, so they are reused.
   for (uint32_t b = 1; b <= n; ++b) {
     if (chain_[b - 1] != 0) {
       MarkUsed(b);
