@@ -1,5 +1,5 @@
 // Stream interfaces: stream.IStream, stream.IFileStrem (spelled so),
-// stream.IFileSystem and stream.IMemStream. 64-bit sizes and positions are
+// stream.IFileSystem, stream.IMemStream and stream.IFlowControl. 64-bit sizes and positions are
 // passed as one 64-bit value (unsigned; seek offsets signed).
 #pragma once
 #include <cstdint>
@@ -67,6 +67,30 @@ struct IMemStream : IBase {
   // Returns the block's address (not a status code); the block stays the stream's.
   virtual void* GetBuffer(uint32_t* sizeOut) = 0;
   virtual StatusCode SetBuffer(void* data, uint32_t length, int32_t copy) = 0;
+};
+
+// A container of numbered streams ("flows") inside one container stream.
+// Flows are handed out as stream.IFileStrem objects that keep the
+// container alive.
+struct IFlowControl : IBase {
+  // The number after the highest flow number, or 1 when there is no flow
+  // (a plain number, not a status code).
+  virtual uint32_t NextFlowNumber() = 0;
+  virtual StatusCode Detach() = 0;
+  // blockCount: the block limit (0 none) of storage.DynFlowCtrl, the fixed
+  // block count of the static containers, whose second stream is unused.
+  virtual StatusCode Create(IFileStrem* containerStream, IFileStrem* workStream, uint32_t blockCount,
+                            uint32_t prefixBytes, uint32_t sectorsPerBlock) = 0;
+  virtual StatusCode CreateFlow(uint32_t number, IFileStrem** streamOut) = 0;
+  virtual StatusCode DeleteFlow(uint32_t number) = 0;
+  virtual StatusCode GetInfo(uint32_t* sectorsOut, uint32_t* blockCountOut, uint32_t* freeBlocksOut,
+                             uint32_t* flowCountOut) = 0;
+  // inPlace (storage.DynFlowCtrl) or readOnly (static containers): non-zero
+  // refuses writing and truncating.
+  virtual StatusCode Open(IFileStrem* containerStream, IFileStrem* workStream, int32_t inPlace,
+                          uint32_t prefixBytes) = 0;
+  virtual StatusCode OpenFlow(uint32_t number, IFileStrem** streamOut) = 0;
+  virtual StatusCode Pack() = 0;
 };
 
 }  // namespace zk

@@ -9,7 +9,10 @@
 
 namespace zk {
 
-inline StatusCode CopyStream(IStream* target, IStream* source, uint64_t count) {
+// write(data, length) takes each piece read; its status ends the copy
+// when not 0.
+template <class WriteFn>
+StatusCode CopyStreamWith(WriteFn&& write, IStream* source, uint64_t count) {
   if (!source) return kInvalidArg;
   constexpr uint32_t kPiece = 65536;
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece]);
@@ -24,7 +27,7 @@ inline StatusCode CopyStream(IStream* target, IStream* source, uint64_t count) {
     // A read that yields nothing ends the copy, so a source that never
     // reports its end cannot keep it going.
     if (got == 0) return kOk;
-    st = target->Write(buffer.get(), got);
+    st = write(buffer.get(), got);
     if (st != kOk) return st;
     if (limited) {
       // Counted by the bytes really read: a short read does not shorten the copy.
@@ -33,6 +36,11 @@ inline StatusCode CopyStream(IStream* target, IStream* source, uint64_t count) {
     }
   }
   return kOk;
+}
+
+inline StatusCode CopyStream(IStream* target, IStream* source, uint64_t count) {
+  return CopyStreamWith([target](const void* data, uint32_t length) { return target->Write(data, length); },
+                        source, count);
 }
 
 }  // namespace zk
