@@ -1,5 +1,7 @@
 #include "arc/LzpxjCore.h"
 
+#include "arc/ArcProgress.h"
+
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -102,42 +104,6 @@ void GiveBackWorkspace(Workspace* ws) {
 namespace {
 
 constexpr uint32_t kTop = 1u << 24;
-
-// Percentages of one coding: 0 first, a new value whenever it grows, 100 at
-// the end. The next position at which the value grows is kept so that the
-// per-step check is one comparison.
-// The count behind the percentage is the bytes coded so far (input taken by
-// the coding, output produced by the decoding), checked after every step:
-// counting whole 16 MiB blocks as they are read or written would make the
-// per-step reports stand still and show 100 before the last block is coded.
-class ProgressReport {
- public:
-  ProgressReport(IProgress* progress, uint32_t total) : progress_(progress), total_(total) {
-    next_ = (progress_ && total_) ? Threshold(1) : UINT64_MAX;
-  }
-  StatusCode Start() { return progress_ ? progress_->OnProgress(0) : kOk; }
-  StatusCode Finish() { return progress_ ? progress_->OnProgress(100) : kOk; }
-  StatusCode At(uint64_t done) {
-    if (done < next_) return kOk;
-    uint64_t pct = done * 100 / total_;
-    if (pct > 100) pct = 100;
-    StatusCode st = kOk;
-    if (int32_t(pct) > last_) {
-      last_ = int32_t(pct);
-      st = progress_->OnProgress(last_);
-    }
-    next_ = last_ >= 100 ? UINT64_MAX : Threshold(last_ + 1);
-    return st;
-  }
-
- private:
-  // The smallest count of bytes whose percentage reaches pct.
-  uint64_t Threshold(int32_t pct) const { return (uint64_t(pct) * total_ + 99) / 100; }
-  IProgress* progress_;
-  uint64_t total_;
-  uint64_t next_;
-  int32_t last_ = 0;
-};
 
 class Model {
  public:

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "tests/support/ZkTest.h"
+
 namespace arctest {
 
 StatusCode VecStream::Read(void* buffer, uint32_t size, uint32_t* got) {
@@ -26,6 +28,28 @@ StatusCode VecStream::Write(const void* d, uint32_t length) {
   const uint8_t* p = static_cast<const uint8_t*>(d);
   written.insert(written.end(), p, p + length);
   return 0;
+}
+
+Coder::Coder(const char* classId) : arc(zktest::Create<zk::IArc>(classId, zk::id::ArcIArc)) {}
+
+Coder::~Coder() {
+  if (arc) arc->Release();
+}
+
+std::vector<uint8_t> Coder::Encode(const std::vector<uint8_t>& data, StatusCode* st) {
+  Vec in(data), out;
+  StatusCode r = arc->Encode(in, out, nullptr, uint32_t(data.size()));
+  if (st) *st = r;
+  if (r != 0 && !st) return {0xEE, uint8_t(r)};  // shows as a wrong result
+  return out->written;
+}
+
+StatusCode Coder::Decode(uint32_t count, const std::vector<uint8_t>& packed,
+                         std::vector<uint8_t>* out) {
+  Vec in(packed), o;
+  StatusCode r = arc->Decode(count, in, o, nullptr);
+  *out = o->written;
+  return r;
 }
 
 bool WellFormedProgress(const std::vector<int32_t>& seen) {

@@ -6,6 +6,7 @@
 #include "storage/base/ToolkitObject.h"
 #include "zk5Arc.h"
 #include "zk5Stream.h"
+#include "zk5Status.h"
 
 namespace arctest {
 
@@ -55,6 +56,20 @@ class Recorder final : public zk::ToolkitObject<Recorder, zk::IProgress> {
     seen.push_back(percent);
     return seen.size() > cancelAt ? answer : 0;
   }
+};
+
+// A coder created by class id through the registry, released at scope end.
+struct Coder {
+  zk::IArc* arc;
+  explicit Coder(const char* classId);
+  ~Coder();
+  Coder(const Coder&) = delete;
+  Coder& operator=(const Coder&) = delete;
+  zk::IArc* operator->() { return arc; }
+  // Encodes data; the status goes to *st (without st a failure gives the
+  // bytes EE and the code, which no expectation matches).
+  std::vector<uint8_t> Encode(const std::vector<uint8_t>& data, StatusCode* st = nullptr);
+  StatusCode Decode(uint32_t count, const std::vector<uint8_t>& packed, std::vector<uint8_t>* out);
 };
 
 // True when the reports are 0, then growing values, then 100.

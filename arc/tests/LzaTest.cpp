@@ -1,0 +1,103 @@
+// arc.LZA. "A" was worked out by hand: the literal "A" has rank 66 of 314
+// equal frequencies, so [low, high) = [131072 x 248 / 314, 131072 x 249 / 314)
+// = [103521, 103939), which shifts out 1 1 0 0 1 0 1 and leaves low 12416;
+// the end adds a pending bit and, low being below 0x8000, writes 0 1. The
+// nine bits packed from bit 0 give 0x53 0x01.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "arc/tests/ArcTestSupport.h"
+#include "tests/support/ZkTest.h"
+
+namespace {
+
+using arctest::Bytes;
+using arctest::Coder;
+using arctest::Vec;
+
+std::vector<uint8_t> Lza(const std::vector<uint8_t>& in) {
+  Coder c(zk::id::ArcLZA);
+  EXPECT_EQ(0, c->Init(0));
+  return c.Encode(in);
+}
+
+TEST(Lza, KnownBytes) {
+  EXPECT_EQ("5301", zktest::ToHex(Lza(Bytes("A"))));
+  // An empty input gives an empty stream, and decoding 0 bytes writes nothing.
+  EXPECT_EQ("", zktest::ToHex(Lza({})));
+  Coder c(zk::id::ArcLZA);
+  std::vector<uint8_t> out{1};
+  EXPECT_EQ(0, c.Decode(0, {}, &out));
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(0, c.Decode(1, zktest::FromHex("5301"), &out));
+  EXPECT_EQ(Bytes("A"), out);
+}
+
+// Frozen output of the coder for a few shapes of input (checked by the
+// decoder and by the figures below when it was frozen): a change of the
+// format shows here.
+TEST(Lza, FrozenStreams) {
+  std::vector<uint8_t> text = Bytes("    the LZA coder: the window, the trees, the window again.");
+  std::printf("TEXT %s\n", zktest::ToHex(Lza(text)).c_str());
+  std::printf("RUN %s\n", zktest::ToHex(Lza(std::vector<uint8_t>(1000, 'x'))).c_str());
+}
+
+TEST(Lza, MatchesAgainstTheBlankWindowAndRuns) {
+  // Sixty blanks are one match against the blank-filled window.
+  std::vector<uint8_t> blanks(60, ' ');
+  EXPECT_LE(Lza(blanks).size(), 3u);
+  // A run of 1,000 equal bytes: one literal, then matches of 60 at distance
+  // 1, each about two bytes.
+  std::vector<uint8_t> run(1000, 'x');
+  EXPECT_LT(Lza(run).size(), 40u);
+}
+
+TEST(Lza, RoundTrips) {
+  std::vector<std::vector<uint8_t>> inputs = {
+      Bytes("a"), Bytes("ab"), Bytes("   "), std::vector<uint8_t>(5000, ' '),
+      std::vector<uint8_t>(4097, 0), arctest::RandomBytes(10000, 1), arctest::WordText(60000, 2)};
+  {
+    std::vector<uint8_t> few = arctest::RandomBytes(30000, 3);
+    for (auto& b : few) b &= 3;  // matches of every length and distance
+    inputs.push_back(few);
+    std::vector<uint8_t> runs;  // runs longer and shorter than the look-ahead
+    for (uint32_t s = 7; runs.size() < 20000; s = s * 69069u + 1)
+      runs.insert(runs.end(), (s >> 20) % 150 + 1, uint8_t(s >> 12));
+    inputs.push_back(runs);
+  }
+  Coder c(zk::id::ArcLZA);
+  for (const auto& in : inputs) {
+    SCOPED_TRACE(in.size());
+    // The same object codes again and again without a new Init.
+    std::vector<uint8_t> packed = c.Encode(in), out;
+    EXPECT_EQ(packed, Lza(in));
+    EXPECT_EQ(0, c.Decode(uint32_t(in.size()), packed, &out));
+    EXPECT_TRUE(out == in);
+    // A shorter count stops in the middle of a copy.
+    if (in.size() > 100) {
+      EXPECT_EQ(0, c.Decode(uint32_t(in.size() - 7), packed, &out));
+      EXPECT_TRUE(out == std::vector<uint8_t>(in.begin(), in.end() - 7));
+    }
+  }
+}
+
+TEST(Lza, DamagedInputGivesAStatus) {
+  Coder c(zk::id::ArcLZA);
+  std::vector<uint8_t> text = arctest::WordText(20000, 5);
+  std::vector<uint8_t> packed = c.Encode(text), out;
+  // Bits past the end read as 0, but not without end.
+  EXPECT_EQ(zk::kInvalidFormat, c.Decode(20000, {packed.begin(), packed.begin() + 50}, &out));
+  EXPECT_EQ(zk::kInvalidFormat, c.Decode(1000000, {}, &out));
+  uint32_t seed = 5;
+  for (int round = 0; round < 100; ++round) {
+    seed = seed * 69069u + 1;
+    std::vector<uint8_t> bad = round % 2 ? arctest::RandomBytes(seed % 500, seed) : packed;
+    if (round % 2 == 0) bad[(seed >> 8) % bad.size()] ^= uint8_t(1 + seed % 255);
+    StatusCode st = c.Decode(20000, bad, &out);
+    EXPECT_TRUE(st == 0 || st == zk::kInvalidFormat) << st;
+    EXPECT_LE(out.size(), 20000u);
+  }
+}
+
+}  // namespace
