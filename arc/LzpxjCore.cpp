@@ -220,7 +220,7 @@ inline uint32_t Predict(Workspace& ws, const uint8_t* block, uint32_t i, int* le
 
 class Encoder {
  public:
-  Encoder(Workspace& ws, ByteOutput& out) : ws_(ws), model_(ws), out_(out) {}
+  Encoder(Workspace& ws, ByteOutput& out) : model_(ws), out_(out) {}
 
   StatusCode error() const { return error_; }
 
@@ -292,7 +292,6 @@ class Encoder {
     error_ = out_.WriteByte(b);
   }
 
-  Workspace& ws_;
   Model model_;
   ByteOutput& out_;
   uint32_t low_ = 0;

@@ -1,8 +1,7 @@
 // arc.Arith and arc.FlatArc. The known bytes were worked out by hand from
 // the model's first state (every symbol 240 wide at 256 x symbol) and, for
-// the longer ones, by a few lines of Python following the same rules step
-// by step (counts, rebuild with carried fractions, 64-bit products, the
-// clip before each shifted-out word).
+// the longer ones, by known/arith_bytes.py, which follows the same rules
+// step by step apart from this code.
 #include <gtest/gtest.h>
 
 #include "arc/tests/ArcTestSupport.h"
