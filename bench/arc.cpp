@@ -56,11 +56,14 @@ void Shell(const std::string& cmd) {
 // The three files, made once.
 void MakeFiles() {
   Shell("mkdir -p " + kDir);
-  Shell("[ -s " + kDir + "/text ] || { find /usr/share/doc /usr/share/common-licenses "
-        "/usr/include -type f \\( -name '*.h' -o -name '*.hpp' -o -name '*.txt' -o -name "
-        "'*.md' -o -name 'copyright' -o -name 'README*' -o -name '*.html' -o -path "
-        "'*common-licenses*' \\) -size -2M -print0 2>/dev/null | sort -z | xargs -0 cat "
-        "2>/dev/null | head -c 60000000 > " + kDir + "/text; }");
+  // 30 MB of documentation and licences (plain text, HTML, change logs),
+  // then 30 MB of C and C++ headers.
+  Shell("[ -s " + kDir + "/text ] || { { find /usr/share/doc /usr/share/common-licenses -type f "
+        "\\( -name '*.txt' -o -name '*.md' -o -name 'copyright' -o -name 'README*' -o -name "
+        "'*.html' -o -name 'changelog*' -o -name 'NEWS*' -o -path '*common-licenses*' \\) ! -name "
+        "'*.gz' -print0 2>/dev/null | sort -z | xargs -0 cat 2>/dev/null | head -c 30000000; "
+        "find /usr/include -type f -print0 | sort -z | xargs -0 cat 2>/dev/null | "
+        "head -c 30000000; } > " + kDir + "/text; }");
   Shell("[ -s " + kDir + "/binary ] || { find /usr/bin -type f -size -8M -print0 | sort -z | "
         "xargs -0 cat 2>/dev/null | head -c 30000000 > " + kDir + "/binary; }");
   Shell("[ -s " + kDir + "/random ] || head -c 16777216 /dev/urandom > " + kDir + "/random");

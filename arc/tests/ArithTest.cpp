@@ -48,11 +48,11 @@ TEST(Arith, DecodesTheKnownBytes) {
 
 TEST(Arith, RoundTripsForEveryPeriod) {
   std::vector<std::vector<uint8_t>> inputs = {
-      arctest::RandomBytes(5000, 1), arctest::WordText(20000, 2),
-      std::vector<uint8_t>(30000, 'x'),  // one symbol takes nearly the whole interval
+      arctest::RandomBytes(3000, 1), arctest::WordText(8000, 2),
+      std::vector<uint8_t>(10000, 'x'),  // one symbol takes nearly the whole interval
       {0, 255, 0, 255}};
   {
-    std::vector<uint8_t> skew = arctest::RandomBytes(40000, 3);
+    std::vector<uint8_t> skew = arctest::RandomBytes(12000, 3);
     for (auto& b : skew) b = b < 250 ? 0 : b;  // widths of 16 for most symbols
     inputs.push_back(skew);
   }
