@@ -226,15 +226,20 @@ class Lza final : public ToolkitObject<Lza, IArc> {
       }
     }
     // A full-length match: the new string takes p's place in the tree.
-    dad_[r] = dad_[p];
     lson_[r] = lson_[p];
     rson_[r] = rson_[p];
     dad_[lson_[p]] = r;
     dad_[rson_[p]] = r;
+    TakePlace(p, r);
+  }
+
+  // q takes p's place under p's parent; p leaves the tree.
+  void TakePlace(int p, int q) {
+    dad_[q] = dad_[p];
     if (rson_[dad_[p]] == p)
-      rson_[dad_[p]] = r;
+      rson_[dad_[p]] = q;
     else
-      lson_[dad_[p]] = r;
+      lson_[dad_[p]] = q;
     dad_[p] = kNil;
   }
 
@@ -259,12 +264,7 @@ class Lza final : public ToolkitObject<Lza, IArc> {
       rson_[q] = rson_[p];
       dad_[rson_[p]] = q;
     }
-    dad_[q] = dad_[p];
-    if (rson_[dad_[p]] == p)
-      rson_[dad_[p]] = q;
-    else
-      lson_[dad_[p]] = q;
-    dad_[p] = kNil;
+    TakePlace(p, q);
   }
 
   // ---- models

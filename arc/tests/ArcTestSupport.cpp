@@ -70,6 +70,15 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
   return v;
 }
 
+std::vector<uint8_t> Damaged(const std::vector<uint8_t>& good, int k, uint32_t* seed,
+                             uint32_t randomMax) {
+  uint32_t s = *seed = *seed * 69069u + 1;
+  if (k % 2 || good.empty()) return RandomBytes(s % randomMax, s);
+  std::vector<uint8_t> bad = good;
+  bad[(s >> 8) % bad.size()] ^= uint8_t(1 + s % 255);
+  return bad;
+}
+
 std::vector<uint8_t> Bytes(const char* text) {
   return std::vector<uint8_t>(text, text + std::strlen(text));
 }

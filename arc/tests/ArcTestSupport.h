@@ -78,6 +78,11 @@ bool WellFormedProgress(const std::vector<int32_t>& seen);
 // Deterministic test data.
 std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed);
 std::vector<uint8_t> Bytes(const char* text);
+// A damaged copy of a good stream for round k of a damage test: every
+// other round the good stream with one byte changed, else random bytes
+// (fewer than randomMax). seed moves on.
+std::vector<uint8_t> Damaged(const std::vector<uint8_t>& good, int k, uint32_t* seed,
+                             uint32_t randomMax);
 // Words from a small vocabulary, like text.
 std::vector<uint8_t> WordText(size_t n, uint32_t seed);
 

@@ -84,9 +84,7 @@ TEST(Arith, DamagedInputGivesAStatus) {
   EXPECT_EQ(zk::kFatal, c.Decode(10, zktest::FromHex("ffffffff"), &out));
   uint32_t seed = 9;
   for (int round = 0; round < 100; ++round) {
-    seed = seed * 69069u + 1;
-    std::vector<uint8_t> bad = round % 2 ? arctest::RandomBytes(seed % 300, seed) : packed;
-    if (round % 2 == 0) bad[(seed >> 8) % bad.size()] ^= uint8_t(1 + seed % 255);
+    std::vector<uint8_t> bad = arctest::Damaged(packed, round, &seed, 300);
     StatusCode st = c.Decode(4000, bad, &out);
     EXPECT_TRUE(st == 0 || st == zk::kFatal || st == zk::kInvalidFormat) << st;
     EXPECT_LE(out.size(), 4000u);

@@ -97,9 +97,7 @@ TEST(Lza, DamagedInputGivesAStatus) {
   EXPECT_EQ(zk::kInvalidFormat, c.Decode(1000000, {}, &out));
   uint32_t seed = 5;
   for (int round = 0; round < 100; ++round) {
-    seed = seed * 69069u + 1;
-    std::vector<uint8_t> bad = round % 2 ? arctest::RandomBytes(seed % 500, seed) : packed;
-    if (round % 2 == 0) bad[(seed >> 8) % bad.size()] ^= uint8_t(1 + seed % 255);
+    std::vector<uint8_t> bad = arctest::Damaged(packed, round, &seed, 500);
     StatusCode st = c.Decode(20000, bad, &out);
     EXPECT_TRUE(st == 0 || st == zk::kInvalidFormat) << st;
     EXPECT_LE(out.size(), 20000u);
