@@ -229,17 +229,15 @@ inline void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
 }
 
 // Hash-table entries of the decoder's literals, held back until a
-// prediction needs the table: each is prefetched when queued and written
-// some positions later, when its cache line is there, so that a run of
-// literals does not wait for a memory access per byte. The order-2 and
+// prediction needs the table: each is written some positions after its
+// cache line was asked for (at the top of the decoding step), so that a run
+// of literals does not wait for a memory access per byte. The order-2 and
 // order-1 entries go in at once (those tables stay in the cache).
 class HashQueue {
  public:
   void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
     uint32_t context = Load32(block + i - 4);
-    uint32_t h = HashOf(context);
-    __builtin_prefetch(&ws.hash[h], 1);
-    slot_[n_] = h;
+    slot_[n_] = HashOf(context);
     entry_[n_] = {i, context};
     if (++n_ == kSize) Apply(ws);
     ws.order2[Load16(block + i - 2)] = i;
@@ -607,6 +605,8 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
     }
     while (!end && i < kBlockSize) {
       if ((st = dec.error())) return st;
+      // This position's hash entry comes while the flag is decoded.
+      __builtin_prefetch(&ws.hash[HashOf(Load32(block + i - 4))]);
       int flag = dec.DecodeFlag();
       if (flag < 0) return dec.error();
       if (flag == 2) {

@@ -173,7 +173,7 @@ void PrintTable() {
     for (const char* f : kFiles)
       if (file == f) name += " (" + std::to_string(Load(kDir + "/" + f).size() / 1000000) + " MB)";
     for (auto& [coder, r] : rows)
-      std::printf("%-26s %-14s %8.4f %12.1f %12.1f\n", name.c_str(), coder.c_str(), r.ratio,
+      std::printf("%-26s %-14s %8.4f %12.2f %12.2f\n", name.c_str(), coder.c_str(), r.ratio,
                   r.packMBs, r.unpackMBs);
   }
   for (auto& n : Notes()) std::printf("%s\n", n.c_str());
