@@ -1,6 +1,11 @@
 #include "arc/LzpxjCore.h"
 
+#include "arc/ArcProgress.h"
+
+#include <sys/mman.h>
+
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -36,13 +41,30 @@ uint32_t SmoothIncrement(uint32_t e) {
 
 // ---------------------------------------------------------------- workspace
 
+// The hash table and the block are read at random places for nearly every
+// byte coded: huge pages (where the system offers them) spare most of the
+// address translation misses.
+static void* AllocateLarge(size_t bytes) {
+  void* p = std::aligned_alloc(size_t(2) << 20, bytes);
+  if (p) madvise(p, bytes, MADV_HUGEPAGE);
+  return p;
+}
+
+// Zeroed here; kept clean afterwards.
+static HashEntry* AllocateHashTable() {
+  constexpr size_t kBytes = sizeof(HashEntry) * kHashSize;
+  void* p = AllocateLarge(kBytes);
+  if (p) std::memset(p, 0, kBytes);
+  return static_cast<HashEntry*>(p);
+}
+
 Workspace* Workspace::Allocate() {
   Workspace* ws = new (std::nothrow) Workspace();
   if (!ws) return nullptr;
   // The block buffer is never read before it is written, so it needs no
   // clearing; the match tables start empty and are kept so.
-  ws->block = new (std::nothrow) uint8_t[kBlockSize];
-  ws->hash = new (std::nothrow) HashEntry[kHashSize]();
+  ws->block = static_cast<uint8_t*>(AllocateLarge(kBlockSize));
+  ws->hash = AllocateHashTable();
   ws->order2 = new (std::nothrow) uint32_t[65536]();
   ws->order1 = new (std::nothrow) uint32_t[256]();
   ws->tables = new (std::nothrow) FreqTable[kTables];
@@ -54,8 +76,8 @@ Workspace* Workspace::Allocate() {
 }
 
 Workspace::~Workspace() {
-  delete[] block;
-  delete[] hash;
+  std::free(block);
+  std::free(hash);
   delete[] order2;
   delete[] order1;
   delete[] tables;
@@ -103,42 +125,6 @@ namespace {
 
 constexpr uint32_t kTop = 1u << 24;
 
-// Percentages of one coding: 0 first, a new value whenever it grows, 100 at
-// the end. The next position at which the value grows is kept so that the
-// per-step check is one comparison.
-// The count behind the percentage is the bytes coded so far (input taken by
-// the coding, output produced by the decoding), checked after every step:
-// counting whole 16 MiB blocks as they are read or written would make the
-// per-step reports stand still and show 100 before the last block is coded.
-class ProgressReport {
- public:
-  ProgressReport(IProgress* progress, uint32_t total) : progress_(progress), total_(total) {
-    next_ = (progress_ && total_) ? Threshold(1) : UINT64_MAX;
-  }
-  StatusCode Start() { return progress_ ? progress_->OnProgress(0) : kOk; }
-  StatusCode Finish() { return progress_ ? progress_->OnProgress(100) : kOk; }
-  StatusCode At(uint64_t done) {
-    if (done < next_) return kOk;
-    uint64_t pct = done * 100 / total_;
-    if (pct > 100) pct = 100;
-    StatusCode st = kOk;
-    if (int32_t(pct) > last_) {
-      last_ = int32_t(pct);
-      st = progress_->OnProgress(last_);
-    }
-    next_ = last_ >= 100 ? UINT64_MAX : Threshold(last_ + 1);
-    return st;
-  }
-
- private:
-  // The smallest count of bytes whose percentage reaches pct.
-  uint64_t Threshold(int32_t pct) const { return (uint64_t(pct) * total_ + 99) / 100; }
-  IProgress* progress_;
-  uint64_t total_;
-  uint64_t next_;
-  int32_t last_ = 0;
-};
-
 class Model {
  public:
   explicit Model(Workspace& ws) : ws_(ws) { std::memset(ws_.ready, 0, sizeof ws_.ready); }
@@ -167,7 +153,13 @@ class Model {
   static uint32_t CumBelow(const FreqTable& t, uint32_t s) {
     uint32_t b = s >> 6;
     uint32_t c = b ? t.part[b - 1] : 0;
-    for (uint32_t j = b << 6; j < s; ++j) c += t.count[j];
+    uint32_t j = b << 6;
+    for (; j + 8 <= s; j += 8) {  // fixed groups of eight, which vectorise
+      uint32_t g = 0;
+      for (uint32_t k = 0; k < 8; ++k) g += t.count[j + k];
+      c += g;
+    }
+    for (; j < s; ++j) c += t.count[j];
     return c;
   }
 
@@ -227,26 +219,60 @@ class Model {
   uint32_t global_ = 0;
 };
 
+// Enters position i (i >= 4) in the match tables.
+inline void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
+  uint32_t context = Load32(block + i - 4);
+  ws.hash[HashOf(context)] = {i, context};
+  ws.order2[Load16(block + i - 2)] = i;
+  ws.order1[block[i - 1]] = i;
+  if (i >= ws.dirty) ws.dirty = i + 1;
+}
+
+// Hash-table entries of the decoder's literals, held back until a
+// prediction needs the table: each is written some positions after its
+// cache line was asked for (at the top of the decoding step), so that a run
+// of literals does not wait for a memory access per byte. The order-2 and
+// order-1 entries go in at once (those tables stay in the cache).
+class HashQueue {
+ public:
+  void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
+    uint32_t context = Load32(block + i - 4);
+    slot_[n_] = HashOf(context);
+    entry_[n_] = {i, context};
+    if (++n_ == kSize) Apply(ws);
+    ws.order2[Load16(block + i - 2)] = i;
+    ws.order1[block[i - 1]] = i;
+    if (i >= ws.dirty) ws.dirty = i + 1;
+  }
+  // Writes the held entries in their order.
+  void Apply(Workspace& ws) {
+    for (uint32_t k = 0; k < n_; ++k) ws.hash[slot_[k]] = entry_[k];
+    n_ = 0;
+  }
+  // Forgets the held entries (the block ends and its tables are cleared).
+  void Drop() { n_ = 0; }
+
+ private:
+  static constexpr uint32_t kSize = 16;
+  uint32_t slot_[kSize];
+  HashEntry entry_[kSize];
+  uint32_t n_ = 0;
+};
+
 // Returns the prediction for position i (i >= 4) and enters i in the tables.
 inline uint32_t Predict(Workspace& ws, const uint8_t* block, uint32_t i, int* lengthTable) {
   uint32_t context = Load32(block + i - 4);
-  uint32_t h = HashOf(context);
-  uint32_t o2 = Load16(block + i - 2);
-  uint32_t o1 = block[i - 1];
+  const HashEntry& e = ws.hash[HashOf(context)];
   uint32_t p;
-  HashEntry& e = ws.hash[h];
   if (e.position != 0 && e.context == context) {
     p = e.position;
     *lengthTable = kLengthMatched;
   } else {
     *lengthTable = kLengthOther;
-    p = ws.order2[o2];
-    if (p == 0) p = ws.order1[o1];
+    p = ws.order2[Load16(block + i - 2)];
+    if (p == 0) p = ws.order1[block[i - 1]];
   }
-  e = {i, context};
-  ws.order2[o2] = i;
-  ws.order1[o1] = i;
-  if (i >= ws.dirty) ws.dirty = i + 1;
+  Enter(ws, block, i);
   return p;
 }
 
@@ -254,7 +280,7 @@ inline uint32_t Predict(Workspace& ws, const uint8_t* block, uint32_t i, int* le
 
 class Encoder {
  public:
-  Encoder(Workspace& ws, ByteOutput& out) : ws_(ws), model_(ws), out_(out) {}
+  Encoder(Workspace& ws, ByteOutput& out) : model_(ws), out_(out) {}
 
   StatusCode error() const { return error_; }
 
@@ -326,7 +352,6 @@ class Encoder {
     error_ = out_.WriteByte(b);
   }
 
-  Workspace& ws_;
   Model model_;
   ByteOutput& out_;
   uint32_t low_ = 0;
@@ -411,6 +436,15 @@ class Decoder {
         c = cs;
         break;
       }
+    }
+    // Whole groups of eight symbols first, then symbol by symbol.
+    for (;;) {
+      uint32_t g = 8 * e;
+      for (uint32_t j = 0; j < 8; ++j) g += t.count[s + j];
+      if (x >= 0 && uint32_t(x) - s < 8) g -= cx;
+      if (v < c + g || s + 8 >= 256) break;
+      c += g;
+      s += 8;
     }
     uint32_t f = 0;
     for (; s < 256; ++s) {
@@ -499,6 +533,14 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
     // A literal never equals the excluded symbol here: a match ends on the
     // first differing byte, which is exactly the next literal.
     while (i < n) {
+      // Fetch ahead what the coming positions will read, so that the cache
+      // misses overlap the coding: the hash entry 16 bytes on, and for 8
+      // bytes on the block bytes its likely predictions point at.
+      if (i + 16 <= n) __builtin_prefetch(&ws.hash[HashOf(Load32(block + i + 12))]);
+      if (i + 8 <= n) {
+        __builtin_prefetch(block + ws.hash[HashOf(Load32(block + i + 4))].position);
+        __builtin_prefetch(block + ws.order2[Load16(block + i + 6)]);
+      }
       int lengthTable;
       uint32_t p = Predict(ws, block, i, &lengthTable);
       uint32_t len = MatchLength(block, p, i, n);
@@ -544,7 +586,9 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
   uint64_t done = 0;
   dec.Start();
   bool end = false;
+  HashQueue queue;
   while (!end) {
+    queue.Drop();
     ws.ClearMatchTables();
     uint32_t i = 0;
     int x = -1;
@@ -561,20 +605,26 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
     }
     while (!end && i < kBlockSize) {
       if ((st = dec.error())) return st;
+      // This position's hash entry comes while the flag is decoded.
+      __builtin_prefetch(&ws.hash[HashOf(Load32(block + i - 4))]);
       int flag = dec.DecodeFlag();
       if (flag < 0) return dec.error();
       if (flag == 2) {
         end = true;
         break;
       }
-      int lengthTable;
-      uint32_t p = Predict(ws, block, i, &lengthTable);
       if (flag == 0) {
+        // A literal needs no prediction, only the tables' update; its hash
+        // entry waits in the queue until its cache line has come.
+        queue.Enter(ws, block, i);
         int s = dec.DecodeLiteral(model.Table(block[i - 1]), x);
         if (s < 0) return dec.error();
         block[i++] = uint8_t(s);
         x = -1;
       } else {
+        queue.Apply(ws);
+        int lengthTable;
+        const uint32_t p = Predict(ws, block, i, &lengthTable);
         uint32_t len;
         if (flag >= 3) {
           len = uint32_t(flag) - 1;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "tests/support/ZkTest.h"
+
 namespace arctest {
 
 StatusCode VecStream::Read(void* buffer, uint32_t size, uint32_t* got) {
@@ -28,6 +30,28 @@ StatusCode VecStream::Write(const void* d, uint32_t length) {
   return 0;
 }
 
+Coder::Coder(const char* classId) : arc(zktest::Create<zk::IArc>(classId, zk::id::ArcIArc)) {}
+
+Coder::~Coder() {
+  if (arc) arc->Release();
+}
+
+std::vector<uint8_t> Coder::Encode(const std::vector<uint8_t>& data, StatusCode* st) {
+  Vec in(data), out;
+  StatusCode r = arc->Encode(in, out, nullptr, uint32_t(data.size()));
+  if (st) *st = r;
+  if (r != 0 && !st) return {0xEE, uint8_t(r)};  // shows as a wrong result
+  return out->written;
+}
+
+StatusCode Coder::Decode(uint32_t count, const std::vector<uint8_t>& packed,
+                         std::vector<uint8_t>* out) {
+  Vec in(packed), o;
+  StatusCode r = arc->Decode(count, in, o, nullptr);
+  *out = o->written;
+  return r;
+}
+
 bool WellFormedProgress(const std::vector<int32_t>& seen) {
   if (seen.size() < 2 || seen.front() != 0 || seen.back() != 100) return false;
   for (size_t i = 1; i + 1 < seen.size(); ++i)
@@ -44,6 +68,15 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
   std::vector<uint8_t> v(n);
   for (auto& b : v) b = uint8_t(Next(seed));
   return v;
+}
+
+std::vector<uint8_t> Damaged(const std::vector<uint8_t>& good, int k, uint32_t* seed,
+                             uint32_t randomMax) {
+  uint32_t s = *seed = *seed * 69069u + 1;
+  if (k % 2 || good.empty()) return RandomBytes(s % randomMax, s);
+  std::vector<uint8_t> bad = good;
+  bad[(s >> 8) % bad.size()] ^= uint8_t(1 + s % 255);
+  return bad;
 }
 
 std::vector<uint8_t> Bytes(const char* text) {
