@@ -640,20 +640,22 @@ StatusCode FlowCore::FlowSetEnd(uint32_t handle) {
     f->first = kEnd;
     f->blocks = 0;
   } else {
-    // The block holding the last byte kept becomes the flow's last block,
-    // also when the position is on a block boundary.
-    const uint64_t keep = BlocksFor(position, blockSize_);
+    // The block that holds the position becomes the flow's last block, so
+    // a cut on a block boundary inside the flow keeps the (now empty) block
+    // that begins there. At the flow's end on a boundary no block holds the
+    // position and the chain stays as it is.
     uint32_t last, prev;
-    st = Walk(*f, o, (keep - 1) * blockSize_, &last, &prev);
+    st = Walk(*f, o, position, &last, &prev);
     if (st != kOk) return st;
-    if (!IsBlock(last)) return kInvalidFormat;
-    uint32_t next = chain_[last - 1];
-    if (next != kEnd) {
-      st = FreeChain(next);
-      if (st != kOk) return st;
-      SetEntry(last, kEnd);
+    if (last != kEnd) {
+      uint32_t next = chain_[last - 1];
+      if (next != kEnd) {
+        st = FreeChain(next);
+        if (st != kOk) return st;
+        SetEntry(last, kEnd);
+      }
+      f->blocks = static_cast<uint32_t>(position / blockSize_ + 1);
     }
-    f->blocks = static_cast<uint32_t>(keep);
   }
   f->size = position;
   TouchFlow(flowIndex);

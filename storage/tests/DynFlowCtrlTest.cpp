@@ -196,14 +196,16 @@ TEST(DynFlowCtrlTest, SeekTable) {
   EXPECT_EQ(s->Commit(), 0);
 }
 
-// Truncation at and between block boundaries keeps exactly the blocks the
-// remaining bytes need.
+// Truncation keeps the blocks up to the one that holds the new end: a cut
+// on a block boundary inside the flow keeps the empty block that begins
+// there, a cut at the flow's end frees nothing.
 TEST(DynFlowCtrlTest, SetEndFreesTheBlocksBehind) {
   struct Case {
     size_t size;
     uint64_t cut;
     uint32_t blocksLeft;
-  } cases[] = {{1500, 0, 0}, {1500, 700, 2}, {1024, 512, 1}, {512, 512, 1}, {1024, 1024, 2}, {1500, 1500, 3}};
+  } cases[] = {{1500, 0, 0},   {1500, 700, 2},  {1024, 512, 2},  {1500, 512, 2},
+               {1500, 1024, 3}, {512, 512, 1},   {1024, 1024, 2}, {1500, 1500, 3}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.size << " cut at " << c.cut);
     Dyn d;
@@ -224,6 +226,35 @@ TEST(DynFlowCtrlTest, SetEndFreesTheBlocksBehind) {
     auto expect = Cat(std::vector<uint8_t>(data.begin(), data.begin() + int64_t(c.cut)), more);
     EXPECT_EQ(stest::FlowBytes(e.f.get(), 1), expect);
   }
+}
+
+// A 1,500-byte flow over blocks 1, 2 and 3 (bytes 0x11, 0x22, 0x33) cut at
+// 512: block 2 holds position 512, so it stays as the flow's last block
+// (entry FFFFFFFF) and only block 3 is freed. Packed: 1 flow, 2 blocks;
+// flow 1 at block 1 with 512 bytes; chain {2, FFFFFFFF}; blocks 1 and 2 as
+// they were. Bytes written at 512 then go into block 2 itself, over its old
+// bytes.
+TEST(DynFlowCtrlTest, SetEndOnABlockBoundaryKeepsTheBlockThatBeginsThere) {
+  Dyn d;
+  ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
+  Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, Cat(Cat(Repeat(512, 0x11), Repeat(512, 0x22)), Repeat(476, 0x33))));
+  ASSERT_EQ(s->Seek(512, 0), 0);
+  ASSERT_EQ(s->SetEnd(), 0);
+  EXPECT_EQ(stest::GetInfo(d.f.get()).free, 1u);
+  ASSERT_EQ(d.f->Pack(), 0);
+  const char* tables =
+      "01000000 02000000 00000000 01000000"  // 1 flow, 2 blocks, no limit, 1 sector
+      "01000000 01000000 00020000 00000000"  // flow 1: first block 1, 512 bytes
+      "02000000 02000000 ffffffff";          // 2 entries: 1 -> 2 -> end
+  EXPECT_EQ(zktest::ToHex(stest::ReadAll(d.c.get())),
+            zktest::ToHex(Cat(zktest::FromHex(tables), Cat(Repeat(512, 0x11), Repeat(512, 0x22)))));
+  ASSERT_EQ(s->Write("xy", 2), 0);
+  EXPECT_EQ(stest::GetInfo(d.f.get()).free, 1u);
+  ASSERT_EQ(d.f->Pack(), 0);
+  auto grown = zktest::FromHex(tables);
+  grown[24] = 0x02;  // 514 bytes
+  EXPECT_EQ(zktest::ToHex(stest::ReadAll(d.c.get())),
+            zktest::ToHex(Cat(grown, Cat(Repeat(512, 0x11), Cat(Text("xy"), Repeat(510, 0x22))))));
 }
 
 // A handle whose position lies past the end (another handle cut the flow)
