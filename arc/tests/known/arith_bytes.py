@@ -32,5 +32,7 @@ def encode(data, period=0):
 
 print(encode(b''), encode(b'A'), encode(b'aab', 1), encode(b'aab'))
 print(encode(b'hello world, hello arithmetic coder', 2))
+# Two clipped words (period 1).
+print(encode(bytes.fromhex('ff0000000100000000ff0000007a00007a007a017a000000'), 1))
 # FlatArc's "abcabc": (3, 0, 0), then (c, 0), (b, 0), (a, 0).
 print(encode(bytes([3, 0, 0, 99, 0, 98, 0, 97, 0])))
