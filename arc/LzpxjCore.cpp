@@ -2,8 +2,10 @@
 
 #include "arc/ArcProgress.h"
 
+#include <emmintrin.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -142,7 +144,7 @@ class Model {
       }
       for (uint32_t s = 0; s < 256; ++s) t.count[s] = s < n ? c : 0;
       t.total = n * c;
-      for (uint32_t j = 0; j < 3; ++j) t.part[j] = (n < 64 * (j + 1) ? n : 64 * (j + 1)) * c;
+      for (uint32_t g = 0; g < 16; ++g) t.group[g] = (n > 16 * g ? std::min(n - 16 * g, 16u) : 0) * c;
       t.counter = 0;
     }
     return t;
@@ -150,40 +152,49 @@ class Model {
   FreqTable& FlagTable() { return Table(kFlagBase + int(history_)); }
   void NoteFlag(uint32_t flag) { history_ = ((history_ << 1) | (flag != 0 ? 1u : 0u)) & 15u; }
 
+  // Sum of the counts below s: the groups below s's group, then the
+  // symbols below s in it, both as masked vector sums (no branches).
   static uint32_t CumBelow(const FreqTable& t, uint32_t s) {
-    uint32_t b = s >> 6;
-    uint32_t c = b ? t.part[b - 1] : 0;
-    uint32_t j = b << 6;
-    for (; j + 8 <= s; j += 8) {  // fixed groups of eight, which vectorise
-      uint32_t g = 0;
-      for (uint32_t k = 0; k < 8; ++k) g += t.count[j + k];
-      c += g;
-    }
-    for (; j < s; ++j) c += t.count[j];
-    return c;
+    __m128i sum = _mm_add_epi32(SumFirst(t.group, s >> 4), SumFirst(t.count + (s & ~15u), s & 15));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4E));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xB1));
+    return uint32_t(_mm_cvtsi128_si32(sum));
+  }
+
+  // Finds the symbol whose cumulative range holds v (v below the total as
+  // the literal coding sees it: every count plus e, the count of x taken
+  // out). Returns the symbol and its cumulative count in *below. The totals
+  // stay far below 2^31, so signed vector comparisons serve.
+  static uint32_t Find(const FreqTable& t, uint32_t v, uint32_t e, int x, uint32_t cx,
+                       uint32_t* below) {
+    const int xg = x >= 0 ? x >> 4 : -1;
+    uint32_t base;
+    const uint32_t g = Locate16(t.group, 16 * e, xg, cx, v, &base);
+    const uint32_t sg = g << 4;
+    uint32_t in;
+    const uint32_t k = Locate16(t.count + sg, e, xg == int(g) ? x & 15 : -1, cx, v - base, &in);
+    *below = base + in;
+    return sg + k;
   }
 
   static void Update(FreqTable& t, uint32_t s, uint32_t a) {
     if (t.total > 65536) {
-      uint32_t total = 0, p0 = 0, p1 = 0, p2 = 0;
-      for (uint32_t j = 0; j < 256; ++j) {
-        uint32_t k = t.count[j] - (t.count[j] >> 1);
-        t.count[j] = k;
-        total += k;
-        if (j < 64) p0 += k;
-        if (j < 128) p1 += k;
-        if (j < 192) p2 += k;
+      uint32_t total = 0;
+      for (uint32_t g = 0; g < 16; ++g) {
+        uint32_t sum = 0;
+        for (uint32_t j = 16 * g; j < 16 * g + 16; ++j) {
+          uint32_t k = t.count[j] - (t.count[j] >> 1);
+          t.count[j] = k;
+          sum += k;
+        }
+        t.group[g] = sum;
+        total += sum;
       }
       t.total = total;
-      t.part[0] = p0;
-      t.part[1] = p1;
-      t.part[2] = p2;
     }
-    t.count[s] += a;
+    AddAt(t.count, s, a);
+    AddAt(t.group, s >> 4, a);
     t.total += a;
-    if (s < 64) t.part[0] += a;
-    if (s < 128) t.part[1] += a;
-    if (s < 192) t.part[2] += a;
   }
 
   // Smoothing value of a literal table: from the global counter and the
@@ -211,6 +222,60 @@ class Model {
   }
 
  private:
+  // p[i] += a, written as the whole aligned vector that holds it: the
+  // vector reads of the next search of this table then take the stored
+  // value directly instead of waiting for the store to reach the cache.
+  static void AddAt(uint32_t* p, uint32_t i, uint32_t a) {
+    __m128i* q = reinterpret_cast<__m128i*>(p) + (i >> 2);
+    const __m128i lane = _mm_cmpeq_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(int(i & 3)));
+    _mm_store_si128(q, _mm_add_epi32(_mm_load_si128(q), _mm_and_si128(lane, _mm_set1_epi32(int(a)))));
+  }
+
+  // The sums of the first n (0-16) of the sixteen values at p, in four lanes.
+  static __m128i SumFirst(const uint32_t* p, uint32_t n) {
+    const __m128i limit = _mm_set1_epi32(int(n));
+    __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    __m128i sum = _mm_setzero_si128();
+    for (int j = 0; j < 4; ++j) {
+      __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(p) + j);
+      sum = _mm_add_epi32(sum, _mm_and_si128(_mm_cmplt_epi32(lane, limit), w));
+      lane = _mm_add_epi32(lane, _mm_set1_epi32(4));
+    }
+    return sum;
+  }
+
+  // Over the sixteen weights p[j] + add (less sub for j = skip), returns the
+  // number of j whose running sum through j is at most v, which is the index
+  // whose range holds v, and in *below the sum of the weights before it.
+  static uint32_t Locate16(const uint32_t* p, uint32_t add, int skip, uint32_t sub, uint32_t v,
+                           uint32_t* below) {
+    const __m128i addv = _mm_set1_epi32(int(add));
+    const __m128i skipv = _mm_set1_epi32(skip);
+    const __m128i subv = _mm_set1_epi32(int(sub));
+    const __m128i limit = _mm_set1_epi32(int(v + 1));
+    __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    __m128i carry = _mm_setzero_si128();
+    __m128i count = _mm_setzero_si128();
+    __m128i sum = _mm_setzero_si128();
+    for (int j = 0; j < 4; ++j) {
+      __m128i w = _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(p) + j), addv);
+      w = _mm_sub_epi32(w, _mm_and_si128(_mm_cmpeq_epi32(lane, skipv), subv));
+      __m128i run = _mm_add_epi32(w, _mm_slli_si128(w, 4));
+      run = _mm_add_epi32(run, _mm_slli_si128(run, 8));
+      run = _mm_add_epi32(run, carry);
+      carry = _mm_shuffle_epi32(run, 0xFF);
+      const __m128i inside = _mm_cmpgt_epi32(limit, run);  // run <= v
+      count = _mm_sub_epi32(count, inside);
+      sum = _mm_add_epi32(sum, _mm_and_si128(inside, w));
+      lane = _mm_add_epi32(lane, _mm_set1_epi32(4));
+    }
+    // Lane 0: the count, lane 1: the sum.
+    __m128i both = _mm_add_epi32(_mm_unpacklo_epi32(count, sum), _mm_unpackhi_epi32(count, sum));
+    both = _mm_add_epi32(both, _mm_shuffle_epi32(both, 0x4E));
+    *below = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(both, 0x55)));
+    return uint32_t(_mm_cvtsi128_si32(both));
+  }
+
   // counter x 9 / 10 in signed 32-bit arithmetic (the product wraps).
   static uint32_t NineTenths(uint32_t c) { return uint32_t(int32_t(c * 9u) / 10); }
 
@@ -219,12 +284,13 @@ class Model {
   uint32_t global_ = 0;
 };
 
-// Enters position i (i >= 4) in the match tables.
-inline void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
-  uint32_t context = Load32(block + i - 4);
+// Enters position i (i >= 4) in the match tables; context: the four bytes
+// before i (little-endian), which the decoder keeps in a register rather
+// than read back the bytes it has just stored.
+inline void Enter(Workspace& ws, uint32_t context, uint32_t i) {
   ws.hash[HashOf(context)] = {i, context};
-  ws.order2[Load16(block + i - 2)] = i;
-  ws.order1[block[i - 1]] = i;
+  ws.order2[context >> 16] = i;
+  ws.order1[context >> 24] = i;
   if (i >= ws.dirty) ws.dirty = i + 1;
 }
 
@@ -235,13 +301,12 @@ inline void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
 // order-1 entries go in at once (those tables stay in the cache).
 class HashQueue {
  public:
-  void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
-    uint32_t context = Load32(block + i - 4);
+  void Enter(Workspace& ws, uint32_t context, uint32_t i) {
     slot_[n_] = HashOf(context);
     entry_[n_] = {i, context};
     if (++n_ == kSize) Apply(ws);
-    ws.order2[Load16(block + i - 2)] = i;
-    ws.order1[block[i - 1]] = i;
+    ws.order2[context >> 16] = i;
+    ws.order1[context >> 24] = i;
     if (i >= ws.dirty) ws.dirty = i + 1;
   }
   // Writes the held entries in their order.
@@ -260,8 +325,7 @@ class HashQueue {
 };
 
 // Returns the prediction for position i (i >= 4) and enters i in the tables.
-inline uint32_t Predict(Workspace& ws, const uint8_t* block, uint32_t i, int* lengthTable) {
-  uint32_t context = Load32(block + i - 4);
+inline uint32_t Predict(Workspace& ws, uint32_t context, uint32_t i, int* lengthTable) {
   const HashEntry& e = ws.hash[HashOf(context)];
   uint32_t p;
   if (e.position != 0 && e.context == context) {
@@ -269,10 +333,10 @@ inline uint32_t Predict(Workspace& ws, const uint8_t* block, uint32_t i, int* le
     *lengthTable = kLengthMatched;
   } else {
     *lengthTable = kLengthOther;
-    p = ws.order2[Load16(block + i - 2)];
-    if (p == 0) p = ws.order1[block[i - 1]];
+    p = ws.order2[context >> 16];
+    if (p == 0) p = ws.order1[context >> 24];
   }
-  Enter(ws, block, i);
+  Enter(ws, context, i);
   return p;
 }
 
@@ -401,20 +465,15 @@ class Decoder {
     range_ /= t.total;
     uint32_t v = (code_ - low_) / range_;
     if (v >= t.total) return Corrupt();
-    // Start the walk at the highest partial sum not above v.
     uint32_t s = 0, c = 0;
-    for (int j = 2; j >= 0; --j) {
-      if (t.part[j] <= v && uint32_t(64 * (j + 1)) < symbols) {
-        s = 64 * (j + 1);
-        c = t.part[j];
-        break;
-      }
+    if (symbols <= 16) {
+      // The flags: few symbols, one of them usually far ahead; a walk
+      // whose branches are mostly foreseen.
+      while (v >= c + t.count[s]) c += t.count[s++];
+    } else {
+      s = Model::Find(t, v, 0, -1, 0, &c);
     }
-    for (; s < symbols; ++s) {
-      if (v < c + t.count[s]) break;
-      c += t.count[s];
-    }
-    if (s >= symbols) return Corrupt();
+    if (s >= symbols || t.count[s] == 0) return Corrupt();
     Take(c, t.count[s]);
     Model::Update(t, s, a);
     return int(s);
@@ -427,32 +486,10 @@ class Decoder {
     range_ /= total;
     uint32_t v = (code_ - low_) / range_;
     if (v >= total) return Corrupt();
-    uint32_t s = 0, c = 0;
-    for (int j = 2; j >= 0; --j) {
-      uint32_t start = 64 * (j + 1);
-      uint32_t cs = t.part[j] + start * e - (x >= 0 && uint32_t(x) < start ? cx : 0);
-      if (cs <= v) {
-        s = start;
-        c = cs;
-        break;
-      }
-    }
-    // Whole groups of eight symbols first, then symbol by symbol.
-    for (;;) {
-      uint32_t g = 8 * e;
-      for (uint32_t j = 0; j < 8; ++j) g += t.count[s + j];
-      if (x >= 0 && uint32_t(x) - s < 8) g -= cx;
-      if (v < c + g || s + 8 >= 256) break;
-      c += g;
-      s += 8;
-    }
-    uint32_t f = 0;
-    for (; s < 256; ++s) {
-      f = (int(s) == x ? 0 : t.count[s]) + e;
-      if (v < c + f) break;
-      c += f;
-    }
-    if (s >= 256 || f == 0) return Corrupt();
+    uint32_t c;
+    const uint32_t s = Model::Find(t, v, e, x, cx, &c);
+    const uint32_t f = (int(s) == x ? 0 : t.count[s]) + e;
+    if (f == 0) return Corrupt();
     Take(c, f);
     uint32_t k = t.count[s];
     model_.AdjustCounters(t, k, n);
@@ -542,7 +579,7 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
         __builtin_prefetch(block + ws.order2[Load16(block + i + 6)]);
       }
       int lengthTable;
-      uint32_t p = Predict(ws, block, i, &lengthTable);
+      uint32_t p = Predict(ws, Load32(block + i - 4), i, &lengthTable);
       uint32_t len = MatchLength(block, p, i, n);
       if (len < 2) {
         enc.CodeFlag(0);
@@ -603,10 +640,11 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
       if (s < 0) return dec.error();
       block[i] = uint8_t(s);
     }
+    uint32_t context = Load32(block);  // the four bytes before i, once i is 4
     while (!end && i < kBlockSize) {
       if ((st = dec.error())) return st;
       // This position's hash entry comes while the flag is decoded.
-      __builtin_prefetch(&ws.hash[HashOf(Load32(block + i - 4))]);
+      __builtin_prefetch(&ws.hash[HashOf(context)]);
       int flag = dec.DecodeFlag();
       if (flag < 0) return dec.error();
       if (flag == 2) {
@@ -616,15 +654,16 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
       if (flag == 0) {
         // A literal needs no prediction, only the tables' update; its hash
         // entry waits in the queue until its cache line has come.
-        queue.Enter(ws, block, i);
-        int s = dec.DecodeLiteral(model.Table(block[i - 1]), x);
+        queue.Enter(ws, context, i);
+        int s = dec.DecodeLiteral(model.Table(context >> 24), x);
         if (s < 0) return dec.error();
         block[i++] = uint8_t(s);
+        context = (context >> 8) | uint32_t(s) << 24;
         x = -1;
       } else {
         queue.Apply(ws);
         int lengthTable;
-        const uint32_t p = Predict(ws, block, i, &lengthTable);
+        const uint32_t p = Predict(ws, context, i, &lengthTable);
         uint32_t len;
         if (flag >= 3) {
           len = uint32_t(flag) - 1;
@@ -644,6 +683,7 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
         for (uint32_t k = 0; k < len; ++k) block[i + k] = block[p + k];
         x = block[p + len];
         i += len;
+        context = Load32(block + i - 4);
       }
       if ((st = report.At(done + i))) return st;
     }
