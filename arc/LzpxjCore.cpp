@@ -643,8 +643,10 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
     uint32_t context = Load32(block);  // the four bytes before i, once i is 4
     while (!end && i < kBlockSize) {
       if ((st = dec.error())) return st;
-      // This position's hash entry comes while the flag is decoded.
+      // This position's hash entry, and the group sums of the literal
+      // table a literal here would use, come while the flag is decoded.
       __builtin_prefetch(&ws.hash[HashOf(context)]);
+      __builtin_prefetch(ws.tables[context >> 24].group);
       int flag = dec.DecodeFlag();
       if (flag < 0) return dec.error();
       if (flag == 2) {

@@ -26,8 +26,8 @@ uint32_t SmoothIncrement(uint32_t e);
 
 // The counts are also summed in groups of sixteen symbols, kept in step, so
 // that a cumulative count or a symbol's search takes a fixed number of
-// vector steps.
-struct alignas(16) FreqTable {
+// vector steps. Aligned so that each group of counts is one cache line.
+struct alignas(64) FreqTable {
   uint32_t count[256];
   uint32_t group[16];  // group[g]: sum of the counts of symbols 16g to 16g+15
   uint32_t total;
