@@ -27,19 +27,29 @@ const int32_t kSmooth[175] = {
     1610, 1663, 1718, 1774, 1832, 1892, 1954, 2018, 2085, 2153, 2223, 2296, 2371, 2449, 2529,
     2611, 2697, 2785, 2876, 2970, 3067, 3167, 3270, 3377, 3487};
 
-uint32_t SmoothIncrement(uint32_t e) {
-  if (e <= 35) return 168;
-  if (e <= 45) return 160;
-  if (e <= 55) return 152;
-  if (e <= 60) return 144;
-  if (e <= 65) return 140;
-  if (e <= 70) return 136;
-  if (e <= 75) return 132;
-  if (e <= 80) return 128;
-  if (e <= 85) return 124;
-  if (e <= 90) return 120;
-  return 116;
-}
+namespace {
+// The increment for each smoothing value up to 90 (116 above).
+struct IncrementTable {
+  uint8_t a[91];
+  constexpr IncrementTable() : a() {
+    for (uint32_t e = 0; e <= 90; ++e) {
+      a[e] = e <= 35   ? 168
+             : e <= 45 ? 160
+             : e <= 55 ? 152
+             : e <= 60 ? 144
+             : e <= 65 ? 140
+             : e <= 70 ? 136
+             : e <= 75 ? 132
+             : e <= 80 ? 128
+             : e <= 85 ? 124
+                       : 120;
+    }
+  }
+};
+constexpr IncrementTable kIncrement;
+}  // namespace
+
+uint32_t SmoothIncrement(uint32_t e) { return e <= 90 ? kIncrement.a[e] : 116; }
 
 // ---------------------------------------------------------------- workspace
 
@@ -236,6 +246,7 @@ class Model {
     const __m128i limit = _mm_set1_epi32(int(n));
     __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
     __m128i sum = _mm_setzero_si128();
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
       __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(p) + j);
       sum = _mm_add_epi32(sum, _mm_and_si128(_mm_cmplt_epi32(lane, limit), w));
@@ -257,6 +268,7 @@ class Model {
     __m128i carry = _mm_setzero_si128();
     __m128i count = _mm_setzero_si128();
     __m128i sum = _mm_setzero_si128();
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
       __m128i w = _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(p) + j), addv);
       w = _mm_sub_epi32(w, _mm_and_si128(_mm_cmpeq_epi32(lane, skipv), subv));
