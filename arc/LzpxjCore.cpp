@@ -391,6 +391,7 @@ class Encoder {
     if (l < low_) carry_ = true;
     low_ = l;
     for (int j = 0; j < 5; ++j) ShiftLow();
+    Drain();
     return error_;
   }
 
@@ -423,9 +424,14 @@ class Encoder {
     }
     low_ <<= 8;
   }
+  // Output bytes are gathered and handed on a few thousand at a time.
   void Put(uint8_t b) {
-    if (error_) return;
-    error_ = out_.WriteByte(b);
+    outBuf_[outFill_++] = b;
+    if (outFill_ == sizeof outBuf_) Drain();
+  }
+  void Drain() {
+    if (!error_ && outFill_) error_ = out_.WriteBlock(outBuf_, outFill_);
+    outFill_ = 0;
   }
 
   Model model_;
@@ -436,6 +442,8 @@ class Encoder {
   uint8_t cache_ = 0;
   uint32_t pending_ = 0;
   StatusCode error_ = kOk;
+  uint32_t outFill_ = 0;
+  uint8_t outBuf_[4096];
 };
 
 inline uint32_t MatchLength(const uint8_t* block, uint32_t p, uint32_t i, uint32_t n) {
@@ -522,9 +530,27 @@ class Decoder {
     }
   }
   uint32_t Next() {
-    uint8_t b = 0;
-    StatusCode st = in_.ReadByte(&b);
-    if (st == kOk) return b;
+    if (inPos_ < inFill_) return inBuf_[inPos_++];
+    return Refill();
+  }
+  // Input is read a few thousand bytes at a time. Whatever a byte-wise read
+  // would meet after the last delivered byte (the end, or a stream error)
+  // is met here at the same place, and a later call asks the input again.
+  uint32_t Refill() {
+    StatusCode st = inError_;
+    inError_ = kOk;
+    inPos_ = inFill_ = 0;
+    if (st == kOk) {
+      uint32_t got = 0;
+      st = in_.ReadBlock(inBuf_, sizeof inBuf_, &got);
+      if (got > 0) {
+        inFill_ = got > sizeof inBuf_ ? uint32_t(sizeof inBuf_) : got;
+        inPos_ = 1;
+        inError_ = st;
+        return inBuf_[0];
+      }
+      if (st == kOk) st = kInputEnd;
+    }
     if (st == kInputEnd) {
       // Past the end the input reads as zeros; a valid stream needs none of
       // them, so more than the coder's five-byte look-ahead means the stream
@@ -547,6 +573,10 @@ class Decoder {
   uint32_t code_ = 0;
   uint32_t overrun_ = 0;
   StatusCode error_ = kOk;
+  StatusCode inError_ = kOk;  // met after the buffered bytes
+  uint32_t inPos_ = 0;
+  uint32_t inFill_ = 0;
+  uint8_t inBuf_[4096];
 };
 
 // Leaves the match tables clean whatever way a coding ends.
