@@ -307,33 +307,39 @@ inline void Enter(Workspace& ws, uint32_t context, uint32_t i) {
 }
 
 // Hash-table entries of the decoder's literals, held back until a
-// prediction needs the table: each is written some positions after its
+// prediction needs the table: each is written kDelay literals after its
 // cache line was asked for (at the top of the decoding step), so that a run
-// of literals does not wait for a memory access per byte. The order-2 and
-// order-1 entries go in at once (those tables stay in the cache).
+// of literals neither waits for a memory access per byte nor stalls the
+// stores behind one whose line has not come yet. The order-2 and order-1
+// entries go in at once (those tables stay in the cache).
 class HashQueue {
  public:
   void Enter(Workspace& ws, uint32_t context, uint32_t i) {
-    slot_[n_] = HashOf(context);
-    entry_[n_] = {i, context};
-    if (++n_ == kSize) Apply(ws);
+    if (head_ - tail_ == kDelay) WriteOldest(ws);
+    slot_[head_ % kDelay] = HashOf(context);
+    entry_[head_ % kDelay] = {i, context};
+    ++head_;
     ws.order2[context >> 16] = i;
     ws.order1[context >> 24] = i;
     if (i >= ws.dirty) ws.dirty = i + 1;
   }
   // Writes the held entries in their order.
   void Apply(Workspace& ws) {
-    for (uint32_t k = 0; k < n_; ++k) ws.hash[slot_[k]] = entry_[k];
-    n_ = 0;
+    while (tail_ != head_) WriteOldest(ws);
   }
   // Forgets the held entries (the block ends and its tables are cleared).
-  void Drop() { n_ = 0; }
+  void Drop() { head_ = tail_ = 0; }
 
  private:
-  static constexpr uint32_t kSize = 16;
-  uint32_t slot_[kSize];
-  HashEntry entry_[kSize];
-  uint32_t n_ = 0;
+  void WriteOldest(Workspace& ws) {
+    ws.hash[slot_[tail_ % kDelay]] = entry_[tail_ % kDelay];
+    ++tail_;
+  }
+  static constexpr uint32_t kDelay = 16;
+  uint32_t slot_[kDelay];
+  HashEntry entry_[kDelay];
+  uint32_t head_ = 0;  // entries entered
+  uint32_t tail_ = 0;  // entries written
 };
 
 // Returns the prediction for position i (i >= 4) and enters i in the tables.
@@ -687,7 +693,7 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
       if ((st = dec.error())) return st;
       // This position's hash entry, and the group sums of the literal
       // table a literal here would use, come while the flag is decoded.
-      __builtin_prefetch(&ws.hash[HashOf(context)]);
+      __builtin_prefetch(&ws.hash[HashOf(context)], 1);
       __builtin_prefetch(ws.tables[context >> 24].group);
       int flag = dec.DecodeFlag();
       if (flag < 0) return dec.error();
