@@ -137,6 +137,10 @@ namespace {
 
 constexpr uint32_t kTop = 1u << 24;
 
+// For the coders' per-symbol steps: inlined whole into the coding loops, the
+// coder state stays in registers.
+#define LZPXJ_STEP inline __attribute__((always_inline))
+
 class Model {
  public:
   explicit Model(Workspace& ws) : ws_(ws) { std::memset(ws_.ready, 0, sizeof ws_.ready); }
@@ -187,6 +191,10 @@ class Model {
     return sg + k;
   }
 
+  // kVector: the counts are next read as vectors (literal and length
+  // tables), so they are written as vectors too; the flag tables' counts
+  // are read one by one.
+  template <bool kVector = true>
   static void Update(FreqTable& t, uint32_t s, uint32_t a) {
     if (t.total > 65536) {
       uint32_t total = 0;
@@ -202,8 +210,13 @@ class Model {
       }
       t.total = total;
     }
-    AddAt(t.count, s, a);
-    AddAt(t.group, s >> 4, a);
+    if (kVector) {
+      AddAt(t.count, s, a);
+      AddAt(t.group, s >> 4, a);
+    } else {
+      t.count[s] += a;
+      t.group[s >> 4] += a;
+    }
     t.total += a;
   }
 
@@ -218,17 +231,15 @@ class Model {
 
   // k: count of the coded symbol before the update; n: the total without
   // the excluded symbol.
+  // Written as selections rather than branches: which case holds is
+  // hard to foresee on data that does not compress.
   void AdjustCounters(FreqTable& t, uint32_t k, uint32_t n) {
-    if (k < n / 2500) {
-      global_ += 12;
-      t.counter += 12;
-    } else if (k > n / 185) {
-      global_ = NineTenths(global_);
-      t.counter = NineTenths(t.counter);
-    } else {
-      global_ += 7;
-      t.counter += 7;
-    }
+    const bool rare = k < n / 2500;
+    const bool shrink = !rare && k > n / 185;
+    const uint32_t step = rare ? 12 : 7;
+    const uint32_t g = NineTenths(global_), c = NineTenths(t.counter);
+    global_ = shrink ? g : global_ + step;
+    t.counter = shrink ? c : t.counter + step;
   }
 
  private:
@@ -360,24 +371,51 @@ inline uint32_t Predict(Workspace& ws, uint32_t context, uint32_t i, int* length
 
 // ---------------------------------------------------------------- encoder
 
+// The encoder's output, gathered and handed on a few thousand bytes at a
+// time, and its status. Kept apart from the encoder so that the coder
+// state, whose address is never taken, can stay in registers.
+class OutputBytes {
+ public:
+  explicit OutputBytes(ByteOutput& out) : out_(out) {}
+  StatusCode error() const { return error_; }
+  void Put(uint8_t b) {
+    buf_[fill_++] = b;
+    if (fill_ == sizeof buf_) Drain();
+  }
+  // After a write error nothing more is written.
+  __attribute__((noinline)) void Drain() {
+    if (!error_ && fill_) error_ = out_.WriteBlock(buf_, fill_);
+    fill_ = 0;
+  }
+
+ private:
+  ByteOutput& out_;
+  StatusCode error_ = kOk;
+  uint32_t fill_ = 0;
+  uint8_t buf_[4096];
+};
+
 class Encoder {
  public:
-  Encoder(Workspace& ws, ByteOutput& out) : model_(ws), out_(out) {}
+  Encoder(Workspace& ws, OutputBytes& out) : model_(ws), out_(out) {}
 
-  StatusCode error() const { return error_; }
+  StatusCode error() const { return out_.error(); }
 
-  void CodeFlag(uint32_t flag) {
+  LZPXJ_STEP void CodeFlag(uint32_t flag) {
     FreqTable& t = model_.FlagTable();
-    CodePlain(t, flag, 96);
+    uint32_t c = 0;
+    for (uint32_t j = 0; j < flag; ++j) c += t.count[j];
+    Code(c, t.count[flag], t.total);
+    Model::Update<false>(t, flag, 96);
     model_.NoteFlag(flag);
   }
-  void CodePlain(FreqTable& t, uint32_t s, uint32_t a) {
+  LZPXJ_STEP void CodePlain(FreqTable& t, uint32_t s, uint32_t a) {
     Code(Model::CumBelow(t, s), t.count[s], t.total);
     Model::Update(t, s, a);
   }
   // A literal in the table of its preceding byte, with smoothing, and with
   // the symbol x (the byte that ended the last match, or -1) excluded.
-  void CodeLiteral(FreqTable& t, uint32_t s, int x) {
+  LZPXJ_STEP void CodeLiteral(FreqTable& t, uint32_t s, int x) {
     uint32_t c = Model::CumBelow(t, s);
     uint32_t n = t.total;
     if (x >= 0) {
@@ -397,14 +435,14 @@ class Encoder {
     if (l < low_) carry_ = true;
     low_ = l;
     for (int j = 0; j < 5; ++j) ShiftLow();
-    Drain();
-    return error_;
+    out_.Drain();
+    return out_.error();
   }
 
   Model& model() { return model_; }
 
  private:
-  void Code(uint32_t c, uint32_t f, uint32_t t) {
+  LZPXJ_STEP void Code(uint32_t c, uint32_t f, uint32_t t) {
     range_ /= t;
     uint32_t l = low_ + c * range_;
     if (l < low_) carry_ = true;
@@ -415,7 +453,7 @@ class Encoder {
       ShiftLow();
     }
   }
-  void ShiftLow() {
+  LZPXJ_STEP void ShiftLow() {
     if (carry_) {
       Put(uint8_t(cache_ + 1));
       for (; pending_; --pending_) Put(0x00);
@@ -430,26 +468,15 @@ class Encoder {
     }
     low_ <<= 8;
   }
-  // Output bytes are gathered and handed on a few thousand at a time.
-  void Put(uint8_t b) {
-    outBuf_[outFill_++] = b;
-    if (outFill_ == sizeof outBuf_) Drain();
-  }
-  void Drain() {
-    if (!error_ && outFill_) error_ = out_.WriteBlock(outBuf_, outFill_);
-    outFill_ = 0;
-  }
+  void Put(uint8_t b) { out_.Put(b); }
 
   Model model_;
-  ByteOutput& out_;
+  OutputBytes& out_;
   uint32_t low_ = 0;
   uint32_t range_ = 0xFFFFFFFFu;
   bool carry_ = false;
   uint8_t cache_ = 0;
   uint32_t pending_ = 0;
-  StatusCode error_ = kOk;
-  uint32_t outFill_ = 0;
-  uint8_t outBuf_[4096];
 };
 
 inline uint32_t MatchLength(const uint8_t* block, uint32_t p, uint32_t i, uint32_t n) {
@@ -471,40 +498,110 @@ inline uint32_t MatchLength(const uint8_t* block, uint32_t p, uint32_t i, uint32
 
 // ---------------------------------------------------------------- decoder
 
+// The decoder's input, read a few thousand bytes at a time, and its status.
+// Kept apart from the decoder so that the coder state, whose address is
+// never taken, can stay in registers.
+class InputBytes {
+ public:
+  explicit InputBytes(ByteInput& in) : in_(in) {}
+  StatusCode error() const { return error_; }
+  // Keeps the first error.
+  void Fail(StatusCode st) {
+    if (!error_) error_ = st;
+  }
+  uint32_t Next() {
+    if (pos_ < fill_) return buf_[pos_++];
+    return Refill();
+  }
+  // Up to three coming bytes, the first in bits 16-23, for a caller that
+  // then takes up to three of them; false when fewer are buffered.
+  bool Peek3(uint32_t* next) const {
+    if (fill_ - pos_ < 3) return false;
+    *next = uint32_t(buf_[pos_]) << 16 | uint32_t(buf_[pos_ + 1]) << 8 | buf_[pos_ + 2];
+    return true;
+  }
+  void Skip(uint32_t n) { pos_ += n; }
+
+ private:
+  // Whatever a byte-wise read would meet after the last delivered byte (the
+  // end, or a stream error) is met here at the same place, and a later call
+  // asks the input again.
+  __attribute__((noinline)) uint32_t Refill() {
+    StatusCode st = pendingError_;
+    pendingError_ = kOk;
+    pos_ = fill_ = 0;
+    if (st == kOk) {
+      uint32_t got = 0;
+      st = in_.ReadBlock(buf_, sizeof buf_, &got);
+      if (got > 0) {
+        fill_ = got > sizeof buf_ ? uint32_t(sizeof buf_) : got;
+        pos_ = 1;
+        pendingError_ = st;
+        return buf_[0];
+      }
+      if (st == kOk) st = kInputEnd;
+    }
+    if (st == kInputEnd) {
+      // Past the end the input reads as zeros; a valid stream needs none of
+      // them, so more than the coder's five-byte look-ahead means the stream
+      // has no end flag.
+      if (++overrun_ > 5) Fail(kInvalidFormat);
+    } else {
+      Fail(st);
+    }
+    return 0;
+  }
+
+  ByteInput& in_;
+  StatusCode error_ = kOk;
+  StatusCode pendingError_ = kOk;  // met after the buffered bytes
+  uint32_t overrun_ = 0;
+  uint32_t pos_ = 0;
+  uint32_t fill_ = 0;
+  uint8_t buf_[4096];
+};
+
 class Decoder {
  public:
-  Decoder(Workspace& ws, ByteInput& in) : model_(ws), in_(in) {}
+  Decoder(Workspace& ws, InputBytes& in) : model_(ws), in_(in) {}
 
   void Start() {
     for (int j = 0; j < 5; ++j) code_ = (code_ << 8) | Next();
   }
-  StatusCode error() const { return error_; }
+  StatusCode error() const { return in_.error(); }
 
   // Returns the symbol, or -1 with error() set.
-  int DecodeFlag() {
+  LZPXJ_STEP int DecodeFlag() {
     FreqTable& t = model_.FlagTable();
-    int s = DecodePlain(t, kFlagSymbols, 96);
-    if (s >= 0) model_.NoteFlag(uint32_t(s));
-    return s;
+    // v = (code - low) / r is only compared with cumulative counts c, and
+    // v >= c exactly when code - low >= c * r (which stays below range), so
+    // the walk compares the products and the division is left out. Few
+    // symbols, one of them usually far ahead: the branches are mostly
+    // foreseen.
+    range_ /= t.total;
+    const uint32_t r = range_;
+    const uint32_t offset = code_ - low_;
+    if (offset >= t.total * r) return Corrupt();
+    uint32_t s = 0, below = 0;
+    while (offset - below >= t.count[s] * r) below += t.count[s++] * r;
+    if (s >= kFlagSymbols) return Corrupt();
+    Advance(below, t.count[s]);
+    Model::Update<false>(t, s, 96);
+    model_.NoteFlag(s);
+    return int(s);
   }
-  int DecodePlain(FreqTable& t, uint32_t symbols, uint32_t a) {
+  LZPXJ_STEP int DecodePlain(FreqTable& t, uint32_t symbols, uint32_t a) {
     range_ /= t.total;
     uint32_t v = (code_ - low_) / range_;
     if (v >= t.total) return Corrupt();
-    uint32_t s = 0, c = 0;
-    if (symbols <= 16) {
-      // The flags: few symbols, one of them usually far ahead; a walk
-      // whose branches are mostly foreseen.
-      while (v >= c + t.count[s]) c += t.count[s++];
-    } else {
-      s = Model::Find(t, v, 0, -1, 0, &c);
-    }
+    uint32_t c;
+    const uint32_t s = Model::Find(t, v, 0, -1, 0, &c);
     if (s >= symbols || t.count[s] == 0) return Corrupt();
     Take(c, t.count[s]);
     Model::Update(t, s, a);
     return int(s);
   }
-  int DecodeLiteral(FreqTable& t, int x) {
+  LZPXJ_STEP int DecodeLiteral(FreqTable& t, int x) {
     uint32_t cx = x >= 0 ? t.count[x] : 0;
     uint32_t n = t.total - cx;
     uint32_t e = model_.Smoothing(t);
@@ -526,63 +623,41 @@ class Decoder {
   Model& model() { return model_; }
 
  private:
-  void Take(uint32_t c, uint32_t f) {
-    low_ += c * range_;
+  LZPXJ_STEP void Take(uint32_t c, uint32_t f) { Advance(c * range_, f); }
+  // low grows by the scaled cumulative count, range is scaled by f.
+  LZPXJ_STEP void Advance(uint32_t scaled, uint32_t f) {
+    low_ += scaled;
     range_ *= f;
+    // range stays at least 16 (2^24 over a total below 2^20, times a count
+    // of at least 1), so at most three bytes come in. With them at hand the
+    // shift is done at once, without a hard-to-foresee loop.
+    uint32_t next;
+    if (in_.Peek3(&next)) {
+      const uint32_t bytes = uint32_t(__builtin_clz(range_ | 1)) >> 3;
+      const uint32_t bits = 8 * bytes;
+      code_ = uint32_t(uint64_t(code_) << bits | uint64_t(next) >> (24 - bits));
+      low_ = uint32_t(uint64_t(low_) << bits);
+      range_ = uint32_t(uint64_t(range_) << bits);
+      in_.Skip(bytes);
+      return;
+    }
     while (range_ < kTop) {
       code_ = (code_ << 8) | Next();
       low_ <<= 8;
       range_ <<= 8;
     }
   }
-  uint32_t Next() {
-    if (inPos_ < inFill_) return inBuf_[inPos_++];
-    return Refill();
-  }
-  // Input is read a few thousand bytes at a time. Whatever a byte-wise read
-  // would meet after the last delivered byte (the end, or a stream error)
-  // is met here at the same place, and a later call asks the input again.
-  uint32_t Refill() {
-    StatusCode st = inError_;
-    inError_ = kOk;
-    inPos_ = inFill_ = 0;
-    if (st == kOk) {
-      uint32_t got = 0;
-      st = in_.ReadBlock(inBuf_, sizeof inBuf_, &got);
-      if (got > 0) {
-        inFill_ = got > sizeof inBuf_ ? uint32_t(sizeof inBuf_) : got;
-        inPos_ = 1;
-        inError_ = st;
-        return inBuf_[0];
-      }
-      if (st == kOk) st = kInputEnd;
-    }
-    if (st == kInputEnd) {
-      // Past the end the input reads as zeros; a valid stream needs none of
-      // them, so more than the coder's five-byte look-ahead means the stream
-      // has no end flag.
-      if (++overrun_ > 5 && !error_) error_ = kInvalidFormat;
-    } else if (!error_) {
-      error_ = st;
-    }
-    return 0;
-  }
+  uint32_t Next() { return in_.Next(); }
   int Corrupt() {
-    if (!error_) error_ = kInvalidFormat;
+    in_.Fail(kInvalidFormat);
     return -1;
   }
 
   Model model_;
-  ByteInput& in_;
+  InputBytes& in_;
   uint32_t low_ = 0;
   uint32_t range_ = 0xFFFFFFFFu;
   uint32_t code_ = 0;
-  uint32_t overrun_ = 0;
-  StatusCode error_ = kOk;
-  StatusCode inError_ = kOk;  // met after the buffered bytes
-  uint32_t inPos_ = 0;
-  uint32_t inFill_ = 0;
-  uint8_t inBuf_[4096];
 };
 
 // Leaves the match tables clean whatever way a coding ends.
@@ -590,6 +665,8 @@ struct CleanTables {
   Workspace& ws;
   ~CleanTables() { ws.ClearMatchTables(); }
 };
+
+#undef LZPXJ_STEP
 
 }  // namespace
 
@@ -599,7 +676,8 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
   StatusCode st = report.Start();
   if (st) return st;
   CleanTables clean{ws};
-  Encoder enc(ws, out);
+  OutputBytes output(out);
+  Encoder enc(ws, output);
   Model& model = enc.model();
   uint8_t* const block = ws.block;
   uint64_t done = 0;
@@ -665,7 +743,8 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
   StatusCode st = report.Start();
   if (st) return st;
   CleanTables clean{ws};
-  Decoder dec(ws, in);
+  InputBytes input(in);
+  Decoder dec(ws, input);
   Model& model = dec.model();
   uint8_t* const block = ws.block;
   uint64_t done = 0;
