@@ -697,12 +697,15 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
     // first differing byte, which is exactly the next literal.
     while (i < n) {
       // Fetch ahead what the coming positions will read, so that the cache
-      // misses overlap the coding: the hash entry 16 bytes on, and for 8
-      // bytes on the block bytes its likely predictions point at.
-      if (i + 16 <= n) __builtin_prefetch(&ws.hash[HashOf(Load32(block + i + 12))]);
+      // misses overlap the coding: the hash entry 16 bytes on (to be read
+      // and written), and for 8 bytes on the block bytes its prediction will
+      // most likely point at: the hash entry's position when its context
+      // matches, else the order-2 entry's.
+      if (i + 16 <= n) __builtin_prefetch(&ws.hash[HashOf(Load32(block + i + 12))], 1);
       if (i + 8 <= n) {
-        __builtin_prefetch(block + ws.hash[HashOf(Load32(block + i + 4))].position);
-        __builtin_prefetch(block + ws.order2[Load16(block + i + 6)]);
+        const uint32_t ahead = Load32(block + i + 4);
+        const HashEntry& h = ws.hash[HashOf(ahead)];
+        __builtin_prefetch(block + (h.context == ahead ? h.position : ws.order2[ahead >> 16]));
       }
       int lengthTable;
       uint32_t p = Predict(ws, Load32(block + i - 4), i, &lengthTable);
