@@ -181,14 +181,20 @@ class Model {
   // stay far below 2^31, so signed vector comparisons serve.
   static uint32_t Find(const FreqTable& t, uint32_t v, uint32_t e, int x, uint32_t cx,
                        uint32_t* below) {
-    const int xg = x >= 0 ? x >> 4 : -1;
-    uint32_t base;
-    const uint32_t g = Locate16(t.group, 16 * e, xg, cx, v, &base);
-    const uint32_t sg = g << 4;
-    uint32_t in;
-    const uint32_t k = Locate16(t.count + sg, e, xg == int(g) ? x & 15 : -1, cx, v - base, &in);
+    uint32_t base, in, g, k;
+    if (x < 0) {
+      g = Locate16<false>(t.group, 16 * e, 0, 0, v, &base);
+      k = Locate16<false>(t.count + 16 * g, e, 0, 0, v - base, &in);
+    } else {
+      g = Locate16<true>(t.group, 16 * e, x >> 4, cx, v, &base);
+      if (int(g) == x >> 4) {
+        k = Locate16<true>(t.count + 16 * g, e, x & 15, cx, v - base, &in);
+      } else {
+        k = Locate16<false>(t.count + 16 * g, e, 0, 0, v - base, &in);
+      }
+    }
     *below = base + in;
-    return sg + k;
+    return 16 * g + k;
   }
 
   // kVector: the counts are next read as vectors (literal and length
@@ -269,6 +275,7 @@ class Model {
   // Over the sixteen weights p[j] + add (less sub for j = skip), returns the
   // number of j whose running sum through j is at most v, which is the index
   // whose range holds v, and in *below the sum of the weights before it.
+  template <bool kSkip>
   static uint32_t Locate16(const uint32_t* p, uint32_t add, int skip, uint32_t sub, uint32_t v,
                            uint32_t* below) {
     const __m128i addv = _mm_set1_epi32(int(add));
@@ -282,7 +289,7 @@ class Model {
 #pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
       __m128i w = _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(p) + j), addv);
-      w = _mm_sub_epi32(w, _mm_and_si128(_mm_cmpeq_epi32(lane, skipv), subv));
+      if (kSkip) w = _mm_sub_epi32(w, _mm_and_si128(_mm_cmpeq_epi32(lane, skipv), subv));
       __m128i run = _mm_add_epi32(w, _mm_slli_si128(w, 4));
       run = _mm_add_epi32(run, _mm_slli_si128(run, 8));
       run = _mm_add_epi32(run, carry);
@@ -513,14 +520,6 @@ class InputBytes {
     if (pos_ < fill_) return buf_[pos_++];
     return Refill();
   }
-  // Up to three coming bytes, the first in bits 16-23, for a caller that
-  // then takes up to three of them; false when fewer are buffered.
-  bool Peek3(uint32_t* next) const {
-    if (fill_ - pos_ < 3) return false;
-    *next = uint32_t(buf_[pos_]) << 16 | uint32_t(buf_[pos_ + 1]) << 8 | buf_[pos_ + 2];
-    return true;
-  }
-  void Skip(uint32_t n) { pos_ += n; }
 
  private:
   // Whatever a byte-wise read would meet after the last delivered byte (the
@@ -628,19 +627,6 @@ class Decoder {
   LZPXJ_STEP void Advance(uint32_t scaled, uint32_t f) {
     low_ += scaled;
     range_ *= f;
-    // range stays at least 16 (2^24 over a total below 2^20, times a count
-    // of at least 1), so at most three bytes come in. With them at hand the
-    // shift is done at once, without a hard-to-foresee loop.
-    uint32_t next;
-    if (in_.Peek3(&next)) {
-      const uint32_t bytes = uint32_t(__builtin_clz(range_ | 1)) >> 3;
-      const uint32_t bits = 8 * bytes;
-      code_ = uint32_t(uint64_t(code_) << bits | uint64_t(next) >> (24 - bits));
-      low_ = uint32_t(uint64_t(low_) << bits);
-      range_ = uint32_t(uint64_t(range_) << bits);
-      in_.Skip(bytes);
-      return;
-    }
     while (range_ < kTop) {
       code_ = (code_ << 8) | Next();
       low_ <<= 8;
