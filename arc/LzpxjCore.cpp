@@ -197,10 +197,6 @@ class Model {
     return 16 * g + k;
   }
 
-  // kVector: the counts are next read as vectors (literal and length
-  // tables), so they are written as vectors too; the flag tables' counts
-  // are read one by one.
-  template <bool kVector = true>
   static void Update(FreqTable& t, uint32_t s, uint32_t a) {
     if (t.total > 65536) {
       uint32_t total = 0;
@@ -216,13 +212,8 @@ class Model {
       }
       t.total = total;
     }
-    if (kVector) {
-      AddAt(t.count, s, a);
-      AddAt(t.group, s >> 4, a);
-    } else {
-      t.count[s] += a;
-      t.group[s >> 4] += a;
-    }
+    t.count[s] += a;
+    t.group[s >> 4] += a;
     t.total += a;
   }
 
@@ -249,15 +240,6 @@ class Model {
   }
 
  private:
-  // p[i] += a, written as the whole aligned vector that holds it: the
-  // vector reads of the next search of this table then take the stored
-  // value directly instead of waiting for the store to reach the cache.
-  static void AddAt(uint32_t* p, uint32_t i, uint32_t a) {
-    __m128i* q = reinterpret_cast<__m128i*>(p) + (i >> 2);
-    const __m128i lane = _mm_cmpeq_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(int(i & 3)));
-    _mm_store_si128(q, _mm_add_epi32(_mm_load_si128(q), _mm_and_si128(lane, _mm_set1_epi32(int(a)))));
-  }
-
   // The sums of the first n (0-16) of the sixteen values at p, in four lanes.
   static __m128i SumFirst(const uint32_t* p, uint32_t n) {
     const __m128i limit = _mm_set1_epi32(int(n));
@@ -413,7 +395,7 @@ class Encoder {
     uint32_t c = 0;
     for (uint32_t j = 0; j < flag; ++j) c += t.count[j];
     Code(c, t.count[flag], t.total);
-    Model::Update<false>(t, flag, 96);
+    Model::Update(t, flag, 96);
     model_.NoteFlag(flag);
   }
   LZPXJ_STEP void CodePlain(FreqTable& t, uint32_t s, uint32_t a) {
@@ -585,7 +567,7 @@ class Decoder {
     while (offset - below >= t.count[s] * r) below += t.count[s++] * r;
     if (s >= kFlagSymbols) return Corrupt();
     Advance(below, t.count[s]);
-    Model::Update<false>(t, s, 96);
+    Model::Update(t, s, 96);
     model_.NoteFlag(s);
     return int(s);
   }
