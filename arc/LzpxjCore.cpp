@@ -227,9 +227,8 @@ class Model {
   }
 
   // k: count of the coded symbol before the update; n: the total without
-  // the excluded symbol.
-  // Written as selections rather than branches: which case holds is
-  // hard to foresee on data that does not compress.
+  // the excluded symbol. Written as selections rather than branches: which
+  // case holds is hard to foresee on data that does not compress.
   void AdjustCounters(FreqTable& t, uint32_t k, uint32_t n) {
     const bool rare = k < n / 2500;
     const bool shrink = !rare && k > n / 185;
