@@ -737,7 +737,7 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
       if (s < 0) return dec.error();
       block[i] = uint8_t(s);
     }
-    uint32_t context = Load32(block);  // the four bytes before i, once i is 4
+    uint32_t context = end ? 0 : Load32(block);  // the four bytes before i
     while (!end && i < kBlockSize) {
       if ((st = dec.error())) return st;
       // This position's hash entry, and the group sums of the literal
