@@ -2,8 +2,10 @@
 
 #include "arc/ArcProgress.h"
 
+#include <emmintrin.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -25,19 +27,29 @@ const int32_t kSmooth[175] = {
     1610, 1663, 1718, 1774, 1832, 1892, 1954, 2018, 2085, 2153, 2223, 2296, 2371, 2449, 2529,
     2611, 2697, 2785, 2876, 2970, 3067, 3167, 3270, 3377, 3487};
 
-uint32_t SmoothIncrement(uint32_t e) {
-  if (e <= 35) return 168;
-  if (e <= 45) return 160;
-  if (e <= 55) return 152;
-  if (e <= 60) return 144;
-  if (e <= 65) return 140;
-  if (e <= 70) return 136;
-  if (e <= 75) return 132;
-  if (e <= 80) return 128;
-  if (e <= 85) return 124;
-  if (e <= 90) return 120;
-  return 116;
-}
+namespace {
+// The increment for each smoothing value up to 90 (116 above).
+struct IncrementTable {
+  uint8_t a[91];
+  constexpr IncrementTable() : a() {
+    for (uint32_t e = 0; e <= 90; ++e) {
+      a[e] = e <= 35   ? 168
+             : e <= 45 ? 160
+             : e <= 55 ? 152
+             : e <= 60 ? 144
+             : e <= 65 ? 140
+             : e <= 70 ? 136
+             : e <= 75 ? 132
+             : e <= 80 ? 128
+             : e <= 85 ? 124
+                       : 120;
+    }
+  }
+};
+constexpr IncrementTable kIncrement;
+}  // namespace
+
+uint32_t SmoothIncrement(uint32_t e) { return e <= 90 ? kIncrement.a[e] : 116; }
 
 // ---------------------------------------------------------------- workspace
 
@@ -125,6 +137,10 @@ namespace {
 
 constexpr uint32_t kTop = 1u << 24;
 
+// For the coders' per-symbol steps: inlined whole into the coding loops, the
+// coder state stays in registers.
+#define LZPXJ_STEP inline __attribute__((always_inline))
+
 class Model {
  public:
   explicit Model(Workspace& ws) : ws_(ws) { std::memset(ws_.ready, 0, sizeof ws_.ready); }
@@ -142,7 +158,7 @@ class Model {
       }
       for (uint32_t s = 0; s < 256; ++s) t.count[s] = s < n ? c : 0;
       t.total = n * c;
-      for (uint32_t j = 0; j < 3; ++j) t.part[j] = (n < 64 * (j + 1) ? n : 64 * (j + 1)) * c;
+      for (uint32_t g = 0; g < 16; ++g) t.group[g] = (n > 16 * g ? std::min(n - 16 * g, 16u) : 0) * c;
       t.counter = 0;
     }
     return t;
@@ -150,40 +166,55 @@ class Model {
   FreqTable& FlagTable() { return Table(kFlagBase + int(history_)); }
   void NoteFlag(uint32_t flag) { history_ = ((history_ << 1) | (flag != 0 ? 1u : 0u)) & 15u; }
 
+  // Sum of the counts below s: the groups below s's group, then the
+  // symbols below s in it, both as masked vector sums (no branches).
   static uint32_t CumBelow(const FreqTable& t, uint32_t s) {
-    uint32_t b = s >> 6;
-    uint32_t c = b ? t.part[b - 1] : 0;
-    uint32_t j = b << 6;
-    for (; j + 8 <= s; j += 8) {  // fixed groups of eight, which vectorise
-      uint32_t g = 0;
-      for (uint32_t k = 0; k < 8; ++k) g += t.count[j + k];
-      c += g;
+    __m128i sum = _mm_add_epi32(SumFirst(t.group, s >> 4), SumFirst(t.count + (s & ~15u), s & 15));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4E));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xB1));
+    return uint32_t(_mm_cvtsi128_si32(sum));
+  }
+
+  // Finds the symbol whose cumulative range holds v (v below the total as
+  // the literal coding sees it: every count plus e, the count of x taken
+  // out). Returns the symbol and its cumulative count in *below. The totals
+  // stay far below 2^31, so signed vector comparisons serve.
+  static uint32_t Find(const FreqTable& t, uint32_t v, uint32_t e, int x, uint32_t cx,
+                       uint32_t* below) {
+    uint32_t base, in, g, k;
+    if (x < 0) {
+      g = Locate16<false>(t.group, 16 * e, 0, 0, v, &base);
+      k = Locate16<false>(t.count + 16 * g, e, 0, 0, v - base, &in);
+    } else {
+      g = Locate16<true>(t.group, 16 * e, x >> 4, cx, v, &base);
+      if (int(g) == x >> 4) {
+        k = Locate16<true>(t.count + 16 * g, e, x & 15, cx, v - base, &in);
+      } else {
+        k = Locate16<false>(t.count + 16 * g, e, 0, 0, v - base, &in);
+      }
     }
-    for (; j < s; ++j) c += t.count[j];
-    return c;
+    *below = base + in;
+    return 16 * g + k;
   }
 
   static void Update(FreqTable& t, uint32_t s, uint32_t a) {
     if (t.total > 65536) {
-      uint32_t total = 0, p0 = 0, p1 = 0, p2 = 0;
-      for (uint32_t j = 0; j < 256; ++j) {
-        uint32_t k = t.count[j] - (t.count[j] >> 1);
-        t.count[j] = k;
-        total += k;
-        if (j < 64) p0 += k;
-        if (j < 128) p1 += k;
-        if (j < 192) p2 += k;
+      uint32_t total = 0;
+      for (uint32_t g = 0; g < 16; ++g) {
+        uint32_t sum = 0;
+        for (uint32_t j = 16 * g; j < 16 * g + 16; ++j) {
+          uint32_t k = t.count[j] - (t.count[j] >> 1);
+          t.count[j] = k;
+          sum += k;
+        }
+        t.group[g] = sum;
+        total += sum;
       }
       t.total = total;
-      t.part[0] = p0;
-      t.part[1] = p1;
-      t.part[2] = p2;
     }
     t.count[s] += a;
+    t.group[s >> 4] += a;
     t.total += a;
-    if (s < 64) t.part[0] += a;
-    if (s < 128) t.part[1] += a;
-    if (s < 192) t.part[2] += a;
   }
 
   // Smoothing value of a literal table: from the global counter and the
@@ -196,21 +227,66 @@ class Model {
   }
 
   // k: count of the coded symbol before the update; n: the total without
-  // the excluded symbol.
+  // the excluded symbol. Written as selections rather than branches: which
+  // case holds is hard to foresee on data that does not compress.
   void AdjustCounters(FreqTable& t, uint32_t k, uint32_t n) {
-    if (k < n / 2500) {
-      global_ += 12;
-      t.counter += 12;
-    } else if (k > n / 185) {
-      global_ = NineTenths(global_);
-      t.counter = NineTenths(t.counter);
-    } else {
-      global_ += 7;
-      t.counter += 7;
-    }
+    const bool rare = k < n / 2500;
+    const bool shrink = !rare && k > n / 185;
+    const uint32_t step = rare ? 12 : 7;
+    const uint32_t g = NineTenths(global_), c = NineTenths(t.counter);
+    global_ = shrink ? g : global_ + step;
+    t.counter = shrink ? c : t.counter + step;
   }
 
  private:
+  // The sums of the first n (0-16) of the sixteen values at p, in four lanes.
+  static __m128i SumFirst(const uint32_t* p, uint32_t n) {
+    const __m128i limit = _mm_set1_epi32(int(n));
+    __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    __m128i sum = _mm_setzero_si128();
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) {
+      __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(p) + j);
+      sum = _mm_add_epi32(sum, _mm_and_si128(_mm_cmplt_epi32(lane, limit), w));
+      lane = _mm_add_epi32(lane, _mm_set1_epi32(4));
+    }
+    return sum;
+  }
+
+  // Over the sixteen weights p[j] + add (less sub for j = skip), returns the
+  // number of j whose running sum through j is at most v, which is the index
+  // whose range holds v, and in *below the sum of the weights before it.
+  template <bool kSkip>
+  static uint32_t Locate16(const uint32_t* p, uint32_t add, int skip, uint32_t sub, uint32_t v,
+                           uint32_t* below) {
+    const __m128i addv = _mm_set1_epi32(int(add));
+    const __m128i skipv = _mm_set1_epi32(skip);
+    const __m128i subv = _mm_set1_epi32(int(sub));
+    const __m128i limit = _mm_set1_epi32(int(v + 1));
+    __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    __m128i carry = _mm_setzero_si128();
+    __m128i count = _mm_setzero_si128();
+    __m128i sum = _mm_setzero_si128();
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) {
+      __m128i w = _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(p) + j), addv);
+      if (kSkip) w = _mm_sub_epi32(w, _mm_and_si128(_mm_cmpeq_epi32(lane, skipv), subv));
+      __m128i run = _mm_add_epi32(w, _mm_slli_si128(w, 4));
+      run = _mm_add_epi32(run, _mm_slli_si128(run, 8));
+      run = _mm_add_epi32(run, carry);
+      carry = _mm_shuffle_epi32(run, 0xFF);
+      const __m128i inside = _mm_cmpgt_epi32(limit, run);  // run <= v
+      count = _mm_sub_epi32(count, inside);
+      sum = _mm_add_epi32(sum, _mm_and_si128(inside, w));
+      lane = _mm_add_epi32(lane, _mm_set1_epi32(4));
+    }
+    // Lane 0: the count, lane 1: the sum.
+    __m128i both = _mm_add_epi32(_mm_unpacklo_epi32(count, sum), _mm_unpackhi_epi32(count, sum));
+    both = _mm_add_epi32(both, _mm_shuffle_epi32(both, 0x4E));
+    *below = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(both, 0x55)));
+    return uint32_t(_mm_cvtsi128_si32(both));
+  }
+
   // counter x 9 / 10 in signed 32-bit arithmetic (the product wraps).
   static uint32_t NineTenths(uint32_t c) { return uint32_t(int32_t(c * 9u) / 10); }
 
@@ -219,49 +295,54 @@ class Model {
   uint32_t global_ = 0;
 };
 
-// Enters position i (i >= 4) in the match tables.
-inline void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
-  uint32_t context = Load32(block + i - 4);
+// Enters position i (i >= 4) in the match tables; context: the four bytes
+// before i (little-endian), which the decoder keeps in a register rather
+// than read back the bytes it has just stored.
+inline void Enter(Workspace& ws, uint32_t context, uint32_t i) {
   ws.hash[HashOf(context)] = {i, context};
-  ws.order2[Load16(block + i - 2)] = i;
-  ws.order1[block[i - 1]] = i;
+  ws.order2[context >> 16] = i;
+  ws.order1[context >> 24] = i;
   if (i >= ws.dirty) ws.dirty = i + 1;
 }
 
 // Hash-table entries of the decoder's literals, held back until a
-// prediction needs the table: each is written some positions after its
+// prediction needs the table: each is written kDelay literals after its
 // cache line was asked for (at the top of the decoding step), so that a run
-// of literals does not wait for a memory access per byte. The order-2 and
-// order-1 entries go in at once (those tables stay in the cache).
+// of literals neither waits for a memory access per byte nor stalls the
+// stores behind one whose line has not come yet. The order-2 and order-1
+// entries go in at once (those tables stay in the cache).
 class HashQueue {
  public:
-  void Enter(Workspace& ws, const uint8_t* block, uint32_t i) {
-    uint32_t context = Load32(block + i - 4);
-    slot_[n_] = HashOf(context);
-    entry_[n_] = {i, context};
-    if (++n_ == kSize) Apply(ws);
-    ws.order2[Load16(block + i - 2)] = i;
-    ws.order1[block[i - 1]] = i;
+  void Enter(Workspace& ws, uint32_t context, uint32_t i) {
+    if (head_ - tail_ == kDelay) WriteOldest(ws);
+    slot_[head_ % kDelay] = HashOf(context);
+    entry_[head_ % kDelay] = {i, context};
+    ++head_;
+    ws.order2[context >> 16] = i;
+    ws.order1[context >> 24] = i;
     if (i >= ws.dirty) ws.dirty = i + 1;
   }
   // Writes the held entries in their order.
   void Apply(Workspace& ws) {
-    for (uint32_t k = 0; k < n_; ++k) ws.hash[slot_[k]] = entry_[k];
-    n_ = 0;
+    while (tail_ != head_) WriteOldest(ws);
   }
   // Forgets the held entries (the block ends and its tables are cleared).
-  void Drop() { n_ = 0; }
+  void Drop() { head_ = tail_ = 0; }
 
  private:
-  static constexpr uint32_t kSize = 16;
-  uint32_t slot_[kSize];
-  HashEntry entry_[kSize];
-  uint32_t n_ = 0;
+  void WriteOldest(Workspace& ws) {
+    ws.hash[slot_[tail_ % kDelay]] = entry_[tail_ % kDelay];
+    ++tail_;
+  }
+  static constexpr uint32_t kDelay = 16;
+  uint32_t slot_[kDelay];
+  HashEntry entry_[kDelay];
+  uint32_t head_ = 0;  // entries entered
+  uint32_t tail_ = 0;  // entries written
 };
 
 // Returns the prediction for position i (i >= 4) and enters i in the tables.
-inline uint32_t Predict(Workspace& ws, const uint8_t* block, uint32_t i, int* lengthTable) {
-  uint32_t context = Load32(block + i - 4);
+inline uint32_t Predict(Workspace& ws, uint32_t context, uint32_t i, int* lengthTable) {
   const HashEntry& e = ws.hash[HashOf(context)];
   uint32_t p;
   if (e.position != 0 && e.context == context) {
@@ -269,33 +350,60 @@ inline uint32_t Predict(Workspace& ws, const uint8_t* block, uint32_t i, int* le
     *lengthTable = kLengthMatched;
   } else {
     *lengthTable = kLengthOther;
-    p = ws.order2[Load16(block + i - 2)];
-    if (p == 0) p = ws.order1[block[i - 1]];
+    p = ws.order2[context >> 16];
+    if (p == 0) p = ws.order1[context >> 24];
   }
-  Enter(ws, block, i);
+  Enter(ws, context, i);
   return p;
 }
 
 // ---------------------------------------------------------------- encoder
 
+// The encoder's output, gathered and handed on a few thousand bytes at a
+// time, and its status. Kept apart from the encoder so that the coder
+// state, whose address is never taken, can stay in registers.
+class OutputBytes {
+ public:
+  explicit OutputBytes(ByteOutput& out) : out_(out) {}
+  StatusCode error() const { return error_; }
+  void Put(uint8_t b) {
+    buf_[fill_++] = b;
+    if (fill_ == sizeof buf_) Drain();
+  }
+  // After a write error nothing more is written.
+  __attribute__((noinline)) void Drain() {
+    if (!error_ && fill_) error_ = out_.WriteBlock(buf_, fill_);
+    fill_ = 0;
+  }
+
+ private:
+  ByteOutput& out_;
+  StatusCode error_ = kOk;
+  uint32_t fill_ = 0;
+  uint8_t buf_[4096];
+};
+
 class Encoder {
  public:
-  Encoder(Workspace& ws, ByteOutput& out) : model_(ws), out_(out) {}
+  Encoder(Workspace& ws, OutputBytes& out) : model_(ws), out_(out) {}
 
-  StatusCode error() const { return error_; }
+  StatusCode error() const { return out_.error(); }
 
-  void CodeFlag(uint32_t flag) {
+  LZPXJ_STEP void CodeFlag(uint32_t flag) {
     FreqTable& t = model_.FlagTable();
-    CodePlain(t, flag, 96);
+    uint32_t c = 0;
+    for (uint32_t j = 0; j < flag; ++j) c += t.count[j];
+    Code(c, t.count[flag], t.total);
+    Model::Update(t, flag, 96);
     model_.NoteFlag(flag);
   }
-  void CodePlain(FreqTable& t, uint32_t s, uint32_t a) {
+  LZPXJ_STEP void CodePlain(FreqTable& t, uint32_t s, uint32_t a) {
     Code(Model::CumBelow(t, s), t.count[s], t.total);
     Model::Update(t, s, a);
   }
   // A literal in the table of its preceding byte, with smoothing, and with
   // the symbol x (the byte that ended the last match, or -1) excluded.
-  void CodeLiteral(FreqTable& t, uint32_t s, int x) {
+  LZPXJ_STEP void CodeLiteral(FreqTable& t, uint32_t s, int x) {
     uint32_t c = Model::CumBelow(t, s);
     uint32_t n = t.total;
     if (x >= 0) {
@@ -315,13 +423,14 @@ class Encoder {
     if (l < low_) carry_ = true;
     low_ = l;
     for (int j = 0; j < 5; ++j) ShiftLow();
-    return error_;
+    out_.Drain();
+    return out_.error();
   }
 
   Model& model() { return model_; }
 
  private:
-  void Code(uint32_t c, uint32_t f, uint32_t t) {
+  LZPXJ_STEP void Code(uint32_t c, uint32_t f, uint32_t t) {
     range_ /= t;
     uint32_t l = low_ + c * range_;
     if (l < low_) carry_ = true;
@@ -332,7 +441,7 @@ class Encoder {
       ShiftLow();
     }
   }
-  void ShiftLow() {
+  LZPXJ_STEP void ShiftLow() {
     if (carry_) {
       Put(uint8_t(cache_ + 1));
       for (; pending_; --pending_) Put(0x00);
@@ -347,19 +456,15 @@ class Encoder {
     }
     low_ <<= 8;
   }
-  void Put(uint8_t b) {
-    if (error_) return;
-    error_ = out_.WriteByte(b);
-  }
+  void Put(uint8_t b) { out_.Put(b); }
 
   Model model_;
-  ByteOutput& out_;
+  OutputBytes& out_;
   uint32_t low_ = 0;
   uint32_t range_ = 0xFFFFFFFFu;
   bool carry_ = false;
   uint8_t cache_ = 0;
   uint32_t pending_ = 0;
-  StatusCode error_ = kOk;
 };
 
 inline uint32_t MatchLength(const uint8_t* block, uint32_t p, uint32_t i, uint32_t n) {
@@ -381,45 +486,102 @@ inline uint32_t MatchLength(const uint8_t* block, uint32_t p, uint32_t i, uint32
 
 // ---------------------------------------------------------------- decoder
 
+// The decoder's input, read a few thousand bytes at a time, and its status.
+// Kept apart from the decoder so that the coder state, whose address is
+// never taken, can stay in registers.
+class InputBytes {
+ public:
+  explicit InputBytes(ByteInput& in) : in_(in) {}
+  StatusCode error() const { return error_; }
+  // Keeps the first error.
+  void Fail(StatusCode st) {
+    if (!error_) error_ = st;
+  }
+  uint32_t Next() {
+    if (pos_ < fill_) return buf_[pos_++];
+    return Refill();
+  }
+
+ private:
+  // Whatever a byte-wise read would meet after the last delivered byte (the
+  // end, or a stream error) is met here at the same place, and a later call
+  // asks the input again.
+  __attribute__((noinline)) uint32_t Refill() {
+    StatusCode st = pendingError_;
+    pendingError_ = kOk;
+    pos_ = fill_ = 0;
+    if (st == kOk) {
+      uint32_t got = 0;
+      st = in_.ReadBlock(buf_, sizeof buf_, &got);
+      if (got > 0) {
+        fill_ = got > sizeof buf_ ? uint32_t(sizeof buf_) : got;
+        pos_ = 1;
+        pendingError_ = st;
+        return buf_[0];
+      }
+      if (st == kOk) st = kInputEnd;
+    }
+    if (st == kInputEnd) {
+      // Past the end the input reads as zeros; a valid stream needs none of
+      // them, so more than the coder's five-byte look-ahead means the stream
+      // has no end flag.
+      if (++overrun_ > 5) Fail(kInvalidFormat);
+    } else {
+      Fail(st);
+    }
+    return 0;
+  }
+
+  ByteInput& in_;
+  StatusCode error_ = kOk;
+  StatusCode pendingError_ = kOk;  // met after the buffered bytes
+  uint32_t overrun_ = 0;
+  uint32_t pos_ = 0;
+  uint32_t fill_ = 0;
+  uint8_t buf_[4096];
+};
+
 class Decoder {
  public:
-  Decoder(Workspace& ws, ByteInput& in) : model_(ws), in_(in) {}
+  Decoder(Workspace& ws, InputBytes& in) : model_(ws), in_(in) {}
 
   void Start() {
     for (int j = 0; j < 5; ++j) code_ = (code_ << 8) | Next();
   }
-  StatusCode error() const { return error_; }
+  StatusCode error() const { return in_.error(); }
 
   // Returns the symbol, or -1 with error() set.
-  int DecodeFlag() {
+  LZPXJ_STEP int DecodeFlag() {
     FreqTable& t = model_.FlagTable();
-    int s = DecodePlain(t, kFlagSymbols, 96);
-    if (s >= 0) model_.NoteFlag(uint32_t(s));
-    return s;
+    // v = (code - low) / r is only compared with cumulative counts c, and
+    // v >= c exactly when code - low >= c * r (which stays below range), so
+    // the walk compares the products and the division is left out. Few
+    // symbols, one of them usually far ahead: the branches are mostly
+    // foreseen.
+    range_ /= t.total;
+    const uint32_t r = range_;
+    const uint32_t offset = code_ - low_;
+    if (offset >= t.total * r) return Corrupt();
+    uint32_t s = 0, below = 0;
+    while (offset - below >= t.count[s] * r) below += t.count[s++] * r;
+    if (s >= kFlagSymbols) return Corrupt();
+    Advance(below, t.count[s]);
+    Model::Update(t, s, 96);
+    model_.NoteFlag(s);
+    return int(s);
   }
-  int DecodePlain(FreqTable& t, uint32_t symbols, uint32_t a) {
+  LZPXJ_STEP int DecodePlain(FreqTable& t, uint32_t symbols, uint32_t a) {
     range_ /= t.total;
     uint32_t v = (code_ - low_) / range_;
     if (v >= t.total) return Corrupt();
-    // Start the walk at the highest partial sum not above v.
-    uint32_t s = 0, c = 0;
-    for (int j = 2; j >= 0; --j) {
-      if (t.part[j] <= v && uint32_t(64 * (j + 1)) < symbols) {
-        s = 64 * (j + 1);
-        c = t.part[j];
-        break;
-      }
-    }
-    for (; s < symbols; ++s) {
-      if (v < c + t.count[s]) break;
-      c += t.count[s];
-    }
-    if (s >= symbols) return Corrupt();
+    uint32_t c;
+    const uint32_t s = Model::Find(t, v, 0, -1, 0, &c);
+    if (s >= symbols || t.count[s] == 0) return Corrupt();
     Take(c, t.count[s]);
     Model::Update(t, s, a);
     return int(s);
   }
-  int DecodeLiteral(FreqTable& t, int x) {
+  LZPXJ_STEP int DecodeLiteral(FreqTable& t, int x) {
     uint32_t cx = x >= 0 ? t.count[x] : 0;
     uint32_t n = t.total - cx;
     uint32_t e = model_.Smoothing(t);
@@ -427,32 +589,10 @@ class Decoder {
     range_ /= total;
     uint32_t v = (code_ - low_) / range_;
     if (v >= total) return Corrupt();
-    uint32_t s = 0, c = 0;
-    for (int j = 2; j >= 0; --j) {
-      uint32_t start = 64 * (j + 1);
-      uint32_t cs = t.part[j] + start * e - (x >= 0 && uint32_t(x) < start ? cx : 0);
-      if (cs <= v) {
-        s = start;
-        c = cs;
-        break;
-      }
-    }
-    // Whole groups of eight symbols first, then symbol by symbol.
-    for (;;) {
-      uint32_t g = 8 * e;
-      for (uint32_t j = 0; j < 8; ++j) g += t.count[s + j];
-      if (x >= 0 && uint32_t(x) - s < 8) g -= cx;
-      if (v < c + g || s + 8 >= 256) break;
-      c += g;
-      s += 8;
-    }
-    uint32_t f = 0;
-    for (; s < 256; ++s) {
-      f = (int(s) == x ? 0 : t.count[s]) + e;
-      if (v < c + f) break;
-      c += f;
-    }
-    if (s >= 256 || f == 0) return Corrupt();
+    uint32_t c;
+    const uint32_t s = Model::Find(t, v, e, x, cx, &c);
+    const uint32_t f = (int(s) == x ? 0 : t.count[s]) + e;
+    if (f == 0) return Corrupt();
     Take(c, f);
     uint32_t k = t.count[s];
     model_.AdjustCounters(t, k, n);
@@ -463,8 +603,10 @@ class Decoder {
   Model& model() { return model_; }
 
  private:
-  void Take(uint32_t c, uint32_t f) {
-    low_ += c * range_;
+  LZPXJ_STEP void Take(uint32_t c, uint32_t f) { Advance(c * range_, f); }
+  // low grows by the scaled cumulative count, range is scaled by f.
+  LZPXJ_STEP void Advance(uint32_t scaled, uint32_t f) {
+    low_ += scaled;
     range_ *= f;
     while (range_ < kTop) {
       code_ = (code_ << 8) | Next();
@@ -472,32 +614,17 @@ class Decoder {
       range_ <<= 8;
     }
   }
-  uint32_t Next() {
-    uint8_t b = 0;
-    StatusCode st = in_.ReadByte(&b);
-    if (st == kOk) return b;
-    if (st == kInputEnd) {
-      // Past the end the input reads as zeros; a valid stream needs none of
-      // them, so more than the coder's five-byte look-ahead means the stream
-      // has no end flag.
-      if (++overrun_ > 5 && !error_) error_ = kInvalidFormat;
-    } else if (!error_) {
-      error_ = st;
-    }
-    return 0;
-  }
+  uint32_t Next() { return in_.Next(); }
   int Corrupt() {
-    if (!error_) error_ = kInvalidFormat;
+    in_.Fail(kInvalidFormat);
     return -1;
   }
 
   Model model_;
-  ByteInput& in_;
+  InputBytes& in_;
   uint32_t low_ = 0;
   uint32_t range_ = 0xFFFFFFFFu;
   uint32_t code_ = 0;
-  uint32_t overrun_ = 0;
-  StatusCode error_ = kOk;
 };
 
 // Leaves the match tables clean whatever way a coding ends.
@@ -505,6 +632,8 @@ struct CleanTables {
   Workspace& ws;
   ~CleanTables() { ws.ClearMatchTables(); }
 };
+
+#undef LZPXJ_STEP
 
 }  // namespace
 
@@ -514,7 +643,8 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
   StatusCode st = report.Start();
   if (st) return st;
   CleanTables clean{ws};
-  Encoder enc(ws, out);
+  OutputBytes output(out);
+  Encoder enc(ws, output);
   Model& model = enc.model();
   uint8_t* const block = ws.block;
   uint64_t done = 0;
@@ -534,15 +664,18 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
     // first differing byte, which is exactly the next literal.
     while (i < n) {
       // Fetch ahead what the coming positions will read, so that the cache
-      // misses overlap the coding: the hash entry 16 bytes on, and for 8
-      // bytes on the block bytes its likely predictions point at.
-      if (i + 16 <= n) __builtin_prefetch(&ws.hash[HashOf(Load32(block + i + 12))]);
+      // misses overlap the coding: the hash entry 16 bytes on (to be read
+      // and written), and for 8 bytes on the block bytes its prediction will
+      // most likely point at: the hash entry's position when its context
+      // matches, else the order-2 entry's.
+      if (i + 16 <= n) __builtin_prefetch(&ws.hash[HashOf(Load32(block + i + 12))], 1);
       if (i + 8 <= n) {
-        __builtin_prefetch(block + ws.hash[HashOf(Load32(block + i + 4))].position);
-        __builtin_prefetch(block + ws.order2[Load16(block + i + 6)]);
+        const uint32_t ahead = Load32(block + i + 4);
+        const HashEntry& h = ws.hash[HashOf(ahead)];
+        __builtin_prefetch(block + (h.context == ahead ? h.position : ws.order2[ahead >> 16]));
       }
       int lengthTable;
-      uint32_t p = Predict(ws, block, i, &lengthTable);
+      uint32_t p = Predict(ws, Load32(block + i - 4), i, &lengthTable);
       uint32_t len = MatchLength(block, p, i, n);
       if (len < 2) {
         enc.CodeFlag(0);
@@ -580,7 +713,8 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
   StatusCode st = report.Start();
   if (st) return st;
   CleanTables clean{ws};
-  Decoder dec(ws, in);
+  InputBytes input(in);
+  Decoder dec(ws, input);
   Model& model = dec.model();
   uint8_t* const block = ws.block;
   uint64_t done = 0;
@@ -603,10 +737,13 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
       if (s < 0) return dec.error();
       block[i] = uint8_t(s);
     }
+    uint32_t context = end ? 0 : Load32(block);  // the four bytes before i
     while (!end && i < kBlockSize) {
       if ((st = dec.error())) return st;
-      // This position's hash entry comes while the flag is decoded.
-      __builtin_prefetch(&ws.hash[HashOf(Load32(block + i - 4))]);
+      // This position's hash entry, and the group sums of the literal
+      // table a literal here would use, come while the flag is decoded.
+      __builtin_prefetch(&ws.hash[HashOf(context)], 1);
+      __builtin_prefetch(ws.tables[context >> 24].group);
       int flag = dec.DecodeFlag();
       if (flag < 0) return dec.error();
       if (flag == 2) {
@@ -616,15 +753,16 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
       if (flag == 0) {
         // A literal needs no prediction, only the tables' update; its hash
         // entry waits in the queue until its cache line has come.
-        queue.Enter(ws, block, i);
-        int s = dec.DecodeLiteral(model.Table(block[i - 1]), x);
+        queue.Enter(ws, context, i);
+        int s = dec.DecodeLiteral(model.Table(context >> 24), x);
         if (s < 0) return dec.error();
         block[i++] = uint8_t(s);
+        context = (context >> 8) | uint32_t(s) << 24;
         x = -1;
       } else {
         queue.Apply(ws);
         int lengthTable;
-        const uint32_t p = Predict(ws, block, i, &lengthTable);
+        const uint32_t p = Predict(ws, context, i, &lengthTable);
         uint32_t len;
         if (flag >= 3) {
           len = uint32_t(flag) - 1;
@@ -644,6 +782,7 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
         for (uint32_t k = 0; k < len; ++k) block[i + k] = block[p + k];
         x = block[p + len];
         i += len;
+        context = Load32(block + i - 4);
       }
       if ((st = report.At(done + i))) return st;
     }

@@ -24,10 +24,13 @@ extern const int32_t kSmooth[175];
 // Table increment for a smoothing value.
 uint32_t SmoothIncrement(uint32_t e);
 
-struct FreqTable {
+// The counts are also summed in groups of sixteen symbols, kept in step, so
+// that a cumulative count or a symbol's search takes a fixed number of
+// vector steps. Aligned so that each group of counts is one cache line.
+struct alignas(64) FreqTable {
   uint32_t count[256];
+  uint32_t group[16];  // group[g]: sum of the counts of symbols 16g to 16g+15
   uint32_t total;
-  uint32_t part[3];  // counts of the symbols 0-63, 0-127, 0-191
   uint32_t counter;  // smoothing counter (32-bit two's complement)
 };
 
