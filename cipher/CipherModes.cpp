@@ -248,9 +248,16 @@ class CipherModes final
     uint8_t* ct = reg_ + n;
     if (c_ >= n && length >= n) {
       const uint32_t blocks = length / n;
-      StatusCode st = n == 8    ? CfbWhole<kEncrypt, 8>(p, blocks)
-                      : n == 16 ? CfbWhole<kEncrypt, 16>(p, blocks)
-                                : CfbWhole<kEncrypt, 0>(p, blocks);
+      StatusCode st;
+      if constexpr (kEncrypt) {
+        st = n == 8    ? CfbWhole<kEncrypt, 8>(p, blocks)
+             : n == 16 ? CfbWhole<kEncrypt, 16>(p, blocks)
+                       : CfbWhole<kEncrypt, 0>(p, blocks);
+      } else {
+        st = n == 8    ? CfbDecryptWhole<8>(p, blocks)
+             : n == 16 ? CfbDecryptWhole<16>(p, blocks)
+                       : CfbDecryptWhole<0>(p, blocks);
+      }
       if (st != kOk) return st;
       p += size_t(blocks) * n;
       length -= blocks * n;
@@ -316,6 +323,49 @@ class CipherModes final
       }
     }
     std::memcpy(ct, held, n);
+    WipeBytes(key, sizeof key);
+    c_ = n;
+    return st;
+  }
+
+  // Decryption of whole blocks from a block start: every block's register
+  // is the ciphertext block before it (reversed), all known in advance, so
+  // a batch of registers is encrypted in one call and the cipher can work
+  // several blocks abreast. Same bytes and final state as CfbWhole.
+  template <uint32_t kN>
+  StatusCode CfbDecryptWhole(uint8_t* p, uint32_t blocks) {
+    constexpr uint32_t kBatch = 32;
+    const uint32_t n = kN ? kN : n_;
+    uint8_t* ks = reg_;
+    uint8_t* ct = reg_ + n;
+    uint8_t batch[kBatch * kMaxModeBlock];
+    uint8_t key[kMaxModeBlock];
+    StatusCode st = kOk;
+    while (blocks > 0) {
+      const uint32_t count = blocks < kBatch ? blocks : kBatch;
+      ReverseBlock<kN>(batch, ct, n);
+      for (uint32_t b = 1; b < count; ++b) ReverseBlock<kN>(batch + b * n, p + (b - 1) * n, n);
+      st = cipher_->EncryptBlocks(batch, count * n);
+      if (st != kOk) break;
+      std::memcpy(ct, p + (count - 1) * n, n);
+      std::memcpy(ks, batch + (count - 1) * n, n);
+      for (uint32_t b = 0; b < count; ++b, p += n) {
+        ReverseBlock<kN>(key, batch + b * n, n);
+        if constexpr (kN == 8 || kN == 16) {
+          for (uint32_t w = 0; w < kN; w += 8) {
+            uint64_t in, k;
+            std::memcpy(&in, p + w, 8);
+            std::memcpy(&k, key + w, 8);
+            in ^= k;
+            std::memcpy(p + w, &in, 8);
+          }
+        } else {
+          for (uint32_t j = 0; j < n; ++j) p[j] ^= key[j];
+        }
+      }
+      blocks -= count;
+    }
+    WipeBytes(batch, sizeof batch);
     WipeBytes(key, sizeof key);
     c_ = n;
     return st;
