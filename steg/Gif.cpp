@@ -175,126 +175,106 @@ bool IsMarker(const uint8_t m[11]) {
 
 StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    StatusCode st = Walk(r, nullptr, SkipApp);
-    if (st != kOk) return st;
-    *size = (0x100000000ull - r.Size() - 256) & 0xFFFFFFFFull;
-    return kOk;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  Reader r(carrier);
+  StatusCode st = Walk(r, nullptr, SkipApp);
+  if (st != kOk) return st;
+  *size = (0x100000000ull - r.Size() - 256) & 0xFFFFFFFFull;
+  return kOk;
 }
 
 StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    uint64_t total = 0;
-    StatusCode st = Walk(r, nullptr, [&](Reader& rr) -> StatusCode {
-      bool marked = false;
-      StatusCode s = AppHead(rr, marked);
-      if (s != kOk || !marked) return s != kOk ? s : SkipApp(rr);
-      for (;;) {
-        uint8_t n = 0;
-        s = rr.ReadByte(&n, kShort);
-        if (s != kOk || n == 0) return s;
-        total += n;
-        s = rr.Skip(n, kShort);
-        if (s != kOk) return s;
-      }
-    });
-    if (st != kOk) return st;
-    *size = total;
-    return kOk;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  Reader r(carrier);
+  uint64_t total = 0;
+  StatusCode st = Walk(r, nullptr, [&](Reader& rr) -> StatusCode {
+    bool marked = false;
+    StatusCode s = AppHead(rr, marked);
+    if (s != kOk || !marked) return s != kOk ? s : SkipApp(rr);
+    for (;;) {
+      uint8_t n = 0;
+      s = rr.ReadByte(&n, kShort);
+      if (s != kOk || n == 0) return s;
+      total += n;
+      s = rr.Skip(n, kShort);
+      if (s != kOk) return s;
+    }
+  });
+  if (st != kOk) return st;
+  *size = total;
+  return kOk;
 }
 
 StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   if (!carrier || !out || count == 0) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    uint64_t left = count;
-    StatusCode st = Walk(r, nullptr, [&](Reader& rr) -> StatusCode {
-      bool marked = false;
-      StatusCode s = AppHead(rr, marked);
-      if (s != kOk || !marked) return s != kOk ? s : SkipApp(rr);
-      for (;;) {
-        uint8_t n = 0;
-        s = rr.ReadByte(&n, kShort);
-        if (s != kOk || n == 0) return s;
-        uint64_t take = n < left ? n : left;
-        if (take) {
-          s = rr.Pass(take, kShort, [&](const uint8_t* p, uint32_t len) { return out->Write(p, len); });
-          if (s != kOk) return s;
-          left -= take;
-        }
-        s = rr.Skip(n - take, kShort);
+  Reader r(carrier);
+  uint64_t left = count;
+  StatusCode st = Walk(r, nullptr, [&](Reader& rr) -> StatusCode {
+    bool marked = false;
+    StatusCode s = AppHead(rr, marked);
+    if (s != kOk || !marked) return s != kOk ? s : SkipApp(rr);
+    for (;;) {
+      uint8_t n = 0;
+      s = rr.ReadByte(&n, kShort);
+      if (s != kOk || n == 0) return s;
+      uint64_t take = n < left ? n : left;
+      if (take) {
+        s = rr.Pass(take, kShort, [&](const uint8_t* p, uint32_t len) { return out->Write(p, len); });
         if (s != kOk) return s;
-        // Done: the rest of the file is not needed.
-        if (left == 0) return kNotExecuted;
+        left -= take;
       }
-    });
-    if (st == kNotExecuted && left == 0) return kOk;
-    if (st != kOk) return st;
-    return kTooMuch;  // the trailer came first
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+      s = rr.Skip(n - take, kShort);
+      if (s != kOk) return s;
+      // Done: the rest of the file is not needed.
+      if (left == 0) return kNotExecuted;
+    }
+  });
+  if (st == kNotExecuted && left == 0) return kOk;
+  if (st != kOk) return st;
+  return kTooMuch;  // the trailer came first
 }
 
 StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
-  try {
-    StatusCode st = CopyWithoutApps(carrier, out);
-    return st != kOk ? st : out->Commit();
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  StatusCode st = CopyWithoutApps(carrier, out);
+  return st != kOk ? st : out->Commit();
 }
 
 StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
   if (!carrier || !data || !out) return kInvalidArg;
-  try {
-    StatusCode st = CopyWithoutApps(carrier, out);
+  StatusCode st = CopyWithoutApps(carrier, out);
+  if (st != kOk) return st;
+  // Over the trailer: found by the size and an absolute seek.
+  uint64_t size = 0;
+  st = out->GetSize(&size);
+  if (st != kOk) return st;
+  if (size == 0) return kWriteError;
+  st = out->Seek(static_cast<int64_t>(size - 1), kSeekSet);
+  if (st != kOk) return st;
+  Writer w(out);
+  st = w.Start();
+  if (st != kOk) return st;
+  uint8_t head[14] = {0x21, 0xFF, 0x0B};
+  uint32_t r1 = 0, r2 = 0;
+  TimeRandomPair(&r1, &r2);
+  MakeMarker(r1, r2, head + 3);
+  st = w.Write(head, sizeof head);
+  if (st != kOk) return st;
+  uint8_t piece[256];
+  for (;;) {
+    uint32_t got = 0;
+    st = steg::ReadFull(data, piece + 1, 255, &got);
     if (st != kOk) return st;
-    // Over the trailer: found by the size and an absolute seek.
-    uint64_t size = 0;
-    st = out->GetSize(&size);
+    if (got == 0) break;  // never an empty sub-block before the end
+    piece[0] = uint8_t(got);
+    st = w.Write(piece, got + 1);
     if (st != kOk) return st;
-    if (size == 0) return kWriteError;
-    st = out->Seek(static_cast<int64_t>(size - 1), kSeekSet);
-    if (st != kOk) return st;
-    Writer w(out);
-    st = w.Start();
-    if (st != kOk) return st;
-    uint8_t head[14] = {0x21, 0xFF, 0x0B};
-    uint32_t r1 = 0, r2 = 0;
-    TimeRandomPair(&r1, &r2);
-    MakeMarker(r1, r2, head + 3);
-    st = w.Write(head, sizeof head);
-    if (st != kOk) return st;
-    uint8_t piece[256];
-    for (;;) {
-      uint32_t got = 0;
-      st = steg::ReadFull(data, piece + 1, 255, &got);
-      if (st != kOk) return st;
-      if (got == 0) break;  // never an empty sub-block before the end
-      piece[0] = uint8_t(got);
-      st = w.Write(piece, got + 1);
-      if (st != kOk) return st;
-      if (got < 255) break;
-    }
-    const uint8_t tail[2] = {0x00, 0x3B};
-    st = w.Write(tail, 2);
-    if (st == kOk) st = w.Flush();
-    if (st == kOk) st = out->SetEnd();
-    if (st != kOk) return st;
-    return out->Commit();
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
+    if (got < 255) break;
   }
+  const uint8_t tail[2] = {0x00, 0x3B};
+  st = w.Write(tail, 2);
+  if (st == kOk) st = w.Flush();
+  if (st == kOk) st = out->SetEnd();
+  if (st != kOk) return st;
+  return out->Commit();
 }
 
 }  // namespace zk::gif
@@ -308,19 +288,19 @@ class GifCarrier final : public steg::CopyCarrier<GifCarrier> {
 
   int32_t GetCarrierKind() override { return kCarrierImage; }
   StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return gif::GetCapacity(carrier, sizeOut);
+    return steg::NoThrow([&] { return gif::GetCapacity(carrier, sizeOut); });
   }
   StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return gif::GetHiddenSize(carrier, sizeOut);
+    return steg::NoThrow([&] { return gif::GetHiddenSize(carrier, sizeOut); });
   }
   StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
-    return gif::Extract(carrier, out, count);
+    return steg::NoThrow([&] { return gif::Extract(carrier, out, count); });
   }
   StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
-    return gif::Embed(carrier, data, out);
+    return steg::NoThrow([&] { return gif::Embed(carrier, data, out); });
   }
   StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
-    return gif::Wipe(carrier, out);
+    return steg::NoThrow([&] { return gif::Wipe(carrier, out); });
   }
 };
 

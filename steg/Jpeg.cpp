@@ -206,71 +206,51 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
 
 StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    return Capacity(r, size);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  Reader r(carrier);
+  return Capacity(r, size);
 }
 
 StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    uint64_t total = 0;
-    StatusCode st = WalkHidden(r, [&](Reader&, uint64_t n, bool&) {
-      total += n;
-      return kOk;
-    });
-    if (st != kOk) return st;
-    *size = total;
+  Reader r(carrier);
+  uint64_t total = 0;
+  StatusCode st = WalkHidden(r, [&](Reader&, uint64_t n, bool&) {
+    total += n;
     return kOk;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  });
+  if (st != kOk) return st;
+  *size = total;
+  return kOk;
 }
 
 StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   if (!carrier || !out) return kInvalidArg;
   if (count == 0) return kOk;
-  try {
-    Reader r(carrier);
-    uint64_t cap = 0;
-    StatusCode st = Capacity(r, &cap);
-    if (st != kOk) return st;
-    if (count > cap) return kInvalidArg;
-    uint64_t left = count;
-    st = WalkHidden(r, [&](Reader& rr, uint64_t n, bool& done) {
-      uint64_t take = n < left ? n : left;
-      StatusCode s = rr.Pass(take, kInvalidFormat,
-                             [&](const uint8_t* p, uint32_t len) { return out->Write(p, len); });
-      left -= take;
-      done = left == 0;
-      return s;
-    });
-    if (st != kOk) return st;
-    // Fewer hidden bytes than asked for is a failure, not a short success.
-    return left == 0 ? kOk : kTooMuch;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  Reader r(carrier);
+  uint64_t cap = 0;
+  StatusCode st = Capacity(r, &cap);
+  if (st != kOk) return st;
+  if (count > cap) return kInvalidArg;
+  uint64_t left = count;
+  st = WalkHidden(r, [&](Reader& rr, uint64_t n, bool& done) {
+    uint64_t take = n < left ? n : left;
+    StatusCode s = rr.Pass(take, kInvalidFormat,
+                           [&](const uint8_t* p, uint32_t len) { return out->Write(p, len); });
+    left -= take;
+    done = left == 0;
+    return s;
+  });
+  if (st != kOk) return st;
+  // Fewer hidden bytes than asked for is a failure, not a short success.
+  return left == 0 ? kOk : kTooMuch;
 }
 
 StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
-  try {
-    return Copy(carrier, data, out, true);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  return Copy(carrier, data, out, true);
 }
 
 StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
-  try {
-    return Copy(carrier, nullptr, out, false);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  return Copy(carrier, nullptr, out, false);
 }
 
 }  // namespace zk::jpeg
@@ -284,19 +264,19 @@ class JpegCarrier final : public steg::CopyCarrier<JpegCarrier> {
 
   int32_t GetCarrierKind() override { return kCarrierImage; }
   StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return jpeg::GetCapacity(carrier, sizeOut);
+    return steg::NoThrow([&] { return jpeg::GetCapacity(carrier, sizeOut); });
   }
   StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return jpeg::GetHiddenSize(carrier, sizeOut);
+    return steg::NoThrow([&] { return jpeg::GetHiddenSize(carrier, sizeOut); });
   }
   StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
-    return jpeg::Extract(carrier, out, count);
+    return steg::NoThrow([&] { return jpeg::Extract(carrier, out, count); });
   }
   StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
-    return jpeg::Embed(carrier, data, out);
+    return steg::NoThrow([&] { return jpeg::Embed(carrier, data, out); });
   }
   StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
-    return jpeg::Wipe(carrier, out);
+    return steg::NoThrow([&] { return jpeg::Wipe(carrier, out); });
   }
 };
 

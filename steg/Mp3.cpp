@@ -408,73 +408,53 @@ uint32_t SyncsafeOf(const uint8_t* p) {
 
 StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    bool tagged = false;
-    Tag t;
-    StatusCode st = Open(r, tagged, t);
-    if (st != kOk) return st;
-    if (!tagged) {
-      *size = kNoTagCapacity;
-      return kOk;
-    }
-    Census c;
-    st = Count(r, t, c);
-    if (st != kOk) return st;
-    *size = Capacity(t, c);
+  Reader r(carrier);
+  bool tagged = false;
+  Tag t;
+  StatusCode st = Open(r, tagged, t);
+  if (st != kOk) return st;
+  if (!tagged) {
+    *size = kNoTagCapacity;
     return kOk;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
   }
+  Census c;
+  st = Count(r, t, c);
+  if (st != kOk) return st;
+  *size = Capacity(t, c);
+  return kOk;
 }
 
 StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    Frame f;
-    bool found = false;
-    StatusCode st = FindHidden(r, f, found);
-    if (st != kOk) return st;
-    *size = found ? f.data : 0;
-    return kOk;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  Reader r(carrier);
+  Frame f;
+  bool found = false;
+  StatusCode st = FindHidden(r, f, found);
+  if (st != kOk) return st;
+  *size = found ? f.data : 0;
+  return kOk;
 }
 
 StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   if (!carrier || !out) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    Frame f;
-    bool found = false;
-    StatusCode st = FindHidden(r, f, found);
-    if (st != kOk) return st;
-    if (count > (found ? f.data : 0)) return kTooMuch;
-    if (count == 0) return kOk;
-    st = r.SeekTo(f.start + f.header);
-    if (st != kOk) return st;
-    return r.Pass(count, kReadError, [&](const uint8_t* p, uint32_t n) -> StatusCode { return out->Write(p, n); });
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  Reader r(carrier);
+  Frame f;
+  bool found = false;
+  StatusCode st = FindHidden(r, f, found);
+  if (st != kOk) return st;
+  if (count > (found ? f.data : 0)) return kTooMuch;
+  if (count == 0) return kOk;
+  st = r.SeekTo(f.start + f.header);
+  if (st != kOk) return st;
+  return r.Pass(count, kReadError, [&](const uint8_t* p, uint32_t n) -> StatusCode { return out->Write(p, n); });
 }
 
 StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
-  try {
-    return Copy(carrier, data, out, true);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  return Copy(carrier, data, out, true);
 }
 
 StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
-  try {
-    return Copy(carrier, nullptr, out, false);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  return Copy(carrier, nullptr, out, false);
 }
 
 }  // namespace zk::mp3
@@ -488,18 +468,20 @@ class Mp3Carrier final : public steg::CopyCarrier<Mp3Carrier> {
 
   int32_t GetCarrierKind() override { return kCarrierSound; }
   StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return mp3::GetCapacity(carrier, sizeOut);
+    return steg::NoThrow([&] { return mp3::GetCapacity(carrier, sizeOut); });
   }
   StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return mp3::GetHiddenSize(carrier, sizeOut);
+    return steg::NoThrow([&] { return mp3::GetHiddenSize(carrier, sizeOut); });
   }
   StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
-    return mp3::Extract(carrier, out, count);
+    return steg::NoThrow([&] { return mp3::Extract(carrier, out, count); });
   }
   StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
-    return mp3::Embed(carrier, data, out);
+    return steg::NoThrow([&] { return mp3::Embed(carrier, data, out); });
   }
-  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override { return mp3::Wipe(carrier, out); }
+  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
+    return steg::NoThrow([&] { return mp3::Wipe(carrier, out); });
+  }
 };
 
 }  // namespace

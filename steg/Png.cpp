@@ -159,99 +159,79 @@ uint32_t Crc(const uint32_t table[256], uint32_t crc, const uint8_t* p, uint64_t
 
 StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    StatusCode st = Check(r);
-    if (st != kOk) return st;
-    *size = kCapacity;
-    return kOk;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  Reader r(carrier);
+  StatusCode st = Check(r);
+  if (st != kOk) return st;
+  *size = kCapacity;
+  return kOk;
 }
 
 StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
-  try {
-    Reader r(carrier);
-    StatusCode st = Check(r);
+  Reader r(carrier);
+  StatusCode st = Check(r);
+  if (st != kOk) return st;
+  st = r.SeekTo(8);
+  if (st != kOk) return st;
+  for (;;) {
+    Chunk c;
+    bool more = false;
+    st = Next(r, c, more);
     if (st != kOk) return st;
-    st = r.SeekTo(8);
+    if (!more) break;
+    bool comment = false;
+    st = IsComment(r, c, comment);
     if (st != kOk) return st;
-    for (;;) {
-      Chunk c;
-      bool more = false;
-      st = Next(r, c, more);
-      if (st != kOk) return st;
-      if (!more) break;
-      bool comment = false;
-      st = IsComment(r, c, comment);
-      if (st != kOk) return st;
-      if (comment) {
-        *size = uint64_t(c.length) - 9;
-        return kOk;
-      }
-      st = r.SeekTo(c.start + c.Whole());
-      if (st != kOk) return st;
+    if (comment) {
+      *size = uint64_t(c.length) - 9;
+      return kOk;
     }
-    *size = 0;
-    return kOk;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
+    st = r.SeekTo(c.start + c.Whole());
+    if (st != kOk) return st;
   }
+  *size = 0;
+  return kOk;
 }
 
 StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   if (!carrier || !out || count > kCapacity) return kInvalidArg;
   if (count == 0) return kOk;
-  try {
-    Reader r(carrier);
-    StatusCode st = Check(r);
+  Reader r(carrier);
+  StatusCode st = Check(r);
+  if (st != kOk) return st;
+  st = r.SeekTo(8);
+  if (st != kOk) return st;
+  for (;;) {
+    Chunk c;
+    bool more = false;
+    st = Next(r, c, more);
     if (st != kOk) return st;
-    st = r.SeekTo(8);
-    if (st != kOk) return st;
-    for (;;) {
-      Chunk c;
-      bool more = false;
-      st = Next(r, c, more);
-      if (st != kOk) return st;
-      if (!more) break;
-      bool comment = false;
-      if (uint64_t(c.length) >= count + 9) {
-        st = IsComment(r, c, comment);
-        if (st != kOk) return st;
-      }
-      if (comment) {
-        st = r.Skip(1, kInvalidFormat);
-        if (st != kOk) return st;
-        return r.Pass(count, kInvalidFormat,
-                      [&](const uint8_t* p, uint32_t n) { return out->Write(p, n); });
-      }
-      st = r.SeekTo(c.start + c.Whole());
+    if (!more) break;
+    bool comment = false;
+    if (uint64_t(c.length) >= count + 9) {
+      st = IsComment(r, c, comment);
       if (st != kOk) return st;
     }
-    // No chunk holds that many bytes.
-    return kTooMuch;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
+    if (comment) {
+      st = r.Skip(1, kInvalidFormat);
+      if (st != kOk) return st;
+      return r.Pass(count, kInvalidFormat,
+                    [&](const uint8_t* p, uint32_t n) { return out->Write(p, n); });
+    }
+    st = r.SeekTo(c.start + c.Whole());
+    if (st != kOk) return st;
   }
+  // No chunk holds that many bytes.
+  return kTooMuch;
 }
 
 StatusCode Embed(const uint32_t table[256], IFileStrem* carrier, IFileStrem* data,
                  IFileStrem* out) {
-  try {
-    return Copy(table, carrier, data, out, true);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  return Copy(table, carrier, data, out, true);
 }
 
 StatusCode Wipe(const uint32_t table[256], IFileStrem* carrier, IFileStrem* out) {
-  try {
-    return Copy(table, carrier, nullptr, out, false);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  return Copy(table, carrier, nullptr, out, false);
 }
 
 }  // namespace zk::png
@@ -266,19 +246,19 @@ class PngCarrier final : public steg::CopyCarrier<PngCarrier> {
 
   int32_t GetCarrierKind() override { return kCarrierImage; }
   StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return png::GetCapacity(carrier, sizeOut);
+    return steg::NoThrow([&] { return png::GetCapacity(carrier, sizeOut); });
   }
   StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return png::GetHiddenSize(carrier, sizeOut);
+    return steg::NoThrow([&] { return png::GetHiddenSize(carrier, sizeOut); });
   }
   StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
-    return png::Extract(carrier, out, count);
+    return steg::NoThrow([&] { return png::Extract(carrier, out, count); });
   }
   StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
-    return png::Embed(crc_, carrier, data, out);
+    return steg::NoThrow([&] { return png::Embed(crc_, carrier, data, out); });
   }
   StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
-    return png::Wipe(crc_, carrier, out);
+    return steg::NoThrow([&] { return png::Wipe(crc_, carrier, out); });
   }
 
  private:

@@ -30,6 +30,17 @@ class CopyCarrier : public ToolkitObject<Self, ISteganosCopy> {
                                                   {id::StegISteganosCopy, 0}};
 };
 
+// Runs a carrier operation; an allocation failure inside it becomes -4, so
+// nothing is thrown across the library boundary.
+template <class Op>
+StatusCode NoThrow(Op&& op) noexcept {
+  try {
+    return op();
+  } catch (const std::bad_alloc&) {
+    return kNoMemory;
+  }
+}
+
 inline uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline uint32_t Le32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
