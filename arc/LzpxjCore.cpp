@@ -673,6 +673,10 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
         const uint32_t ahead = Load32(block + i + 4);
         const HashEntry& h = ws.hash[HashOf(ahead)];
         __builtin_prefetch(block + (h.context == ahead ? h.position : ws.order2[ahead >> 16]));
+        // And the two lines of its literal table a literal there would read.
+        const FreqTable& lt = ws.tables[block[i + 7]];
+        __builtin_prefetch(lt.group);
+        __builtin_prefetch(lt.count + (block[i + 8] & ~15u));
       }
       int lengthTable;
       uint32_t p = Predict(ws, Load32(block + i - 4), i, &lengthTable);
