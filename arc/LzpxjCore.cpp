@@ -441,18 +441,18 @@ class Encoder {
       ShiftLow();
     }
   }
+  // The cached byte goes out (with the carry added, the pending 0xFF bytes
+  // then turning to 0x00) unless low may still carry into it. One test that
+  // nearly always holds, rather than one on the carry, which is a coin toss.
   LZPXJ_STEP void ShiftLow() {
-    if (carry_) {
-      Put(uint8_t(cache_ + 1));
-      for (; pending_; --pending_) Put(0x00);
+    if (low_ < 0xFF000000u || carry_) {
+      Put(uint8_t(cache_ + carry_));
+      const uint8_t fill = uint8_t(0xFF + carry_);
+      for (; pending_; --pending_) Put(fill);
       carry_ = false;
       cache_ = uint8_t(low_ >> 24);
-    } else if (low_ > 0xFEFFFFFFu) {
-      ++pending_;
     } else {
-      Put(cache_);
-      for (; pending_; --pending_) Put(0xFF);
-      cache_ = uint8_t(low_ >> 24);
+      ++pending_;
     }
     low_ <<= 8;
   }
