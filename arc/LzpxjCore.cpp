@@ -268,20 +268,28 @@ class Model {
     const __m128i limit = _mm_set1_epi32(int(v + 1));
     alignas(16) uint32_t runs[20];  // runs[3] = 0, runs[4 + j]: running sum through j
     runs[3] = 0;
+    // Running sums within each group of four, then the sums of the groups
+    // before each added (as a tree rather than one after the other).
     __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
-    __m128i carry = _mm_setzero_si128();
-    __m128i inside[4];
+    __m128i run[4], sum[4];
 #pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
       __m128i w = _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(p) + j), addv);
       if (kSkip) w = _mm_sub_epi32(w, _mm_and_si128(_mm_cmpeq_epi32(lane, skipv), subv));
-      __m128i run = _mm_add_epi32(w, _mm_slli_si128(w, 4));
-      run = _mm_add_epi32(run, _mm_slli_si128(run, 8));
-      run = _mm_add_epi32(run, carry);
-      carry = _mm_shuffle_epi32(run, 0xFF);
-      inside[j] = _mm_cmpgt_epi32(limit, run);  // run <= v
-      _mm_store_si128(reinterpret_cast<__m128i*>(runs + 4) + j, run);
+      run[j] = _mm_add_epi32(w, _mm_slli_si128(w, 4));
+      run[j] = _mm_add_epi32(run[j], _mm_slli_si128(run[j], 8));
+      sum[j] = _mm_shuffle_epi32(run[j], 0xFF);
       lane = _mm_add_epi32(lane, _mm_set1_epi32(4));
+    }
+    const __m128i first2 = _mm_add_epi32(sum[0], sum[1]);
+    run[1] = _mm_add_epi32(run[1], sum[0]);
+    run[2] = _mm_add_epi32(run[2], first2);
+    run[3] = _mm_add_epi32(_mm_add_epi32(run[3], sum[2]), first2);
+    __m128i inside[4];
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) {
+      inside[j] = _mm_cmpgt_epi32(limit, run[j]);  // run <= v
+      _mm_store_si128(reinterpret_cast<__m128i*>(runs + 4) + j, run[j]);
     }
     const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(inside[0], inside[1]),
                                           _mm_packs_epi32(inside[2], inside[3]));
