@@ -256,6 +256,9 @@ class Model {
   // Over the sixteen weights p[j] + add (less sub for j = skip), returns the
   // number of j whose running sum through j is at most v, which is the index
   // whose range holds v, and in *below the sum of the weights before it.
+  // The weights are never negative, so those j come first: the index is
+  // read off one mask of the comparisons, and the sum from the running sums
+  // kept in memory.
   template <bool kSkip>
   static uint32_t Locate16(const uint32_t* p, uint32_t add, int skip, uint32_t sub, uint32_t v,
                            uint32_t* below) {
@@ -263,28 +266,37 @@ class Model {
     const __m128i skipv = _mm_set1_epi32(skip);
     const __m128i subv = _mm_set1_epi32(int(sub));
     const __m128i limit = _mm_set1_epi32(int(v + 1));
+    alignas(16) uint32_t runs[20];  // runs[3] = 0, runs[4 + j]: running sum through j
+    runs[3] = 0;
+    // Running sums within each group of four, then the sums of the groups
+    // before each added (as a tree rather than one after the other).
     __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
-    __m128i carry = _mm_setzero_si128();
-    __m128i count = _mm_setzero_si128();
-    __m128i sum = _mm_setzero_si128();
+    __m128i run[4], sum[4];
 #pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
       __m128i w = _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(p) + j), addv);
       if (kSkip) w = _mm_sub_epi32(w, _mm_and_si128(_mm_cmpeq_epi32(lane, skipv), subv));
-      __m128i run = _mm_add_epi32(w, _mm_slli_si128(w, 4));
-      run = _mm_add_epi32(run, _mm_slli_si128(run, 8));
-      run = _mm_add_epi32(run, carry);
-      carry = _mm_shuffle_epi32(run, 0xFF);
-      const __m128i inside = _mm_cmpgt_epi32(limit, run);  // run <= v
-      count = _mm_sub_epi32(count, inside);
-      sum = _mm_add_epi32(sum, _mm_and_si128(inside, w));
+      run[j] = _mm_add_epi32(w, _mm_slli_si128(w, 4));
+      run[j] = _mm_add_epi32(run[j], _mm_slli_si128(run[j], 8));
+      sum[j] = _mm_shuffle_epi32(run[j], 0xFF);
       lane = _mm_add_epi32(lane, _mm_set1_epi32(4));
     }
-    // Lane 0: the count, lane 1: the sum.
-    __m128i both = _mm_add_epi32(_mm_unpacklo_epi32(count, sum), _mm_unpackhi_epi32(count, sum));
-    both = _mm_add_epi32(both, _mm_shuffle_epi32(both, 0x4E));
-    *below = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(both, 0x55)));
-    return uint32_t(_mm_cvtsi128_si32(both));
+    const __m128i first2 = _mm_add_epi32(sum[0], sum[1]);
+    run[1] = _mm_add_epi32(run[1], sum[0]);
+    run[2] = _mm_add_epi32(run[2], first2);
+    run[3] = _mm_add_epi32(_mm_add_epi32(run[3], sum[2]), first2);
+    __m128i inside[4];
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) {
+      inside[j] = _mm_cmpgt_epi32(limit, run[j]);  // run <= v
+      _mm_store_si128(reinterpret_cast<__m128i*>(runs + 4) + j, run[j]);
+    }
+    const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(inside[0], inside[1]),
+                                          _mm_packs_epi32(inside[2], inside[3]));
+    const uint32_t mask = uint32_t(_mm_movemask_epi8(bytes));  // bit j: run_j <= v
+    const uint32_t k = uint32_t(__builtin_ctz(~mask));
+    *below = runs[3 + k];
+    return k;
   }
 
   // counter x 9 / 10 in signed 32-bit arithmetic (the product wraps).
@@ -441,18 +453,18 @@ class Encoder {
       ShiftLow();
     }
   }
+  // The cached byte goes out (with the carry added, the pending 0xFF bytes
+  // then turning to 0x00) unless low may still carry into it. One test that
+  // nearly always holds, rather than one on the carry, which is a coin toss.
   LZPXJ_STEP void ShiftLow() {
-    if (carry_) {
-      Put(uint8_t(cache_ + 1));
-      for (; pending_; --pending_) Put(0x00);
+    if (low_ < 0xFF000000u || carry_) {
+      Put(uint8_t(cache_ + carry_));
+      const uint8_t fill = uint8_t(0xFF + carry_);
+      for (; pending_; --pending_) Put(fill);
       carry_ = false;
       cache_ = uint8_t(low_ >> 24);
-    } else if (low_ > 0xFEFFFFFFu) {
-      ++pending_;
     } else {
-      Put(cache_);
-      for (; pending_; --pending_) Put(0xFF);
-      cache_ = uint8_t(low_ >> 24);
+      ++pending_;
     }
     low_ <<= 8;
   }
@@ -673,6 +685,10 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
         const uint32_t ahead = Load32(block + i + 4);
         const HashEntry& h = ws.hash[HashOf(ahead)];
         __builtin_prefetch(block + (h.context == ahead ? h.position : ws.order2[ahead >> 16]));
+        // And the two lines of its literal table a literal there would read.
+        const FreqTable& lt = ws.tables[block[i + 7]];
+        __builtin_prefetch(lt.group);
+        __builtin_prefetch(lt.count + (block[i + 8] & ~15u));
       }
       int lengthTable;
       uint32_t p = Predict(ws, Load32(block + i - 4), i, &lengthTable);
