@@ -7,7 +7,7 @@
 
 #include "arc/ArcProgress.h"
 #include "arc/ArithCore.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Arc.h"
 
 namespace zk::arc {

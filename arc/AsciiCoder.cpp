@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "arc/ArcProgress.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "steg/buffer/CarrierStreamBuffer.h"
 #include "zk5Arc.h"
 

@@ -4,7 +4,7 @@
 
 #include "arc/ArcIo.h"
 #include "arc/LzpxjCore.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace zk::arc {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "zk5BlockCipher.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace zk::cipher {
 

@@ -13,8 +13,8 @@
 #include <new>
 
 #include "cipher/ModesInternal.h"
-#include "storage/base/StreamCopy.h"
-#include "storage/base/ToolkitObject.h"
+#include "StreamCopy.h"
+#include "ToolkitObject.h"
 
 namespace zk {
 namespace {

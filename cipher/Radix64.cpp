@@ -6,7 +6,7 @@
 
 #include "cipher/ModesInternal.h"
 #include "cipher/pair/BufferedStreamPair.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace zk {
 namespace {

@@ -2,7 +2,7 @@
 #pragma once
 #include "cipher/BigNum.h"
 #include "cipher/Prime.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Rsa.h"
 
 namespace zk {

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "cipher/ModesInternal.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace zk {
 namespace {

@@ -1,9 +1,9 @@
 # Helpers shared by every subsystem folder.
 
-set(KIV_INCLUDE ${CMAKE_SOURCE_DIR}/include)
+set(KIV_INCLUDE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/base)
 set(KIV_BASE_SOURCES
-  ${CMAKE_SOURCE_DIR}/storage/base/IdCatalogue.cpp
-  ${CMAKE_SOURCE_DIR}/storage/base/ObjectBase.cpp)
+  ${CMAKE_SOURCE_DIR}/base/IdCatalogue.cpp
+  ${CMAKE_SOURCE_DIR}/base/ObjectBase.cpp)
 
 # kiv_toolkit_library(<name> SOURCES ... [BASE] [CARRIER_BUFFER] [STREAM_PAIR])
 # Builds <name>.so (no "lib" prefix) linked against zk5main only.

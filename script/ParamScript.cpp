@@ -8,7 +8,7 @@
 
 #include "zk5script.h"
 #include "script/ParamFormat.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace zk::script {
 

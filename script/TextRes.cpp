@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cipher/pair/BufferedStreamPair.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5script.h"
 
 namespace zk::script {

@@ -8,7 +8,7 @@
 #include "steg/GifCarrier.h"
 #include "steg/GifJpegPngMp3Io.h"
 #include "steg/SteganosBase.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Steg.h"
 
 namespace zk::gif {

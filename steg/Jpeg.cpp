@@ -7,7 +7,7 @@
 
 #include "steg/GifJpegPngMp3Io.h"
 #include "steg/SteganosBase.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Steg.h"
 #include "steg/JpegCarrier.h"
 

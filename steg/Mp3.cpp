@@ -9,7 +9,7 @@
 #include "steg/GifJpegPngMp3Io.h"
 #include "steg/Mp3Carrier.h"
 #include "steg/SteganosBase.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Steg.h"
 
 namespace zk::mp3 {

@@ -9,7 +9,7 @@
 #include <new>
 
 #include "steg/buffer/CarrierStreamBuffer.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Steg.h"
 
 namespace zk::steg {

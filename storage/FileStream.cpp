@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "storage/base/StreamCopy.h"
+#include "StreamCopy.h"
 
 namespace zk {
 

@@ -1,7 +1,7 @@
 // fos.FileStream: a stream over an open file descriptor that it owns.
 // Not registered; only fos.FileSys makes it.
 #pragma once
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Stream.h"
 
 namespace zk {

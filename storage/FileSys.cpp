@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "storage/FileStream.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Stream.h"
 
 namespace zk {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "storage/base/StreamCopy.h"
+#include "StreamCopy.h"
 
 namespace zk {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Stream.h"
 
 namespace zk {

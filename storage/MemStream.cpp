@@ -1,8 +1,8 @@
 // storage.MemStream: a growable byte block behind the stream interfaces.
 #include <cstring>
 
-#include "storage/base/StreamCopy.h"
-#include "storage/base/ToolkitObject.h"
+#include "StreamCopy.h"
+#include "ToolkitObject.h"
 #include "zk5Stream.h"
 
 namespace zk {

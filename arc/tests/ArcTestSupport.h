@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Arc.h"
 #include "zk5Stream.h"
 #include "zk5Status.h"

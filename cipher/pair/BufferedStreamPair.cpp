@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace zk {
 

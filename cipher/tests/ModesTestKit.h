@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "cipher/ModesFaces.h"
-#include "storage/base/StreamCopy.h"
-#include "storage/base/ToolkitObject.h"
+#include "StreamCopy.h"
+#include "ToolkitObject.h"
 
 namespace kit {
 

@@ -1,5 +1,5 @@
 #include "runtime/tests/Counter.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace {
 int g_alive = 0;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "runtime/tests/Counter.h"
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "tests/support/ZkTest.h"
 
 namespace {

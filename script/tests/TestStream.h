@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "zk5Stream.h"
 
 namespace scripttest {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace zk {
 

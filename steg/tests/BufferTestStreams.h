@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 #include "tests/support/ZkTest.h"
 #include "zk5Stream.h"
 

@@ -1,7 +1,7 @@
 // Out-of-line parts of the common toolkit object base.
 #include <cstdio>
 
-#include "storage/base/ToolkitObject.h"
+#include "ToolkitObject.h"
 
 namespace zk {
 
