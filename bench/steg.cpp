@@ -180,14 +180,14 @@ void PlainCopy(const Carrier& c) {
 
 void RunOperation(const Carrier& c, const std::string& op) {
   if (op == "copy") return PlainCopy(c);
-  ISteganos* steg = zktest::Create<ISteganos>(c.classId, id::StegISteganos);
+  ICarrier* steg = zktest::Create<ICarrier>(c.classId, id::StegICarrier);
   IFileStrem* carrier = Open(c.path, false);
   if (op == "extract") {
     IFileStrem* out = Open(c.outPath, true);
     Check(steg->Extract(carrier, out, c.capacity), "Extract");
     out->Release();
   } else if (c.direct) {
-    auto* direct = static_cast<ISteganosDirect*>(steg);
+    auto* direct = static_cast<ICarrierDirect*>(steg);
     if (op == "embed") {
       IFileStrem* data = Open(c.dataPath, false);
       Check(direct->Embed(carrier, data), "Embed");
@@ -196,7 +196,7 @@ void RunOperation(const Carrier& c, const std::string& op) {
       Check(direct->Wipe(carrier), "Wipe");
     }
   } else {
-    auto* copy = static_cast<ISteganosCopy*>(steg);
+    auto* copy = static_cast<ICarrierCopy*>(steg);
     IFileStrem* out = Open(c.outPath, true);
     if (op == "embed") {
       IFileStrem* data = Open(c.dataPath, false);
@@ -239,7 +239,7 @@ void Prepare() {
   MakeWave(Carriers()[1].path);
   MakeText(Carriers()[2].path);
   for (Carrier& c : Carriers()) {
-    ISteganos* steg = zktest::Create<ISteganos>(c.classId, id::StegISteganos);
+    ICarrier* steg = zktest::Create<ICarrier>(c.classId, id::StegICarrier);
     IFileStrem* s = Open(c.path, false);
     Check(s->GetSize(&c.size), "GetSize");
     Check(steg->GetCapacity(s, &c.capacity), "GetCapacity");

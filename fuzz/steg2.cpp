@@ -16,18 +16,18 @@ namespace {
 
 using zktest::VecStream;
 
-zk::ISteganosCopy* Carrier() {
+zk::ICarrierCopy* Carrier() {
   zk::IBase* base = nullptr;
   if (zk_CreateInstance(KIV_CARRIER, &base) != 0 || !base) std::abort();
   void* p = nullptr;
-  base->QueryInterface(zk::id::StegISteganosCopy, &p);
+  base->QueryInterface(zk::id::StegICarrierCopy, &p);
   base->Release();
   if (!p) std::abort();
-  return static_cast<zk::ISteganosCopy*>(p);
+  return static_cast<zk::ICarrierCopy*>(p);
 }
 
 // Extracts count bytes; the output holds exactly count bytes on success.
-StatusCode Extract(zk::ISteganosCopy* c, VecStream* carrier, uint64_t count, std::vector<uint8_t>* got) {
+StatusCode Extract(zk::ICarrierCopy* c, VecStream* carrier, uint64_t count, std::vector<uint8_t>* got) {
   VecStream* out = VecStream::Make();
   StatusCode st = c->Extract(carrier, out, count);
   if (st == 0 && out->data.size() != count) std::abort();
@@ -36,7 +36,7 @@ StatusCode Extract(zk::ISteganosCopy* c, VecStream* carrier, uint64_t count, std
   return st;
 }
 
-void Run(zk::ISteganosCopy* c, const std::vector<uint8_t>& bytes, bool fileSeek) {
+void Run(zk::ICarrierCopy* c, const std::vector<uint8_t>& bytes, bool fileSeek) {
   VecStream* carrier = VecStream::Make(bytes, fileSeek);
   uint64_t cap = 0, hidden = 0;
   const StatusCode capSt = c->GetCapacity(carrier, &cap);
@@ -78,7 +78,7 @@ void Run(zk::ISteganosCopy* c, const std::vector<uint8_t>& bytes, bool fileSeek)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static zk::ISteganosCopy* carrier = Carrier();
+  static zk::ICarrierCopy* carrier = Carrier();
   std::vector<uint8_t> bytes(data, data + size);
   Run(carrier, bytes, false);
   Run(carrier, bytes, true);

@@ -34,7 +34,7 @@ zk::IFileStrem* Memory(const uint8_t* bytes, size_t n) {
 }
 
 // Extracts count bytes from carrier; aborts unless they are expected.
-void ExpectHidden(zk::ISteganos* steg, zk::IFileStrem* carrier, const std::vector<uint8_t>& expected) {
+void ExpectHidden(zk::ICarrier* steg, zk::IFileStrem* carrier, const std::vector<uint8_t>& expected) {
   zk::IFileStrem* got = Memory(nullptr, 0);
   if (steg->Extract(carrier, got, expected.size()) != 0 || zktest::StreamBytes(got) != expected) std::abort();
   got->Release();
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 20)) return 0;
-  auto* steg = zktest::Create<zk::ISteganos>(KIV_FUZZ_CARRIER, zk::id::StegISteganos);
+  auto* steg = zktest::Create<zk::ICarrier>(KIV_FUZZ_CARRIER, zk::id::StegICarrier);
   if (!steg) std::abort();
   zk::IFileStrem* carrier = Memory(data, size);
   uint64_t capacity = 0, hidden = 0;
@@ -78,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> payload(pattern, pattern + n);
   zk::IFileStrem* payloadStream = Memory(payload.data(), payload.size());
   void* q = nullptr;
-  if (steg->QueryInterface(zk::id::StegISteganosCopy, &q) == 0) {
-    auto* copy = static_cast<zk::ISteganosCopy*>(q);
+  if (steg->QueryInterface(zk::id::StegICarrierCopy, &q) == 0) {
+    auto* copy = static_cast<zk::ICarrierCopy*>(q);
     zk::IFileStrem* embedded = Memory(nullptr, 0);
     if (copy->Embed(carrier, payloadStream, embedded) == 0 && valid) ExpectHidden(steg, embedded, payload);
     zk::IFileStrem* wiped = Memory(nullptr, 0);
@@ -90,8 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     embedded->Release();
     wiped->Release();
     copy->Release();
-  } else if (steg->QueryInterface(zk::id::StegISteganosDirect, &q) == 0) {
-    auto* direct = static_cast<zk::ISteganosDirect*>(q);
+  } else if (steg->QueryInterface(zk::id::StegICarrierDirect, &q) == 0) {
+    auto* direct = static_cast<zk::ICarrierDirect*>(q);
     if (direct->Embed(carrier, payloadStream) == 0 && valid) ExpectHidden(steg, carrier, payload);
     // The places are cleared: whole bytes of zeros.
     if (direct->Wipe(carrier) == 0 && valid)

@@ -1,10 +1,10 @@
-// Steganographic carrier interfaces: steg.ISteganos with its direct form
-// steg.ISteganosDirect (the carrier file is changed in place) and its copy
-// form steg.ISteganosCopy (a complete new file is written to a second
+// Steganographic carrier interfaces: steg.ICarrier with its direct form
+// steg.ICarrierDirect (the carrier file is changed in place) and its copy
+// form steg.ICarrierCopy (a complete new file is written to a second
 // stream; the carrier stream is only read).
 //
-// Every carrier object answers steg.ISteganos and exactly one of the two
-// forms, all through one pointer: the forms extend steg.ISteganos, so the
+// Every carrier object answers steg.ICarrier and exactly one of the two
+// forms, all through one pointer: the forms extend steg.ICarrier, so the
 // first four operations sit in the same slots whichever id was asked for.
 // Sizes and counts are unsigned 64-bit; every operation except
 // GetCarrierKind returns a status code (0 on success).
@@ -24,7 +24,7 @@ enum CarrierKind : int32_t {
   kCarrierArchive = 6,
 };
 
-struct ISteganos : IBase {
+struct ICarrier : IBase {
   // The kind number of the carrier class (not a status code).
   virtual int32_t GetCarrierKind() = 0;
   // Checks the carrier's format; the largest number of bytes Embed accepts.
@@ -36,7 +36,7 @@ struct ISteganos : IBase {
   virtual StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) = 0;
 };
 
-struct ISteganosDirect : ISteganos {
+struct ICarrierDirect : ICarrier {
   // Hides the content of data (from its position to its end) in the
   // carrier in place; the carrier's length never changes.
   virtual StatusCode Embed(IFileStrem* carrier, IFileStrem* data) = 0;
@@ -44,7 +44,7 @@ struct ISteganosDirect : ISteganos {
   virtual StatusCode Wipe(IFileStrem* carrier) = 0;
 };
 
-struct ISteganosCopy : ISteganos {
+struct ICarrierCopy : ICarrier {
   // Writes to out a copy of the carrier holding the content of data; data
   // hidden before is dropped from the copy.
   virtual StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) = 0;

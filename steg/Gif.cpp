@@ -7,7 +7,7 @@
 
 #include "steg/GifCarrier.h"
 #include "steg/GifJpegPngMp3Io.h"
-#include "steg/SteganosBase.h"
+#include "steg/CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 

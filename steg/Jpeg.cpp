@@ -6,7 +6,7 @@
 #include <new>
 
 #include "steg/GifJpegPngMp3Io.h"
-#include "steg/SteganosBase.h"
+#include "steg/CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 #include "steg/JpegCarrier.h"

@@ -8,7 +8,7 @@
 
 #include "steg/GifJpegPngMp3Io.h"
 #include "steg/Mp3Carrier.h"
-#include "steg/SteganosBase.h"
+#include "steg/CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "steg/GifJpegPngMp3Io.h"
-#include "steg/SteganosBase.h"
+#include "steg/CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 #include "steg/PngCarrier.h"

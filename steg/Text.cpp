@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "steg/SteganosBase.h"
+#include "steg/CarrierBase.h"
 
 namespace zk::steg {
 namespace {

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "steg/LsbPlaces.h"
-#include "steg/SteganosBase.h"
+#include "steg/CarrierBase.h"
 
 namespace zk::steg {
 namespace {

@@ -9,7 +9,7 @@
 // so a damaged carrier is refused without a half-written copy.
 #include <algorithm>
 
-#include "steg/SteganosBase.h"
+#include "steg/CarrierBase.h"
 
 namespace zk::steg {
 namespace {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -139,6 +140,114 @@ TEST(IdCatalogue, NinetySevenDistinctIdsInOrder) {
   EXPECT_STREQ(zk::IdCatalogue[87], "script.ParamScript");
   EXPECT_STREQ(zk::IdCatalogue[94], "server.CSrvHashAuth");
   EXPECT_STREQ(zk::IdCatalogue[96], "opgp.Key");
+}
+
+// The whole catalogue, index by index, as published for every library.
+TEST(IdCatalogue, EveryIdAtItsIndex) {
+  static const char* const kExpected[] = {
+      "std.IBase",
+      "crypto.IBlockCipher",
+      "crypto.ICipher",
+      "crypto.ICipherStream",
+      "crypto.ICipherFileStream",
+      "crypto.IHash",
+      "crypto.IHashStream",
+      "crypto.ICipherHash",
+      "crypto.ISeekCipherOFB",
+      "crypto.ICipherEntropy",
+      "crypto.IAsymmetrical",
+      "crypto.IPassword",
+      "crypto.ICRC",
+      "stream.IStream",
+      "stream.IFileStrem",
+      "stream.IKeep",
+      "stream.IFileSystem",
+      "stream.IFlowControl",
+      "stream.IMemStream",
+      "stream.IStreamProcessor",
+      "stream.IFileStreamProcessor",
+      "arc.IArc",
+      "arc.IProgress",
+      "steg.ICarrier",
+      "steg.ICarrierDirect",
+      "steg.ICarrierCopy",
+      "script.ITextRes",
+      "script.IAppParam",
+      "net.INetServer",
+      "net.INetClient",
+      "net.INetReading",
+      "server.IServerAuth",
+      "server.ICommand",
+      "server.ISession",
+      "server.IServer",
+      "server.IServerDriver",
+      "server.IClientDriver",
+      "server.ISrvLoginEvent",
+      "server.ISrvHashAuth",
+      "server.ISrvRsaAuth",
+      "server.IGetCipherObject",
+      "opgp.IOpenPGPKey",
+      "cipher.Cipher",
+      "cipher.Blowfish",
+      "cipher.IDEA",
+      "cipher.GOST",
+      "cipher.3Way",
+      "cipher.RC5",
+      "cipher.AES16",
+      "cipher.AES24",
+      "cipher.AES32",
+      "cipher.CAST128",
+      "cipher.FileStreamCFB",
+      "cipher.FileStreamOFB",
+      "cipher.Entropy",
+      "cipher.RSA",
+      "cipher.SetPassword",
+      "hash.SHA",
+      "hash.SHA32",
+      "hash.MD5",
+      "hash.GOST",
+      "hash.HashStream",
+      "hash.HashCipher",
+      "CRC.StdCRC",
+      "fos.FileSys",
+      "storage.DynFlowCtrl",
+      "storage.StaticFlowCtrl8x16",
+      "storage.StaticFlowCtrl8x32",
+      "storage.StaticFlowCtrl6x16",
+      "storage.StaticFlowCtrl16x32",
+      "storage.StaticFlowCtrl32x32",
+      "storage.MemStream",
+      "arc.LZA",
+      "arc.Arith",
+      "arc.ASCIIcoder",
+      "arc.FlatArc",
+      "arc.Lzpxj",
+      "steg.BMP",
+      "steg.TIFF",
+      "steg.JPEG",
+      "steg.PNG",
+      "steg.WAVE",
+      "steg.MP3",
+      "steg.Text",
+      "steg.GIF",
+      "steg.ZIP",
+      "script.TextRes",
+      "script.ParamScript",
+      "net.TCPServer",
+      "net.TCPClient",
+      "net.TCPStream",
+      "server.ServerDriver",
+      "server.NetSession",
+      "server.ClientDriver",
+      "server.CSrvHashAuth",
+      "opgp.Radix64",
+      "opgp.Key",
+  };
+  static_assert(std::size(kExpected) == zk::id::kCatalogueSize);
+  for (size_t i = 0; i < zk::id::kCatalogueSize; ++i) EXPECT_STREQ(zk::IdCatalogue[i], kExpected[i]) << i;
+  EXPECT_STREQ(zk::id::StegICarrier, "steg.ICarrier");
+  EXPECT_STREQ(zk::id::StegICarrierDirect, "steg.ICarrierDirect");
+  EXPECT_STREQ(zk::id::StegICarrierCopy, "steg.ICarrierCopy");
 }
 
 TEST(CrossLibrary, ObjectMadeInOneLibraryIsUsedFromAnother) {

@@ -39,26 +39,26 @@ std::vector<uint8_t> MakeBmp(int32_t w, int32_t h, uint16_t bits, size_t extra =
   return v;
 }
 
-zk::ISteganosDirect* NewBmp() { return Create<zk::ISteganosDirect>("steg.BMP", "steg.ISteganosDirect"); }
+zk::ICarrierDirect* NewBmp() { return Create<zk::ICarrierDirect>("steg.BMP", "steg.ICarrierDirect"); }
 
 class BmpTest : public ::testing::TestWithParam<StreamKind> {
  protected:
   StreamKind kind() const { return GetParam(); }
   Ref<zk::IFileStrem> Stream(const std::vector<uint8_t>& bytes) { return Ref<zk::IFileStrem>(MakeStream(kind(), bytes)); }
-  Ref<zk::ISteganosDirect> bmp{NewBmp()};
+  Ref<zk::ICarrierDirect> bmp{NewBmp()};
 };
 
 TEST(BmpClassTest, AnswersTheDirectInterfaceOnly) {
-  Ref<zk::ISteganosDirect> b(NewBmp());
+  Ref<zk::ICarrierDirect> b(NewBmp());
   ASSERT_NE(b.get(), nullptr);
   EXPECT_EQ(b->GetCarrierKind(), 1);
   EXPECT_STREQ(b->GetClassId(), "steg.BMP");
   void* general = nullptr;
-  ASSERT_EQ(b->QueryInterface("steg.ISteganos", &general), 0);
+  ASSERT_EQ(b->QueryInterface("steg.ICarrier", &general), 0);
   EXPECT_EQ(general, static_cast<void*>(b.get()));
   static_cast<zk::IBase*>(general)->Release();
   void* copy = nullptr;
-  EXPECT_EQ(b->QueryInterface("steg.ISteganosCopy", &copy), zk::kNotImplemented);
+  EXPECT_EQ(b->QueryInterface("steg.ICarrierCopy", &copy), zk::kNotImplemented);
   EXPECT_EQ(copy, nullptr);
   uint64_t size = 0;
   EXPECT_EQ(b->GetCapacity(nullptr, &size), zk::kInvalidArg);
@@ -248,7 +248,7 @@ TEST_P(BmpFixtureTest, StaysAValidPictureForIdentify) {
   ASSERT_FALSE(original.empty()) << name;
   TempDir dir;
   const std::string path = dir.File("carrier.bmp");
-  Ref<zk::ISteganosDirect> bmp(NewBmp());
+  Ref<zk::ICarrierDirect> bmp(NewBmp());
   Ref<zk::IFileStrem> s(MakeStream(kind, original));
   uint64_t capacity = 0;
   ASSERT_EQ(bmp->GetCapacity(s.get(), &capacity), 0);

@@ -1,4 +1,4 @@
-// Every carrier class is created by its class id and answers steg.ISteganos,
+// Every carrier class is created by its class id and answers steg.ICarrier,
 // exactly one of the direct and copy forms (through the same pointer), and
 // its kind; the catalogue's steg.TIFF has no class.
 #include <gtest/gtest.h>
@@ -33,11 +33,11 @@ TEST(CarrierIds, EveryCarrierIsCreatableById) {
     void* general = nullptr;
     void* direct = nullptr;
     void* copy = nullptr;
-    ASSERT_EQ(base->QueryInterface(zk::id::StegISteganos, &general), 0);
-    EXPECT_EQ(base->QueryInterface(zk::id::StegISteganosDirect, &direct), c.direct ? 0 : -7);
-    EXPECT_EQ(base->QueryInterface(zk::id::StegISteganosCopy, &copy), c.direct ? -7 : 0);
+    ASSERT_EQ(base->QueryInterface(zk::id::StegICarrier, &general), 0);
+    EXPECT_EQ(base->QueryInterface(zk::id::StegICarrierDirect, &direct), c.direct ? 0 : -7);
+    EXPECT_EQ(base->QueryInterface(zk::id::StegICarrierCopy, &copy), c.direct ? -7 : 0);
     EXPECT_EQ(c.direct ? direct : copy, general);
-    EXPECT_EQ(static_cast<zk::ISteganos*>(general)->GetCarrierKind(), c.kind);
+    EXPECT_EQ(static_cast<zk::ICarrier*>(general)->GetCarrierKind(), c.kind);
     for (void* p : {general, direct, copy})
       if (p) static_cast<zk::IBase*>(p)->Release();
     base->Release();

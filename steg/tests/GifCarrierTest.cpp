@@ -76,7 +76,7 @@ Bytes_ BeforeTrailer(Bytes_ f, const Bytes_& block) {
 class GifCarrier : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override { ASSERT_TRUE(gif_); }
-  Ref<zk::ISteganosCopy> gif_{NewCarrier(zk::id::StegGIF)};
+  Ref<zk::ICarrierCopy> gif_{NewCarrier(zk::id::StegGIF)};
   Streams s_{GetParam()};
 
   Bytes_ Embed(const Bytes_& carrier, const Bytes_& data) {

@@ -107,8 +107,8 @@ inline std::vector<uint8_t> Bytes(zk::IFileStrem* s) {
   return out;
 }
 
-inline zk::ISteganosCopy* NewCarrier(const char* classId) {
-  return zktest::Create<zk::ISteganosCopy>(classId, zk::id::StegISteganosCopy);
+inline zk::ICarrierCopy* NewCarrier(const char* classId) {
+  return zktest::Create<zk::ICarrierCopy>(classId, zk::id::StegICarrierCopy);
 }
 
 inline std::vector<uint8_t> Pattern(size_t n, uint32_t seed = 7) {

@@ -46,7 +46,7 @@ std::vector<std::pair<int, std::vector<uint8_t>>> Segments(const std::vector<uin
 class JpegCarrier : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override { ASSERT_TRUE(jpeg_); }
-  Ref<zk::ISteganosCopy> jpeg_{NewCarrier(zk::id::StegJPEG)};
+  Ref<zk::ICarrierCopy> jpeg_{NewCarrier(zk::id::StegJPEG)};
   Streams s_{GetParam()};
 
   std::vector<uint8_t> Embed(const std::vector<uint8_t>& carrier, const std::vector<uint8_t>& data) {
@@ -210,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(Streams, JpegCarrier, ::testing::Values(Kind::Mem, Kind
 // the capacity does not go below 0.
 TEST(JpegCarrierLarge, CapacityNeverNegative) {
   Streams s(Kind::File);
-  Ref<zk::ISteganosCopy> jpeg(NewCarrier(zk::id::StegJPEG));
+  Ref<zk::ICarrierCopy> jpeg(NewCarrier(zk::id::StegJPEG));
   auto* c = s.Make(Plain());
   ASSERT_EQ(c->Seek(0x80000010LL, zk::kSeekSet), 0);
   uint8_t z = 0;

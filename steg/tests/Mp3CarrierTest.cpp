@@ -79,7 +79,7 @@ std::vector<Bytes_> Kept(const std::vector<Bytes_>& frames) {
 class Mp3Carrier : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override { ASSERT_TRUE(mp3_); }
-  Ref<zk::ISteganosCopy> mp3_{NewCarrier(zk::id::StegMP3)};
+  Ref<zk::ICarrierCopy> mp3_{NewCarrier(zk::id::StegMP3)};
   Streams s_{GetParam()};
 
   Bytes_ Embed(const Bytes_& carrier, const Bytes_& data, StatusCode want = 0) {
@@ -129,10 +129,10 @@ TEST_P(Mp3Carrier, KindCapacityAndInterfaces) {
   EXPECT_EQ(mp3_->GetCarrierKind(), 2);
   EXPECT_STREQ(mp3_->GetClassId(), "steg.MP3");
   void* p = nullptr;
-  ASSERT_EQ(mp3_->QueryInterface(zk::id::StegISteganos, &p), 0);
+  ASSERT_EQ(mp3_->QueryInterface(zk::id::StegICarrier, &p), 0);
   EXPECT_EQ(p, static_cast<void*>(mp3_.get()));
   static_cast<zk::IBase*>(p)->Release();
-  EXPECT_EQ(mp3_->QueryInterface(zk::id::StegISteganosDirect, &p), -7);
+  EXPECT_EQ(mp3_->QueryInterface(zk::id::StegICarrierDirect, &p), -7);
   uint64_t cap = 0;
   // Without a tag the new tag's frame header comes off, so the tag size
   // field still holds the whole tag.

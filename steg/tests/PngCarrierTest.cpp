@@ -53,10 +53,10 @@ class PngCarrier : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override { png_.reset(NewCarrier(zk::id::StegPNG)); ASSERT_TRUE(png_); }
   struct Holder {
-    zk::ISteganosCopy* p = nullptr;
+    zk::ICarrierCopy* p = nullptr;
     ~Holder() { if (p) p->Release(); }
-    void reset(zk::ISteganosCopy* q) { p = q; }
-    zk::ISteganosCopy* operator->() { return p; }
+    void reset(zk::ICarrierCopy* q) { p = q; }
+    zk::ICarrierCopy* operator->() { return p; }
     explicit operator bool() const { return p != nullptr; }
   } png_;
   Streams s_{GetParam()};
@@ -88,10 +88,10 @@ TEST_P(PngCarrier, KindCapacityAndInterfaces) {
   EXPECT_EQ(png_->GetCapacity(s_.Make(Small()), &cap), 0);
   EXPECT_EQ(cap, 0x7FFFFFFEu);
   void* p = nullptr;
-  ASSERT_EQ(png_->QueryInterface(zk::id::StegISteganos, &p), 0);
+  ASSERT_EQ(png_->QueryInterface(zk::id::StegICarrier, &p), 0);
   EXPECT_EQ(p, static_cast<void*>(png_.p));
   static_cast<zk::IBase*>(p)->Release();
-  EXPECT_EQ(png_->QueryInterface(zk::id::StegISteganosDirect, &p), -7);
+  EXPECT_EQ(png_->QueryInterface(zk::id::StegICarrierDirect, &p), -7);
   EXPECT_STREQ(png_->GetClassId(), "steg.PNG");
 }
 

@@ -14,7 +14,7 @@ using namespace zktest;
 
 namespace {
 
-zk::ISteganosCopy* NewText() { return Create<zk::ISteganosCopy>("steg.Text", "steg.ISteganosCopy"); }
+zk::ICarrierCopy* NewText() { return Create<zk::ICarrierCopy>("steg.Text", "steg.ICarrierCopy"); }
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 std::string Str(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
@@ -69,20 +69,20 @@ class TextTest : public ::testing::TestWithParam<StreamKind> {
     *got = StreamBytes(out.get());
     return st;
   }
-  Ref<zk::ISteganosCopy> steg{NewText()};
+  Ref<zk::ICarrierCopy> steg{NewText()};
 };
 
 TEST(TextClassTest, IsACopyTextCarrierAndRefusesAbsentOrIdenticalStreams) {
-  Ref<zk::ISteganosCopy> t(NewText());
+  Ref<zk::ICarrierCopy> t(NewText());
   ASSERT_NE(t.get(), nullptr);
   EXPECT_EQ(t->GetCarrierKind(), 4);
   EXPECT_STREQ(t->GetClassId(), "steg.Text");
   void* general = nullptr;
-  ASSERT_EQ(t->QueryInterface("steg.ISteganos", &general), 0);
+  ASSERT_EQ(t->QueryInterface("steg.ICarrier", &general), 0);
   EXPECT_EQ(general, static_cast<void*>(t.get()));
   static_cast<zk::IBase*>(general)->Release();
   void* direct = nullptr;
-  EXPECT_EQ(t->QueryInterface("steg.ISteganosDirect", &direct), zk::kNotImplemented);
+  EXPECT_EQ(t->QueryInterface("steg.ICarrierDirect", &direct), zk::kNotImplemented);
   const std::string text = "a b c d e f g h i j k l m n o p q r";
   Ref<zk::IFileStrem> s(MakeStream(StreamKind::Memory, Bytes(text)));
   Ref<zk::IFileStrem> d(MakeStream(StreamKind::Memory, {1}));
@@ -318,7 +318,7 @@ TEST_P(TextFixtureTest, WordsSurviveEmbedAndWipe) {
     for (char c : text) converted += c == '\n' ? std::string("\r\n") : std::string(1, c);
     text = converted;
   }
-  Ref<zk::ISteganosCopy> steg(NewText());
+  Ref<zk::ICarrierCopy> steg(NewText());
   Ref<zk::IFileStrem> carrier(MakeStream(kind, Bytes(text)));
   uint64_t capacity = 0;
   ASSERT_EQ(steg->GetCapacity(carrier.get(), &capacity), 0);

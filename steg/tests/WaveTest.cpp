@@ -73,7 +73,7 @@ size_t DataStart(const std::vector<uint8_t>& v) {
   return 0;
 }
 
-zk::ISteganosDirect* NewWave() { return Create<zk::ISteganosDirect>("steg.WAVE", "steg.ISteganosDirect"); }
+zk::ICarrierDirect* NewWave() { return Create<zk::ICarrierDirect>("steg.WAVE", "steg.ICarrierDirect"); }
 
 class WaveTest : public ::testing::TestWithParam<StreamKind> {
  protected:
@@ -86,19 +86,19 @@ class WaveTest : public ::testing::TestWithParam<StreamKind> {
     EXPECT_EQ(c, h);
     return c;
   }
-  Ref<zk::ISteganosDirect> wave{NewWave()};
+  Ref<zk::ICarrierDirect> wave{NewWave()};
 };
 
 TEST(WaveClassTest, IsADirectSoundCarrier) {
-  Ref<zk::ISteganosDirect> w(NewWave());
+  Ref<zk::ICarrierDirect> w(NewWave());
   ASSERT_NE(w.get(), nullptr);
   EXPECT_EQ(w->GetCarrierKind(), 2);
   void* general = nullptr;
-  ASSERT_EQ(w->QueryInterface("steg.ISteganos", &general), 0);
+  ASSERT_EQ(w->QueryInterface("steg.ICarrier", &general), 0);
   EXPECT_EQ(general, static_cast<void*>(w.get()));
   static_cast<zk::IBase*>(general)->Release();
   void* copy = nullptr;
-  EXPECT_EQ(w->QueryInterface("steg.ISteganosCopy", &copy), zk::kNotImplemented);
+  EXPECT_EQ(w->QueryInterface("steg.ICarrierCopy", &copy), zk::kNotImplemented);
   Ref<zk::IFileStrem> s(MakeStream(StreamKind::Memory, MakeWave({})));
   EXPECT_EQ(w->Extract(s.get(), nullptr, 1), zk::kInvalidArg);
   EXPECT_EQ(w->Embed(s.get(), nullptr), zk::kInvalidArg);
@@ -280,7 +280,7 @@ TEST_P(WaveFixtureTest, StaysAValidSoundForSox) {
   ASSERT_FALSE(original.empty()) << name;
   TempDir dir;
   const std::string path = dir.File("carrier.wav");
-  Ref<zk::ISteganosDirect> wave(NewWave());
+  Ref<zk::ICarrierDirect> wave(NewWave());
   Ref<zk::IFileStrem> s(MakeStream(kind, original));
   uint64_t capacity = 0;
   ASSERT_EQ(wave->GetCapacity(s.get(), &capacity), 0);

@@ -12,7 +12,7 @@ using namespace zktest;
 
 namespace {
 
-zk::ISteganosCopy* NewZip() { return Create<zk::ISteganosCopy>("steg.ZIP", "steg.ISteganosCopy"); }
+zk::ICarrierCopy* NewZip() { return Create<zk::ICarrierCopy>("steg.ZIP", "steg.ICarrierCopy"); }
 
 std::vector<uint8_t> Fixture(const char* name) { return ReadFile(FixtureDir() + "/" + name); }
 
@@ -40,19 +40,19 @@ class ZipTest : public ::testing::TestWithParam<StreamKind> {
     *result = StreamBytes(out.get());
     return st;
   }
-  Ref<zk::ISteganosCopy> zip{NewZip()};
+  Ref<zk::ICarrierCopy> zip{NewZip()};
 };
 
 TEST(ZipClassTest, IsACopyArchiveCarrier) {
-  Ref<zk::ISteganosCopy> z(NewZip());
+  Ref<zk::ICarrierCopy> z(NewZip());
   ASSERT_NE(z.get(), nullptr);
   EXPECT_EQ(z->GetCarrierKind(), 6);
   void* general = nullptr;
-  ASSERT_EQ(z->QueryInterface("steg.ISteganos", &general), 0);
+  ASSERT_EQ(z->QueryInterface("steg.ICarrier", &general), 0);
   EXPECT_EQ(general, static_cast<void*>(z.get()));
   static_cast<zk::IBase*>(general)->Release();
   void* direct = nullptr;
-  EXPECT_EQ(z->QueryInterface("steg.ISteganosDirect", &direct), zk::kNotImplemented);
+  EXPECT_EQ(z->QueryInterface("steg.ICarrierDirect", &direct), zk::kNotImplemented);
   Ref<zk::IFileStrem> s(MakeStream(StreamKind::Memory, Fixture("plain.zip")));
   Ref<zk::IFileStrem> d(MakeStream(StreamKind::Memory, {1}));
   EXPECT_EQ(z->Embed(nullptr, d.get(), s.get()), zk::kInvalidArg);
@@ -205,7 +205,7 @@ TEST_P(ZipFixtureTest, StaysAValidArchiveForUnzipAndZip) {
   ASSERT_FALSE(original.empty()) << name;
   TempDir dir;
   const std::string path = dir.File("carrier.zip");
-  Ref<zk::ISteganosCopy> zip(NewZip());
+  Ref<zk::ICarrierCopy> zip(NewZip());
   Ref<zk::IFileStrem> carrier(MakeStream(kind, original));
   for (uint64_t n : {uint64_t(1), uint64_t(3000), uint64_t(0xFFFE)}) {
     SCOPED_TRACE(n);

@@ -14,20 +14,20 @@
 
 namespace zk::steg {
 
-// A carrier changed in place: answers steg.ISteganos and steg.ISteganosDirect.
+// A carrier changed in place: answers steg.ICarrier and steg.ICarrierDirect.
 template <class Self>
-class DirectCarrier : public ToolkitObject<Self, ISteganosDirect> {
+class DirectCarrier : public ToolkitObject<Self, ICarrierDirect> {
  public:
-  static constexpr InterfaceSlot kInterfaces[] = {{id::StegISteganos, 0},
-                                                  {id::StegISteganosDirect, 0}};
+  static constexpr InterfaceSlot kInterfaces[] = {{id::StegICarrier, 0},
+                                                  {id::StegICarrierDirect, 0}};
 };
 
-// A carrier rewritten by copying: answers steg.ISteganos and steg.ISteganosCopy.
+// A carrier rewritten by copying: answers steg.ICarrier and steg.ICarrierCopy.
 template <class Self>
-class CopyCarrier : public ToolkitObject<Self, ISteganosCopy> {
+class CopyCarrier : public ToolkitObject<Self, ICarrierCopy> {
  public:
-  static constexpr InterfaceSlot kInterfaces[] = {{id::StegISteganos, 0},
-                                                  {id::StegISteganosCopy, 0}};
+  static constexpr InterfaceSlot kInterfaces[] = {{id::StegICarrier, 0},
+                                                  {id::StegICarrierCopy, 0}};
 };
 
 // Runs a carrier operation; an allocation failure inside it becomes -4, so
