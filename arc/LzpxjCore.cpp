@@ -1,6 +1,7 @@
 #include "arc/LzpxjCore.h"
 
 #include "arc/ArcProgress.h"
+#include "ByteOrder.h"
 
 #include <emmintrin.h>
 #include <sys/mman.h>
@@ -95,10 +96,6 @@ Workspace::~Workspace() {
   delete[] tables;
 }
 
-static inline uint32_t Load32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-static inline uint32_t Load16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 static inline uint32_t HashOf(uint32_t context) { return ((context >> 11) ^ context) & 0xFFFFF; }
 
 void Workspace::ClearMatchTables() {
@@ -106,12 +103,12 @@ void Workspace::ClearMatchTables() {
   if (dirty > kHashSize / 4) {
     std::memset(hash, 0, sizeof(HashEntry) * kHashSize);
   } else {
-    for (uint32_t i = 4; i < dirty; ++i) hash[HashOf(Load32(block + i - 4))] = {0, 0};
+    for (uint32_t i = 4; i < dirty; ++i) hash[HashOf(LoadLE32(block + i - 4))] = {0, 0};
   }
   if (dirty > 16384) {
     std::memset(order2, 0, sizeof(uint32_t) * 65536);
   } else {
-    for (uint32_t i = 4; i < dirty; ++i) order2[Load16(block + i - 2)] = 0;
+    for (uint32_t i = 4; i < dirty; ++i) order2[LoadLE16(block + i - 2)] = 0;
   }
   std::memset(order1, 0, sizeof(uint32_t) * 256);
   dirty = 0;
@@ -680,9 +677,9 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
       // and written), and for 8 bytes on the block bytes its prediction will
       // most likely point at: the hash entry's position when its context
       // matches, else the order-2 entry's.
-      if (i + 16 <= n) __builtin_prefetch(&ws.hash[HashOf(Load32(block + i + 12))], 1);
+      if (i + 16 <= n) __builtin_prefetch(&ws.hash[HashOf(LoadLE32(block + i + 12))], 1);
       if (i + 8 <= n) {
-        const uint32_t ahead = Load32(block + i + 4);
+        const uint32_t ahead = LoadLE32(block + i + 4);
         const HashEntry& h = ws.hash[HashOf(ahead)];
         __builtin_prefetch(block + (h.context == ahead ? h.position : ws.order2[ahead >> 16]));
         // And the two lines of its literal table a literal there would read.
@@ -691,7 +688,7 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
         __builtin_prefetch(lt.count + (block[i + 8] & ~15u));
       }
       int lengthTable;
-      uint32_t p = Predict(ws, Load32(block + i - 4), i, &lengthTable);
+      uint32_t p = Predict(ws, LoadLE32(block + i - 4), i, &lengthTable);
       uint32_t len = MatchLength(block, p, i, n);
       if (len < 2) {
         enc.CodeFlag(0);
@@ -753,7 +750,7 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
       if (s < 0) return dec.error();
       block[i] = uint8_t(s);
     }
-    uint32_t context = end ? 0 : Load32(block);  // the four bytes before i
+    uint32_t context = end ? 0 : LoadLE32(block);  // the four bytes before i
     while (!end && i < kBlockSize) {
       if ((st = dec.error())) return st;
       // This position's hash entry, and the group sums of the literal
@@ -798,7 +795,7 @@ StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
         for (uint32_t k = 0; k < len; ++k) block[i + k] = block[p + k];
         x = block[p + len];
         i += len;
-        context = Load32(block + i - 4);
+        context = LoadLE32(block + i - 4);
       }
       if ((st = report.At(done + i))) return st;
     }

@@ -50,4 +50,16 @@ inline void StoreBE32(void* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
+// Little-endian fields of 1 to 4 bytes whose width is known only at run time.
+inline uint32_t LoadLE(const void* p, unsigned bytes) {
+  const uint8_t* b = static_cast<const uint8_t*>(p);
+  uint32_t v = 0;
+  for (unsigned i = bytes; i-- > 0;) v = (v << 8) | b[i];
+  return v;
+}
+inline void StoreLE(void* p, unsigned bytes, uint32_t v) {
+  uint8_t* b = static_cast<uint8_t*>(p);
+  for (unsigned i = 0; i < bytes; ++i, v >>= 8) b[i] = static_cast<uint8_t>(v);
+}
+
 }  // namespace zk

@@ -3,8 +3,8 @@
 
 #include <cstring>
 #include <utility>
-#include <strings.h>
 
+#include "Wipe.h"
 #include "zk5main.h"
 
 namespace zk::bn {
@@ -12,10 +12,6 @@ namespace zk::bn {
 namespace {
 
 using u128 = unsigned __int128;
-
-inline void Wipe(void* p, size_t n) {
-  if (p && n) explicit_bzero(p, n);
-}
 
 inline int32_t Len(const uint32_t* a, int32_t n) {
   while (n > 0 && a[n - 1] == 0) --n;

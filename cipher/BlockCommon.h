@@ -1,34 +1,18 @@
-// Helpers shared by the block ciphers and hashes of zk5cipher: word loads
-// and stores in both byte orders, rotations, wiping of key material, and
-// the common frame of a block-cipher class.
+// Helpers shared by the block ciphers and hashes of zk5cipher: rotations
+// and the common frame of a block-cipher class (byte order and wiping come
+// from ByteOrder.h and Wipe.h).
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "zk5BlockCipher.h"
+#include "ByteOrder.h"
 #include "ToolkitObject.h"
+#include "Wipe.h"
+#include "zk5BlockCipher.h"
 
 namespace zk::cipher {
 
-inline uint32_t LoadLE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline uint32_t LoadBE32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-inline void StoreLE32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-  p[2] = uint8_t(v >> 16);
-  p[3] = uint8_t(v >> 24);
-}
-inline void StoreBE32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v >> 24);
-  p[1] = uint8_t(v >> 16);
-  p[2] = uint8_t(v >> 8);
-  p[3] = uint8_t(v);
-}
 inline uint32_t Rotl32(uint32_t v, unsigned n) {
   n &= 31;
   return (v << n) | (v >> ((32 - n) & 31));
@@ -36,13 +20,6 @@ inline uint32_t Rotl32(uint32_t v, unsigned n) {
 inline uint32_t Rotr32(uint32_t v, unsigned n) {
   n &= 31;
   return (v >> n) | (v << ((32 - n) & 31));
-}
-
-// Overwrites key material with zeros in a way the compiler keeps.
-inline void Wipe(void* p, size_t n) {
-  if (!p || !n) return;
-  std::memset(p, 0, n);
-  __asm__ __volatile__("" : : "r"(p) : "memory");
 }
 
 // The frame every block cipher shares: sizes, the whole-block loops of

@@ -123,7 +123,7 @@ class CipherModes final
       p += piece;
       length -= piece;
     }
-    WipeBytes(work.get(), cap);
+    Wipe(work.get(), cap);
     return st;
   }
   StatusCode Close() override {
@@ -237,7 +237,7 @@ class CipherModes final
       for (uint32_t i = 0; i < n_; ++i) p[i] ^= reg_[i];
       std::memcpy(reg_, keep, n_);
     }
-    WipeBytes(keep, n_);
+    Wipe(keep, n_);
     return st;
   }
 
@@ -323,7 +323,7 @@ class CipherModes final
       }
     }
     std::memcpy(ct, held, n);
-    WipeBytes(key, sizeof key);
+    Wipe(key, sizeof key);
     c_ = n;
     return st;
   }
@@ -365,8 +365,8 @@ class CipherModes final
       }
       blocks -= count;
     }
-    WipeBytes(batch, sizeof batch);
-    WipeBytes(key, sizeof key);
+    Wipe(batch, sizeof batch);
+    Wipe(key, sizeof key);
     c_ = n;
     return st;
   }
@@ -431,7 +431,7 @@ class CipherModes final
       got = 0;
       if (in->Read(buffer.get(), chunk, &got) != kOk) break;
     }
-    WipeBytes(buffer.get(), chunk);
+    Wipe(buffer.get(), chunk);
     return result;
   }
 

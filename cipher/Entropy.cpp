@@ -4,6 +4,7 @@
 
 #include "cipher/EntropyPool.h"
 #include "cipher/ModesInternal.h"
+#include "ByteOrder.h"
 #include "ToolkitObject.h"
 
 namespace zk {
@@ -68,9 +69,8 @@ class Entropy final : public ToolkitObject<Entropy, ICipherEntropy> {
     do {
       uint8_t draw[4] = {};
       if (GetRandom(draw, bytes) != kOk) return 0;
-      value = uint32_t(draw[0]) | uint32_t(draw[1]) << 8 | uint32_t(draw[2]) << 16 |
-              uint32_t(draw[3]) << 24;
-      WipeBytes(draw, sizeof draw);
+      value = LoadLE32(draw);
+      Wipe(draw, sizeof draw);
     } while (value >= n);
     return value;
   }

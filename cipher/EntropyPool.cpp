@@ -63,14 +63,14 @@ void OsRandom(uint8_t* out, size_t n) {
 }
 
 void EnvironmentSample(uint8_t* out) {
-  cipher::StoreLE32(out, uint32_t(std::time(nullptr)));
-  cipher::StoreLE32(out + 4, uint32_t(std::clock()));
-  cipher::StoreLE32(out + 8, uint32_t(gCursorX.load(std::memory_order_relaxed)));
-  cipher::StoreLE32(out + 12, uint32_t(gCursorY.load(std::memory_order_relaxed)));
+  StoreLE32(out, uint32_t(std::time(nullptr)));
+  StoreLE32(out + 4, uint32_t(std::clock()));
+  StoreLE32(out + 8, uint32_t(gCursorX.load(std::memory_order_relaxed)));
+  StoreLE32(out + 12, uint32_t(gCursorY.load(std::memory_order_relaxed)));
   uint8_t noise[kSampleSize] = {};
   OsRandom(noise, sizeof noise);
   for (uint32_t i = 0; i < kSampleSize; ++i) out[i] ^= noise[i];
-  WipeBytes(noise, sizeof noise);
+  Wipe(noise, sizeof noise);
 }
 
 uint32_t Next(uint32_t index) { return index + 1 == kRingSamples ? 0 : index + 1; }
@@ -103,10 +103,10 @@ struct Pool {
     uint8_t fresh[kSampleSize];
     MakeLocked(fresh);
     AddLocked(fresh);
-    WipeBytes(fresh, sizeof fresh);
+    Wipe(fresh, sizeof fresh);
   }
   void ClearLocked() {
-    WipeBytes(ring, sizeof ring);
+    Wipe(ring, sizeof ring);
     read.store(0, std::memory_order_release);
     write.store(0, std::memory_order_release);
   }
@@ -137,7 +137,7 @@ struct Sampler {
         std::lock_guard<std::mutex> guard(pool.lock);
         if (!pool.source) pool.AddLocked(sample);
       }
-      WipeBytes(sample, sizeof sample);
+      Wipe(sample, sizeof sample);
       hold.lock();
       wake.wait_for(hold, kSamplingPeriod, [this] { return stop; });
     }
@@ -217,7 +217,7 @@ void TakeSample(uint8_t* out) {
   if (pool.EmptyLocked()) pool.AddFreshLocked();
   const uint32_t r = pool.read.load(std::memory_order_relaxed);
   std::memcpy(out, pool.ring[r], kSampleSize);
-  WipeBytes(pool.ring[r], kSampleSize);
+  Wipe(pool.ring[r], kSampleSize);
   pool.read.store(Next(r), std::memory_order_release);
   if (pool.EmptyLocked()) pool.AddFreshLocked();
 }
@@ -229,7 +229,7 @@ void FillFromSamples(void* out, uint32_t length) {
     uint8_t last[kSampleSize];
     TakeSample(last);
     std::memcpy(p, last, length);
-    WipeBytes(last, sizeof last);
+    Wipe(last, sizeof last);
   }
 }
 

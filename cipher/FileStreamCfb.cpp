@@ -46,7 +46,7 @@ class FileStreamCFB final : public CipherFileStreamBase<FileStreamCFB> {
       st = ReadBack(start, rest, bytes);
       if (st == kOk) st = cipher_->Decrypt(bytes, rest);
     }
-    WipeBytes(bytes, sizeof bytes);
+    Wipe(bytes, sizeof bytes);
     return st;
   }
 

@@ -5,19 +5,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "Wipe.h"
 #include "cipher/ModesFaces.h"
 
 namespace zk {
 
-// Clears secret bytes so that the compiler cannot drop the store.
-inline void WipeBytes(void* p, size_t n) {
-  if (p && n) explicit_bzero(p, n);
-}
-
 // Frees a runtime-independent new[] block after wiping it.
 inline void WipeAndDelete(uint8_t*& p, size_t n) {
   if (p) {
-    WipeBytes(p, n);
+    Wipe(p, n);
     delete[] p;
     p = nullptr;
   }

@@ -4,8 +4,8 @@
 
 #include <cstring>
 #include <new>
-#include <strings.h>
 
+#include "Wipe.h"
 #include "zk5main.h"
 
 namespace zk::bn {
@@ -61,7 +61,7 @@ StatusCode RandomStart(BigNumber& r, uint32_t bits, EntropySource* random) {
     if (s == kOk) s = AppendBytes(r, chunk, n);
     bytes -= n;
   }
-  explicit_bzero(chunk, sizeof chunk);
+  Wipe(chunk, sizeof chunk);
   if (s) return s;
   Truncate(r, bits);
   if ((s = SetBit(r, bits - 1)) || (s = SetBit(r, bits - 2)) || (s = SetBit(r, 0))) return s;

@@ -168,8 +168,8 @@ class Radix64 final : public ToolkitObject<Radix64, IStream, IStreamProcessor> {
       delete pair_;
       pair_ = nullptr;
     }
-    WipeBytes(enc_, sizeof enc_);
-    WipeBytes(dec_, sizeof dec_);
+    Wipe(enc_, sizeof enc_);
+    Wipe(dec_, sizeof dec_);
     encCount_ = lineCount_ = 0;
     decCount_ = decPos_ = 0;
     end_ = false;

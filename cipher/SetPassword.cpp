@@ -90,7 +90,7 @@ class PasswordKeys final : public ToolkitObject<PasswordKeys, IPassword> {
       if (st == kOk) st = hash.p->Update(p, length);
       if (st == kOk) st = hash.p->Final(digest, record->size);
       if (st == kOk) st = cipher->SetKey(digest, record->size);
-      WipeBytes(digest, sizeof digest);
+      Wipe(digest, sizeof digest);
       return st;
     }
     const char* classId = cipher->GetClassId();
@@ -177,7 +177,7 @@ class PasswordKeys final : public ToolkitObject<PasswordKeys, IPassword> {
       for (uint32_t i = 0; st == kOk && i < want; ++i)
         if (draw[i] < kLimit) out[made++] = kAlphabet[draw[i] % kAlphabetSize];
     }
-    WipeBytes(draw, sizeof draw);
+    Wipe(draw, sizeof draw);
     return st;
   }
 };

@@ -41,12 +41,12 @@ StatusCode ReadLayout(IFileStrem* carrier, BmpLayout* layout) {
   uint64_t size = 0;
   st = carrier->GetSize(&size);
   if (st != kOk) return st;
-  const int32_t width = int32_t(Le32(h + 18));
-  const int32_t height = int32_t(Le32(h + 22));
-  const uint16_t bits = Le16(h + 28);
-  if (h[0] != 'B' || h[1] != 'M' || Le32(h + 2) != size || Le32(h + 14) < 40 || width < 1 ||
-      width > kMaxSide || height < 1 || height > kMaxSide || Le16(h + 26) != 1 ||
-      (bits != 16 && bits != 24 && bits != 32) || Le32(h + 30) != 0)
+  const int32_t width = int32_t(LoadLE32(h + 18));
+  const int32_t height = int32_t(LoadLE32(h + 22));
+  const uint16_t bits = LoadLE16(h + 28);
+  if (h[0] != 'B' || h[1] != 'M' || LoadLE32(h + 2) != size || LoadLE32(h + 14) < 40 || width < 1 ||
+      width > kMaxSide || height < 1 || height > kMaxSide || LoadLE16(h + 26) != 1 ||
+      (bits != 16 && bits != 24 && bits != 32) || LoadLE32(h + 30) != 0)
     return kInvalidFormat;
   layout->bytesPerPixel = bits / 8u;
   layout->pixels = uint64_t(width) * uint64_t(height);

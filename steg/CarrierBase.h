@@ -1,5 +1,5 @@
 // Shared pieces of the carrier classes: the two interface tables (direct
-// and copy carriers), little-endian field access, exact reads, the test for
+// and copy carriers), exact reads, the test for
 // identical streams and the bit source that spreads hidden bytes over
 // carrier places (bit 0 of each byte first).
 #pragma once
@@ -9,6 +9,7 @@
 #include <new>
 
 #include "steg/buffer/CarrierStreamBuffer.h"
+#include "ByteOrder.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 
@@ -39,15 +40,6 @@ StatusCode NoThrow(Op&& op) noexcept {
   } catch (const std::bad_alloc&) {
     return kNoMemory;
   }
-}
-
-inline uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-inline uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-inline void PutLe16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
 }
 
 // Reads until length bytes are in or the stream delivers nothing; got

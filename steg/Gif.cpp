@@ -19,10 +19,6 @@ using copyio::Writer;
 
 constexpr StatusCode kShort = kReadError;  // the file ends inside a structure
 
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
 uint32_t Check(uint32_t r1, uint32_t r2) {
   uint32_t bits = 0;
   for (uint32_t v = r1; v; v &= v - 1) ++bits;
@@ -170,7 +166,7 @@ void MakeMarker(uint32_t r1, uint32_t r2, uint8_t m[11]) {
 
 bool IsMarker(const uint8_t m[11]) {
   uint32_t c = uint32_t(m[8]) | (uint32_t(m[9]) << 8) | (uint32_t(m[10]) << 16);
-  return Check(Le32(m), Le32(m + 4)) == c;
+  return Check(LoadLE32(m), LoadLE32(m + 4)) == c;
 }
 
 StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {

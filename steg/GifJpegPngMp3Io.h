@@ -209,14 +209,4 @@ StatusCode CopyExactFrom(IStream* src, Writer& w, uint64_t n, Fn&& seen) {
 // Cuts out at the current end of what was written.
 inline StatusCode CutHere(IFileStrem* out) { return out->SetEnd(); }
 
-inline uint32_t Be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-inline void PutBe32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v >> 24);
-  p[1] = uint8_t(v >> 16);
-  p[2] = uint8_t(v >> 8);
-  p[3] = uint8_t(v);
-}
-
 }  // namespace zk::copyio

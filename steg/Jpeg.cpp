@@ -50,7 +50,7 @@ StatusCode Next(Reader& r, Segment& s) {
   uint8_t len[2];
   st = r.ReadExact(len, 2, kInvalidFormat);
   if (st != kOk) return st;
-  uint32_t l = (uint32_t(len[0]) << 8) | len[1];
+  uint32_t l = LoadBE16(len);
   if (l < 2) return kInvalidFormat;  // a length counts its own two bytes
   s.hasLength = true;
   s.payload = l - 2;

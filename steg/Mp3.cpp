@@ -114,7 +114,7 @@ StatusCode Walk(Reader& r, const Tag& t, Walked& w, Fn&& fn) {
     if (t.version == 2) {
       f.data = (uint64_t(h[3]) << 16) | (uint64_t(h[4]) << 8) | h[5];
     } else if (t.version == 3) {
-      f.data = copyio::Be32(h + 4);
+      f.data = LoadBE32(h + 4);
     } else {
       bool valid = false;
       f.data = FieldSize(h + 4, f.hidden, valid);
@@ -166,7 +166,7 @@ StatusCode Layout(Reader& r, const uint8_t* header, uint64_t size, Tag& t, int& 
     if (st != kOk) return st;
     uint64_t length = 0;
     if (t.version == 3) {
-      length = 4 + uint64_t(copyio::Be32(e));  // the size leaves itself out
+      length = 4 + uint64_t(LoadBE32(e));  // the size leaves itself out
     } else {
       bool valid = false;  // the size counts itself
       length = FieldSize(e, false, valid);
@@ -332,7 +332,7 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
     if (withData) {
       uint8_t head[20] = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0, ' ', ' ', ' ', ' ', 0, 0, 0, 0, 0, 0};
       PutTagSize(head + 6, static_cast<uint32_t>(size));
-      copyio::PutBe32(head + 14, static_cast<uint32_t>(n));
+      StoreBE32(head + 14, static_cast<uint32_t>(n));
       st = w.Write(head, sizeof head);
       if (st == kOk) st = copyio::CopyExactFrom(data, w, n, none);
       if (st != kOk) return st;
@@ -360,7 +360,7 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
       frame[4] = uint8_t(n >> 8);
       frame[5] = uint8_t(n);
     } else if (t.version == 3) {
-      copyio::PutBe32(frame + 4, static_cast<uint32_t>(n));
+      StoreBE32(frame + 4, static_cast<uint32_t>(n));
     } else {
       PutTagSize(frame + 4, static_cast<uint32_t>(n));
     }

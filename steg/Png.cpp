@@ -12,7 +12,6 @@
 namespace zk::png {
 namespace {
 
-using copyio::Be32;
 using copyio::Reader;
 using copyio::Writer;
 
@@ -37,7 +36,7 @@ StatusCode Next(Reader& r, Chunk& c, bool& more) {
   uint8_t h[8];
   StatusCode st = r.ReadExact(h, 8, kInvalidFormat);
   if (st != kOk) return st;
-  c.length = Be32(h);
+  c.length = LoadBE32(h);
   std::memcpy(c.type, h + 4, 4);
   if (uint64_t(c.length) + 4 > r.Left()) return kInvalidFormat;
   more = true;
@@ -121,7 +120,7 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
   }
   if (withData && n > 0) {
     uint8_t head[8 + 9];
-    copyio::PutBe32(head, static_cast<uint32_t>(n + 9));
+    StoreBE32(head, static_cast<uint32_t>(n + 9));
     std::memcpy(head + 4, kText, 4);
     std::memcpy(head + 8, kKeyword, 9);
     uint32_t crc = Crc(table, 0xFFFFFFFFu, head + 4, 13);
@@ -131,7 +130,7 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
                                [&](const uint8_t* p, uint32_t len) { crc = Crc(table, crc, p, len); });
     if (st != kOk) return st;
     uint8_t tail[4];
-    copyio::PutBe32(tail, crc ^ 0xFFFFFFFFu);
+    StoreBE32(tail, crc ^ 0xFFFFFFFFu);
     st = w.Write(tail, 4);
     if (st != kOk) return st;
   }

@@ -41,13 +41,13 @@ StatusCode ReadLayout(IFileStrem* carrier, WaveLayout* layout) {
   st = ReadFull(carrier, h, sizeof h, &got);
   if (st != kOk) return st;
   if (got != sizeof h || std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "WAVE", 4) != 0 ||
-      std::memcmp(h + 12, "fmt ", 4) != 0 || Le16(h + 20) != 1)
+      std::memcmp(h + 12, "fmt ", 4) != 0 || LoadLE16(h + 20) != 1)
     return kInvalidFormat;
-  const uint16_t bits = Le16(h + 34);
+  const uint16_t bits = LoadLE16(h + 34);
   // Fewer than 8 bits per sample would make the sample width 0.
   if (bits < 8) return kInvalidFormat;
   layout->sampleBytes = bits / 8u;
-  uint64_t position = Le16(h + 36) != 0 ? 36 : 38;
+  uint64_t position = LoadLE16(h + 36) != 0 ? 36 : 38;
   for (;;) {
     if (size < position + 8) return kInvalidFormat;  // no (complete) "data" chunk
     st = carrier->Seek(int64_t(position), kSeekSet);
@@ -56,7 +56,7 @@ StatusCode ReadLayout(IFileStrem* carrier, WaveLayout* layout) {
     st = ReadFull(carrier, c, 8, &got);
     if (st != kOk) return st;
     if (got != 8) return kInvalidFormat;
-    const uint64_t chunk = Le32(c + 4);
+    const uint64_t chunk = LoadLE32(c + 4);
     position += 8;
     if (std::memcmp(c, "data", 4) == 0) {
       layout->dataStart = position;

@@ -44,27 +44,27 @@ class Walker {
       uint8_t r[46];
       st = Fixed(r, 4);
       if (st != kOk) return st;
-      const uint32_t signature = Le32(r);
+      const uint32_t signature = LoadLE32(r);
       if (signature == kLocalHeader) {
         st = Fixed(r + 4, 26);
         if (st == kOk) st = Emit(r, 30);
-        if (st == kOk) st = Pass(Le16(r + 26));
-        if (st == kOk) st = Pass(Le16(r + 28));
-        const uint32_t packed = Le32(r + 18);
+        if (st == kOk) st = Pass(LoadLE16(r + 26));
+        if (st == kOk) st = Pass(LoadLE16(r + 28));
+        const uint32_t packed = LoadLE32(r + 18);
         if (st == kOk) st = Pass(packed);
-        if (st == kOk && (Le16(r + 6) & 8u) != 0) st = Descriptor(packed);
+        if (st == kOk && (LoadLE16(r + 6) & 8u) != 0) st = Descriptor(packed);
       } else if (signature == kCentralHeader) {
         st = Fixed(r + 4, 42);
         if (st == kOk) st = Emit(r, 46);
-        if (st == kOk) st = Pass(Le16(r + 28));
-        if (st == kOk) st = Pass(Le16(r + 30));
-        if (st == kOk) st = Pass(Le16(r + 32));
+        if (st == kOk) st = Pass(LoadLE16(r + 28));
+        if (st == kOk) st = Pass(LoadLE16(r + 30));
+        if (st == kOk) st = Pass(LoadLE16(r + 32));
       } else if (signature == kEndRecord) {
         st = Fixed(r + 4, 18);
         if (st != kOk) return st;
         end->found = true;
         std::memcpy(end->bytes, r, 22);
-        end->commentLength = Le16(r + 20);
+        end->commentLength = LoadLE16(r + 20);
         end->commentAt = position_;
         // A comment promised beyond the file is a record cut short.
         if (size_ - position_ < end->commentLength) return kInvalidFormat;
@@ -115,7 +115,7 @@ class Walker {
     uint8_t d[16];
     StatusCode st = Fixed(d, 4);
     if (st != kOk) return st;
-    const bool signed_ = Le32(d) == kDescriptor;
+    const bool signed_ = LoadLE32(d) == kDescriptor;
     if (packed == 0 && !signed_) return kInvalidFormat;
     uint32_t rest = signed_ ? 12 : 8;
     st = Fixed(d + 4, rest);
@@ -223,7 +223,7 @@ class Zip final : public CopyCarrier<Zip> {
       end.bytes[2] = 0x05;
       end.bytes[3] = 0x06;
     }
-    PutLe16(end.bytes + 20, data ? uint16_t(size + 1) : uint16_t(0));
+    StoreLE16(end.bytes + 20, data ? uint16_t(size + 1) : uint16_t(0));
     st = out->Write(end.bytes, sizeof end.bytes);
     if (st != kOk || !data) return st;
     const uint8_t marker = 0;

@@ -34,8 +34,8 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
     if (st == kOk) st = WriteZeros(container_, prefixBytes);
     if (st == kOk) {
       uint8_t header[kHeaderBytes] = {};
-      PutLE(header + 8, 4, blockLimit);
-      PutLE(header + 12, 4, sectorsPerBlock);
+      StoreLE32(header + 8, blockLimit);
+      StoreLE32(header + 12, sectorsPerBlock);
       st = container_->Write(header, sizeof header);
     }
     if (st != kOk) {
@@ -73,23 +73,22 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
       auto renumber = [&](uint32_t b) { return b == kEnd ? kEnd : renumbered[b]; };
       table.assign(kHeaderBytes + size_t(kRecordBytes) * dir_.size() + 4 + size_t(4) * used, 0);
       uint8_t* p = table.data();
-      PutLE(p, 4, static_cast<uint32_t>(dir_.size()));
-      PutLE(p + 4, 4, used);
-      PutLE(p + 8, 4, limit_);
-      PutLE(p + 12, 4, sectors_);
+      StoreLE32(p, static_cast<uint32_t>(dir_.size()));
+      StoreLE32(p + 4, used);
+      StoreLE32(p + 8, limit_);
+      StoreLE32(p + 12, sectors_);
       p += kHeaderBytes;
       for (const Flow& f : dir_) {
-        PutLE(p, 4, f.number);
-        PutLE(p + 4, 4, renumber(f.first));
-        PutLE(p + 8, 4, static_cast<uint32_t>(f.size));
-        PutLE(p + 12, 4, static_cast<uint32_t>(f.size >> 32));
+        StoreLE32(p, f.number);
+        StoreLE32(p + 4, renumber(f.first));
+        StoreLE64(p + 8, f.size);
         p += kRecordBytes;
       }
-      PutLE(p, 4, used);
+      StoreLE32(p, used);
       p += 4;
       for (uint32_t e : chain_) {
         if (e == 0) continue;
-        PutLE(p, 4, renumber(e));
+        StoreLE32(p, renumber(e));
         p += 4;
       }
     } catch (const std::bad_alloc&) {
@@ -137,10 +136,10 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
     std::vector<uint8_t> bytes;
     st = ReadBytes(container_, kHeaderBytes, bytes);
     if (st != kOk) return st;
-    const uint32_t flowCount = GetLE(&bytes[0], 4);
-    const uint32_t blockCount = GetLE(&bytes[4], 4);
-    const uint32_t limit = GetLE(&bytes[8], 4);
-    const uint32_t sectors = GetLE(&bytes[12], 4);
+    const uint32_t flowCount = LoadLE32(&bytes[0]);
+    const uint32_t blockCount = LoadLE32(&bytes[4]);
+    const uint32_t limit = LoadLE32(&bytes[8]);
+    const uint32_t sectors = LoadLE32(&bytes[12]);
     if (sectors == 0) return kInvalidFormat;
     SetGeometry(sectors, prefixBytes);
     limit_ = limit;
@@ -152,7 +151,7 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
       dir.reserve(flowCount);
       for (uint32_t i = 0; i < flowCount; ++i) {
         const uint8_t* r = &bytes[size_t(i) * kRecordBytes];
-        dir.push_back(Flow{GetLE(r, 4), GetLE(r + 4, 4), GetLE(r + 8, 4) | uint64_t(GetLE(r + 12, 4)) << 32, 0});
+        dir.push_back(Flow{LoadLE32(r), LoadLE32(r + 4), LoadLE64(r + 8), 0});
       }
     } catch (const std::bad_alloc&) {
       return kNoMemory;
@@ -162,7 +161,7 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
     if (blockCount != 0) {
       st = ReadBytes(container_, 4, bytes);
       if (st != kOk) return st;
-      if (GetLE(bytes.data(), 4) != blockCount) return kInvalidFormat;
+      if (LoadLE32(bytes.data()) != blockCount) return kInvalidFormat;
       st = ReadBytes(container_, uint64_t(blockCount) * 4, bytes);
       if (st != kOk) return st;
       try {
@@ -170,7 +169,7 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
       } catch (const std::bad_alloc&) {
         return kNoMemory;
       }
-      for (uint32_t i = 0; i < blockCount; ++i) chain[i] = GetLE(&bytes[size_t(i) * 4], 4);
+      for (uint32_t i = 0; i < blockCount; ++i) chain[i] = LoadLE32(&bytes[size_t(i) * 4]);
       tables += 4 + uint64_t(blockCount) * 4;
     }
     const uint64_t start = prefixBytes + tables;

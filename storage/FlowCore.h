@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ByteOrder.h"
 #include "ToolkitObject.h"
 #include "zk5Stream.h"
 
@@ -51,16 +52,6 @@ class FlowStream final : public ToolkitObject<FlowStream, IFileStrem> {
   IFlowProvider* provider_ = nullptr;
   uint32_t handle_ = 0;
 };
-
-// Little-endian fields of 1, 2 or 4 bytes.
-inline uint32_t GetLE(const uint8_t* p, unsigned width) {
-  uint32_t v = 0;
-  for (unsigned i = width; i-- > 0;) v = (v << 8) | p[i];
-  return v;
-}
-inline void PutLE(uint8_t* p, unsigned width, uint32_t v) {
-  for (unsigned i = 0; i < width; ++i, v >>= 8) p[i] = static_cast<uint8_t>(v);
-}
 
 class FlowCore {
  public:

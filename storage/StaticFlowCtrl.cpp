@@ -46,8 +46,8 @@ class StaticCore : public FlowCore {
     if (st == kOk) st = WriteZeros(container_, prefixBytes);
     if (st == kOk) {
       uint8_t header[12] = {};
-      PutLE(header + layout_.width, layout_.width, blockCount);
-      PutLE(header + 2 * layout_.width, layout_.width, sectors);
+      StoreLE(header + layout_.width, layout_.width, blockCount);
+      StoreLE(header + 2 * layout_.width, layout_.width, sectors);
       st = container_->Write(header, 3 * layout_.width);
     }
     if (st == kOk) st = WriteZeros(container_, start - prefixBytes - 3 * layout_.width);
@@ -96,7 +96,7 @@ class StaticCore : public FlowCore {
     StatusCode st = kOk;
     if (dirty_.header) {
       uint8_t count[4];
-      PutLE(count, w, static_cast<uint32_t>(dir_.size()));
+      StoreLE(count, w, static_cast<uint32_t>(dir_.size()));
       st = WriteTable(prefix_, count, w);
     }
     if (st == kOk && dirty_.dirFrom < dirty_.dirTo) {
@@ -105,9 +105,9 @@ class StaticCore : public FlowCore {
         std::vector<uint8_t> bytes((to - from) * RecordBytes(), 0);
         for (size_t i = from; i < to && i < dir_.size(); ++i) {
           uint8_t* r = &bytes[(i - from) * RecordBytes()];
-          PutLE(r, w, dir_[i].number);
-          PutLE(r + w, w, Field(dir_[i].first));
-          PutLE(r + 2 * w + layout_.reserved, layout_.sizeWidth, static_cast<uint32_t>(dir_[i].size));
+          StoreLE(r, w, dir_[i].number);
+          StoreLE(r + w, w, Field(dir_[i].first));
+          StoreLE(r + 2 * w + layout_.reserved, layout_.sizeWidth, static_cast<uint32_t>(dir_[i].size));
         }
         st = WriteTable(DirAt() + from * RecordBytes(), bytes.data(), bytes.size());
       }
@@ -115,7 +115,7 @@ class StaticCore : public FlowCore {
     if (st == kOk && dirty_.chainFrom < dirty_.chainTo) {
       const size_t from = dirty_.chainFrom, to = dirty_.chainTo;
       std::vector<uint8_t> bytes((to - from) * w);
-      for (size_t i = from; i < to; ++i) PutLE(&bytes[(i - from) * w], w, Field(chain_[i]));
+      for (size_t i = from; i < to; ++i) StoreLE(&bytes[(i - from) * w], w, Field(chain_[i]));
       st = WriteTable(ChainAt() + from * w, bytes.data(), bytes.size());
     }
     return st;
@@ -149,9 +149,9 @@ class StaticCore : public FlowCore {
     std::vector<uint8_t> bytes;
     st = ReadBytes(container_, 3 * w, bytes);
     if (st != kOk) return st;
-    const uint32_t flowCount = GetLE(&bytes[0], w);
-    const uint32_t blockCount = GetLE(&bytes[w], w);
-    const uint32_t sectors = GetLE(&bytes[2 * w], w);
+    const uint32_t flowCount = LoadLE(&bytes[0], w);
+    const uint32_t blockCount = LoadLE(&bytes[w], w);
+    const uint32_t sectors = LoadLE(&bytes[2 * w], w);
     if (sectors == 0 || blockCount > MaxBlocks() || flowCount > blockCount) return kInvalidFormat;
     SetGeometry(sectors, prefixBytes);
     const uint64_t start = TablesEnd(prefixBytes, blockCount);
@@ -164,8 +164,8 @@ class StaticCore : public FlowCore {
       dir.reserve(flowCount);
       for (uint32_t i = 0; i < flowCount; ++i) {
         const uint8_t* r = &bytes[size_t(i) * RecordBytes()];
-        dir.push_back(Flow{GetLE(r, w), Block(GetLE(r + w, w)),
-                           GetLE(r + 2 * w + layout_.reserved, layout_.sizeWidth), 0});
+        dir.push_back(Flow{LoadLE(r, w), Block(LoadLE(r + w, w)),
+                           LoadLE(r + 2 * w + layout_.reserved, layout_.sizeWidth), 0});
       }
     } catch (const std::bad_alloc&) {
       return kNoMemory;
@@ -180,7 +180,7 @@ class StaticCore : public FlowCore {
     } catch (const std::bad_alloc&) {
       return kNoMemory;
     }
-    for (uint32_t i = 0; i < blockCount; ++i) chain[i] = Block(GetLE(&bytes[size_t(i) * w], w));
+    for (uint32_t i = 0; i < blockCount; ++i) chain[i] = Block(LoadLE(&bytes[size_t(i) * w], w));
     st = Install(std::move(dir), std::move(chain));
     if (st != kOk) return st;
     uint64_t size = 0;
