@@ -36,7 +36,7 @@ struct ByteOutput {
 #include <cstring>
 #include <vector>
 
-#include "steg/buffer/CarrierStreamBuffer.h"
+#include "CarrierStreamBuffer.h"
 
 namespace zk::arc {
 

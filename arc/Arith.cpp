@@ -5,8 +5,8 @@
 #include <memory>
 #include <new>
 
-#include "arc/ArcProgress.h"
-#include "arc/ArithCore.h"
+#include "ArcProgress.h"
+#include "ArithCore.h"
 #include "ToolkitObject.h"
 #include "zk5Arc.h"
 

@@ -1,4 +1,4 @@
-#include "arc/ArithCore.h"
+#include "ArithCore.h"
 
 namespace zk::arc {
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "steg/buffer/CarrierStreamBuffer.h"
+#include "CarrierStreamBuffer.h"
 #include "zk5Status.h"
 
 namespace zk::arc {

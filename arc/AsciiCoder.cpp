@@ -3,9 +3,9 @@
 // "!", and lines may be broken with CR LF.
 #include <memory>
 
-#include "arc/ArcProgress.h"
+#include "ArcProgress.h"
 #include "ToolkitObject.h"
-#include "steg/buffer/CarrierStreamBuffer.h"
+#include "CarrierStreamBuffer.h"
 #include "zk5Arc.h"
 
 namespace zk::arc {

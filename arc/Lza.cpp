@@ -5,9 +5,9 @@
 #include <cstring>
 #include <memory>
 
-#include "arc/ArcProgress.h"
+#include "ArcProgress.h"
 #include "ToolkitObject.h"
-#include "steg/buffer/CarrierStreamBuffer.h"
+#include "CarrierStreamBuffer.h"
 #include "zk5Arc.h"
 
 namespace zk::arc {

@@ -2,8 +2,8 @@
 #include <memory>
 #include <new>
 
-#include "arc/ArcIo.h"
-#include "arc/LzpxjCore.h"
+#include "ArcIo.h"
+#include "LzpxjCore.h"
 #include "ToolkitObject.h"
 
 namespace zk::arc {

@@ -1,6 +1,6 @@
-#include "arc/LzpxjCore.h"
+#include "LzpxjCore.h"
 
-#include "arc/ArcProgress.h"
+#include "ArcProgress.h"
 #include "ByteOrder.h"
 
 #include <emmintrin.h>

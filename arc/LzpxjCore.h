@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "arc/ArcIo.h"
+#include "ArcIo.h"
 #include "zk5Arc.h"
 
 namespace zk::arc::lzpxj {

@@ -2,12 +2,12 @@
 // and 256-bit keys. Decryption is the equivalent inverse cipher with its
 // own round keys. Where the processor has the AES instructions (checked at
 // run time) they do the rounds; the table-driven form is the portable one.
-#include "cipher/Aes.h"
+#include "Aes.h"
 
 #include <atomic>
 
-#include "cipher/AesTables.h"
-#include "cipher/BlockCommon.h"
+#include "AesTables.h"
+#include "BlockCommon.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

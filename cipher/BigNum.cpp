@@ -1,5 +1,5 @@
 // Unsigned big-number arithmetic for RSA and the prime search.
-#include "cipher/BigNum.h"
+#include "BigNum.h"
 
 #include <cstring>
 #include <utility>

@@ -5,8 +5,8 @@
 // of S-boxes 2, 3 and 4) instead of filling the boxes one after another.
 // Keys of any length from 1 byte are taken; only the first 72 bytes can
 // matter (longer keys are accepted since stored keys may be longer).
-#include "cipher/BlockCommon.h"
-#include "cipher/BlowfishPi.h"
+#include "BlockCommon.h"
+#include "BlowfishPi.h"
 
 namespace zk::cipher {
 namespace {

@@ -2,8 +2,8 @@
 // were made that way, also with keys of 10 bytes or fewer (where RFC 2144
 // would run 12). Shorter keys are zero-padded to 16 bytes; the empty key is
 // accepted and gives the all-zero key (kept for the same reason).
-#include "cipher/BlockCommon.h"
-#include "cipher/Cast128Sboxes.h"
+#include "BlockCommon.h"
+#include "Cast128Sboxes.h"
 
 namespace zk::cipher {
 namespace {

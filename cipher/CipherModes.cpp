@@ -12,7 +12,7 @@
 #include <memory>
 #include <new>
 
-#include "cipher/ModesInternal.h"
+#include "ModesInternal.h"
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 

@@ -6,7 +6,7 @@
 // nothing but never reports its end would otherwise keep them forever).
 #include <array>
 
-#include "cipher/BlockCommon.h"
+#include "BlockCommon.h"
 
 namespace zk::cipher {
 namespace {

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "cipher/BlockCommon.h"
+#include "BlockCommon.h"
 
 namespace zk::cipher {
 

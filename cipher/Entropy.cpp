@@ -2,8 +2,8 @@
 // whitened by a block cipher in cipher feedback that is keyed from the pool.
 #include <new>
 
-#include "cipher/EntropyPool.h"
-#include "cipher/ModesInternal.h"
+#include "EntropyPool.h"
+#include "ModesInternal.h"
 #include "ByteOrder.h"
 #include "ToolkitObject.h"
 

@@ -12,7 +12,7 @@
 // samples it inherited, so that parent and child never hand out the same
 // bytes. Every lock and condition the thread uses is never destroyed, since
 // a forked child may inherit them in any state.
-#include "cipher/EntropyPool.h"
+#include "EntropyPool.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -30,8 +30,8 @@
 #include <system_error>
 #include <thread>
 
-#include "cipher/BlockCommon.h"
-#include "cipher/ModesInternal.h"
+#include "BlockCommon.h"
+#include "ModesInternal.h"
 
 namespace zk::entropy {
 namespace {

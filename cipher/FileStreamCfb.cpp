@@ -4,7 +4,7 @@
 // start (in the order ResetIV loads them, which is the order cipher feedback
 // leaves them), then the bytes from the block start up to the position are
 // run through the cipher.
-#include "cipher/FileStreamCommon.h"
+#include "FileStreamCommon.h"
 
 namespace zk {
 namespace {

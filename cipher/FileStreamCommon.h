@@ -5,7 +5,7 @@
 #pragma once
 #include <new>
 
-#include "cipher/ModesInternal.h"
+#include "ModesInternal.h"
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 

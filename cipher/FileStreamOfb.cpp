@@ -1,6 +1,6 @@
 // cipher.FileStreamOFB: output feedback over a file stream. The keystream
 // does not depend on the data, so Seek moves it by the distance travelled.
-#include "cipher/FileStreamCommon.h"
+#include "FileStreamCommon.h"
 
 namespace zk {
 namespace {

@@ -1,7 +1,7 @@
 // cipher.GOST: GOST 28147-89, 32 rounds, on the system's own substitution
 // table (see GostCore.h). The table is built at compile time and shared by
 // every object and by hash.GOST.
-#include "cipher/GostCore.h"
+#include "GostCore.h"
 
 namespace zk::cipher {
 namespace {

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "cipher/BlockCommon.h"
+#include "BlockCommon.h"
 
 namespace zk::cipher::gost {
 

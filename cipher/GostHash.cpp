@@ -8,7 +8,7 @@
 // key words on the stack, so no cipher object is made per block.
 #include <cstring>
 
-#include "cipher/GostCore.h"
+#include "GostCore.h"
 
 namespace zk::cipher {
 namespace {

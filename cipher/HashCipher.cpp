@@ -15,7 +15,7 @@
 #include <cstring>
 #include <new>
 
-#include "cipher/BlockCommon.h"
+#include "BlockCommon.h"
 
 namespace zk::cipher {
 namespace {

@@ -3,7 +3,7 @@
 // returns nothing ends the input.
 #include <cstring>
 
-#include "cipher/BlockCommon.h"
+#include "BlockCommon.h"
 
 namespace zk::cipher {
 namespace {

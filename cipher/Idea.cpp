@@ -1,6 +1,6 @@
 // cipher.IDEA: the published IDEA (8 rounds and the output transform),
 // 16-bit words big-endian; the decryption subkeys are derived at SetKey.
-#include "cipher/BlockCommon.h"
+#include "BlockCommon.h"
 
 namespace zk::cipher {
 namespace {

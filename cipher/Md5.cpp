@@ -4,7 +4,7 @@
 // half of the bit count). The digest is A, B, C, D little-endian as in
 // RFC 1321. Keys and signatures depend on these bytes, so the word order
 // stays although it matches no published MD5 value.
-#include "cipher/Digest64.h"
+#include "Digest64.h"
 
 namespace zk::cipher {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "Wipe.h"
-#include "cipher/ModesFaces.h"
+#include "ModesFaces.h"
 
 namespace zk {
 

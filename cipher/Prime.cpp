@@ -1,6 +1,6 @@
 // Prime search: a sieve over a window of odd candidates, then probable-prime
 // tests of the survivors in random order.
-#include "cipher/Prime.h"
+#include "Prime.h"
 
 #include <cstring>
 #include <new>

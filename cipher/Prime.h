@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "cipher/BigNum.h"
+#include "BigNum.h"
 #include "zk5Cipher.h"
 
 namespace zk::bn {

@@ -4,8 +4,8 @@
 #include <memory>
 #include <new>
 
-#include "cipher/ModesInternal.h"
-#include "cipher/pair/BufferedStreamPair.h"
+#include "ModesInternal.h"
+#include "BufferedStreamPair.h"
 #include "ToolkitObject.h"
 
 namespace zk {

@@ -2,7 +2,7 @@
 // bytes), words little-endian as in RC5's definition.
 #include <algorithm>
 
-#include "cipher/BlockCommon.h"
+#include "BlockCommon.h"
 
 namespace zk::cipher {
 namespace {

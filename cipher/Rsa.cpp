@@ -1,5 +1,5 @@
 // cipher.RSA: key generation, raw RSA operations and the key blobs.
-#include "cipher/Rsa.h"
+#include "Rsa.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // cipher.RSA: one RSA key (public, or public and private) and its blobs.
 #pragma once
-#include "cipher/BigNum.h"
-#include "cipher/Prime.h"
+#include "BigNum.h"
+#include "Prime.h"
 #include "ToolkitObject.h"
 #include "zk5Rsa.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "cipher/ModesInternal.h"
+#include "ModesInternal.h"
 #include "ToolkitObject.h"
 
 namespace zk {

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <utility>
 
-#include "cipher/Digest64.h"
+#include "Digest64.h"
 
 namespace zk::cipher {
 namespace {

@@ -9,7 +9,7 @@
 
 #include <utility>
 
-#include "cipher/Digest64.h"
+#include "Digest64.h"
 
 namespace zk::cipher {
 namespace {

@@ -2,7 +2,7 @@
 // the three words of block and key read little-endian.
 #include <type_traits>
 
-#include "cipher/BlockCommon.h"
+#include "BlockCommon.h"
 
 namespace zk::cipher {
 namespace {

@@ -1,48 +1,50 @@
 # Helpers shared by every subsystem folder.
+#
+# Include paths are private: a library's sources see include/ (public
+# interfaces), base/ (the shared toolkit base) and their own folder only.
+# Include base headers by bare name ("ToolkitObject.h", "ByteOrder.h").
 
-set(KIV_INCLUDE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/base)
-set(KIV_BASE_SOURCES
-  ${CMAKE_SOURCE_DIR}/base/IdCatalogue.cpp
-  ${CMAKE_SOURCE_DIR}/base/ObjectBase.cpp)
+find_package(Threads REQUIRED)
+include(GoogleTest)
 
-# kiv_toolkit_library(<name> SOURCES ... [BASE] [CARRIER_BUFFER] [STREAM_PAIR])
-# Builds <name>.so (no "lib" prefix) linked against zk5main only.
-#  - an OBJECT library <name>_objs holds the sources, so tests and fuzz
-#    targets can link the very same code;
-#  - BASE builds in the common toolkit object base and id catalogue;
-#  - CARRIER_BUFFER / STREAM_PAIR build in the shared buffered streams.
+find_library(KIV_CRYPTOPP_LIB cryptopp)   # test and benchmark oracle only
+find_package(OpenSSL QUIET)               # test and benchmark peer only
+
+# kiv_toolkit_library(<name> SOURCES ...)
+# Builds <name>.so (no "lib" prefix) from the sources, with the toolkit base
+# (kiv_base, base/) linked in: hidden symbols keep each shared object's own
+# copy of it. The library links against zk5main only; its include path is
+# include/, base/ and the calling folder (private).
+#  - an OBJECT library <name>_objs holds the sources, so tests, fuzz targets
+#    and benchmarks can link the very same code (target_link_libraries
+#    with <name>_objs adds its objects, the base and zk5main);
+#  - BASE, CARRIER_BUFFER and STREAM_PAIR are accepted for older callers and
+#    change nothing: the base, the buffered streams included, is always there.
 function(kiv_toolkit_library name)
   cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR" "" "SOURCES" ${ARGN})
-  set(srcs ${A_SOURCES})
-  if(A_BASE)
-    list(APPEND srcs ${KIV_BASE_SOURCES})
+  add_library(${name}_objs OBJECT ${A_SOURCES})
+  target_include_directories(${name}_objs PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  if(name STREQUAL "zk5main")
+    # The runtime stands below the base: public interfaces only.
+    target_include_directories(${name}_objs PUBLIC ${CMAKE_SOURCE_DIR}/include)
+  else()
+    target_link_libraries(${name}_objs PUBLIC kiv_base)
   endif()
-  if(A_CARRIER_BUFFER)
-    list(APPEND srcs ${KIV_CARRIER_BUFFER_SOURCES})
-  endif()
-  if(A_STREAM_PAIR)
-    list(APPEND srcs ${KIV_STREAM_PAIR_SOURCES})
-  endif()
-  add_library(${name}_objs OBJECT ${srcs})
-  target_include_directories(${name}_objs PUBLIC ${KIV_INCLUDE} ${CMAKE_SOURCE_DIR})
-  add_library(${name} SHARED $<TARGET_OBJECTS:${name}_objs>)
+  add_library(${name} SHARED)
   set_target_properties(${name} PROPERTIES PREFIX "")
-  target_include_directories(${name} PUBLIC ${KIV_INCLUDE} ${CMAKE_SOURCE_DIR})
-  if(NOT name STREQUAL "zk5main")
-    target_link_libraries(${name}_objs PUBLIC zk5main)
-    target_link_libraries(${name} PUBLIC zk5main)
-  endif()
-  target_link_libraries(${name} PRIVATE Threads::Threads ${CMAKE_DL_LIBS})
+  target_link_libraries(${name} PRIVATE ${name}_objs Threads::Threads ${CMAKE_DL_LIBS})
 endfunction()
 
 # kiv_test(<name> SOURCES ... [LIBS ...] [NEEDS lib ...] [PROPERTIES prop value ...])
-# A GoogleTest executable registered with CTest. NEEDS names toolkit
+# A GoogleTest executable registered with CTest, linked with the shared test
+# helpers of tests/support (kiv_testsupport). LIBS are linked (a library's
+# <lib>_objs brings its objects, the base and zk5main); NEEDS names toolkit
 # libraries the test loads by name at run time (built first).
 function(kiv_test name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;NEEDS;PROPERTIES" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_include_directories(${name} PRIVATE ${KIV_INCLUDE} ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE kiv_testsupport GTest::gtest GTest::gtest_main ${A_LIBS})
+  target_link_libraries(${name} PRIVATE kiv_testsupport GTest::gtest GTest::gtest_main Threads::Threads
+                        ${A_LIBS})
   if(A_NEEDS)
     add_dependencies(${name} ${A_NEEDS})
   endif()
@@ -50,45 +52,43 @@ function(kiv_test name)
                        PROPERTIES LABELS ${name} ${A_PROPERTIES})
 endfunction()
 
-find_package(Threads REQUIRED)
-include(GoogleTest)
-
-# Shared sources built into more than one library.
-file(GLOB KIV_CARRIER_BUFFER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/steg/buffer/*.cpp)
-file(GLOB KIV_STREAM_PAIR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cipher/pair/*.cpp)
-
-find_library(KIV_CRYPTOPP_LIB cryptopp)   # test and benchmark oracle only
-find_package(OpenSSL QUIET)               # test and benchmark peer only
-
-# kiv_subsystem(<lib> [BASE] [CARRIER_BUFFER] [STREAM_PAIR] [TEST_LIBS ...] [NEEDS lib ...])
+# kiv_subsystem(<lib> [TEST_LIBS ...] [NEEDS lib ...])
 # The usual folder of a toolkit library: every *.cpp of the folder builds
-# <lib>.so; every tests/*Test.cpp is a test program linked with the library's
-# objects and with the folder's other tests/*.cpp files; NEEDS names
-# libraries the tests load by name (built first when they exist).
+# <lib>.so; every tests/*Test.cpp is a test program <lib>_<name> linked with
+# the library's objects and with the folder's other tests/*.cpp files, its
+# include path the library's folder and its tests/ folder beside the shared
+# ones; NEEDS names libraries the tests load by name (built first when they
+# exist).
 function(kiv_subsystem lib)
   cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR" "" "TEST_LIBS;NEEDS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  set(flags)
-  foreach(f BASE CARRIER_BUFFER STREAM_PAIR)
-    if(A_${f})
-      list(APPEND flags ${f})
+  kiv_toolkit_library(${lib} SOURCES ${srcs})
+  if(KIV_TESTS)
+    kiv_folder_tests(${lib}_ ${CMAKE_CURRENT_SOURCE_DIR}/tests LIBS ${lib}_objs ${A_TEST_LIBS}
+                     NEEDS ${lib} ${A_NEEDS})
+    target_include_directories(${lib}_tests_common INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+endfunction()
+
+# kiv_folder_tests(<prefix> <folder> [LIBS ...] [NEEDS ...])
+# Every <folder>/*Test.cpp becomes the test <prefix><name>, built with the
+# folder's other .cpp files; the folder is on their include path. Their
+# common settings live on the INTERFACE library <prefix>tests_common.
+function(kiv_folder_tests prefix folder)
+  cmake_parse_arguments(A "" "" "LIBS;NEEDS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${folder}/*Test.cpp)
+  file(GLOB helpers CONFIGURE_DEPENDS ${folder}/*.cpp)
+  list(REMOVE_ITEM helpers ${tests} "")
+  set(needs)
+  foreach(n ${A_NEEDS})
+    if(TARGET ${n})
+      list(APPEND needs ${n})
     endif()
   endforeach()
-  kiv_toolkit_library(${lib} ${flags} SOURCES ${srcs})
-  if(KIV_TESTS)
-    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*Test.cpp)
-    file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
-    list(REMOVE_ITEM helpers ${tests} "")
-    set(needs)
-    foreach(n ${A_NEEDS})
-      if(TARGET ${n})
-        list(APPEND needs ${n})
-      endif()
-    endforeach()
-    foreach(t ${tests})
-      get_filename_component(n ${t} NAME_WE)
-      kiv_test(${lib}_${n} SOURCES ${t} ${helpers} $<TARGET_OBJECTS:${lib}_objs>
-               LIBS zk5main Threads::Threads ${A_TEST_LIBS} NEEDS ${lib} ${needs})
-    endforeach()
-  endif()
+  add_library(${prefix}tests_common INTERFACE)
+  target_include_directories(${prefix}tests_common INTERFACE ${folder})
+  foreach(t ${tests})
+    get_filename_component(n ${t} NAME_WE)
+    kiv_test(${prefix}${n} SOURCES ${t} ${helpers} LIBS ${prefix}tests_common ${A_LIBS} NEEDS ${needs})
+  endforeach()
 endfunction()

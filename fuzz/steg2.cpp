@@ -14,7 +14,7 @@
 
 namespace {
 
-using zktest::VecStream;
+using zktest::FakeStream;
 
 zk::ICarrierCopy* Carrier() {
   zk::IBase* base = nullptr;
@@ -27,8 +27,8 @@ zk::ICarrierCopy* Carrier() {
 }
 
 // Extracts count bytes; the output holds exactly count bytes on success.
-StatusCode Extract(zk::ICarrierCopy* c, VecStream* carrier, uint64_t count, std::vector<uint8_t>* got) {
-  VecStream* out = VecStream::Make();
+StatusCode Extract(zk::ICarrierCopy* c, FakeStream* carrier, uint64_t count, std::vector<uint8_t>* got) {
+  FakeStream* out = FakeStream::Make();
   StatusCode st = c->Extract(carrier, out, count);
   if (st == 0 && out->data.size() != count) std::abort();
   if (got) *got = out->data;
@@ -37,7 +37,7 @@ StatusCode Extract(zk::ICarrierCopy* c, VecStream* carrier, uint64_t count, std:
 }
 
 void Run(zk::ICarrierCopy* c, const std::vector<uint8_t>& bytes, bool fileSeek) {
-  VecStream* carrier = VecStream::Make(bytes, fileSeek);
+  FakeStream* carrier = FakeStream::Make(bytes, fileSeek);
   uint64_t cap = 0, hidden = 0;
   const StatusCode capSt = c->GetCapacity(carrier, &cap);
   if (c->GetHiddenSize(carrier, &hidden) == 0 && hidden > 0) {
@@ -49,21 +49,21 @@ void Run(zk::ICarrierCopy* c, const std::vector<uint8_t>& bytes, bool fileSeek) 
 
   // Embed a small payload and Wipe into second streams.
   const std::vector<uint8_t> payload = {'k', 'i', 'v', 0x00, 0xFF, 0x20, 0x20, 0x20, 0x20, 'z'};
-  VecStream* data = VecStream::Make(payload, fileSeek);
-  VecStream* out = VecStream::Make({}, fileSeek);
+  FakeStream* data = FakeStream::Make(payload, fileSeek);
+  FakeStream* out = FakeStream::Make({}, fileSeek);
   const StatusCode embedSt = c->Embed(carrier, data, out);
   if (embedSt == 0) {
     if (capSt != 0 || cap < payload.size()) std::abort();  // accepted beyond its capacity
-    VecStream* again = VecStream::Make(out->data, fileSeek);
+    FakeStream* again = FakeStream::Make(out->data, fileSeek);
     uint64_t n = 0;
     if (c->GetCapacity(again, &n) != 0) std::abort();
     std::vector<uint8_t> back;
     if (Extract(c, again, payload.size(), &back) != 0 || back != payload) std::abort();
     again->Release();
   }
-  VecStream* wiped = VecStream::Make({}, fileSeek);
+  FakeStream* wiped = FakeStream::Make({}, fileSeek);
   if (c->Wipe(carrier, wiped) == 0) {
-    VecStream* again = VecStream::Make(wiped->data, fileSeek);
+    FakeStream* again = FakeStream::Make(wiped->data, fileSeek);
     uint64_t n = 0;
     if (c->GetCapacity(again, &n) != 0) std::abort();
     again->Release();

@@ -1,5 +1,5 @@
 // Parameter file text: parser, writer and value conversions.
-#include "script/ParamFormat.h"
+#include "ParamFormat.h"
 
 #include <charconv>
 #include <clocale>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "zk5script.h"
-#include "script/ParamFormat.h"
+#include "ParamFormat.h"
 #include "ToolkitObject.h"
 
 namespace zk::script {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cipher/pair/BufferedStreamPair.h"
+#include "BufferedStreamPair.h"
 #include "ToolkitObject.h"
 #include "zk5script.h"
 

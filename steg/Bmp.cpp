@@ -8,8 +8,8 @@
 // a larger header the first places are header bytes).
 #include <algorithm>
 
-#include "steg/LsbPlaces.h"
-#include "steg/CarrierBase.h"
+#include "LsbPlaces.h"
+#include "CarrierBase.h"
 
 namespace zk::steg {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <new>
 
-#include "steg/buffer/CarrierStreamBuffer.h"
+#include "CarrierStreamBuffer.h"
 #include "ByteOrder.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"

@@ -5,9 +5,9 @@
 #include <ctime>
 #include <new>
 
-#include "steg/GifCarrier.h"
-#include "steg/GifJpegPngMp3Io.h"
-#include "steg/CarrierBase.h"
+#include "GifCarrier.h"
+#include "GifJpegPngMp3Io.h"
+#include "CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <new>
 
-#include "steg/GifJpegPngMp3Io.h"
-#include "steg/CarrierBase.h"
+#include "GifJpegPngMp3Io.h"
+#include "CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
-#include "steg/JpegCarrier.h"
+#include "JpegCarrier.h"
 
 namespace zk::jpeg {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "steg/buffer/CarrierStreamBuffer.h"
+#include "CarrierStreamBuffer.h"
 
 namespace zk::steg {
 

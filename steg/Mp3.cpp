@@ -6,9 +6,9 @@
 #include <cstring>
 #include <new>
 
-#include "steg/GifJpegPngMp3Io.h"
-#include "steg/Mp3Carrier.h"
-#include "steg/CarrierBase.h"
+#include "GifJpegPngMp3Io.h"
+#include "Mp3Carrier.h"
+#include "CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 

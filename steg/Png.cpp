@@ -3,11 +3,11 @@
 #include <cstring>
 #include <new>
 
-#include "steg/GifJpegPngMp3Io.h"
-#include "steg/CarrierBase.h"
+#include "GifJpegPngMp3Io.h"
+#include "CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
-#include "steg/PngCarrier.h"
+#include "PngCarrier.h"
 
 namespace zk::png {
 namespace {

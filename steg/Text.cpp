@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "steg/CarrierBase.h"
+#include "CarrierBase.h"
 
 namespace zk::steg {
 namespace {

@@ -10,8 +10,8 @@
 // carriers are laid out and stays.
 #include <algorithm>
 
-#include "steg/LsbPlaces.h"
-#include "steg/CarrierBase.h"
+#include "LsbPlaces.h"
+#include "CarrierBase.h"
 
 namespace zk::steg {
 namespace {

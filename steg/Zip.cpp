@@ -9,7 +9,7 @@
 // so a damaged carrier is refused without a half-written copy.
 #include <algorithm>
 
-#include "steg/CarrierBase.h"
+#include "CarrierBase.h"
 
 namespace zk::steg {
 namespace {

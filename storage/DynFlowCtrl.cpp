@@ -13,7 +13,7 @@
 //   blocks    block n at (n - 1) × block size
 #include <new>
 
-#include "storage/FlowCore.h"
+#include "FlowCore.h"
 
 namespace zk {
 namespace {

@@ -1,4 +1,4 @@
-#include "storage/FileStream.h"
+#include "FileStream.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/FileStream.h"
+#include "FileStream.h"
 #include "ToolkitObject.h"
 #include "zk5Stream.h"
 

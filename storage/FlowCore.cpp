@@ -1,4 +1,4 @@
-#include "storage/FlowCore.h"
+#include "FlowCore.h"
 
 #include <algorithm>
 #include <cstring>

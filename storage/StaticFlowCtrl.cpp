@@ -19,7 +19,7 @@
 //   blocks     block n at (n - 1) × block size
 // The directory and chain are written back after every change, so what
 // Create lays out, Open reads.
-#include "storage/FlowCore.h"
+#include "FlowCore.h"
 
 namespace zk {
 namespace {

@@ -1,8 +1,8 @@
-#include "arc/tests/ArcTestSupport.h"
+#include "ArcTestSupport.h"
 
 #include <cstring>
 
-#include "tests/support/ZkTest.h"
+#include "ZkTest.h"
 
 namespace arctest {
 

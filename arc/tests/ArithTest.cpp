@@ -4,8 +4,8 @@
 // step by step apart from this code.
 #include <gtest/gtest.h>
 
-#include "arc/tests/ArcTestSupport.h"
-#include "tests/support/ZkTest.h"
+#include "ArcTestSupport.h"
+#include "ZkTest.h"
 
 namespace {
 

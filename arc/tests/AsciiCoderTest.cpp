@@ -4,8 +4,8 @@
 
 #include <cctype>
 
-#include "arc/tests/ArcTestSupport.h"
-#include "tests/support/ZkTest.h"
+#include "ArcTestSupport.h"
+#include "ZkTest.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // progress reports and cancelling, and errors of the streams.
 #include <gtest/gtest.h>
 
-#include "arc/tests/ArcTestSupport.h"
-#include "tests/support/ZkTest.h"
+#include "ArcTestSupport.h"
+#include "ZkTest.h"
 
 namespace {
 

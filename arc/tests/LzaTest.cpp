@@ -5,8 +5,8 @@
 // nine bits packed from bit 0 give 0x53 0x01.
 #include <gtest/gtest.h>
 
-#include "arc/tests/ArcTestSupport.h"
-#include "tests/support/ZkTest.h"
+#include "ArcTestSupport.h"
+#include "ZkTest.h"
 
 namespace {
 

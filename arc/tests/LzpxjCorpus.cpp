@@ -1,6 +1,6 @@
-#include "arc/tests/LzpxjCorpus.h"
+#include "LzpxjCorpus.h"
 
-#include "arc/tests/ArcTestSupport.h"
+#include "ArcTestSupport.h"
 
 namespace arctest {
 

@@ -15,12 +15,12 @@
 #include <map>
 #include <memory>
 
-#include "arc/ArcIo.h"
-#include "arc/LzpxjCore.h"
-#include "arc/tests/ArcTestSupport.h"
-#include "arc/tests/LzpxjCorpus.h"
-#include "arc/tests/RefLzpxj.h"
-#include "tests/support/ZkTest.h"
+#include "ArcIo.h"
+#include "LzpxjCore.h"
+#include "ArcTestSupport.h"
+#include "LzpxjCorpus.h"
+#include "RefLzpxj.h"
+#include "ZkTest.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ struct Golden {
   const char* hex;
 };
 const Golden kGolden[] = {
-#include "arc/tests/LzpxjGolden.inc"
+#include "LzpxjGolden.inc"
 };
 
 struct WsDeleter {

@@ -2,7 +2,7 @@
 // format's description: no partial sums, no table reuse, no shortcuts. It
 // decodes what the library's encoder writes, so that a mistake made the
 // same way in the library's encoder and decoder cannot pass the tests.
-#include "arc/tests/RefLzpxj.h"
+#include "RefLzpxj.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "cipher/BigNum.h"
-#include "cipher/Prime.h"
+#include "BigNum.h"
+#include "Prime.h"
 
 namespace {
 

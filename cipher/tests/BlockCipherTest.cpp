@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "cipher/Aes.h"
-#include "cipher/GostCore.h"
-#include "tests/support/ZkTest.h"
+#include "Aes.h"
+#include "GostCore.h"
+#include "ZkTest.h"
 #include "zk5BlockCipher.h"
 #include "zk5Clsid.h"
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "cipher/tests/ModesTestKit.h"
-#include "tests/support/ZkTest.h"
+#include "ModesTestKit.h"
+#include "ZkTest.h"
 
 namespace {
 

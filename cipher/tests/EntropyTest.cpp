@@ -13,9 +13,9 @@
 #include <set>
 #include <vector>
 
-#include "cipher/EntropyPool.h"
-#include "cipher/tests/ModesTestKit.h"
-#include "tests/support/ZkTest.h"
+#include "EntropyPool.h"
+#include "ModesTestKit.h"
+#include "ZkTest.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "cipher/tests/ModesTestKit.h"
-#include "tests/support/ZkTest.h"
+#include "ModesTestKit.h"
+#include "ZkTest.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cipher/tests/ModesTestKit.h"
-#include "tests/support/ZkTest.h"
+#include "ModesTestKit.h"
+#include "ZkTest.h"
 
 namespace {
 

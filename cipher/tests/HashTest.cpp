@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "cipher/Digest64.h"
-#include "cipher/tests/HashModels.h"
-#include "cipher/tests/ModesTestKit.h"
-#include "tests/support/ZkTest.h"
+#include "Digest64.h"
+#include "HashModels.h"
+#include "ModesTestKit.h"
+#include "ZkTest.h"
 #include "zk5BlockCipher.h"
 #include "zk5Clsid.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "cipher/ModesFaces.h"
+#include "ModesFaces.h"
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 

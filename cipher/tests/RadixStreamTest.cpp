@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "cipher/tests/ModesTestKit.h"
-#include "tests/support/ZkTest.h"
+#include "ModesTestKit.h"
+#include "ZkTest.h"
 
 namespace {
 

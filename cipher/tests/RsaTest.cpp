@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "cipher/Rsa.h"
-#include "tests/support/ZkTest.h"
+#include "Rsa.h"
+#include "ZkTest.h"
 #include "zk5Rsa.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "runtime/tests/Counter.h"
+#include "Counter.h"
 #include "ToolkitObject.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "runtime/tests/Counter.h"
+#include "Counter.h"
 
 // Uses test.Counter through the interface declarations alone.
 extern "C" ZK_EXPORT int UseCounter() {

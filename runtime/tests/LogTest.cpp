@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/support/ZkTest.h"
+#include "ZkTest.h"
 #include "zk5main.h"
 
 namespace {

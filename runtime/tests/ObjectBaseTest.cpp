@@ -9,9 +9,9 @@
 #include <set>
 #include <string>
 
-#include "runtime/tests/Counter.h"
+#include "Counter.h"
 #include "ToolkitObject.h"
-#include "tests/support/ZkTest.h"
+#include "ZkTest.h"
 
 namespace {
 

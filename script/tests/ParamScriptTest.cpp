@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "script/tests/TestStream.h"
-#include "tests/support/ZkTest.h"
+#include "TestStream.h"
+#include "ZkTest.h"
 #include "zk5script.h"
 
 namespace {

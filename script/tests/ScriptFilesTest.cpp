@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/support/ZkTest.h"
+#include "ZkTest.h"
 #include "zk5Clsid.h"
 #include "zk5script.h"
 

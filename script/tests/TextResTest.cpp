@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "script/tests/TestStream.h"
-#include "tests/support/ZkTest.h"
+#include "TestStream.h"
+#include "ZkTest.h"
 #include "zk5script.h"
 
 namespace {

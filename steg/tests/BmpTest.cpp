@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "steg/tests/BufferTestStreams.h"
-#include "tests/support/ZkTest.h"
+#include "BufferTestStreams.h"
+#include "ZkTest.h"
 #include "zk5Steg.h"
 
 using namespace zktest;
@@ -214,7 +214,7 @@ TEST_P(BmpTest, HidesDataFromItsPositionAndNeverHalfWrites) {
 
   // A data stream that fails while being read leaves the carrier as it was.
   auto before = StreamBytes(s.get());
-  Ref<VecStream> failing(VecStream::Make(Pattern(30, 3)));
+  Ref<FakeStream> failing(FakeStream::Make(Pattern(30, 3)));
   failing->failReadAfter = 0;
   EXPECT_EQ(bmp->Embed(s.get(), failing.get()), zk::kReadError);
   EXPECT_EQ(StreamBytes(s.get()), before);

@@ -3,8 +3,8 @@
 // ImageMagick.
 #include <gtest/gtest.h>
 
-#include "steg/GifCarrier.h"
-#include "steg/tests/GifJpegPngMp3Support.h"
+#include "GifCarrier.h"
+#include "GifJpegPngMp3Support.h"
 
 using namespace steg2test;
 

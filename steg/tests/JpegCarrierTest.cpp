@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "steg/tests/GifJpegPngMp3Support.h"
+#include "GifJpegPngMp3Support.h"
 
 using namespace steg2test;
 

@@ -3,8 +3,8 @@
 // hidden bytes split between pieces.
 #include <gtest/gtest.h>
 
-#include "steg/LsbPlaces.h"
-#include "steg/tests/BufferTestStreams.h"
+#include "LsbPlaces.h"
+#include "BufferTestStreams.h"
 
 using namespace zktest;
 
@@ -45,8 +45,8 @@ TEST(LsbPlacesTest, BytesSplitBetweenPiecesAreCarriedOver) {
   for (uint32_t c : counts) total += c;
   const auto secret = Pattern(total / 8, 9);
   const uint64_t bits = secret.size() * 8;
-  Ref<VecStream> data(VecStream::Make(secret));
-  Ref<VecStream> out(VecStream::Make());
+  Ref<FakeStream> data(FakeStream::Make(secret));
+  Ref<FakeStream> out(FakeStream::Make());
   std::unique_ptr<zk::CarrierStreamBuffer> in(zk::CarrierStreamBuffer::Create(data.get(), nullptr));
   std::unique_ptr<zk::CarrierStreamBuffer> sink(zk::CarrierStreamBuffer::Create(nullptr, out.get()));
   std::vector<uint8_t> hw(zk::steg::PlaceWriter::BufferBytes(21846)), hr(zk::steg::PlaceReader::BufferBytes(21846));

@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "steg/Mp3Carrier.h"
-#include "steg/tests/BufferTestStreams.h"
-#include "steg/tests/GifJpegPngMp3Support.h"
+#include "Mp3Carrier.h"
+#include "BufferTestStreams.h"
+#include "GifJpegPngMp3Support.h"
 
 using namespace steg2test;
 
@@ -373,7 +373,7 @@ TEST_P(Mp3Carrier, StreamsAndShortData) {
   EXPECT_EQ(mp3_->GetHiddenSize(nullptr, &n), -2);
   EXPECT_EQ(Bytes(c), kAudio);
   // Data whose reads fail: the error, never success.
-  Ref<zktest::VecStream> failing(zktest::VecStream::Make(Pattern(30, 3)));
+  Ref<zktest::FakeStream> failing(zktest::FakeStream::Make(Pattern(30, 3)));
   failing->failReadAfter = 0;
   auto* o = s_.Make();
   EXPECT_EQ(mp3_->Embed(c, failing.get(), o), -104);

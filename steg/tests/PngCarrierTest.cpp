@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "steg/PngCarrier.h"
-#include "steg/tests/GifJpegPngMp3Support.h"
+#include "PngCarrier.h"
+#include "GifJpegPngMp3Support.h"
 
 using namespace steg2test;
 

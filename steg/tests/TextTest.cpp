@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "steg/tests/BufferTestStreams.h"
-#include "tests/support/ZkTest.h"
+#include "BufferTestStreams.h"
+#include "ZkTest.h"
 #include "zk5Steg.h"
 
 using namespace zktest;
@@ -268,7 +268,7 @@ TEST_P(TextTest, RefusalsLeaveTheOutputAlone) {
   // Data that cannot be read: -104 from the first and from a later read.
   for (int failing : {0, 1}) {
     auto carrier = Stream(kSmall);
-    Ref<VecStream> data(VecStream::Make({0xA5}));
+    Ref<FakeStream> data(FakeStream::Make({0xA5}));
     data->failReadAfter = failing;
     auto out = Stream("");
     EXPECT_EQ(steg->Embed(carrier.get(), data.get(), out.get()), zk::kReadError) << failing;
@@ -276,7 +276,7 @@ TEST_P(TextTest, RefusalsLeaveTheOutputAlone) {
   // A carrier that cannot be read, in the first walk or the second: the
   // stream's code.
   for (int failing : {0, 1}) {
-    Ref<VecStream> broken(VecStream::Make(Bytes(kSmall)));
+    Ref<FakeStream> broken(FakeStream::Make(Bytes(kSmall)));
     broken->failReadAfter = failing;
     Ref<zk::IFileStrem> data(MakeStream(StreamKind::Memory, {}));
     auto out = Stream("");

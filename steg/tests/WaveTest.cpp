@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "steg/tests/BufferTestStreams.h"
-#include "tests/support/ZkTest.h"
+#include "BufferTestStreams.h"
+#include "ZkTest.h"
 #include "zk5Steg.h"
 
 using namespace zktest;
@@ -257,7 +257,7 @@ TEST_P(WaveTest, RoundTripsAndWipesToZeros) {
 TEST_P(WaveTest, FailingDataLeavesTheCarrierAlone) {
   auto s = Stream(MakeWave({}));
   auto before = StreamBytes(s.get());
-  Ref<VecStream> failing(VecStream::Make(Pattern(5, 3)));
+  Ref<FakeStream> failing(FakeStream::Make(Pattern(5, 3)));
   failing->failReadAfter = 0;
   EXPECT_EQ(wave->Embed(s.get(), failing.get()), zk::kReadError);
   EXPECT_EQ(StreamBytes(s.get()), before);

@@ -4,8 +4,8 @@
 // `unzip -t` and `zip -T` afterwards.
 #include <gtest/gtest.h>
 
-#include "steg/tests/BufferTestStreams.h"
-#include "tests/support/ZkTest.h"
+#include "BufferTestStreams.h"
+#include "ZkTest.h"
 #include "zk5Steg.h"
 
 using namespace zktest;

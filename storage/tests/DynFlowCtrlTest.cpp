@@ -5,7 +5,7 @@
 #include <map>
 #include <random>
 
-#include "storage/tests/FlowTestUtil.h"
+#include "FlowTestUtil.h"
 
 using stest::Ref;
 using zk::IFileStrem;

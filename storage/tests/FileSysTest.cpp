@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <set>
 
-#include "storage/tests/StorageTestUtil.h"
+#include "StorageTestUtil.h"
 
 using stest::Ref;
 using zk::IFileStrem;

@@ -2,7 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "storage/tests/StorageTestUtil.h"
+#include "StorageTestUtil.h"
 
 namespace stest {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "storage/tests/StorageTestUtil.h"
+#include "StorageTestUtil.h"
 
 using stest::Ref;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "storage/tests/FlowTestUtil.h"
+#include "FlowTestUtil.h"
 
 using stest::Ref;
 using zk::IFileStrem;

@@ -1,4 +1,4 @@
-#include "steg/buffer/CarrierStreamBuffer.h"
+#include "CarrierStreamBuffer.h"
 
 #include <cstring>
 #include <new>

@@ -5,20 +5,20 @@
 #include <memory>
 #include <algorithm>
 
-#include "steg/buffer/CarrierStreamBuffer.h"
-#include "steg/tests/BufferTestStreams.h"
-#include "tests/support/ZkTest.h"
+#include "CarrierStreamBuffer.h"
+#include "FakeStream.h"
+#include "ZkTest.h"
 
 using zk::CarrierStreamBuffer;
-using zktest::VecStream;
+using zktest::FakeStream;
 
 namespace {
 
 struct Holder {
-  VecStream* s;
-  explicit Holder(VecStream* p) : s(p) {}
+  FakeStream* s;
+  explicit Holder(FakeStream* p) : s(p) {}
   ~Holder() { s->Release(); }
-  VecStream* operator->() { return s; }
+  FakeStream* operator->() { return s; }
 };
 
 std::vector<uint8_t> Ramp(size_t n) {
@@ -43,7 +43,7 @@ class PlainStream final : public zk::ToolkitObject<PlainStream, zk::IStream> {
 };
 
 TEST(BufferTest, BitsGoFromBitZeroUp) {
-  Holder out(VecStream::Make());
+  Holder out(FakeStream::Make());
   {
     std::unique_ptr<CarrierStreamBuffer> b(CarrierStreamBuffer::Create(nullptr, out.s));
     for (uint32_t bit : {1, 0, 0, 0, 0, 0, 0, 0}) ASSERT_EQ(b->WriteBit(bit), 0);
@@ -68,7 +68,7 @@ TEST(BufferTest, BitsGoFromBitZeroUp) {
 }
 
 TEST(BufferTest, ReadsBitsInBothOrders) {
-  Holder in(VecStream::Make({0x01, 0x80, 0xC5, 0x3A}));
+  Holder in(FakeStream::Make({0x01, 0x80, 0xC5, 0x3A}));
   std::unique_ptr<CarrierStreamBuffer> b(CarrierStreamBuffer::Create(in.s, nullptr));
   uint32_t bit = 9, v = 0;
   ASSERT_EQ(b->ReadBit(&bit), 0);
@@ -91,7 +91,7 @@ TEST(BufferTest, ReadsBitsInBothOrders) {
 }
 
 TEST(BufferTest, UnreadBitsStepsBackWithinTheBuffer) {
-  Holder in(VecStream::Make({0xF0, 0x0F, 0x55}));
+  Holder in(FakeStream::Make({0xF0, 0x0F, 0x55}));
   std::unique_ptr<CarrierStreamBuffer> b(CarrierStreamBuffer::Create(in.s, nullptr));
   EXPECT_EQ(b->UnreadBits(1), zk::kNotExecuted);  // nothing read yet
   uint32_t v = 0;
@@ -114,7 +114,7 @@ TEST(BufferTest, UnreadBitsStepsBackWithinTheBuffer) {
 TEST(BufferTest, ReadBlockRefillsWithFullRequestsAndStopsAtTheEnd) {
   const auto bytes = Ramp(200000);
   for (uint32_t piece : {0u, 1000u}) {  // whole reads, then a source giving short pieces
-    Holder in(VecStream::Make(bytes));
+    Holder in(FakeStream::Make(bytes));
     in->maxRead = piece;
     std::unique_ptr<CarrierStreamBuffer> b(CarrierStreamBuffer::Create(in.s, nullptr));
     std::vector<uint8_t> got(250000, 0xEE);
@@ -130,7 +130,7 @@ TEST(BufferTest, ReadBlockRefillsWithFullRequestsAndStopsAtTheEnd) {
     for (uint32_t ask : in->readAsks) EXPECT_EQ(ask, 65536u);
     EXPECT_NE(b->AtEnd(), 0);
   }
-  Holder in(VecStream::Make({1, 2}));
+  Holder in(FakeStream::Make({1, 2}));
   std::unique_ptr<CarrierStreamBuffer> b(CarrierStreamBuffer::Create(in.s, nullptr));
   uint32_t delivered = 7;
   EXPECT_EQ(b->ReadBlock(nullptr, 1, &delivered), zk::kInvalidArg);
@@ -145,7 +145,7 @@ TEST(BufferTest, ReadBlockRefillsWithFullRequestsAndStopsAtTheEnd) {
 
 TEST(BufferTest, WritesHandOverWholeBuffers) {
   const auto bytes = Ramp(2 * 65536 + 10);
-  Holder out(VecStream::Make());
+  Holder out(FakeStream::Make());
   std::unique_ptr<CarrierStreamBuffer> b(CarrierStreamBuffer::Create(nullptr, out.s));
   EXPECT_EQ(b->WriteBlock(nullptr, 0), 0);
   EXPECT_EQ(b->WriteBlock(nullptr, 3), zk::kInvalidArg);
@@ -157,7 +157,7 @@ TEST(BufferTest, WritesHandOverWholeBuffers) {
   EXPECT_EQ(b->bytesWritten, bytes.size());
 
   // Bit writes over a buffer boundary: the buffer is zero again after each hand-over.
-  Holder bits(VecStream::Make());
+  Holder bits(FakeStream::Make());
   std::unique_ptr<CarrierStreamBuffer> w(CarrierStreamBuffer::Create(nullptr, bits.s));
   for (uint32_t i = 0; i < 8 * 65536 + 4; ++i) ASSERT_EQ(w->WriteBit(i % 8 == 0 ? 1 : 0), 0);
   ASSERT_EQ(w->Flush(), 0);
@@ -169,7 +169,7 @@ TEST(BufferTest, RewindFollowsTheSourcesSeek) {
   const auto bytes = Ramp(1000);
   for (bool fileLike : {false, true}) {
     SCOPED_TRACE(fileLike ? "file stream" : "memory stream");
-    Holder in(VecStream::Make(bytes, fileLike));
+    Holder in(FakeStream::Make(bytes, fileLike));
     std::unique_ptr<CarrierStreamBuffer> b(CarrierStreamBuffer::Create(in.s, nullptr));
     uint8_t v = 0;
     for (int i = 0; i < 10; ++i) ASSERT_EQ(b->ReadByte(&v), 0);
@@ -194,7 +194,7 @@ TEST(BufferTest, RewindFollowsTheSourcesSeek) {
 }
 
 TEST(BufferTest, StreamErrorsComeBackUnchanged) {
-  Holder in(VecStream::Make(Ramp(10)));
+  Holder in(FakeStream::Make(Ramp(10)));
   in->failReadAfter = 0;
   std::unique_ptr<CarrierStreamBuffer> r(CarrierStreamBuffer::Create(in.s, nullptr));
   uint8_t v = 0;
@@ -202,7 +202,7 @@ TEST(BufferTest, StreamErrorsComeBackUnchanged) {
   uint32_t bit = 0;
   EXPECT_EQ(r->ReadBit(&bit), 0);  // the next read succeeds
 
-  Holder out(VecStream::Make());
+  Holder out(FakeStream::Make());
   out->failWriteAfter = 0;
   std::unique_ptr<CarrierStreamBuffer> w(CarrierStreamBuffer::Create(nullptr, out.s));
   ASSERT_EQ(w->WriteByte(1), 0);

@@ -1,5 +1,5 @@
 // The buffered stream pair (see BufferedStreamPair.h).
-#include "cipher/pair/BufferedStreamPair.h"
+#include "BufferedStreamPair.h"
 
 #include <cstring>
 #include <new>

@@ -1,13 +1,13 @@
 // The buffered stream pair over an in-memory stream.
 #include <gtest/gtest.h>
 
-#include "cipher/pair/BufferedStreamPair.h"
-#include "cipher/tests/ModesTestKit.h"
+#include "BufferedStreamPair.h"
+#include "FakeStream.h"
 
 namespace {
 
 TEST(BufferedStreamPair, ReadsEveryByteAcrossRefillsThenEnds) {
-  kit::MemFile* f = kit::MemFile::Create();
+  zktest::FakeStream* f = zktest::FakeStream::Create();
   for (int i = 0; i < 70000; ++i) f->data.push_back(uint8_t(i * 7));
   zk::BufferedStreamReader r;
   ASSERT_EQ(r.Attach(f), 0);
@@ -29,7 +29,7 @@ TEST(BufferedStreamPair, ReadsEveryByteAcrossRefillsThenEnds) {
 }
 
 TEST(BufferedStreamPair, ReadErrorIsPassedOnAndNullStreamRefused) {
-  kit::MemFile* f = kit::MemFile::Create();
+  zktest::FakeStream* f = zktest::FakeStream::Create();
   f->data.assign(10, 1);
   f->failRead = true;
   zk::BufferedStreamReader r;
@@ -42,7 +42,7 @@ TEST(BufferedStreamPair, ReadErrorIsPassedOnAndNullStreamRefused) {
 }
 
 TEST(BufferedStreamPair, WriterWritesFullBuffersAndFlushesTheRest) {
-  kit::MemFile* f = kit::MemFile::Create();
+  zktest::FakeStream* f = zktest::FakeStream::Create();
   zk::BufferedStreamPair pair;
   ASSERT_EQ(pair.Attach(f), 0);
   std::vector<uint8_t> src(65536 + 100);

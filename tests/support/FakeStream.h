@@ -1,0 +1,117 @@
+// The in-memory fake stream of the tests, fuzz targets and benchmarks: a
+// stream.IFileStrem over a byte vector that behaves like the toolkit memory
+// stream (Seek from the end counts back, no seek past the end) or, when
+// asked, like a file stream (Seek from the end adds the offset to the size,
+// seeks past the end allowed). Switches make reads and writes fail or come
+// in short pieces, to exercise the error paths.
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "ToolkitObject.h"
+#include "zk5Stream.h"
+
+namespace zktest {
+
+class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
+ public:
+  static constexpr const char* kClassId = "test.FakeStream";
+  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::StreamIFileStrem, 0},
+                                                      {zk::id::StreamIStream, 0}};
+
+  std::vector<uint8_t> data;
+  uint64_t position = 0;
+  bool fileSeek = false;       // Seek from the end as a file stream does
+  uint32_t maxRead = 0;        // deliver at most this many bytes per Read (0: no limit)
+  int failReadAfter = -1;      // the n-th Read (0-based) fails with -104
+  int failWriteAfter = -1;     // the n-th Write fails with -105
+  bool failRead = false;       // every Read fails with -104
+  bool failWrite = false;      // every Write fails with -105
+  int reads = 0, writes = 0;
+  std::vector<uint32_t> readAsks;    // size asked by every Read
+  std::vector<uint32_t> writeSizes;  // length of every Write
+
+  static FakeStream* Make(std::vector<uint8_t> bytes = {}, bool fileLike = false) {
+    FakeStream* s = Create();
+    s->data = std::move(bytes);
+    s->fileSeek = fileLike;
+    return s;
+  }
+
+  StatusCode IsEnd() override { return position >= data.size() ? zk::kEndOfStream : zk::kOk; }
+  StatusCode Read(void* buffer, uint32_t size, uint32_t* gotOut) override {
+    if (gotOut) *gotOut = 0;
+    if (size == 0) return zk::kOk;
+    if (!buffer) return zk::kInvalidArg;
+    readAsks.push_back(size);
+    if (reads++ == failReadAfter || failRead) return zk::kReadError;
+    uint64_t left = position < data.size() ? data.size() - position : 0;
+    uint64_t n = size < left ? size : left;
+    if (maxRead && n > maxRead) n = maxRead;
+    if (n) std::memcpy(buffer, data.data() + position, n);
+    position += n;
+    if (gotOut) *gotOut = static_cast<uint32_t>(n);
+    return zk::kOk;
+  }
+  StatusCode Write(const void* src, uint32_t length) override {
+    if (length == 0) return zk::kOk;
+    if (!src) return zk::kInvalidArg;
+    writeSizes.push_back(length);
+    if (writes++ == failWriteAfter || failWrite) return zk::kWriteError;
+    if (position + length > data.size()) data.resize(position + length);
+    std::memcpy(data.data() + position, src, length);
+    position += length;
+    return zk::kOk;
+  }
+  StatusCode Close() override { return zk::kOk; }
+  StatusCode CopyFrom(zk::IStream* source, uint64_t count) override {
+    if (!source) return zk::kInvalidArg;
+    std::vector<uint8_t> buf(65536);
+    if (source->IsEnd() != 0) return zk::kOk;
+    while (source->IsEnd() == 0) {
+      uint32_t want = count && count < buf.size() ? static_cast<uint32_t>(count) : 65536;
+      uint32_t got = 0;
+      StatusCode st = source->Read(buf.data(), want, &got);
+      if (st != zk::kOk) return st;
+      if (got == 0) return zk::kOk;
+      st = Write(buf.data(), got);
+      if (st != zk::kOk) return st;
+      if (count) {
+        count -= got;
+        if (count == 0) return zk::kOk;
+      }
+    }
+    return zk::kOk;
+  }
+  StatusCode Commit() override { return zk::kOk; }
+  StatusCode GetSize(uint64_t* sizeOut) override {
+    if (!sizeOut) return zk::kInvalidArg;
+    *sizeOut = data.size();
+    return zk::kOk;
+  }
+  StatusCode GetPosition(uint64_t* positionOut) override {
+    if (!positionOut) return zk::kInvalidArg;
+    *positionOut = position;
+    return zk::kOk;
+  }
+  StatusCode Seek(int64_t offset, int32_t origin) override {
+    int64_t base = origin == 0 ? 0 : origin == 1 ? int64_t(position) : int64_t(data.size());
+    int64_t target = origin == 2 && !fileSeek ? base - offset : base + offset;
+    if (origin < 0 || origin > 2) return zk::kInvalidArg;
+    if (fileSeek) {
+      // A file may be positioned past its end; a failed seek is not reported.
+      if (target >= 0) position = uint64_t(target);
+      return zk::kOk;
+    }
+    if (target < 0 || uint64_t(target) > data.size()) return zk::kInvalidArg;
+    position = uint64_t(target);
+    return zk::kOk;
+  }
+  StatusCode SetEnd() override {
+    data.resize(position);
+    return zk::kOk;
+  }
+};
+
+}  // namespace zktest
