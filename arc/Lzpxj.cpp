@@ -2,7 +2,6 @@
 #include <memory>
 #include <new>
 
-#include "ArcIo.h"
 #include "LzpxjCore.h"
 #include "ToolkitObject.h"
 
@@ -22,16 +21,14 @@ class Lzpxj final : public ToolkitObject<Lzpxj, IArc> {
     if (!in || !out) return kInvalidArg;
     std::unique_ptr<CarrierStreamBuffer> buffer;
     if (StatusCode st = Prepare(in, out, buffer)) return st;
-    CarrierIo io(*buffer);
-    return lzpxj::Encode(*ws_, io, io, progress, total);
+    return lzpxj::Encode(*ws_, *buffer, *buffer, progress, total);
   }
 
   StatusCode Decode(uint32_t count, IStream* in, IStream* out, IProgress* progress) override {
     if (!in || !out) return kInvalidArg;
     std::unique_ptr<CarrierStreamBuffer> buffer;
     if (StatusCode st = Prepare(in, out, buffer)) return st;
-    CarrierIo io(*buffer);
-    return lzpxj::Decode(*ws_, io, io, progress, count);
+    return lzpxj::Decode(*ws_, *buffer, *buffer, progress, count);
   }
 
  private:

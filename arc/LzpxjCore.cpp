@@ -373,7 +373,7 @@ inline uint32_t Predict(Workspace& ws, uint32_t context, uint32_t i, int* length
 // state, whose address is never taken, can stay in registers.
 class OutputBytes {
  public:
-  explicit OutputBytes(ByteOutput& out) : out_(out) {}
+  explicit OutputBytes(CarrierStreamBuffer& out) : out_(out) {}
   StatusCode error() const { return error_; }
   void Put(uint8_t b) {
     buf_[fill_++] = b;
@@ -386,7 +386,7 @@ class OutputBytes {
   }
 
  private:
-  ByteOutput& out_;
+  CarrierStreamBuffer& out_;
   StatusCode error_ = kOk;
   uint32_t fill_ = 0;
   uint8_t buf_[4096];
@@ -500,7 +500,7 @@ inline uint32_t MatchLength(const uint8_t* block, uint32_t p, uint32_t i, uint32
 // never taken, can stay in registers.
 class InputBytes {
  public:
-  explicit InputBytes(ByteInput& in) : in_(in) {}
+  explicit InputBytes(CarrierStreamBuffer& in) : in_(in) {}
   StatusCode error() const { return error_; }
   // Keeps the first error.
   void Fail(StatusCode st) {
@@ -541,7 +541,7 @@ class InputBytes {
     return 0;
   }
 
-  ByteInput& in_;
+  CarrierStreamBuffer& in_;
   StatusCode error_ = kOk;
   StatusCode pendingError_ = kOk;  // met after the buffered bytes
   uint32_t overrun_ = 0;
@@ -646,7 +646,7 @@ struct CleanTables {
 
 }  // namespace
 
-StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* progress,
+StatusCode Encode(Workspace& ws, CarrierStreamBuffer& in, CarrierStreamBuffer& out, IProgress* progress,
                   uint32_t total) {
   ProgressReport report(progress, total);
   StatusCode st = report.Start();
@@ -720,7 +720,7 @@ StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* prog
   return report.Finish();
 }
 
-StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* progress,
+StatusCode Decode(Workspace& ws, CarrierStreamBuffer& in, CarrierStreamBuffer& out, IProgress* progress,
                   uint32_t count) {
   ProgressReport report(progress, count);
   StatusCode st = report.Start();

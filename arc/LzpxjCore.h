@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "ArcIo.h"
+#include "CarrierStreamBuffer.h"
 #include "zk5Arc.h"
 
 namespace zk::arc::lzpxj {
@@ -64,12 +64,12 @@ void GiveBackWorkspace(Workspace* ws);
 
 // Compresses all of in into out. Returns 0, the first stream error, or the
 // non-zero answer of the progress object.
-StatusCode Encode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* progress,
+StatusCode Encode(Workspace& ws, CarrierStreamBuffer& in, CarrierStreamBuffer& out, IProgress* progress,
                   uint32_t total);
 // Decompresses until the end flag. -14 for input that cannot be a stream
 // of this coder (a symbol out of range, a copy past the block end, no end
 // flag before the input ran out).
-StatusCode Decode(Workspace& ws, ByteInput& in, ByteOutput& out, IProgress* progress,
+StatusCode Decode(Workspace& ws, CarrierStreamBuffer& in, CarrierStreamBuffer& out, IProgress* progress,
                   uint32_t count);
 
 }  // namespace zk::arc::lzpxj

@@ -1,9 +1,13 @@
 // The buffered stream pair: a byte-at-a-time reader and a buffered writer
 // over one stream.IStream, each with a 65,536-byte buffer and a 64-bit count.
-// One source shared by zk5cipher (Radix-64) and zk5script (text resources).
+// Used by zk5cipher (Radix-64) and zk5script (text resources); both halves
+// stand on the toolkit's buffered input and output (BufferedIo.h), with a
+// buffer allocated by Attach.
 #pragma once
 #include <cstdint>
 
+#include "BufferedIo.h"
+#include "ToolkitObject.h"
 #include "zk5Stream.h"
 
 namespace zk {
@@ -27,27 +31,19 @@ class BufferedStreamReader {
   // The next byte: 0; -3 at the end (a refill read 0 bytes); or the
   // stream's read error. A missing stream is the fatal stop.
   StatusCode ReadByte(uint8_t* out) {
-    if (position_ < fill_) {
-      *out = buffer_[position_++];
-      ++count_;
-      return kOk;
-    }
-    return Refill(out);
+    if (in_.readPosition < in_.readFill) return in_.ReadByte(out);
+    ZK_REQUIRE(in_.source, id::StreamIStream);
+    if (!in_.readBuffer) return kNoMemory;
+    return in_.ReadByte(out);
   }
   // At the end: the buffer is used up and the stream's IsEnd says so.
-  bool AtEnd();
+  bool AtEnd() { return in_.SourceEnd() != 0; }
   // Bytes handed out since Attach.
-  uint64_t Count() const { return count_; }
-  IStream* Stream() const { return stream_; }
+  uint64_t Count() const { return in_.bytesRead; }
+  IStream* Stream() const { return in_.source; }
 
  private:
-  StatusCode Refill(uint8_t* out);
-
-  IStream* stream_ = nullptr;
-  uint8_t* buffer_ = nullptr;
-  uint32_t fill_ = 0;
-  uint32_t position_ = 0;
-  uint64_t count_ = 0;
+  BufferedInput in_;
 };
 
 // Collects bytes in a 65,536-byte buffer and writes it whenever it is full.
@@ -65,24 +61,21 @@ class BufferedStreamWriter {
   // 0 or the stream's write error. A missing stream is the fatal stop.
   StatusCode Write(const void* data, uint32_t length);
   StatusCode WriteByte(uint8_t byte) {
-    if (fill_ < kBufferSize && buffer_) {
-      buffer_[fill_++] = byte;
-      ++count_;
-      return fill_ == kBufferSize ? Flush() : kOk;
+    if (out_.writeLength < kBufferSize && out_.writeBuffer) {
+      out_.writeBuffer[out_.writeLength++] = byte;
+      ++out_.bytesWritten;
+      return out_.writeLength == kBufferSize ? Flush() : kOk;
     }
     return Write(&byte, 1);
   }
   // Writes what is pending: 0 or the stream's write error.
-  StatusCode Flush();
+  StatusCode Flush() { return out_.Flush(); }
   // Bytes taken since Attach.
-  uint64_t Count() const { return count_; }
-  IStream* Stream() const { return stream_; }
+  uint64_t Count() const { return out_.bytesWritten; }
+  IStream* Stream() const { return out_.target; }
 
  private:
-  IStream* stream_ = nullptr;
-  uint8_t* buffer_ = nullptr;
-  uint32_t fill_ = 0;
-  uint64_t count_ = 0;
+  BufferedOutput out_;
 };
 
 // Both halves over the same stream.

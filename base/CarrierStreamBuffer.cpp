@@ -7,7 +7,13 @@
 
 namespace zk {
 
-CarrierStreamBuffer::CarrierStreamBuffer(IStream* src, IStream* dst) : source(src), target(dst) {
+CarrierStreamBuffer::CarrierStreamBuffer(IStream* src, IStream* dst) {
+  source = src;
+  target = dst;
+  readBuffer = readStore_;
+  readCapacity = kBufferSize;
+  writeBuffer = writeStore_;
+  writeCapacity = kBufferSize;
   if (source) source->AddRef();
   if (target) target->AddRef();
 }
@@ -19,16 +25,6 @@ CarrierStreamBuffer::~CarrierStreamBuffer() {
 
 CarrierStreamBuffer* CarrierStreamBuffer::Create(IStream* src, IStream* dst) {
   return new (std::nothrow) CarrierStreamBuffer(src, dst);
-}
-
-StatusCode CarrierStreamBuffer::Refill() {
-  ZK_REQUIRE(source, id::StreamIStream);
-  uint32_t got = 0;
-  StatusCode st = source->Read(readBuffer, kBufferSize, &got);
-  readPosition = 0;
-  readBitIndex = 0;
-  readFill = st == kOk && got <= kBufferSize ? got : 0;
-  return st;
 }
 
 void CarrierStreamBuffer::SkipPartialByte() {
@@ -44,46 +40,22 @@ StatusCode CarrierStreamBuffer::ReadBlock(void* buffer, uint32_t length, uint32_
   if (length == 0) return kOk;
   if (!buffer) return kInvalidArg;
   SkipPartialByte();
-  uint8_t* out = static_cast<uint8_t*>(buffer);
-  uint32_t done = 0;
-  while (done < length) {
-    if (readPosition >= readFill) {
-      StatusCode st = Refill();
-      if (st != kOk) {
-        if (delivered) *delivered = done;
-        return st;
-      }
-      if (readFill == 0) break;
-    }
-    uint32_t n = readFill - readPosition;
-    if (n > length - done) n = length - done;
-    std::memcpy(out + done, readBuffer + readPosition, n);
-    readPosition += n;
-    bytesRead += n;
-    done += n;
-  }
-  if (delivered) *delivered = done;
-  return kOk;
+  return BufferedInput::ReadBlock(buffer, length, delivered);
 }
 
 StatusCode CarrierStreamBuffer::ReadByte(uint8_t* value) {
   SkipPartialByte();
-  if (readPosition >= readFill) {
-    StatusCode st = Refill();
-    if (st != kOk) return st;
-    if (readFill == 0) return kNotExecuted;
-  }
-  uint8_t b = readBuffer[readPosition++];
-  ++bytesRead;
-  if (value) *value = b;
-  return kOk;
+  uint8_t b = 0;
+  StatusCode st = BufferedInput::ReadByte(&b);
+  if (st == kOk && value) *value = b;
+  return st;
 }
 
 StatusCode CarrierStreamBuffer::NextBit(bool msbFirst, uint32_t* bit) {
   if (readPosition >= readFill) {
     StatusCode st = Refill();
     if (st != kOk) return st;
-    if (readFill == 0) return kNotExecuted;
+    if (readFill == 0) return kInputEnd;
   }
   uint32_t shift = msbFirst ? 7 - readBitIndex : readBitIndex;
   uint32_t b = (readBuffer[readPosition] >> shift) & 1u;
@@ -136,11 +108,7 @@ StatusCode CarrierStreamBuffer::UnreadBits(uint32_t count) {
   return kOk;
 }
 
-StatusCode CarrierStreamBuffer::AtEnd() {
-  if (readPosition < readFill) return kOk;
-  ZK_REQUIRE(source, id::StreamIStream);
-  return source->IsEnd();
-}
+StatusCode CarrierStreamBuffer::AtEnd() { return SourceEnd(); }
 
 StatusCode CarrierStreamBuffer::Rewind(int64_t offset, int32_t origin) {
   ZK_REQUIRE(source, id::StreamIStream);
@@ -148,20 +116,11 @@ StatusCode CarrierStreamBuffer::Rewind(int64_t offset, int32_t origin) {
   if (source->QueryInterface(id::StreamIFileStrem, reinterpret_cast<void**>(&file)) != kOk || !file)
     return kNotExecuted;
   StatusCode st = kOk;
-  uint32_t unread = readPosition < readFill ? readFill - readPosition : 0;
+  uint32_t unread = Buffered();
   if (unread != 0) st = file->Seek(-static_cast<int64_t>(unread), kSeekCur);
   readFill = readPosition = readBitIndex = 0;
   if (st == kOk) st = file->Seek(offset, origin);
   file->Release();
-  return st;
-}
-
-StatusCode CarrierStreamBuffer::WriteFull() {
-  ZK_REQUIRE(target, id::StreamIStream);
-  StatusCode st = target->Write(writeBuffer, kBufferSize);
-  std::memset(writeBuffer, 0, kBufferSize);
-  writeLength = 0;
-  writeBitIndex = 0;
   return st;
 }
 
@@ -177,40 +136,23 @@ StatusCode CarrierStreamBuffer::WriteBlock(const void* buffer, uint32_t length) 
   if (length == 0) return kOk;
   if (!buffer) return kInvalidArg;
   ClosePendingBits();
-  const uint8_t* in = static_cast<const uint8_t*>(buffer);
-  while (length != 0) {
-    if (writeLength == kBufferSize) {
-      StatusCode st = WriteFull();
-      if (st != kOk) return st;
-    }
-    uint32_t n = kBufferSize - writeLength;
-    if (n > length) n = length;
-    std::memcpy(writeBuffer + writeLength, in, n);
-    writeLength += n;
-    bytesWritten += n;
-    in += n;
-    length -= n;
-  }
-  return kOk;
+  return BufferedOutput::WriteBlock(buffer, length);
 }
 
 StatusCode CarrierStreamBuffer::WriteByte(uint8_t value) {
   ClosePendingBits();
-  if (writeLength == kBufferSize) {
-    StatusCode st = WriteFull();
-    if (st != kOk) return st;
-  }
-  writeBuffer[writeLength++] = value;
-  ++bytesWritten;
-  return kOk;
+  return BufferedOutput::WriteByte(value);
 }
 
 StatusCode CarrierStreamBuffer::WriteBit(uint32_t bit) {
   if (writeLength == kBufferSize) {
-    StatusCode st = WriteFull();
+    StatusCode st = WriteOut(kBufferSize);
     if (st != kOk) return st;
   }
-  writeBuffer[writeLength] |= static_cast<uint8_t>((bit & 1u) << writeBitIndex);
+  // A byte's first bit starts it from zero, so its unwritten bits stay 0.
+  uint8_t& b = writeBuffer[writeLength];
+  if (writeBitIndex == 0) b = 0;
+  b |= static_cast<uint8_t>((bit & 1u) << writeBitIndex);
   if (++writeBitIndex == 8) {
     writeBitIndex = 0;
     ++writeLength;
@@ -229,15 +171,12 @@ StatusCode CarrierStreamBuffer::WriteBits(uint32_t value, uint32_t count) {
 }
 
 StatusCode CarrierStreamBuffer::Flush() {
-  uint32_t n = writeLength + (writeBitIndex != 0 ? 1 : 0);
+  const uint32_t n = writeLength + (writeBitIndex != 0 ? 1 : 0);
   if (n == 0) return kOk;
   ZK_REQUIRE(target, id::StreamIStream);
   if (writeBitIndex != 0) ++bytesWritten;
-  StatusCode st = target->Write(writeBuffer, n);
-  std::memset(writeBuffer, 0, n);
-  writeLength = 0;
   writeBitIndex = 0;
-  return st;
+  return WriteOut(n);
 }
 
 }  // namespace zk

@@ -11,14 +11,19 @@
 // operation that needs it. Operations that need the source or the target
 // while that reference is absent end the process through the fatal
 // null-interface check.
+//
+// The byte paths are those of the toolkit's buffered input and output
+// (BufferedIo.h), which hold the fields source, readFill, readPosition,
+// bytesRead, target, writeLength and bytesWritten; this adds the bits.
 #pragma once
 #include <cstdint>
 
+#include "BufferedIo.h"
 #include "zk5Stream.h"
 
 namespace zk {
 
-struct CarrierStreamBuffer {
+struct CarrierStreamBuffer : BufferedInput, BufferedOutput {
   static constexpr uint32_t kBufferSize = 65536;
 
   // Takes one reference to each stream given (either may be null).
@@ -65,24 +70,16 @@ struct CarrierStreamBuffer {
   // Writes the buffered bytes, a partly filled last byte included.
   StatusCode Flush();
 
-  IStream* source = nullptr;
-  IStream* target = nullptr;
-  uint32_t readFill = 0;      // bytes now in the read buffer
-  uint32_t readPosition = 0;  // next byte to hand out
-  uint32_t readBitIndex = 0;  // next bit of the current byte (0-7)
-  uint32_t writeLength = 0;   // whole bytes in the write buffer
+  uint32_t readBitIndex = 0;   // next bit of the current byte (0-7)
   uint32_t writeBitIndex = 0;  // next bit of the current byte (0-7)
-  uint64_t bytesWritten = 0;  // running totals through the buffers
-  uint64_t bytesRead = 0;
-  uint8_t readBuffer[kBufferSize] = {};
-  uint8_t writeBuffer[kBufferSize] = {};
 
  private:
-  StatusCode Refill();
-  StatusCode WriteFull();
   void ClosePendingBits();
   void SkipPartialByte();
   StatusCode NextBit(bool msbFirst, uint32_t* bit);
+
+  uint8_t readStore_[kBufferSize];
+  uint8_t writeStore_[kBufferSize];
 };
 
 }  // namespace zk

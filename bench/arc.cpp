@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "arc/ArcIo.h"
 #include "arc/LzpxjCore.h"
 #include "arc/tests/ArcTestSupport.h"
+#include "MemoryIo.h"
 #include "tests/support/ZkTest.h"
 
 namespace {
@@ -76,20 +76,19 @@ void BM_Lzpxj(benchmark::State& state, const char* file) {
   std::unique_ptr<lzpxj::Workspace> ws(lzpxj::Workspace::Allocate());
   Row row;
   for (auto _ : state) {
-    MemoryInput src(in.data(), in.size());
-    MemoryOutput packed;
-    packed.bytes.reserve(in.size() + in.size() / 8);
+    zktest::MemoryIo pack(in);
+    pack.output().reserve(in.size() + in.size() / 8);
     auto t0 = Clock::now();
-    lzpxj::Encode(*ws, src, packed, nullptr, 0);
+    lzpxj::Encode(*ws, pack.io(), pack.io(), nullptr, 0);
     double tp = Seconds(t0);
-    MemoryInput src2(packed.bytes.data(), packed.bytes.size());
-    MemoryOutput out;
-    out.bytes.reserve(in.size());
+    const std::vector<uint8_t>& packed = pack.output();
+    zktest::MemoryIo unpack(packed);
+    unpack.output().reserve(in.size());
     t0 = Clock::now();
-    lzpxj::Decode(*ws, src2, out, nullptr, 0);
+    lzpxj::Decode(*ws, unpack.io(), unpack.io(), nullptr, 0);
     double tu = Seconds(t0);
-    if (out.bytes != in) state.SkipWithError("round trip failed");
-    row = {double(packed.bytes.size()) / in.size(), in.size() / 1e6 / tp, in.size() / 1e6 / tu};
+    if (unpack.output() != in) state.SkipWithError("round trip failed");
+    row = {double(packed.size()) / in.size(), in.size() / 1e6 / tp, in.size() / 1e6 / tu};
   }
   state.counters["ratio"] = row.ratio;
   state.counters["pack_MBs"] = row.packMBs;

@@ -1,5 +1,5 @@
 // Shared pieces of the carrier classes: the two interface tables (direct
-// and copy carriers), exact reads, the test for
+// and copy carriers), the test for
 // identical streams and the bit source that spreads hidden bytes over
 // carrier places (bit 0 of each byte first).
 #pragma once
@@ -9,6 +9,7 @@
 #include <new>
 
 #include "CarrierStreamBuffer.h"
+#include "BufferedIo.h"
 #include "ByteOrder.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
@@ -40,30 +41,6 @@ StatusCode NoThrow(Op&& op) noexcept {
   } catch (const std::bad_alloc&) {
     return kNoMemory;
   }
-}
-
-// Reads until length bytes are in or the stream delivers nothing; got
-// tells how many arrived. Stream errors are returned.
-inline StatusCode ReadFull(IStream* s, void* buffer, uint32_t length, uint32_t* got) {
-  uint8_t* p = static_cast<uint8_t*>(buffer);
-  uint32_t done = 0;
-  StatusCode st = kOk;
-  while (done < length) {
-    uint32_t n = 0;
-    st = s->Read(p + done, length - done, &n);
-    if (st != kOk || n == 0 || n > length - done) break;
-    done += n;
-  }
-  *got = done;
-  return st;
-}
-
-// Reads exactly n bytes at the current position (-104 when short).
-inline StatusCode ReadExact(IStream* s, uint8_t* buffer, uint32_t n) {
-  uint32_t got = 0;
-  StatusCode st = ReadFull(s, buffer, n, &got);
-  if (st != kOk) return st;
-  return got == n ? kOk : kReadError;
 }
 
 // The one object behind two stream pointers?

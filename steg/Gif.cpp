@@ -257,7 +257,7 @@ StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
   uint8_t piece[256];
   for (;;) {
     uint32_t got = 0;
-    st = steg::ReadFull(data, piece + 1, 255, &got);
+    st = zk::ReadFull(data, piece + 1, 255, &got);
     if (st != kOk) return st;
     if (got == 0) break;  // never an empty sub-block before the end
     piece[0] = uint8_t(got);

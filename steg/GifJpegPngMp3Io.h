@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "BufferedIo.h"
 #include "zk5Stream.h"
 
 namespace zk::copyio {
@@ -17,13 +18,15 @@ constexpr uint32_t kPiece = 65536;
 
 class Reader {
  public:
-  explicit Reader(IFileStrem* s) : s_(s) {}
+  explicit Reader(IFileStrem* s) : s_(s) { in_.source = s; }
 
   // Takes the size and stands at pos; -4 without a buffer.
   StatusCode Start(uint64_t pos = 0) {
     if (!buf_) {
       buf_.reset(new (std::nothrow) uint8_t[kPiece]);
       if (!buf_) return kNoMemory;
+      in_.readBuffer = buf_.get();
+      in_.readCapacity = kPiece;
     }
     StatusCode st = s_->GetSize(&size_);
     if (st != kOk) return st;
@@ -36,12 +39,12 @@ class Reader {
 
   StatusCode SeekTo(uint64_t pos) {
     // Inside what is buffered: just move.
-    if (pos >= bufStart_ && pos <= bufStart_ + fill_ && fill_ != 0) {
-      at_ = static_cast<uint32_t>(pos - bufStart_);
+    if (pos >= bufStart_ && pos <= bufStart_ + in_.readFill && in_.readFill != 0) {
+      in_.readPosition = static_cast<uint32_t>(pos - bufStart_);
       pos_ = pos;
       return kOk;
     }
-    fill_ = at_ = 0;
+    in_.readFill = in_.readPosition = 0;
     bufStart_ = pos;
     pos_ = pos;
     if (pos > size_) return kOk;  // reads will come up short
@@ -52,22 +55,12 @@ class Reader {
   StatusCode Read(void* out, uint64_t n, uint64_t* got) {
     uint8_t* p = static_cast<uint8_t*>(out);
     *got = 0;
-    while (n > 0) {
-      if (at_ == fill_) {
-        StatusCode st = Refill();
-        if (st != kOk) return st;
-        if (fill_ == 0) break;
-      }
-      uint32_t take = fill_ - at_;
-      if (take > n) take = static_cast<uint32_t>(n);
-      std::memcpy(p, buf_.get() + at_, take);
-      p += take;
-      at_ += take;
-      pos_ += take;
-      *got += take;
-      n -= take;
-    }
-    return kOk;
+    return Pass(n, kOk, [&](const uint8_t* data, uint32_t len) {
+      std::memcpy(p, data, len);
+      p += len;
+      *got += len;
+      return kOk;
+    });
   }
 
   // Exactly n bytes, else shortCode.
@@ -87,21 +80,21 @@ class Reader {
   }
 
   // Hands n bytes to fn(ptr, len) piece by piece; shortCode when the carrier
-  // ends first.
+  // ends first (with shortCode 0: stops there without error).
   template <class Fn>
   StatusCode Pass(uint64_t n, StatusCode shortCode, Fn&& fn) {
-    if (n > Left()) return shortCode;
+    if (shortCode != kOk && n > Left()) return shortCode;
     while (n > 0) {
-      if (at_ == fill_) {
+      if (in_.readPosition == in_.readFill) {
         StatusCode st = Refill();
         if (st != kOk) return st;
-        if (fill_ == 0) return shortCode;
+        if (in_.readFill == 0) return shortCode;
       }
-      uint32_t take = fill_ - at_;
+      uint32_t take = in_.readFill - in_.readPosition;
       if (take > n) take = static_cast<uint32_t>(n);
-      StatusCode st = fn(buf_.get() + at_, take);
+      StatusCode st = fn(in_.readBuffer + in_.readPosition, take);
       if (st != kOk) return st;
-      at_ += take;
+      in_.readPosition += take;
       pos_ += take;
       n -= take;
     }
@@ -109,70 +102,55 @@ class Reader {
   }
 
  private:
+  // Never asks for bytes past the size taken at Start.
   StatusCode Refill() {
     bufStart_ = pos_;
-    at_ = fill_ = 0;
+    in_.readFill = in_.readPosition = 0;
     if (pos_ >= size_) return kOk;
     uint64_t want = size_ - pos_;
     if (want > kPiece) want = kPiece;
-    uint32_t got = 0;
-    StatusCode st = s_->Read(buf_.get(), static_cast<uint32_t>(want), &got);
-    if (st != kOk) return st;
-    fill_ = got > want ? static_cast<uint32_t>(want) : got;
-    return kOk;
+    return in_.Refill(static_cast<uint32_t>(want));
   }
 
   IFileStrem* s_;
   std::unique_ptr<uint8_t[]> buf_;
+  BufferedInput in_;
   uint64_t size_ = 0;
   uint64_t pos_ = 0;
   uint64_t bufStart_ = 0;
-  uint32_t fill_ = 0;
-  uint32_t at_ = 0;
 };
 
 // Collects small writes into 64 KiB pieces; counts what it was given.
 class Writer {
  public:
-  explicit Writer(IStream* s) : s_(s) {}
+  explicit Writer(IStream* s) { out_.target = s; }
   StatusCode Start() {
     if (!buf_) {
       buf_.reset(new (std::nothrow) uint8_t[kPiece]);
       if (!buf_) return kNoMemory;
+      out_.writeBuffer = buf_.get();
+      out_.writeCapacity = kPiece;
     }
     return kOk;
   }
   StatusCode Write(const void* data, uint64_t n) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
-    written_ += n;
     while (n > 0) {
-      if (len_ == kPiece) {
-        StatusCode st = Flush();
-        if (st != kOk) return st;
-      }
-      uint32_t take = kPiece - len_;
-      if (take > n) take = static_cast<uint32_t>(n);
-      std::memcpy(buf_.get() + len_, p, take);
-      len_ += take;
+      const uint32_t take = n < kPiece ? static_cast<uint32_t>(n) : kPiece;
+      StatusCode st = out_.WriteBlock(p, take);
+      if (st != kOk) return st;
       p += take;
       n -= take;
     }
     return kOk;
   }
-  StatusCode Byte(uint8_t b) { return Write(&b, 1); }
-  StatusCode Flush() {
-    if (len_ == 0) return kOk;
-    StatusCode st = s_->Write(buf_.get(), len_);
-    len_ = 0;
-    return st;
-  }
-  uint64_t Written() const { return written_; }
+  StatusCode Byte(uint8_t b) { return out_.WriteByte(b); }
+  StatusCode Flush() { return out_.Flush(); }
+  uint64_t Written() const { return out_.bytesWritten; }
 
  private:
-  IStream* s_;
   std::unique_ptr<uint8_t[]> buf_;
-  uint32_t len_ = 0;
-  uint64_t written_ = 0;
+  BufferedOutput out_;
 };
 
 // Copies n bytes of the carrier to the writer.
@@ -190,16 +168,10 @@ StatusCode CopyExactFrom(IStream* src, Writer& w, uint64_t n, Fn&& seen) {
   if (!piece) return kNoMemory;
   while (n > 0) {
     const uint32_t want = n < kPiece ? static_cast<uint32_t>(n) : kPiece;
-    uint32_t done = 0;
-    while (done < want) {
-      uint32_t got = 0;
-      StatusCode st = src->Read(piece.get() + done, want - done, &got);
-      if (st != kOk) return st;
-      if (got == 0 || got > want - done) return kReadError;
-      done += got;
-    }
+    StatusCode st = zk::ReadExact(src, piece.get(), want, kReadError);
+    if (st != kOk) return st;
     seen(piece.get(), want);
-    StatusCode st = w.Write(piece.get(), want);
+    st = w.Write(piece.get(), want);
     if (st != kOk) return st;
     n -= want;
   }

@@ -129,7 +129,7 @@ StatusCode WriteHidden(Writer& w, IFileStrem* data, uint64_t n) {
   while (n > 0) {
     uint32_t want = n < kSegmentData ? static_cast<uint32_t>(n) : kSegmentData;
     uint32_t got = 0;
-    StatusCode st = steg::ReadFull(data, piece.get(), want, &got);
+    StatusCode st = zk::ReadFull(data, piece.get(), want, &got);
     if (st != kOk) return st;
     if (got == 0) break;
     uint32_t l = got + 3;

@@ -15,7 +15,7 @@
 #include <map>
 #include <memory>
 
-#include "ArcIo.h"
+#include "MemoryIo.h"
 #include "LzpxjCore.h"
 #include "ArcTestSupport.h"
 #include "LzpxjCorpus.h"
@@ -45,16 +45,14 @@ class LzpxjCore : public ::testing::Test {
   static void TearDownTestSuite() { ws_.reset(); }
 
   std::vector<uint8_t> Compress(const std::vector<uint8_t>& in) {
-    MemoryInput src(in.data(), in.size());
-    MemoryOutput dst;
-    EXPECT_EQ(0, lzpxj::Encode(*ws_, src, dst, nullptr, 0));
-    return dst.bytes;
+    zktest::MemoryIo m(in);
+    EXPECT_EQ(0, lzpxj::Encode(*ws_, m.io(), m.io(), nullptr, 0));
+    return m.output();
   }
   StatusCode Expand(const std::vector<uint8_t>& in, std::vector<uint8_t>* out) {
-    MemoryInput src(in.data(), in.size());
-    MemoryOutput dst;
-    StatusCode st = lzpxj::Decode(*ws_, src, dst, nullptr, 0);
-    *out = std::move(dst.bytes);
+    zktest::MemoryIo m(in);
+    StatusCode st = lzpxj::Decode(*ws_, m.io(), m.io(), nullptr, 0);
+    *out = std::move(m.output());
     return st;
   }
   static std::unique_ptr<lzpxj::Workspace, WsDeleter> ws_;
@@ -254,13 +252,13 @@ TEST(LzpxjGolden, Write) {
   ASSERT_TRUE(f);
   std::fprintf(f, "// Frozen Lzpxj streams of the corpus in LzpxjCorpus.cpp (name, hex).\n");
   for (const auto& c : arctest::LzpxjCorpus()) {
-    MemoryInput src(c.input.data(), c.input.size());
-    MemoryOutput dst;
-    ASSERT_EQ(0, lzpxj::Encode(*ws, src, dst, nullptr, 0));
+    zktest::MemoryIo m(c.input);
+    ASSERT_EQ(0, lzpxj::Encode(*ws, m.io(), m.io(), nullptr, 0));
+    const std::vector<uint8_t>& packed = m.output();
     std::vector<uint8_t> ref;
-    ASSERT_TRUE(reflzpxj::Decode(dst.bytes, &ref));
+    ASSERT_TRUE(reflzpxj::Decode(packed, &ref));
     ASSERT_TRUE(ref == c.input) << c.name;
-    std::string hex = zktest::ToHex(dst.bytes);
+    std::string hex = zktest::ToHex(packed);
     std::fprintf(f, "{\"%s\",\n", c.name.c_str());
     for (size_t i = 0; i < hex.size(); i += 96)
       std::fprintf(f, " \"%s\"\n", hex.substr(i, 96).c_str());
@@ -295,11 +293,10 @@ TEST_F(LzpxjObject, RoundTripThroughStreamsWithProgress) {
   EXPECT_GT(rec->seen.size(), 20u);
   std::vector<uint8_t> expect;
   {
-    MemoryInput src(text.data(), text.size());
-    MemoryOutput dst;
+    zktest::MemoryIo m(text);
     std::unique_ptr<lzpxj::Workspace, WsDeleter> ws(lzpxj::Workspace::Allocate());
-    ASSERT_EQ(0, lzpxj::Encode(*ws, src, dst, nullptr, 0));
-    expect = dst.bytes;
+    ASSERT_EQ(0, lzpxj::Encode(*ws, m.io(), m.io(), nullptr, 0));
+    expect = m.output();
   }
   EXPECT_TRUE(packed->written == expect);
   rec->seen.clear();
