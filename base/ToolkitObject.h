@@ -122,6 +122,20 @@ class ToolkitObject : public Primary, public Others... {
   const InterfaceEntry* interfaces_ = nullptr;
 };
 
+// The one way an allocation failure becomes -4: every exported operation
+// that may allocate runs its body through Guard, so a std::bad_alloc thrown
+// anywhere inside (operator new, a container, a buffer) is answered as
+// kNoMemory and nothing is thrown across the library boundary. Bodies use
+// plain new and containers; they need no checks of their own.
+template <class Op>
+StatusCode Guard(Op&& op) noexcept {
+  try {
+    return op();
+  } catch (const std::bad_alloc&) {
+    return kNoMemory;
+  }
+}
+
 // Registers a class's factory under its class id from the library's static
 // initialisation (the result is not looked at).
 #define ZK_REGISTER_CLASS(Class)                                               \

@@ -1,7 +1,7 @@
 // Shared pieces of the carrier classes: the two interface tables (direct
-// and copy carriers), the test for
-// identical streams and the bit source that spreads hidden bytes over
-// carrier places (bit 0 of each byte first).
+// and copy carriers), the copy carrier class written once over a format,
+// the test for identical streams and the bit source that spreads hidden
+// bytes over carrier places (bit 0 of each byte first).
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -32,16 +32,36 @@ class CopyCarrier : public ToolkitObject<Self, ICarrierCopy> {
                                                   {id::StegICarrierCopy, 0}};
 };
 
-// Runs a carrier operation; an allocation failure inside it becomes -4, so
-// nothing is thrown across the library boundary.
-template <class Op>
-StatusCode NoThrow(Op&& op) noexcept {
-  try {
-    return op();
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
+// A copy carrier class written once: Format names the class (kClassId,
+// kKind) and does the work (GetCapacity, GetHiddenSize, Extract, Embed,
+// Wipe); every operation runs through the allocation-failure guard. A
+// format object is made with the carrier object (the PNG format builds its
+// CRC table there).
+template <class Format>
+class CopyCarrierOf final : public CopyCarrier<CopyCarrierOf<Format>> {
+ public:
+  static constexpr const char* kClassId = Format::kClassId;
+
+  int32_t GetCarrierKind() override { return Format::kKind; }
+  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
+    return Guard([&] { return format_.GetCapacity(carrier, sizeOut); });
   }
-}
+  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
+    return Guard([&] { return format_.GetHiddenSize(carrier, sizeOut); });
+  }
+  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
+    return Guard([&] { return format_.Extract(carrier, out, count); });
+  }
+  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
+    return Guard([&] { return format_.Embed(carrier, data, out); });
+  }
+  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
+    return Guard([&] { return format_.Wipe(carrier, out); });
+  }
+
+ private:
+  Format format_;
+};
 
 // The one object behind two stream pointers?
 inline bool SameStream(IBase* a, IBase* b) {

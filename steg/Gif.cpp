@@ -6,16 +6,13 @@
 #include <new>
 
 #include "GifCarrier.h"
-#include "GifJpegPngMp3Io.h"
+#include "CopyIo.h"
 #include "CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 
-namespace zk::gif {
+namespace zk::steg {
 namespace {
-
-using copyio::Reader;
-using copyio::Writer;
 
 constexpr StatusCode kShort = kReadError;  // the file ends inside a structure
 
@@ -49,7 +46,7 @@ StatusCode Head(Reader& r, Writer* w) {
   if (w && (st = w->Write(h, 13)) != kOk) return st;
   if (h[10] & 0x80) {
     uint64_t table = 3ull << ((h[10] & 7) + 1);
-    st = w ? copyio::CopyBytes(r, *w, table, kShort) : r.Skip(table, kShort);
+    st = w ? CopyBytes(r, *w, table, kShort) : r.Skip(table, kShort);
   }
   return st;
 }
@@ -61,7 +58,7 @@ StatusCode SubBlocks(Reader& r, Writer* w) {
     StatusCode st = r.ReadByte(&n, kShort);
     if (st == kOk && w) st = w->Byte(n);
     if (st != kOk || n == 0) return st;
-    st = w ? copyio::CopyBytes(r, *w, n, kShort) : r.Skip(n, kShort);
+    st = w ? CopyBytes(r, *w, n, kShort) : r.Skip(n, kShort);
     if (st != kOk) return st;
   }
 }
@@ -75,7 +72,7 @@ StatusCode Image(Reader& r, Writer* w) {
   if (w && (st = w->Write(d, 9)) != kOk) return st;
   if (d[8] & 0x80) {
     uint64_t table = 3ull << ((d[8] & 7) + 1);
-    st = w ? copyio::CopyBytes(r, *w, table, kShort) : r.Skip(table, kShort);
+    st = w ? CopyBytes(r, *w, table, kShort) : r.Skip(table, kShort);
     if (st != kOk) return st;
   }
   st = r.ReadByte(&d[9], kShort);
@@ -129,7 +126,7 @@ StatusCode AppHead(Reader& r, bool& marked) {
   uint8_t m[11];
   st = r.ReadExact(m, 11, kShort);
   if (st != kOk) return st;
-  marked = IsMarker(m);
+  marked = Gif::IsMarker(m);
   return kOk;
 }
 
@@ -153,7 +150,7 @@ StatusCode CopyWithoutApps(IFileStrem* carrier, IFileStrem* out) {
 
 }  // namespace
 
-void MakeMarker(uint32_t r1, uint32_t r2, uint8_t m[11]) {
+void Gif::MakeMarker(uint32_t r1, uint32_t r2, uint8_t m[11]) {
   uint32_t c = Check(r1, r2);
   for (int i = 0; i < 4; ++i) {
     m[i] = uint8_t(r1 >> (8 * i));
@@ -164,12 +161,12 @@ void MakeMarker(uint32_t r1, uint32_t r2, uint8_t m[11]) {
   m[10] = uint8_t(c >> 16);
 }
 
-bool IsMarker(const uint8_t m[11]) {
+bool Gif::IsMarker(const uint8_t m[11]) {
   uint32_t c = uint32_t(m[8]) | (uint32_t(m[9]) << 8) | (uint32_t(m[10]) << 16);
   return Check(LoadLE32(m), LoadLE32(m + 4)) == c;
 }
 
-StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
+StatusCode Gif::GetCapacity(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
   Reader r(carrier);
   StatusCode st = Walk(r, nullptr, SkipApp);
@@ -178,7 +175,7 @@ StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
   return kOk;
 }
 
-StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
+StatusCode Gif::GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
   Reader r(carrier);
   uint64_t total = 0;
@@ -200,7 +197,7 @@ StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   return kOk;
 }
 
-StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
+StatusCode Gif::Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   if (!carrier || !out || count == 0) return kInvalidArg;
   Reader r(carrier);
   uint64_t left = count;
@@ -229,12 +226,12 @@ StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   return kTooMuch;  // the trailer came first
 }
 
-StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
+StatusCode Gif::Wipe(IFileStrem* carrier, IFileStrem* out) {
   StatusCode st = CopyWithoutApps(carrier, out);
   return st != kOk ? st : out->Commit();
 }
 
-StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
+StatusCode Gif::Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
   if (!carrier || !data || !out) return kInvalidArg;
   StatusCode st = CopyWithoutApps(carrier, out);
   if (st != kOk) return st;
@@ -273,35 +270,7 @@ StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
   return out->Commit();
 }
 
-}  // namespace zk::gif
-
-namespace zk {
-namespace {
-
-class GifCarrier final : public steg::CopyCarrier<GifCarrier> {
- public:
-  static constexpr const char* kClassId = id::StegGIF;
-
-  int32_t GetCarrierKind() override { return kCarrierImage; }
-  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return steg::NoThrow([&] { return gif::GetCapacity(carrier, sizeOut); });
-  }
-  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return steg::NoThrow([&] { return gif::GetHiddenSize(carrier, sizeOut); });
-  }
-  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
-    return steg::NoThrow([&] { return gif::Extract(carrier, out, count); });
-  }
-  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
-    return steg::NoThrow([&] { return gif::Embed(carrier, data, out); });
-  }
-  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
-    return steg::NoThrow([&] { return gif::Wipe(carrier, out); });
-  }
-};
-
-}  // namespace
-
+using GifCarrier = CopyCarrierOf<Gif>;
 ZK_REGISTER_CLASS(GifCarrier)
 
-}  // namespace zk
+}  // namespace zk::steg

@@ -5,17 +5,14 @@
 #include <cstring>
 #include <new>
 
-#include "GifJpegPngMp3Io.h"
+#include "CopyIo.h"
 #include "CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 #include "JpegCarrier.h"
 
-namespace zk::jpeg {
+namespace zk::steg {
 namespace {
-
-using copyio::Reader;
-using copyio::Writer;
 
 constexpr uint8_t kCom = 0xFE;
 constexpr uint8_t kSos = 0xDA;
@@ -124,10 +121,10 @@ StatusCode WalkHidden(Reader& r, Fn&& fn) {
 }
 
 StatusCode WriteHidden(Writer& w, IFileStrem* data, uint64_t n) {
-  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kSegmentData]);
+  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[Jpeg::kSegmentData]);
   if (!piece) return kNoMemory;
   while (n > 0) {
-    uint32_t want = n < kSegmentData ? static_cast<uint32_t>(n) : kSegmentData;
+    uint32_t want = n < Jpeg::kSegmentData ? static_cast<uint32_t>(n) : Jpeg::kSegmentData;
     uint32_t got = 0;
     StatusCode st = zk::ReadFull(data, piece.get(), want, &got);
     if (st != kOk) return st;
@@ -185,7 +182,7 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
       head[2] = uint8_t(l >> 8);
       head[3] = uint8_t(l);
       st = w.Write(head, 4);
-      if (st == kOk) st = copyio::CopyBytes(r, w, s.payload, kInvalidFormat);
+      if (st == kOk) st = CopyBytes(r, w, s.payload, kInvalidFormat);
     }
     if (st != kOk) return st;
   }
@@ -195,7 +192,7 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
   }
   // The start of scan (or end of image) and everything after it.
   st = r.SeekTo(s.start);
-  if (st == kOk) st = copyio::CopyBytes(r, w, r.Left(), kReadError);
+  if (st == kOk) st = CopyBytes(r, w, r.Left(), kReadError);
   if (st == kOk) st = w.Flush();
   if (st == kOk) st = out->SetEnd();
   if (st != kOk) return st;
@@ -204,13 +201,13 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
 
 }  // namespace
 
-StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
+StatusCode Jpeg::GetCapacity(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
   Reader r(carrier);
   return Capacity(r, size);
 }
 
-StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
+StatusCode Jpeg::GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
   Reader r(carrier);
   uint64_t total = 0;
@@ -223,7 +220,7 @@ StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   return kOk;
 }
 
-StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
+StatusCode Jpeg::Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   if (!carrier || !out) return kInvalidArg;
   if (count == 0) return kOk;
   Reader r(carrier);
@@ -245,43 +242,15 @@ StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   return left == 0 ? kOk : kTooMuch;
 }
 
-StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
+StatusCode Jpeg::Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
   return Copy(carrier, data, out, true);
 }
 
-StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
+StatusCode Jpeg::Wipe(IFileStrem* carrier, IFileStrem* out) {
   return Copy(carrier, nullptr, out, false);
 }
 
-}  // namespace zk::jpeg
-
-namespace zk {
-namespace {
-
-class JpegCarrier final : public steg::CopyCarrier<JpegCarrier> {
- public:
-  static constexpr const char* kClassId = id::StegJPEG;
-
-  int32_t GetCarrierKind() override { return kCarrierImage; }
-  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return steg::NoThrow([&] { return jpeg::GetCapacity(carrier, sizeOut); });
-  }
-  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return steg::NoThrow([&] { return jpeg::GetHiddenSize(carrier, sizeOut); });
-  }
-  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
-    return steg::NoThrow([&] { return jpeg::Extract(carrier, out, count); });
-  }
-  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
-    return steg::NoThrow([&] { return jpeg::Embed(carrier, data, out); });
-  }
-  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
-    return steg::NoThrow([&] { return jpeg::Wipe(carrier, out); });
-  }
-};
-
-}  // namespace
-
+using JpegCarrier = CopyCarrierOf<Jpeg>;
 ZK_REGISTER_CLASS(JpegCarrier)
 
-}  // namespace zk
+}  // namespace zk::steg

@@ -6,22 +6,19 @@
 #include <cstring>
 #include <new>
 
-#include "GifJpegPngMp3Io.h"
+#include "CopyIo.h"
 #include "Mp3Carrier.h"
 #include "CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 
-namespace zk::mp3 {
+namespace zk::steg {
 namespace {
-
-using copyio::Reader;
-using copyio::Writer;
 
 constexpr uint8_t kExtendedHeader = 0x40;  // tag flag of versions 3 and 4
 constexpr uint8_t kFooter = 0x10;          // tag flag of version 4
 constexpr uint64_t kHeader = 10;           // "ID3", version, revision, flags, size
-constexpr uint64_t kNoTagCapacity = kTagLimit - 10;  // the new tag also holds a frame header
+constexpr uint64_t kNoTagCapacity = Mp3::kTagLimit - 10;  // the new tag also holds a frame header
 
 // The readings of a four-byte size field that its bits allow: bit 7 set
 // can only be the carrier's own encoding, bit 0 set only the standard one.
@@ -78,8 +75,8 @@ struct Walked {
 uint64_t FieldSize(const uint8_t* field, bool own, bool& valid) {
   const unsigned ways = Readings(field);
   valid = ways != 0;
-  if (ways == (kOwn | kStandard)) return own ? TagSizeOf(field) : SyncsafeOf(field);
-  return ways == kOwn ? TagSizeOf(field) : SyncsafeOf(field);
+  if (ways == (kOwn | kStandard)) return own ? Mp3::TagSizeOf(field) : Mp3::SyncsafeOf(field);
+  return ways == kOwn ? Mp3::TagSizeOf(field) : Mp3::SyncsafeOf(field);
 }
 
 // Walks the frames from t.frames, handing each to fn(frame, done) with the
@@ -228,13 +225,13 @@ StatusCode Open(Reader& r, bool& tagged, Tag& t) {
   const unsigned ways = Readings(h + 6);
   int best = 0;
   if (ways & kOwn) {
-    st = Layout(r, h, TagSizeOf(h + 6), t, best);
+    st = Layout(r, h, Mp3::TagSizeOf(h + 6), t, best);
     if (st != kOk) return st;
   }
   if (ways & kStandard) {
     Tag other;
     int score = 0;
-    st = Layout(r, h, SyncsafeOf(h + 6), other, score);
+    st = Layout(r, h, Mp3::SyncsafeOf(h + 6), other, score);
     if (st != kOk) return st;
     if (score > best) {
       t = other;
@@ -268,7 +265,7 @@ uint64_t TagOverhead(const Tag& t, const Census& c) {
 // The most the tag size field and the hidden frame's size field can hold.
 uint64_t Capacity(const Tag& t, const Census& c) {
   const uint64_t used = TagOverhead(t, c);
-  uint64_t cap = used < kTagLimit ? kTagLimit - used : 0;
+  uint64_t cap = used < Mp3::kTagLimit ? Mp3::kTagLimit - used : 0;
   if (t.version == 2 && cap > 0xFFFFFF) cap = 0xFFFFFF;  // 3-byte frame sizes
   return cap;
 }
@@ -321,7 +318,7 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
   // standard size for about half, cutting the hidden frame out of the tag.
   // Stock tag readers, which expect the standard encoding, misread it.
   const uint64_t size = tagged ? TagOverhead(t, c) + n : 10 + n;
-  if (size > kTagLimit) return kTooMuch;
+  if (size > Mp3::kTagLimit) return kTooMuch;
   Writer w(out);
   st = w.Start();
   if (st == kOk) st = out->Seek(0, kSeekSet);
@@ -331,26 +328,26 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
   if (!tagged) {
     if (withData) {
       uint8_t head[20] = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0, ' ', ' ', ' ', ' ', 0, 0, 0, 0, 0, 0};
-      PutTagSize(head + 6, static_cast<uint32_t>(size));
+      Mp3::PutTagSize(head + 6, static_cast<uint32_t>(size));
       StoreBE32(head + 14, static_cast<uint32_t>(n));
       st = w.Write(head, sizeof head);
-      if (st == kOk) st = copyio::CopyExactFrom(data, w, n, none);
+      if (st == kOk) st = CopyExactFrom(data, w, n, none);
       if (st != kOk) return st;
     }
     st = r.SeekTo(0);
-    if (st == kOk) st = copyio::CopyBytes(r, w, r.Size(), kReadError);
+    if (st == kOk) st = CopyBytes(r, w, r.Size(), kReadError);
   } else {
     uint8_t head[10] = {'I', 'D', '3', t.version, 0, t.flags};
-    PutTagSize(head + 6, static_cast<uint32_t>(size));
+    Mp3::PutTagSize(head + 6, static_cast<uint32_t>(size));
     st = w.Write(head, kHeader);
     if (st == kOk) st = r.SeekTo(kHeader);
-    if (st == kOk) st = copyio::CopyBytes(r, w, t.frames - kHeader, kReadError);
+    if (st == kOk) st = CopyBytes(r, w, t.frames - kHeader, kReadError);
     Walked again;
     if (st == kOk) {
       st = Walk(r, t, again, [&](const Frame& f, bool&) -> StatusCode {
         if (f.hidden) return kOk;
         StatusCode s = r.SeekTo(f.start);
-        return s == kOk ? copyio::CopyBytes(r, w, f.Whole(), kReadError) : s;
+        return s == kOk ? CopyBytes(r, w, f.Whole(), kReadError) : s;
       });
     }
     if (st != kOk) return st;
@@ -362,22 +359,22 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
     } else if (t.version == 3) {
       StoreBE32(frame + 4, static_cast<uint32_t>(n));
     } else {
-      PutTagSize(frame + 4, static_cast<uint32_t>(n));
+      Mp3::PutTagSize(frame + 4, static_cast<uint32_t>(n));
     }
     st = w.Write(frame, t.FrameHeader());
-    if (st == kOk) st = copyio::CopyExactFrom(data, w, n, none);
+    if (st == kOk) st = CopyExactFrom(data, w, n, none);
     // Padding stays inside the tag, after the hidden frame.
     if (st == kOk) st = r.SeekTo(c.walked.at);
-    if (st == kOk) st = copyio::CopyBytes(r, w, t.end - c.walked.at, kReadError);
+    if (st == kOk) st = CopyBytes(r, w, t.end - c.walked.at, kReadError);
     if (st != kOk) return st;
     if (t.footer) {
       uint8_t foot[10] = {'3', 'D', 'I', t.version, 0, t.flags};
-      PutTagSize(foot + 6, static_cast<uint32_t>(size));
+      Mp3::PutTagSize(foot + 6, static_cast<uint32_t>(size));
       st = w.Write(foot, sizeof foot);
       if (st != kOk) return st;
     }
     st = r.SeekTo(t.After());
-    if (st == kOk) st = copyio::CopyBytes(r, w, r.Left(), kReadError);
+    if (st == kOk) st = CopyBytes(r, w, r.Left(), kReadError);
   }
   if (st == kOk) st = w.Flush();
   if (st == kOk) st = out->SetEnd();
@@ -387,26 +384,26 @@ StatusCode Copy(IFileStrem* carrier, IFileStrem* data, IFileStrem* out, bool wit
 
 }  // namespace
 
-void PutTagSize(uint8_t* p, uint32_t value) {
+void Mp3::PutTagSize(uint8_t* p, uint32_t value) {
   for (int i = 3; i >= 0; --i) {
     p[i] = uint8_t((value & 0x7F) << 1);
     value >>= 7;
   }
 }
 
-uint32_t TagSizeOf(const uint8_t* p) {
+uint32_t Mp3::TagSizeOf(const uint8_t* p) {
   uint32_t v = 0;
   for (int i = 0; i < 4; ++i) v = (v << 7) | (p[i] >> 1);
   return v;
 }
 
-uint32_t SyncsafeOf(const uint8_t* p) {
+uint32_t Mp3::SyncsafeOf(const uint8_t* p) {
   uint32_t v = 0;
   for (int i = 0; i < 4; ++i) v = (v << 7) | (p[i] & 0x7F);
   return v;
 }
 
-StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
+StatusCode Mp3::GetCapacity(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
   Reader r(carrier);
   bool tagged = false;
@@ -424,7 +421,7 @@ StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
   return kOk;
 }
 
-StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
+StatusCode Mp3::GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
   Reader r(carrier);
   Frame f;
@@ -435,7 +432,7 @@ StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   return kOk;
 }
 
-StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
+StatusCode Mp3::Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   if (!carrier || !out) return kInvalidArg;
   Reader r(carrier);
   Frame f;
@@ -449,43 +446,15 @@ StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   return r.Pass(count, kReadError, [&](const uint8_t* p, uint32_t n) -> StatusCode { return out->Write(p, n); });
 }
 
-StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
+StatusCode Mp3::Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
   return Copy(carrier, data, out, true);
 }
 
-StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
+StatusCode Mp3::Wipe(IFileStrem* carrier, IFileStrem* out) {
   return Copy(carrier, nullptr, out, false);
 }
 
-}  // namespace zk::mp3
-
-namespace zk {
-namespace {
-
-class Mp3Carrier final : public steg::CopyCarrier<Mp3Carrier> {
- public:
-  static constexpr const char* kClassId = id::StegMP3;
-
-  int32_t GetCarrierKind() override { return kCarrierSound; }
-  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return steg::NoThrow([&] { return mp3::GetCapacity(carrier, sizeOut); });
-  }
-  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return steg::NoThrow([&] { return mp3::GetHiddenSize(carrier, sizeOut); });
-  }
-  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
-    return steg::NoThrow([&] { return mp3::Extract(carrier, out, count); });
-  }
-  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
-    return steg::NoThrow([&] { return mp3::Embed(carrier, data, out); });
-  }
-  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
-    return steg::NoThrow([&] { return mp3::Wipe(carrier, out); });
-  }
-};
-
-}  // namespace
-
+using Mp3Carrier = CopyCarrierOf<Mp3>;
 ZK_REGISTER_CLASS(Mp3Carrier)
 
-}  // namespace zk
+}  // namespace zk::steg

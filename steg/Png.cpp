@@ -3,17 +3,14 @@
 #include <cstring>
 #include <new>
 
-#include "GifJpegPngMp3Io.h"
+#include "CopyIo.h"
 #include "CarrierBase.h"
 #include "ToolkitObject.h"
 #include "zk5Steg.h"
 #include "PngCarrier.h"
 
-namespace zk::png {
+namespace zk::steg {
 namespace {
-
-using copyio::Reader;
-using copyio::Writer;
 
 const uint8_t kSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 const uint8_t kText[4] = {'t', 'E', 'X', 't'};
@@ -87,7 +84,7 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
   if (withData) {
     st = steg::RemainingBytes(data, &n);
     if (st != kOk) return st;
-    if (n > kCapacity) return kTooMuch;
+    if (n > Png::kCapacity) return kTooMuch;
   }
   Reader r(carrier);
   st = Check(r);
@@ -101,7 +98,7 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
   if (st != kOk) return st;
   st = out->SetEnd();
   if (st != kOk) return st;
-  st = copyio::CopyBytes(r, w, 8, kInvalidFormat);
+  st = CopyBytes(r, w, 8, kInvalidFormat);
   if (st != kOk) return st;
   for (;;) {
     Chunk c;
@@ -114,7 +111,7 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
     } else {
       // Header, data and CRC exactly as they were, in 64 KiB pieces.
       st = r.SeekTo(c.start);
-      if (st == kOk) st = copyio::CopyBytes(r, w, c.Whole(), kInvalidFormat);
+      if (st == kOk) st = CopyBytes(r, w, c.Whole(), kInvalidFormat);
     }
     if (st != kOk) return st;
   }
@@ -123,11 +120,11 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
     StoreBE32(head, static_cast<uint32_t>(n + 9));
     std::memcpy(head + 4, kText, 4);
     std::memcpy(head + 8, kKeyword, 9);
-    uint32_t crc = Crc(table, 0xFFFFFFFFu, head + 4, 13);
+    uint32_t crc = Png::Crc(table, 0xFFFFFFFFu, head + 4, 13);
     st = w.Write(head, sizeof head);
     if (st != kOk) return st;
-    st = copyio::CopyExactFrom(data, w, n,
-                               [&](const uint8_t* p, uint32_t len) { crc = Crc(table, crc, p, len); });
+    st = CopyExactFrom(data, w, n,
+                               [&](const uint8_t* p, uint32_t len) { crc = Png::Crc(table, crc, p, len); });
     if (st != kOk) return st;
     uint8_t tail[4];
     StoreBE32(tail, crc ^ 0xFFFFFFFFu);
@@ -143,7 +140,7 @@ StatusCode Copy(const uint32_t* table, IFileStrem* carrier, IFileStrem* data, IF
 
 }  // namespace
 
-void BuildCrcTable(uint32_t table[256]) {
+void Png::BuildCrcTable(uint32_t table[256]) {
   for (uint32_t i = 0; i < 256; ++i) {
     uint32_t c = i;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
@@ -151,12 +148,12 @@ void BuildCrcTable(uint32_t table[256]) {
   }
 }
 
-uint32_t Crc(const uint32_t table[256], uint32_t crc, const uint8_t* p, uint64_t n) {
+uint32_t Png::Crc(const uint32_t table[256], uint32_t crc, const uint8_t* p, uint64_t n) {
   for (uint64_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
   return crc;
 }
 
-StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
+StatusCode Png::GetCapacity(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
   Reader r(carrier);
   StatusCode st = Check(r);
@@ -165,7 +162,7 @@ StatusCode GetCapacity(IFileStrem* carrier, uint64_t* size) {
   return kOk;
 }
 
-StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
+StatusCode Png::GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   if (!carrier || !size) return kInvalidArg;
   Reader r(carrier);
   StatusCode st = Check(r);
@@ -192,7 +189,7 @@ StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* size) {
   return kOk;
 }
 
-StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
+StatusCode Png::Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   if (!carrier || !out || count > kCapacity) return kInvalidArg;
   if (count == 0) return kOk;
   Reader r(carrier);
@@ -224,48 +221,17 @@ StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
   return kTooMuch;
 }
 
-StatusCode Embed(const uint32_t table[256], IFileStrem* carrier, IFileStrem* data,
-                 IFileStrem* out) {
-  return Copy(table, carrier, data, out, true);
+Png::Png() { BuildCrcTable(crc_); }
+
+StatusCode Png::Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) const {
+  return Copy(crc_, carrier, data, out, true);
 }
 
-StatusCode Wipe(const uint32_t table[256], IFileStrem* carrier, IFileStrem* out) {
-  return Copy(table, carrier, nullptr, out, false);
+StatusCode Png::Wipe(IFileStrem* carrier, IFileStrem* out) const {
+  return Copy(crc_, carrier, nullptr, out, false);
 }
 
-}  // namespace zk::png
-
-namespace zk {
-namespace {
-
-class PngCarrier final : public steg::CopyCarrier<PngCarrier> {
- public:
-  static constexpr const char* kClassId = id::StegPNG;
-  PngCarrier() { png::BuildCrcTable(crc_); }
-
-  int32_t GetCarrierKind() override { return kCarrierImage; }
-  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return steg::NoThrow([&] { return png::GetCapacity(carrier, sizeOut); });
-  }
-  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
-    return steg::NoThrow([&] { return png::GetHiddenSize(carrier, sizeOut); });
-  }
-  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
-    return steg::NoThrow([&] { return png::Extract(carrier, out, count); });
-  }
-  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
-    return steg::NoThrow([&] { return png::Embed(crc_, carrier, data, out); });
-  }
-  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
-    return steg::NoThrow([&] { return png::Wipe(crc_, carrier, out); });
-  }
-
- private:
-  uint32_t crc_[256];
-};
-
-}  // namespace
-
+using PngCarrier = CopyCarrierOf<Png>;
 ZK_REGISTER_CLASS(PngCarrier)
 
-}  // namespace zk
+}  // namespace zk::steg

@@ -189,13 +189,12 @@ struct Rewriter {
   StatusCode Finish() { return out->WriteBlock(stage, staged); }
 };
 
-class Text final : public CopyCarrier<Text> {
- public:
+struct TextFormat {
   static constexpr const char* kClassId = id::StegText;
 
-  int32_t GetCarrierKind() override { return kCarrierText; }
+  static constexpr int32_t kKind = kCarrierText;
 
-  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
+  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) {
     if (!carrier || !sizeOut) return kInvalidArg;
     uint64_t gaps = 0;
     StatusCode st = CountGaps(carrier, true, UINT64_MAX, &gaps);
@@ -204,11 +203,11 @@ class Text final : public CopyCarrier<Text> {
     return kOk;
   }
 
-  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
+  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) {
     return GetCapacity(carrier, sizeOut);
   }
 
-  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
+  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
     if (!carrier || !out || SameStream(carrier, out)) return kInvalidArg;
     if (count == 0) return kOk;
     if (count > UINT64_MAX / 8) return kTooMuch;
@@ -227,7 +226,7 @@ class Text final : public CopyCarrier<Text> {
     return buffer->Flush();
   }
 
-  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
+  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
     if (!carrier || !data || !out || SameStream(carrier, out) || SameStream(data, out))
       return kInvalidArg;
     uint64_t carrierSize = 0, size = 0;
@@ -247,7 +246,7 @@ class Text final : public CopyCarrier<Text> {
     return Rewrite(carrier, out, &bits, size * 8, false);
   }
 
-  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
+  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
     if (!carrier || !out || SameStream(carrier, out)) return kInvalidArg;
     return Rewrite(carrier, out, nullptr, 0, true);
   }
@@ -278,6 +277,7 @@ class Text final : public CopyCarrier<Text> {
   }
 };
 
+using Text = CopyCarrierOf<TextFormat>;
 ZK_REGISTER_CLASS(Text)
 
 }  // namespace

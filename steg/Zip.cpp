@@ -129,13 +129,12 @@ class Walker {
   uint64_t position_ = 0;
 };
 
-class Zip final : public CopyCarrier<Zip> {
- public:
+struct ZipFormat {
   static constexpr const char* kClassId = id::StegZIP;
 
-  int32_t GetCarrierKind() override { return kCarrierArchive; }
+  static constexpr int32_t kKind = kCarrierArchive;
 
-  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) override {
+  StatusCode GetCapacity(IFileStrem* carrier, uint64_t* sizeOut) {
     if (!carrier || !sizeOut) return kInvalidArg;
     EndRecord end;
     StatusCode st = Walker(carrier, nullptr).Run(&end);
@@ -144,7 +143,7 @@ class Zip final : public CopyCarrier<Zip> {
     return kOk;
   }
 
-  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) override {
+  StatusCode GetHiddenSize(IFileStrem* carrier, uint64_t* sizeOut) {
     if (!carrier || !sizeOut) return kInvalidArg;
     uint64_t n = 0;
     bool present = false;
@@ -153,7 +152,7 @@ class Zip final : public CopyCarrier<Zip> {
     return st;
   }
 
-  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) override {
+  StatusCode Extract(IFileStrem* carrier, IStream* out, uint64_t count) {
     if (!carrier || !out) return kInvalidArg;
     if (count == 0) return kOk;
     uint64_t n = 0;
@@ -165,7 +164,7 @@ class Zip final : public CopyCarrier<Zip> {
     return out->CopyFrom(carrier, count);
   }
 
-  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) override {
+  StatusCode Embed(IFileStrem* carrier, IFileStrem* data, IFileStrem* out) {
     if (!carrier || !data || !out || SameStream(carrier, out) || SameStream(data, out))
       return kInvalidArg;
     uint64_t size = 0;
@@ -175,7 +174,7 @@ class Zip final : public CopyCarrier<Zip> {
     return Rewrite(carrier, data, size, out);
   }
 
-  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) override {
+  StatusCode Wipe(IFileStrem* carrier, IFileStrem* out) {
     if (!carrier || !out || SameStream(carrier, out)) return kInvalidArg;
     return Rewrite(carrier, nullptr, 0, out);
   }
@@ -233,6 +232,7 @@ class Zip final : public CopyCarrier<Zip> {
   }
 };
 
+using Zip = CopyCarrierOf<ZipFormat>;
 ZK_REGISTER_CLASS(Zip)
 
 }  // namespace

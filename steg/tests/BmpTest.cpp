@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "BufferTestStreams.h"
+#include "CarrierTestSupport.h"
 #include "ZkTest.h"
 #include "zk5Steg.h"
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "GifCarrier.h"
-#include "GifJpegPngMp3Support.h"
+#include "CarrierTestSupport.h"
 
-using namespace steg2test;
+using namespace zktest;
 
 namespace {
 
@@ -64,7 +64,7 @@ Bytes_ AppExt(const Bytes_& eleven, const Bytes_& body) {
 }
 Bytes_ Marker(uint32_t r1, uint32_t r2) {
   Bytes_ m(11);
-  zk::gif::MakeMarker(r1, r2, m.data());
+  zk::steg::Gif::MakeMarker(r1, r2, m.data());
   return m;
 }
 // Inserts bytes before the trailer.
@@ -85,7 +85,7 @@ class GifCarrier : public ::testing::TestWithParam<Kind> {
     return Bytes(o);
   }
   Bytes_ Wipe(const Bytes_& carrier) {
-    auto* o = s_.Make(Pattern(500));  // longer before: cut
+    auto* o = s_.Make(LcgPattern(500));  // longer before: cut
     EXPECT_EQ(gif_->Wipe(s_.Make(carrier), o), 0);
     return Bytes(o);
   }
@@ -103,15 +103,15 @@ TEST(GifMarker, CheckIsPopcountTimesSecond) {
   auto m = Marker(0x7FFF, 0x7FFF);
   uint32_t c = (0x464947u + 15u * 0x7FFFu) & 0xFFFFFF;
   EXPECT_EQ(m[8] | (m[9] << 8) | (m[10] << 16), int(c));
-  EXPECT_TRUE(zk::gif::IsMarker(m.data()));
+  EXPECT_TRUE(zk::steg::Gif::IsMarker(m.data()));
   m[10] ^= 1;
-  EXPECT_FALSE(zk::gif::IsMarker(m.data()));
+  EXPECT_FALSE(zk::steg::Gif::IsMarker(m.data()));
 }
 
 // 600 bytes: sub-blocks of 255, 255 and 90, the terminator and the trailer,
 // right after the image; the marker passes its own check.
 TEST_P(GifCarrier, SixHundredBytes) {
-  auto data = Pattern(600);
+  auto data = LcgPattern(600);
   auto out = Embed(Small(), data);
   Bytes_ plain = Small();
   ASSERT_EQ(out.size(), plain.size() + 3 + 11 + 3 + 600 + 1);
@@ -120,7 +120,7 @@ TEST_P(GifCarrier, SixHundredBytes) {
   EXPECT_EQ(out[p], 0x21);
   EXPECT_EQ(out[p + 1], 0xFF);
   EXPECT_EQ(out[p + 2], 11);
-  EXPECT_TRUE(zk::gif::IsMarker(&out[p + 3]));
+  EXPECT_TRUE(zk::steg::Gif::IsMarker(&out[p + 3]));
   // r1 and r2 come from a 15-bit rand().
   EXPECT_EQ(out[p + 5] | out[p + 6], 0);
   EXPECT_EQ(out[p + 4] & 0x80, 0);
@@ -146,7 +146,7 @@ TEST_P(GifCarrier, SixHundredBytes) {
   EXPECT_EQ(Wipe(out), plain);
   EXPECT_EQ(Hidden(Wipe(out)), 0u);
   // Exactly 255 bytes: one full sub-block, no empty one before the end.
-  auto full = Embed(Small(), Pattern(255));
+  auto full = Embed(Small(), LcgPattern(255));
   EXPECT_EQ(full.size(), plain.size() + 14 + 256 + 1);
   EXPECT_EQ(Hidden(full), 255u);
   auto none = Embed(Small(), {});
@@ -163,7 +163,7 @@ TEST_P(GifCarrier, ApplicationExtensions) {
   bad[8] ^= 0x40;
   auto comment = zktest::FromHex("21FE 03 616263 00");
   auto good = AppExt(Marker(12345, 321), {9, 8, 7, 6});
-  auto f = BeforeTrailer(BeforeTrailer(BeforeTrailer(BeforeTrailer(Small(), loop), AppExt(bad, Pattern(40))), comment), good);
+  auto f = BeforeTrailer(BeforeTrailer(BeforeTrailer(BeforeTrailer(Small(), loop), AppExt(bad, LcgPattern(40))), comment), good);
   EXPECT_EQ(Hidden(f), 4u);
   auto* x = s_.Make();
   EXPECT_EQ(gif_->Extract(s_.Make(f), x, 4), 0);
@@ -193,7 +193,7 @@ TEST_P(GifCarrier, ApplicationExtensions) {
 TEST_P(GifCarrier, LocalColourTables) {
   Bytes_ f = zktest::FromHex("474946383961 0200 0200 00 00 00");
   f = Cat(f, zktest::FromHex("2C 0000 0000 0200 0200 87"));
-  f = Cat(f, Pattern(768));
+  f = Cat(f, LcgPattern(768));
   f = Cat(f, zktest::FromHex("08 03 010203 00 3B"));
   EXPECT_EQ(Hidden(f), 0u);
   EXPECT_EQ(Wipe(f), f);
@@ -270,7 +270,7 @@ TEST_P(GifCarrier, RealFilesStayValid) {
     std::vector<std::pair<int, Bytes_>> kept;
     for (auto& b : Blocks(f))
       if (b.first != 0x21FF) kept.push_back(b);
-    auto data = Pattern(1000);
+    auto data = LcgPattern(1000);
     auto e = Embed(f, data);
     auto w = Wipe(e);
     EXPECT_EQ(Bytes_(e.begin(), e.begin() + 13), Bytes_(f.begin(), f.begin() + 13));

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "GifJpegPngMp3Support.h"
+#include "CarrierTestSupport.h"
 
-using namespace steg2test;
+using namespace zktest;
 
 namespace {
 
@@ -74,7 +74,7 @@ class JpegCarrier : public ::testing::TestWithParam<Kind> {
 // 70,000 bytes: segments of 65,532 and 4,468 hidden bytes, directly before
 // the start of scan, each COM length = bytes + 3 and a 0x00 first.
 TEST_P(JpegCarrier, SeventyThousandBytesTwoSegments) {
-  auto data = Pattern(70000);
+  auto data = LcgPattern(70000);
   auto out = Embed(Plain(), data);
   auto want = Cat(Cat(Cat(Cat(Cat(kSoi, kApp0), kDqt), zktest::FromHex("FFFE FFFF 00")),
                       std::vector<uint8_t>(data.begin(), data.begin() + 65532)),
@@ -182,7 +182,7 @@ TEST_P(JpegCarrier, RealFileStaysValid) {
   }
   ASSERT_EQ(comments, 1);
   std::vector<uint8_t> scan(f.begin() + sos, f.end());
-  auto data = Pattern(5000);
+  auto data = LcgPattern(5000);
   auto e = Embed(f, data);
   auto w = Wipe(e);
   size_t esos = 0, wsos = 0;

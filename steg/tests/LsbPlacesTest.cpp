@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "LsbPlaces.h"
-#include "BufferTestStreams.h"
+#include "CarrierTestSupport.h"
 
 using namespace zktest;
 

@@ -7,10 +7,9 @@
 #include <cstring>
 
 #include "Mp3Carrier.h"
-#include "BufferTestStreams.h"
-#include "GifJpegPngMp3Support.h"
+#include "CarrierTestSupport.h"
 
-using namespace steg2test;
+using namespace zktest;
 
 namespace {
 
@@ -31,7 +30,7 @@ Bytes_ Be(uint64_t v, int n) {
 }
 Bytes_ Own(uint32_t v) {
   Bytes_ b(4);
-  zk::mp3::PutTagSize(b.data(), v);
+  zk::steg::Mp3::PutTagSize(b.data(), v);
   return b;
 }
 Bytes_ Syncsafe(uint32_t v) {
@@ -61,8 +60,8 @@ std::vector<Bytes_> Frames(const Bytes_& f, size_t first, size_t end) {
     bool blank = f[p] == ' ' && f[p + 1] == ' ' && f[p + 2] == ' ';
     size_t n = v == 2 ? (size_t(f[p + 3]) << 16 | size_t(f[p + 4]) << 8 | f[p + 5])
                : v == 3 ? (size_t(f[p + 4]) << 24 | size_t(f[p + 5]) << 16 | size_t(f[p + 6]) << 8 | f[p + 7])
-               : blank  ? zk::mp3::TagSizeOf(&f[p + 4])
-                        : zk::mp3::SyncsafeOf(&f[p + 4]);
+               : blank  ? zk::steg::Mp3::TagSizeOf(&f[p + 4])
+                        : zk::steg::Mp3::SyncsafeOf(&f[p + 4]);
     if (p + head + n > end) break;
     out.emplace_back(f.begin() + p, f.begin() + p + head + n);
     p += head + n;
@@ -118,11 +117,11 @@ TEST(Mp3SizeField, Encodings) {
   EXPECT_EQ(zktest::ToHex(Own(0x0FFFFFFF)), "fefefefe");
   EXPECT_EQ(zktest::ToHex(Own(0x204081)), "02020202");
   const uint8_t b[4] = {0x02, 0x02, 0x02, 0x02};
-  EXPECT_EQ(zk::mp3::TagSizeOf(b), 0x204081u);
-  EXPECT_EQ(zk::mp3::SyncsafeOf(b), 0x408102u);
+  EXPECT_EQ(zk::steg::Mp3::TagSizeOf(b), 0x204081u);
+  EXPECT_EQ(zk::steg::Mp3::SyncsafeOf(b), 0x408102u);
   const uint8_t c[4] = {0x00, 0x00, 0x0C, 0x46};
-  EXPECT_EQ(zk::mp3::SyncsafeOf(c), 1606u);
-  EXPECT_EQ(zk::mp3::TagSizeOf(c), 803u);
+  EXPECT_EQ(zk::steg::Mp3::SyncsafeOf(c), 1606u);
+  EXPECT_EQ(zk::steg::Mp3::TagSizeOf(c), 803u);
 }
 
 TEST_P(Mp3Carrier, KindCapacityAndInterfaces) {
@@ -144,12 +143,12 @@ TEST_P(Mp3Carrier, KindCapacityAndInterfaces) {
 // of size 110, four blanks, the size 100, two zero flag bytes, the data,
 // then the whole carrier.
 TEST_P(Mp3Carrier, NewTagPinned) {
-  auto data = Pattern(100);
+  auto data = LcgPattern(100);
   auto out = RoundTrip(kAudio, data);
   auto want = Cat(Cat(zktest::FromHex("494433 03 00 00 000000DC 20202020 00000064 0000"), data), kAudio);
   EXPECT_EQ(zktest::ToHex(out), zktest::ToHex(want));
   // An output that held more before is cut to the new file.
-  auto* o = s_.Make(Pattern(300000, 3));
+  auto* o = s_.Make(LcgPattern(300000, 3));
   ASSERT_EQ(mp3_->Embed(s_.Make(kAudio), s_.Make(data), o), 0);
   EXPECT_EQ(Bytes(o), want);
   // Wipe leaves a file without a tag as it is; empty data still makes a tag.
@@ -185,7 +184,7 @@ TEST_P(Mp3Carrier, SmallTagPinned) {
   EXPECT_EQ(Wipe(w), w);
   // A second Embed replaces the hidden frame.
   EXPECT_EQ(Embed(e, Text("abc")), e);
-  EXPECT_EQ(Embed(RoundTrip(e, Pattern(500)), Text("abc")), e);
+  EXPECT_EQ(Embed(RoundTrip(e, LcgPattern(500)), Text("abc")), e);
 }
 
 // Version 2: three-character identifiers, 3-byte sizes, no extended header.
@@ -219,7 +218,7 @@ TEST_P(Mp3Carrier, Version4Tag) {
   EXPECT_EQ(Hidden(f), 0u);
   for (size_t n : {0, 50, 64, 100, 127, 128, 300, 70000}) {
     SCOPED_TRACE(n);
-    auto data = Pattern(n, uint32_t(n));
+    auto data = LcgPattern(n, uint32_t(n));
     auto e = RoundTrip(f, data);
     const size_t size = tag.size() + 10 + n;
     EXPECT_EQ(zktest::ToHex(Bytes_(e.begin(), e.begin() + 10)), zktest::ToHex(Header(4, 0x40, Own(uint32_t(size)))));
@@ -241,7 +240,7 @@ TEST_P(Mp3Carrier, Version4Tag) {
 // Version-4 size fields whose bits allow one reading only are read so,
 // whatever the frame; a damaged tag keeps its hidden bytes reachable.
 TEST_P(Mp3Carrier, Version4ForcedReadings) {
-  auto peer = Frame4("TXXX", Pattern(64, 1), Own(64));            // 0x80: own only
+  auto peer = Frame4("TXXX", LcgPattern(64, 1), Own(64));            // 0x80: own only
   auto hidden = Frame4("    ", Text("hello"), Syncsafe(5));        // 0x05: standard only
   auto tag = Cat(Cat(peer, hidden), Frame4("TIT2", {3, 'x'}, Syncsafe(2)));  // 2: both readings
   auto f = Cat(Cat(Header(4, 0, Syncsafe(uint32_t(tag.size()))), tag), kAudio);
@@ -256,14 +255,14 @@ TEST_P(Mp3Carrier, Version4ForcedReadings) {
   auto damaged = zktest::FromHex(
       "49443304005000000 02b 0000000c 5432 000000 06 0000 03546f6e5a652e20202020 0000000a0000 68656c6c6f"
       "3344490400500000202b fffb9064001122334455663a");
-  RoundTrip(damaged, Pattern(10));
+  RoundTrip(damaged, LcgPattern(10));
 }
 
 // Version 3 extended header (its size leaves itself out) is copied as it
 // is; several hidden frames all go, a large frame stays byte for byte.
 TEST_P(Mp3Carrier, ExtendedHeaderAndLargeFrames) {
   auto ext = zktest::FromHex("00000006 0000 00000000");
-  auto picture = Frame3("APIC", Pattern(70000, 9));
+  auto picture = Frame3("APIC", LcgPattern(70000, 9));
   auto tag = Cat(Cat(Cat(Cat(ext, Frame3("    ", Text("one"))), picture), Frame3("    ", Text("two"))),
                  Frame3("TIT2", {0, 'x'}));
   auto f = Cat(Cat(Header(3, 0x40, Syncsafe(uint32_t(tag.size()))), tag), kAudio);
@@ -273,7 +272,7 @@ TEST_P(Mp3Carrier, ExtendedHeaderAndLargeFrames) {
   uint64_t cap = 0;
   EXPECT_EQ(Capacity(f, &cap), 0);
   EXPECT_EQ(cap, 0x0FFFFFFFu - 10 - picture.size() - 12 - 10);
-  auto data = Pattern(200000, 4);
+  auto data = LcgPattern(200000, 4);
   auto e = RoundTrip(f, data);
   auto want = Cat(Cat(Cat(Cat(Header(3, 0x40, Own(uint32_t(10 + picture.size() + 12 + 10 + data.size()))), ext),
                           Cat(picture, Frame3("TIT2", {0, 'x'}))),
@@ -373,7 +372,7 @@ TEST_P(Mp3Carrier, StreamsAndShortData) {
   EXPECT_EQ(mp3_->GetHiddenSize(nullptr, &n), -2);
   EXPECT_EQ(Bytes(c), kAudio);
   // Data whose reads fail: the error, never success.
-  Ref<zktest::FakeStream> failing(zktest::FakeStream::Make(Pattern(30, 3)));
+  Ref<zktest::FakeStream> failing(zktest::FakeStream::Make(LcgPattern(30, 3)));
   failing->failReadAfter = 0;
   auto* o = s_.Make();
   EXPECT_EQ(mp3_->Embed(c, failing.get(), o), -104);
@@ -395,17 +394,17 @@ TEST_P(Mp3Carrier, RealFilesStayValid) {
     SCOPED_TRACE(name);
     auto f = Fixture(name);
     const bool tagged = f[0] == 'I';
-    const size_t oldEnd = tagged ? 10 + zk::mp3::SyncsafeOf(&f[6]) : 0;
+    const size_t oldEnd = tagged ? 10 + zk::steg::Mp3::SyncsafeOf(&f[6]) : 0;
     ASSERT_EQ(Bytes_(f.begin() + oldEnd, f.end()), plain);
     auto kept = tagged ? Kept(Frames(f, 10, oldEnd)) : std::vector<Bytes_>{};
-    auto data = Pattern(3000, 5);
+    auto data = LcgPattern(3000, 5);
     auto e = RoundTrip(f, data);
     auto w = Wipe(e);
     EXPECT_EQ(Hidden(w), 0u);
     for (auto* out : {&e, &w}) {
       const Bytes_& o = *out;
       ASSERT_EQ(zktest::ToHex(Bytes_(o.begin(), o.begin() + 3)), "494433");
-      const size_t end = 10 + zk::mp3::TagSizeOf(&o[6]);
+      const size_t end = 10 + zk::steg::Mp3::TagSizeOf(&o[6]);
       ASSERT_LE(end + plain.size(), o.size());
       EXPECT_EQ(o[end], 0xFF);  // frame sync right after the tag
       EXPECT_EQ(o[end + 1] & 0xE0, 0xE0);

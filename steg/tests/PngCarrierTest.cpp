@@ -5,20 +5,20 @@
 #include <cstring>
 
 #include "PngCarrier.h"
-#include "GifJpegPngMp3Support.h"
+#include "CarrierTestSupport.h"
 
-using namespace steg2test;
+using namespace zktest;
 
 namespace {
 
 std::vector<uint8_t> Chunk(const char* type, const std::vector<uint8_t>& data) {
   uint32_t table[256];
-  zk::png::BuildCrcTable(table);
+  zk::steg::Png::BuildCrcTable(table);
   std::vector<uint8_t> c = {uint8_t(data.size() >> 24), uint8_t(data.size() >> 16),
                             uint8_t(data.size() >> 8), uint8_t(data.size())};
   for (int i = 0; i < 4; ++i) c.push_back(uint8_t(type[i]));
   c.insert(c.end(), data.begin(), data.end());
-  uint32_t crc = zk::png::Crc(table, 0xFFFFFFFFu, c.data() + 4, c.size() - 4) ^ 0xFFFFFFFFu;
+  uint32_t crc = zk::steg::Png::Crc(table, 0xFFFFFFFFu, c.data() + 4, c.size() - 4) ^ 0xFFFFFFFFu;
   c.push_back(uint8_t(crc >> 24));
   c.push_back(uint8_t(crc >> 16));
   c.push_back(uint8_t(crc >> 8));
@@ -139,7 +139,7 @@ TEST_P(PngCarrier, ShortTextChunksDoNotQualify) {
 }
 
 TEST_P(PngCarrier, ExtractCounts) {
-  auto data = Pattern(1000);
+  auto data = LcgPattern(1000);
   auto e = Embed(Small(), data);
   auto* x = s_.Make();
   EXPECT_EQ(png_->Extract(s_.Make(e), x, 10), 0);
@@ -156,10 +156,10 @@ TEST_P(PngCarrier, ExtractCounts) {
 
 // More than one 64 KiB piece of hidden data, and an output longer before.
 TEST_P(PngCarrier, LargeDataAndOutputCut) {
-  auto data = Pattern(200000);
+  auto data = LcgPattern(200000);
   auto* c = s_.Make(Small());
   auto* d = s_.Make(data);
-  auto* o = s_.Make(Pattern(300000, 3));
+  auto* o = s_.Make(LcgPattern(300000, 3));
   ASSERT_EQ(png_->Embed(c, d, o), 0);
   auto out = Bytes(o);
   ASSERT_EQ(out.size(), Small().size() + 12 + 9 + data.size());
@@ -224,7 +224,7 @@ TEST_P(PngCarrier, RealFilesStayValid) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> kept;
     for (auto& c : Chunks(f))
       if (c.first != "tEXt") kept.push_back(c);
-    auto data = Pattern(3000);
+    auto data = LcgPattern(3000);
     auto e = Embed(f, data);
     auto w = Wipe(e);
     auto ec = Chunks(e);

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "BufferTestStreams.h"
+#include "CarrierTestSupport.h"
 #include "ZkTest.h"
 #include "zk5Steg.h"
 

@@ -4,7 +4,7 @@
 // `unzip -t` and `zip -T` afterwards.
 #include <gtest/gtest.h>
 
-#include "BufferTestStreams.h"
+#include "CarrierTestSupport.h"
 #include "ZkTest.h"
 #include "zk5Steg.h"
 

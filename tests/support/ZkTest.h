@@ -35,6 +35,32 @@ std::vector<uint8_t> FromHex(const std::string& hex);  // blanks ignored
 std::string ToHex(const uint8_t* data, size_t n);
 inline std::string ToHex(const std::vector<uint8_t>& v) { return ToHex(v.data(), v.size()); }
 
+// Owns one reference to a toolkit object (any interface): released at the
+// end of the scope or by reset.
+template <class T>
+class Ref {
+ public:
+  Ref() = default;
+  explicit Ref(T* q) : p(q) {}
+  Ref(const Ref&) = delete;
+  Ref& operator=(const Ref&) = delete;
+  ~Ref() { reset(); }
+  void reset(T* q = nullptr) {
+    if (p) p->Release();
+    p = q;
+  }
+  T* get() const { return p; }
+  T* operator->() const { return p; }
+  // For an out-parameter: drops what is held first.
+  T** out() {
+    reset();
+    return &p;
+  }
+  explicit operator bool() const { return p != nullptr; }
+
+  T* p = nullptr;
+};
+
 // Creates a registered class and asks for one interface (nullptr on failure).
 template <class T>
 T* Create(const char* classId, const char* interfaceId) {

@@ -1,5 +1,6 @@
-// Reading and writing helpers shared by the copy carriers (GIF, JPEG, PNG,
-// MP3). The reader knows the carrier's size and its own position, so every
+// The positional reader and the writer of the copy carriers that walk a
+// file's structure (GIF, JPEG, PNG, MP3), on the toolkit's buffered input
+// and output. The reader knows the carrier's size and its own position, so every
 // skip is checked against the end and done by an absolute seek: memory
 // streams refuse seeks past their end while file streams allow them, and the
 // two count seeks from the end in opposite directions.
@@ -12,9 +13,9 @@
 #include "BufferedIo.h"
 #include "zk5Stream.h"
 
-namespace zk::copyio {
+namespace zk::steg {
 
-constexpr uint32_t kPiece = 65536;
+constexpr uint32_t kCopyPiece = 65536;
 
 class Reader {
  public:
@@ -23,10 +24,10 @@ class Reader {
   // Takes the size and stands at pos; -4 without a buffer.
   StatusCode Start(uint64_t pos = 0) {
     if (!buf_) {
-      buf_.reset(new (std::nothrow) uint8_t[kPiece]);
+      buf_.reset(new (std::nothrow) uint8_t[kCopyPiece]);
       if (!buf_) return kNoMemory;
       in_.readBuffer = buf_.get();
-      in_.readCapacity = kPiece;
+      in_.readCapacity = kCopyPiece;
     }
     StatusCode st = s_->GetSize(&size_);
     if (st != kOk) return st;
@@ -108,7 +109,7 @@ class Reader {
     in_.readFill = in_.readPosition = 0;
     if (pos_ >= size_) return kOk;
     uint64_t want = size_ - pos_;
-    if (want > kPiece) want = kPiece;
+    if (want > kCopyPiece) want = kCopyPiece;
     return in_.Refill(static_cast<uint32_t>(want));
   }
 
@@ -126,17 +127,17 @@ class Writer {
   explicit Writer(IStream* s) { out_.target = s; }
   StatusCode Start() {
     if (!buf_) {
-      buf_.reset(new (std::nothrow) uint8_t[kPiece]);
+      buf_.reset(new (std::nothrow) uint8_t[kCopyPiece]);
       if (!buf_) return kNoMemory;
       out_.writeBuffer = buf_.get();
-      out_.writeCapacity = kPiece;
+      out_.writeCapacity = kCopyPiece;
     }
     return kOk;
   }
   StatusCode Write(const void* data, uint64_t n) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     while (n > 0) {
-      const uint32_t take = n < kPiece ? static_cast<uint32_t>(n) : kPiece;
+      const uint32_t take = n < kCopyPiece ? static_cast<uint32_t>(n) : kCopyPiece;
       StatusCode st = out_.WriteBlock(p, take);
       if (st != kOk) return st;
       p += take;
@@ -164,10 +165,10 @@ inline StatusCode CopyBytes(Reader& r, Writer& w, uint64_t n, StatusCode shortCo
 // damaged file reported as success.
 template <class Fn>
 StatusCode CopyExactFrom(IStream* src, Writer& w, uint64_t n, Fn&& seen) {
-  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
+  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kCopyPiece]);
   if (!piece) return kNoMemory;
   while (n > 0) {
-    const uint32_t want = n < kPiece ? static_cast<uint32_t>(n) : kPiece;
+    const uint32_t want = n < kCopyPiece ? static_cast<uint32_t>(n) : kCopyPiece;
     StatusCode st = zk::ReadExact(src, piece.get(), want, kReadError);
     if (st != kOk) return st;
     seen(piece.get(), want);
@@ -181,4 +182,4 @@ StatusCode CopyExactFrom(IStream* src, Writer& w, uint64_t n, Fn&& seen) {
 // Cuts out at the current end of what was written.
 inline StatusCode CutHere(IFileStrem* out) { return out->SetEnd(); }
 
-}  // namespace zk::copyio
+}  // namespace zk::steg
