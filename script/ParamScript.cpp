@@ -39,7 +39,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
   ~ParamScript() { ReleaseAndNull(stream_); }
 
   StatusCode Load(IFileStrem* stream) override {
-    try {
+    return Guard([&]() -> StatusCode {
       ReleaseAndNull(stream_);
       if (!stream) return kInvalidArg;
       uint64_t size = 0;
@@ -57,9 +57,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
       if (st != kOk) return st;
       stream_ = static_cast<IFileStrem*>(kept);
       return kOk;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
   // The whole text is built before the file is touched, written from its
@@ -67,7 +65,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
   // failure never leaves the file shorter than what was written.
   StatusCode Save() override {
     if (!stream_) return kNotInitialized;
-    try {
+    return Guard([&]() -> StatusCode {
       std::string text = WriteParams(entries_);
       StatusCode st = stream_->Seek(0, kSeekSet);
       if (st != kOk) return st;
@@ -80,9 +78,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
       st = stream_->SetEnd();
       if (st != kOk) return st;
       return stream_->Commit();
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
   StatusCode Add(const char* name, const char* comment) override {
@@ -91,7 +87,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
     // worse, turn a value into entries on the next Load.
     if (!IsStorableName(name)) return kInvalidArg;
     if (Find(name)) return kAlreadyExists;
-    try {
+    return Guard([&]() -> StatusCode {
       ParamEntry e;
       e.name = name;
       if (comment) e.comment = comment;
@@ -99,9 +95,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
       e.hasComment = true;
       entries_.push_back(std::move(e));
       return kOk;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
   StatusCode GetComment(const char* name, char** commentOut) override {
@@ -140,19 +134,17 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
     ParamEntry* e = nullptr;
     if (StatusCode st = Lookup(name, &e)) return st;
     if (!valueOut) return kInvalidArg;
-    try {
+    return Guard([&]() -> StatusCode {
       *valueOut = ParseDouble(e->value);
       return kOk;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
   StatusCode GetBinary(const char* name, void** blockOut, uint32_t* countOut) override {
     ParamEntry* e = nullptr;
     if (StatusCode st = Lookup(name, &e)) return st;
     if (!blockOut || !countOut) return kInvalidArg;
-    try {
+    return Guard([&]() -> StatusCode {
       std::vector<uint8_t> bytes = ParseBinary(e->value);
       void* block = nullptr;
       if (!bytes.empty()) {
@@ -165,9 +157,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
       *blockOut = block;
       *countOut = static_cast<uint32_t>(bytes.size());
       return kOk;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
   StatusCode SetInt(const char* name, int32_t value) override {
@@ -183,7 +173,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
     if (StatusCode st = Lookup(name, &e)) return st;
     // The format has no escape: a double quote would end the value early.
     if (value && std::strchr(value, '"')) return kInvalidArg;
-    try {
+    return Guard([&]() -> StatusCode {
       if (value) {
         e->value = value;
       } else {
@@ -191,9 +181,7 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
       }
       e->hasValue = value != nullptr;
       return kOk;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
   StatusCode SetDouble(const char* name, double value) override {
@@ -209,13 +197,11 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
       return kOk;
     }
     if (!bytes) return kInvalidArg;
-    try {
+    return Guard([&]() -> StatusCode {
       e->value = FormatBinary(static_cast<const uint8_t*>(bytes), count);
       e->hasValue = true;
       return kOk;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
   StatusCode Delete(const char* name) override {
@@ -250,13 +236,11 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
   StatusCode Store(const char* name, MakeText make) {
     ParamEntry* e = nullptr;
     if (StatusCode st = Lookup(name, &e)) return st;
-    try {
+    return Guard([&]() -> StatusCode {
       e->value = make();
       e->hasValue = true;
       return kOk;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
   // Reads size bytes from the start; the buffer grows with what really

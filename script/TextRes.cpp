@@ -105,16 +105,18 @@ class TextRes final : public ToolkitObject<TextRes, ITextRes> {
     StatusCode st = stream_->Seek(0, kSeekSet);
     if (st != kOk) return st;
     index_.clear();
-    try {
+    bool built = false;
+    st = Guard([&]() -> StatusCode {
       std::vector<TextResIndexEntry> found;
-      st = Scan(found);
+      StatusCode scanned = Scan(found);
       // Also after a read error: the index holds what was read so far.
       BuildIndex(found);
-      return st;
-    } catch (const std::bad_alloc&) {
-      index_.clear();
-      return kNoMemory;
-    }
+      built = true;
+      return scanned;
+    });
+    // An allocation failure part way leaves no half-built index.
+    if (!built) index_.clear();
+    return st;
   }
 
   StatusCode GetText(int32_t id, char** textOut) override {
@@ -129,7 +131,7 @@ class TextRes final : public ToolkitObject<TextRes, ITextRes> {
     if (it->lines == 0) return kOk;
     StatusCode st = stream_->Seek(static_cast<int64_t>(it->offset), kSeekSet);
     if (st != kOk) return st;
-    try {
+    return Guard([&]() -> StatusCode {
       BufferedStreamReader r;
       st = r.Attach(stream_);
       if (st != kOk) return st;
@@ -156,9 +158,7 @@ class TextRes final : public ToolkitObject<TextRes, ITextRes> {
       if (!out) return kNoMemory;
       *textOut = out;
       return kOk;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    });
   }
 
  private:

@@ -94,8 +94,7 @@ inline StatusCode CheckReadable(IFileStrem* data, uint64_t n) {
   uint64_t start = 0;
   StatusCode st = data->GetPosition(&start);
   if (st != kOk) return st;
-  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[65536]);
-  if (!piece) return kNoMemory;
+  std::unique_ptr<uint8_t[]> piece(new uint8_t[65536]);
   uint64_t left = n;
   while (left != 0) {
     uint32_t want = left < 65536 ? uint32_t(left) : 65536u;

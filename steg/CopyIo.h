@@ -24,8 +24,7 @@ class Reader {
   // Takes the size and stands at pos; -4 without a buffer.
   StatusCode Start(uint64_t pos = 0) {
     if (!buf_) {
-      buf_.reset(new (std::nothrow) uint8_t[kCopyPiece]);
-      if (!buf_) return kNoMemory;
+      buf_.reset(new uint8_t[kCopyPiece]);
       in_.readBuffer = buf_.get();
       in_.readCapacity = kCopyPiece;
     }
@@ -127,8 +126,7 @@ class Writer {
   explicit Writer(IStream* s) { out_.target = s; }
   StatusCode Start() {
     if (!buf_) {
-      buf_.reset(new (std::nothrow) uint8_t[kCopyPiece]);
-      if (!buf_) return kNoMemory;
+      buf_.reset(new uint8_t[kCopyPiece]);
       out_.writeBuffer = buf_.get();
       out_.writeCapacity = kCopyPiece;
     }
@@ -165,8 +163,7 @@ inline StatusCode CopyBytes(Reader& r, Writer& w, uint64_t n, StatusCode shortCo
 // damaged file reported as success.
 template <class Fn>
 StatusCode CopyExactFrom(IStream* src, Writer& w, uint64_t n, Fn&& seen) {
-  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kCopyPiece]);
-  if (!piece) return kNoMemory;
+  std::unique_ptr<uint8_t[]> piece(new uint8_t[kCopyPiece]);
   while (n > 0) {
     const uint32_t want = n < kCopyPiece ? static_cast<uint32_t>(n) : kCopyPiece;
     StatusCode st = zk::ReadExact(src, piece.get(), want, kReadError);

@@ -121,8 +121,7 @@ StatusCode WalkHidden(Reader& r, Fn&& fn) {
 }
 
 StatusCode WriteHidden(Writer& w, IFileStrem* data, uint64_t n) {
-  std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[Jpeg::kSegmentData]);
-  if (!piece) return kNoMemory;
+  std::unique_ptr<uint8_t[]> piece(new uint8_t[Jpeg::kSegmentData]);
   while (n > 0) {
     uint32_t want = n < Jpeg::kSegmentData ? static_cast<uint32_t>(n) : Jpeg::kSegmentData;
     uint32_t got = 0;

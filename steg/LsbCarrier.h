@@ -80,9 +80,9 @@ class LsbCarrier final : public DirectCarrier<LsbCarrier<Format>> {
     if (st != kOk) return st;
     if (count > l.capacity) return Format::kPastCapacity;
     std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(nullptr, out));
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    std::unique_ptr<uint8_t[]> hidden(new (std::nothrow) uint8_t[PlaceReader::BufferBytes(kPiece)]);
-    if (!buffer || !piece || !hidden) return kNoMemory;
+    std::unique_ptr<uint8_t[]> piece(new uint8_t[kPiece]);
+    std::unique_ptr<uint8_t[]> hidden(new uint8_t[PlaceReader::BufferBytes(kPiece)]);
+    if (!buffer) return kNoMemory;
     PlaceReader reader(buffer.get(), hidden.get());
     uint64_t bitsLeft = count * 8;
     for (uint64_t offset = 0; bitsLeft != 0 && offset < l.run;) {
@@ -115,9 +115,9 @@ class LsbCarrier final : public DirectCarrier<LsbCarrier<Format>> {
     st = CheckReadable(data, size);
     if (st != kOk) return st;
     std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(data, nullptr));
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    std::unique_ptr<uint8_t[]> hidden(new (std::nothrow) uint8_t[PlaceWriter::BufferBytes(kPiece)]);
-    if (!buffer || !piece || !hidden) return kNoMemory;
+    std::unique_ptr<uint8_t[]> piece(new uint8_t[kPiece]);
+    std::unique_ptr<uint8_t[]> hidden(new uint8_t[PlaceWriter::BufferBytes(kPiece)]);
+    if (!buffer) return kNoMemory;
     PlaceWriter writer(buffer.get(), hidden.get());
     uint64_t bitsLeft = size * 8;
     for (uint64_t offset = 0; bitsLeft != 0 && offset < l.run;) {
@@ -144,8 +144,7 @@ class LsbCarrier final : public DirectCarrier<LsbCarrier<Format>> {
     LsbLayout l;
     StatusCode st = Format::ReadLayout(carrier, &l);
     if (st != kOk) return st;
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    if (!piece) return kNoMemory;
+    std::unique_ptr<uint8_t[]> piece(new uint8_t[kPiece]);
     for (uint64_t offset = 0; offset < l.run; offset += kPiece) {
       const uint32_t len = uint32_t(std::min<uint64_t>(l.run - offset, kPiece));
       const int64_t at = int64_t(l.start + offset);

@@ -97,8 +97,7 @@ StatusCode CountGaps(IFileStrem* carrier, bool refuseControls, uint64_t limit, u
   *gaps = 0;
   if (limit == 0) return kOk;
   // One byte in front of every piece: the last byte of the piece before.
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece + 1]);
-  if (!buffer) return kNoMemory;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kPiece + 1]);
   StatusCode st = carrier->Seek(0, kSeekSet);
   if (st != kOk) return st;
   uint8_t* const piece = buffer.get() + 1;
@@ -217,8 +216,8 @@ struct TextFormat {
     if (st != kOk) return st;
     if (gaps < count * 8) return kTooMuch;
     std::unique_ptr<CarrierStreamBuffer> buffer(CarrierStreamBuffer::Create(nullptr, out));
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    if (!buffer || !piece) return kNoMemory;
+    std::unique_ptr<uint8_t[]> piece(new uint8_t[kPiece]);
+    if (!buffer) return kNoMemory;
     Decoder decoder(buffer.get());
     decoder.bitsLeft = count * 8;
     st = Walk(carrier, piece.get(), decoder);
@@ -257,9 +256,9 @@ struct TextFormat {
   StatusCode Rewrite(IFileStrem* carrier, IFileStrem* out, BitSource* bits, uint64_t bitCount,
                      bool fromStart) {
     std::unique_ptr<CarrierStreamBuffer> target(CarrierStreamBuffer::Create(nullptr, out));
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    std::unique_ptr<uint8_t[]> stage(new (std::nothrow) uint8_t[kPiece]);
-    if (!target || !piece || !stage) return kNoMemory;
+    std::unique_ptr<uint8_t[]> piece(new uint8_t[kPiece]);
+    std::unique_ptr<uint8_t[]> stage(new uint8_t[kPiece]);
+    if (!target) return kNoMemory;
     StatusCode st = fromStart ? out->Seek(0, kSeekSet) : kOk;
     if (st != kOk) return st;
     Rewriter rewriter;

@@ -63,7 +63,7 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
     const uint32_t n = static_cast<uint32_t>(chain_.size());
     std::vector<uint32_t> renumbered;
     std::vector<uint8_t> table;
-    try {
+    if (StatusCode failed = Guard([&]() -> StatusCode {
       // A used block's new number is its rank among the used blocks.
       renumbered.assign(size_t(n) + 1, 0);
       uint32_t used = 0;
@@ -91,9 +91,9 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
         StoreLE32(p, renumber(e));
         p += 4;
       }
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+      return kOk;
+    }))
+      return failed;
     StatusCode st = container_->Seek(prefix_, kSeekSet);
     if (st == kOk) st = container_->Write(table.data(), static_cast<uint32_t>(table.size()));
     // Runs of used blocks are copied in order; free blocks are left out.
@@ -147,15 +147,15 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
     std::vector<Flow> dir;
     st = ReadBytes(container_, uint64_t(flowCount) * kRecordBytes, bytes);
     if (st != kOk) return st;
-    try {
+    if (StatusCode failed = Guard([&]() -> StatusCode {
       dir.reserve(flowCount);
       for (uint32_t i = 0; i < flowCount; ++i) {
         const uint8_t* r = &bytes[size_t(i) * kRecordBytes];
         dir.push_back(Flow{LoadLE32(r), LoadLE32(r + 4), LoadLE64(r + 8), 0});
       }
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+      return kOk;
+    }))
+      return failed;
     uint64_t tables = kHeaderBytes + uint64_t(flowCount) * kRecordBytes;
     std::vector<uint32_t> chain;
     if (blockCount != 0) {
@@ -164,11 +164,11 @@ class DynFlowCtrl final : public FlowContainer<DynFlowCtrl> {
       if (LoadLE32(bytes.data()) != blockCount) return kInvalidFormat;
       st = ReadBytes(container_, uint64_t(blockCount) * 4, bytes);
       if (st != kOk) return st;
-      try {
+      if (StatusCode failed = Guard([&]() -> StatusCode {
         chain.resize(blockCount);
-      } catch (const std::bad_alloc&) {
-        return kNoMemory;
-      }
+        return kOk;
+      }))
+        return failed;
       for (uint32_t i = 0; i < blockCount; ++i) chain[i] = LoadLE32(&bytes[size_t(i) * 4]);
       tables += 4 + uint64_t(blockCount) * 4;
     }

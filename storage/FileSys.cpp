@@ -86,14 +86,16 @@ StatusCode ClearDir(int dfd, int depth) {
     return kFatal;
   }
   std::vector<std::string> names;
-  try {
+  StatusCode failed = Guard([&]() -> StatusCode {
     while (dirent* e = readdir(dir)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
       names.emplace_back(e->d_name);
     }
-  } catch (const std::bad_alloc&) {
+    return kOk;
+  });
+  if (failed != kOk) {
     closedir(dir);
-    return kNoMemory;
+    return failed;
   }
   StatusCode result = kOk;
   int fd = dirfd(dir);
@@ -300,7 +302,7 @@ class FileSys final : public ToolkitObject<FileSys, IFileSystem> {
     if (pattern == "*.*") pattern = "*";  // every name, with or without a dot
     DIR* dir = opendir(folder.c_str());
     if (!dir) return kNotFound;
-    try {
+    StatusCode failed = Guard([&]() -> StatusCode {
       while (dirent* e = readdir(dir)) {
         if (fnmatch(pattern.c_str(), e->d_name, 0) != 0) continue;
         std::string full = folder + "/" + e->d_name;
@@ -313,10 +315,12 @@ class FileSys final : public ToolkitObject<FileSys, IFileSystem> {
         entry.size = static_cast<uint64_t>(st.st_size);
         found_.push_back(std::move(entry));
       }
-    } catch (const std::bad_alloc&) {
+      return kOk;
+    });
+    if (failed != kOk) {
       closedir(dir);
       found_.clear();
-      return kNoMemory;
+      return failed;
     }
     closedir(dir);
     if (found_.empty()) return kNotFound;

@@ -114,7 +114,7 @@ StatusCode FlowCore::Hold(IFileStrem* stream, IFileStrem** held) {
 
 StatusCode FlowCore::ReadBytes(IFileStrem* stream, uint64_t count, std::vector<uint8_t>& out) {
   out.clear();
-  try {
+  return Guard([&]() -> StatusCode {
     while (out.size() < count) {
       size_t at = out.size();
       uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(count - at, 1u << 20));
@@ -124,10 +124,8 @@ StatusCode FlowCore::ReadBytes(IFileStrem* stream, uint64_t count, std::vector<u
       if (st != kOk) return st;
       if (got != piece) return kReadError;
     }
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
-  return kOk;
+    return kOk;
+  });
 }
 
 StatusCode FlowCore::CopyBytes(IFileStrem* from, IFileStrem* to, uint64_t count) {
@@ -173,11 +171,11 @@ StatusCode FlowCore::Install(std::vector<Flow>&& dir, std::vector<uint32_t>&& ch
     if (count < BlocksFor(f.size, blockSize_)) return kInvalidFormat;
     f.blocks = static_cast<uint32_t>(count);
   }
-  try {
+  if (StatusCode failed = Guard([&]() -> StatusCode {
     used_.assign((n + 31) / 32, 0);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+    return kOk;
+  }))
+    return failed;
   dir_ = std::move(dir);
   chain_ = std::move(chain);
   free_ = 0;
@@ -233,12 +231,12 @@ StatusCode FlowCore::SaveChanges() {
 
 StatusCode FlowCore::AppendEntry(uint32_t* blockOut) {
   if (chain_.size() >= kEnd - 1) return kWriteError;
-  try {
+  if (StatusCode failed = Guard([&]() -> StatusCode {
     if (chain_.size() / 32 >= used_.size()) used_.push_back(0);
     chain_.push_back(0);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+    return kOk;
+  }))
+    return failed;
   uint32_t block = static_cast<uint32_t>(chain_.size());
   SetEntry(block, kEnd);
   MarkUsed(block);
@@ -358,11 +356,13 @@ StatusCode FlowCore::AddHandle(uint32_t number, IFileStrem** streamOut) {
   if (lastHandle_ == UINT32_MAX) return kTooMuch;
   FlowStream* stream = FlowStream::Create();
   if (!stream) return kOk;  // no memory for the stream: a null stream, as the factory does
-  try {
+  StatusCode failed = Guard([&]() -> StatusCode {
     open_.push_back(OpenEntry{lastHandle_ + 1, number, 0, 0, 0, 0, 0});
-  } catch (const std::bad_alloc&) {
+    return kOk;
+  });
+  if (failed != kOk) {
     stream->Release();
-    return kNoMemory;
+    return failed;
   }
   ++lastHandle_;
   stream->Bind(Provider(), lastHandle_);
@@ -381,11 +381,11 @@ StatusCode FlowCore::NewFlow(uint32_t number, IFileStrem** streamOut) {
   auto it = std::lower_bound(dir_.begin(), dir_.end(), number,
                              [](const Flow& f, uint32_t n) { return f.number < n; });
   size_t index = static_cast<size_t>(it - dir_.begin());
-  try {
+  if (StatusCode failed = Guard([&]() -> StatusCode {
     dir_.insert(it, Flow{number, kEnd, 0, 0});
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+    return kOk;
+  }))
+    return failed;
   dirty_.header = true;
   dirty_.dirFrom = std::min(dirty_.dirFrom, index);
   dirty_.dirTo = std::max(dirty_.dirTo, dir_.size());

@@ -54,11 +54,7 @@ class StaticCore : public FlowCore {
     if (st == kOk) st = WriteZeros(container_, blockCount * blockSize);
     if (st == kOk) {
       SetGeometry(sectors, prefixBytes);
-      try {
-        st = Install({}, std::vector<uint32_t>(blockCount, 0));
-      } catch (const std::bad_alloc&) {
-        st = kNoMemory;
-      }
+      st = Guard([&] { return Install({}, std::vector<uint32_t>(blockCount, 0)); });
     }
     if (st != kOk) {
       Reset();
@@ -160,26 +156,26 @@ class StaticCore : public FlowCore {
     std::vector<Flow> dir;
     st = ReadBytes(container_, uint64_t(flowCount) * RecordBytes(), bytes);
     if (st != kOk) return st;
-    try {
+    if (StatusCode failed = Guard([&]() -> StatusCode {
       dir.reserve(flowCount);
       for (uint32_t i = 0; i < flowCount; ++i) {
         const uint8_t* r = &bytes[size_t(i) * RecordBytes()];
         dir.push_back(Flow{LoadLE(r, w), Block(LoadLE(r + w, w)),
                            LoadLE(r + 2 * w + layout_.reserved, layout_.sizeWidth), 0});
       }
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+      return kOk;
+    }))
+      return failed;
     const uint64_t chainAt = DirAt() + uint64_t(blockCount) * RecordBytes();
     if (container_->Seek(static_cast<int64_t>(chainAt), kSeekSet) != kOk) return kReadError;
     st = ReadBytes(container_, uint64_t(blockCount) * w, bytes);
     if (st != kOk) return st;
     std::vector<uint32_t> chain;
-    try {
+    if (StatusCode failed = Guard([&]() -> StatusCode {
       chain.resize(blockCount);
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+      return kOk;
+    }))
+      return failed;
     for (uint32_t i = 0; i < blockCount; ++i) chain[i] = Block(LoadLE(&bytes[size_t(i) * w], w));
     st = Install(std::move(dir), std::move(chain));
     if (st != kOk) return st;
