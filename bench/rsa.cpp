@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "FixedEntropy.h"
 #include "cipher/Rsa.h"
 
 namespace {
@@ -22,30 +23,8 @@ using Clock = std::chrono::steady_clock;
 
 // A fast deterministic random source, so generation times measure the
 // arithmetic rather than the entropy pool's sampling rate.
-class FastEntropy final : public bn::EntropySource {
- public:
-  explicit FastEntropy(uint64_t seed) : state_(seed) {}
-  StatusCode QueryInterface(const char*, void**) override { return kNotImplemented; }
-  int32_t AddRef() override { return 1; }
-  int32_t Release() override { return 1; }
-  int32_t GetRefCount() override { return 1; }
-  const char* GetClassId() override { return "bench.FastEntropy"; }
-  StatusCode SetCipher(IBlockCipher*) override { return kOk; }
-  StatusCode GetRandom(void* buffer, uint32_t length) override {
-    auto* out = static_cast<uint8_t*>(buffer);
-    for (uint32_t i = 0; i < length; ++i) out[i] = uint8_t(Next() >> 56);
-    return kOk;
-  }
-  uint32_t GetRandomBelow(uint32_t n) override { return n < 2 ? 0 : uint32_t(Next() % n); }
-
- private:
-  uint64_t Next() {
-    uint64_t z = (state_ += 0x9e3779b97f4a7c15ull);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-    return z ^ (z >> 31);
-  }
-  uint64_t state_;
+struct FastEntropy : zktest::FixedEntropy {
+  explicit FastEntropy(uint64_t seed) : FixedEntropy(seed) { record = false; }
 };
 
 // Seconds per operation of every figure (median for the key generations).

@@ -3,8 +3,7 @@
 // encoder writes.
 //
 // The frozen corpus LzpxjGolden.inc was made with
-//   KIV_WRITE_LZPXJ_GOLDEN=arc/tests/LzpxjGolden.inc
-//       build/bin/zk5arc_LzpxjTest --gtest_filter=LzpxjGolden.*
+//   arc/tests/golden/make_lzpxj_golden.sh
 // and checked by the plain decoder before it was frozen. Never regenerate
 // it to make a test pass: stored secrets depend on these bytes.
 #include <gtest/gtest.h>
@@ -243,30 +242,6 @@ TEST_F(LzpxjCore, MixedInputKeepsItsBytes) {
   EXPECT_TRUE(out == in);
 }
 
-// Writes the frozen corpus (see the top of this file).
-TEST(LzpxjGolden, Write) {
-  const char* path = std::getenv("KIV_WRITE_LZPXJ_GOLDEN");
-  if (!path) GTEST_SKIP() << "only on request";
-  std::unique_ptr<lzpxj::Workspace, WsDeleter> ws(lzpxj::Workspace::Allocate());
-  FILE* f = std::fopen(path, "w");
-  ASSERT_TRUE(f);
-  std::fprintf(f, "// Frozen Lzpxj streams of the corpus in LzpxjCorpus.cpp (name, hex).\n");
-  for (const auto& c : arctest::LzpxjCorpus()) {
-    zktest::MemoryIo m(c.input);
-    ASSERT_EQ(0, lzpxj::Encode(*ws, m.io(), m.io(), nullptr, 0));
-    const std::vector<uint8_t>& packed = m.output();
-    std::vector<uint8_t> ref;
-    ASSERT_TRUE(reflzpxj::Decode(packed, &ref));
-    ASSERT_TRUE(ref == c.input) << c.name;
-    std::string hex = zktest::ToHex(packed);
-    std::fprintf(f, "{\"%s\",\n", c.name.c_str());
-    for (size_t i = 0; i < hex.size(); i += 96)
-      std::fprintf(f, " \"%s\"\n", hex.substr(i, 96).c_str());
-    if (hex.empty()) std::fprintf(f, " \"\"\n");
-    std::fprintf(f, "},\n");
-  }
-  std::fclose(f);
-}
 
 // ------------------------------------------------ the class through streams
 

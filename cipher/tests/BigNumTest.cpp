@@ -9,6 +9,7 @@
 
 #include "BigNum.h"
 #include "Prime.h"
+#include "FixedEntropy.h"
 
 namespace {
 
@@ -232,34 +233,7 @@ TEST(BigNumTest, ExponentiationEdgeCases) {
   EXPECT_EQ(DivMod(&r, nullptr, b, m), zk::kInvalidArg);
 }
 
-// A deterministic random source standing in for crypto.ICipherEntropy.
-class FixedEntropy final : public EntropySource {
- public:
-  explicit FixedEntropy(uint64_t seed) : state_(seed) {}
-  StatusCode QueryInterface(const char*, void**) override { return zk::kNotImplemented; }
-  int32_t AddRef() override { return 1; }
-  int32_t Release() override { return 1; }
-  int32_t GetRefCount() override { return 1; }
-  const char* GetClassId() override { return "test.FixedEntropy"; }
-  StatusCode SetCipher(zk::IBlockCipher*) override { return zk::kOk; }
-  StatusCode GetRandom(void* buffer, uint32_t length) override {
-    auto* out = static_cast<uint8_t*>(buffer);
-    for (uint32_t i = 0; i < length; ++i) out[i] = uint8_t(Next() >> 56);
-    drawn.push_back(length);
-    return zk::kOk;
-  }
-  uint32_t GetRandomBelow(uint32_t n) override { return n < 2 ? 0 : uint32_t(Next() % n); }
-  std::vector<uint32_t> drawn;
-
- private:
-  uint64_t Next() {  // splitmix64
-    uint64_t z = (state_ += 0x9e3779b97f4a7c15ull);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-    return z ^ (z >> 31);
-  }
-  uint64_t state_;
-};
+using zktest::FixedEntropy;
 
 TEST(BigNumTest, RandomStartHasExactBitsTopBitsAndIsOdd) {
   for (uint32_t bits : {512u, 513u, 519u, 64u, 33u}) {

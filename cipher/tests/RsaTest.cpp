@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Rsa.h"
+#include "FixedEntropy.h"
 #include "ZkTest.h"
 #include "zk5Rsa.h"
 
@@ -16,34 +17,7 @@ namespace {
 using namespace zk;
 using namespace zk::bn;
 
-// A deterministic random source standing in for crypto.ICipherEntropy.
-class FixedEntropy final : public EntropySource {
- public:
-  explicit FixedEntropy(uint64_t seed) : state_(seed) {}
-  StatusCode QueryInterface(const char*, void**) override { return kNotImplemented; }
-  int32_t AddRef() override { return 1; }
-  int32_t Release() override { return 1; }
-  int32_t GetRefCount() override { return 1; }
-  const char* GetClassId() override { return "test.FixedEntropy"; }
-  StatusCode SetCipher(IBlockCipher*) override { return kOk; }
-  StatusCode GetRandom(void* buffer, uint32_t length) override {
-    auto* out = static_cast<uint8_t*>(buffer);
-    if (failAfter >= 0 && failAfter-- == 0) return kFatal;
-    for (uint32_t i = 0; i < length; ++i) out[i] = uint8_t(Next() >> 56);
-    return kOk;
-  }
-  uint32_t GetRandomBelow(uint32_t n) override { return n < 2 ? 0 : uint32_t(Next() % n); }
-  int failAfter = -1;  // GetRandom calls before one fails
-
- private:
-  uint64_t Next() {  // splitmix64
-    uint64_t z = (state_ += 0x9e3779b97f4a7c15ull);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-    return z ^ (z >> 31);
-  }
-  uint64_t state_;
-};
+using zktest::FixedEntropy;
 
 struct RsaDeleter {
   void operator()(Rsa* r) const { r->Release(); }
