@@ -15,15 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "arc/LzpxjCore.h"
-#include "arc/tests/ArcTestSupport.h"
+#include "BenchSupport.h"
+#include "LzpxjCore.h"
+#include "CoderSupport.h"
 #include "MemoryIo.h"
-#include "tests/support/ZkTest.h"
+#include "ZkTest.h"
 
 namespace {
 
 using namespace zk::arc;
-using Clock = std::chrono::steady_clock;
+using zkbench::Clock;
+using zkbench::Seconds;
 
 const std::string kDir = "/tmp/kiv-arc-bench";
 
@@ -38,10 +40,6 @@ std::map<std::string, std::map<std::string, Row>>& Figures() {
 std::vector<std::string>& Notes() {
   static std::vector<std::string> n;
   return n;
-}
-
-double Seconds(Clock::time_point a) {
-  return std::chrono::duration<double>(Clock::now() - a).count();
 }
 
 std::vector<uint8_t> Load(const std::string& path) {
@@ -201,9 +199,7 @@ int main(int argc, char** argv) {
                                size_t(4) << 20));
   Once(benchmark::RegisterBenchmark("FlatArc/text256KiB", BM_Coder, zk::id::ArcFlatArc,
                                size_t(256) << 10));
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  zkbench::RunBenchmarks(&argc, argv);
   PrintTable();
   return 0;
 }

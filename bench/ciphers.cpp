@@ -27,7 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/ZkTest.h"
+#include "BenchSupport.h"
+#include "ZkTest.h"
 #include "zk5BlockCipher.h"
 #include "zk5Clsid.h"
 
@@ -245,9 +246,7 @@ void Row(const std::string& what, const std::string& unit, double scale, bool hi
 
 int main(int argc, char** argv) {
   Register();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  zkbench::RunBenchmarks(&argc, argv);
   std::printf("\n%-20s %12s %12s %8s\n", "figure", "ours", "crypto++", "speed");
   for (const CipherCase& c : Ciphers())
     for (const char* dir : {" enc", " dec"}) Row(std::string(c.name) + dir, "MB/s (16 MiB ECB)", 1e-6, true);

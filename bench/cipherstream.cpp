@@ -17,8 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "cipher/Aes.h"
-#include "cipher/ModesFaces.h"
+#include "BenchSupport.h"
+#include "ZkTest.h"
+#include "Aes.h"
+#include "ModesFaces.h"
 #include "zk5Clsid.h"
 
 namespace {
@@ -56,19 +58,10 @@ std::map<std::string, std::map<std::string, double>>& Figures() {
   return f;
 }
 
-template <class T>
-T* Make(const char* classId, const char* interfaceId) {
-  IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != kOk || !base) return nullptr;
-  void* face = nullptr;
-  base->QueryInterface(interfaceId, &face);
-  base->Release();
-  return static_cast<T*>(face);
-}
 
 IBlockCipher* KeyedCipher(const Flavour& f) {
   cipher::AesUseHardware(f.aesHardware);
-  IBlockCipher* bc = Make<IBlockCipher>(f.classId, id::CryptoIBlockCipher);
+  IBlockCipher* bc = zktest::Create<IBlockCipher>(f.classId, id::CryptoIBlockCipher);
   if (!bc) return nullptr;
   uint8_t key[32];
   for (int i = 0; i < 32; ++i) key[i] = uint8_t(i * 29 + 1);
@@ -89,7 +82,7 @@ void BM_RawEcb(benchmark::State& state) {
   static const char* const kFigure[] = {"ecb", "ecb chain", "cfb memory"};
   state.SetLabel(std::string(f.name) + ", " + kFigure[how]);
   IBlockCipher* bc = KeyedCipher(f);
-  ICipher* cfb = Make<ICipher>(id::CipherCipher, id::CryptoICipher);
+  ICipher* cfb = zktest::Create<ICipher>(id::CipherCipher, id::CryptoICipher);
   if (!bc || !cfb) return state.SkipWithError("no cipher");
   std::vector<uint8_t> buffer(kMiB, 0x5A);
   const uint32_t n = bc->GetBlockSize();
@@ -119,7 +112,7 @@ IFileSystem* FileSystem() {
     self[len > 0 ? len : 0] = 0;
     std::string lib = std::filesystem::path(self).parent_path().string() + "/zk5storage.so";
     if (!dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) return (IFileSystem*)nullptr;
-    return Make<IFileSystem>(id::FosFileSys, id::StreamIFileSystem);
+    return zktest::Create<IFileSystem>(id::FosFileSys, id::StreamIFileSystem);
   }();
   return fsys;
 }
@@ -145,7 +138,7 @@ void BM_CfbFile(benchmark::State& state) {
   for (auto _ : state) {
     IFileStrem* file = nullptr;
     fsys->CreateFile(path, kOpenCreate | kOpenTruncate | kOpenReadWrite | kOpenBinary, 0600, &file);
-    auto* cfs = Make<ICipherFileStream>(id::CipherFileStreamCFB, id::CryptoICipherFileStream);
+    auto* cfs = zktest::Create<ICipherFileStream>(id::CipherFileStreamCFB, id::CryptoICipherFileStream);
     void* face = nullptr;
     if (!file || !cfs || cfs->Attach(file, bc, iv.data(), n) != kOk ||
         cfs->QueryInterface(id::StreamIFileStrem, &face) != kOk) {
@@ -187,8 +180,8 @@ void BM_Entropy1MiB(benchmark::State& state) {
   state.SetLabel(whitened ? "Blowfish whitening" : "no whitening");
   std::vector<uint8_t> out(kMiB);
   for (auto _ : state) {
-    auto* e = Make<ICipherEntropy>(id::CipherEntropy, id::CryptoICipherEntropy);
-    IBlockCipher* bf = whitened ? Make<IBlockCipher>(id::CipherBlowfish, id::CryptoIBlockCipher) : nullptr;
+    auto* e = zktest::Create<ICipherEntropy>(id::CipherEntropy, id::CryptoICipherEntropy);
+    IBlockCipher* bf = whitened ? zktest::Create<IBlockCipher>(id::CipherBlowfish, id::CryptoIBlockCipher) : nullptr;
     if (!e || (whitened && (!bf || e->SetCipher(bf) != kOk)) || e->GetRandom(out.data(), kMiB) != kOk) {
       state.SkipWithError("draw failed");
       break;
@@ -207,9 +200,7 @@ BENCHMARK(BM_Entropy1MiB)->DenseRange(0, 1)->Iterations(3)->Unit(benchmark::kMil
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  zkbench::RunBenchmarks(&argc, argv);
   std::printf("\n%-18s %9s %9s %9s %9s %9s %7s %7s %7s %7s\n", "MiB/s (CPU)", "ECB", "ECB chain",
               "CFB mem", "CFB write", "CFB read", "w/ECB", "r/ECB", "w/chain", "r/chain");
   for (const Flavour& f : kFlavours) {

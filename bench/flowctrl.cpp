@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "zk5Clsid.h"
 #include "zk5Stream.h"
 #include "zk5main.h"
@@ -31,20 +32,10 @@ constexpr uint32_t kPiece = 64 << 10;
 constexpr uint32_t kSmallFlows = 100000;
 constexpr uint32_t kSmallSize = 100;
 
-template <class T>
-T* Make(const char* classId, const char* interfaceId) {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != 0 || !base) std::abort();
-  void* p = nullptr;
-  base->QueryInterface(interfaceId, &p);
-  base->Release();
-  if (!p) std::abort();
-  return static_cast<T*>(p);
-}
 
 // A file stream on a new file in /tmp, deleted when closed.
 IFileStrem* TempFile(const char* tag) {
-  static zk::IFileSystem* fs = Make<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  static zk::IFileSystem* fs = zkbench::MustCreate<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
   std::string path = "/tmp/kiv_bench_flow_" + std::to_string(getpid()) + "_" + tag;
   IFileStrem* s = nullptr;
   if (fs->CreateFile(path.c_str(), 0x8042, 0x180, &s) != 0 || !s) std::abort();
@@ -106,7 +97,7 @@ void BM_BigFlow(benchmark::State& state) {
   for (auto _ : state) {
     IFileStrem* c = TempFile("container");
     IFileStrem* w = TempFile("work");
-    IFlowControl* f = Make<IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
+    IFlowControl* f = zkbench::MustCreate<IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
     IFileStrem* s = nullptr;
     Check(f->Create(c, w, 0, 0, 1) == 0 && f->CreateFlow(1, &s) == 0 && s, state, "create");
     WriteThenRead(s, "flow", state);
@@ -144,7 +135,7 @@ void BM_SmallFlows(benchmark::State& state) {
   for (auto _ : state) {
     IFileStrem* c = TempFile("small_container");
     IFileStrem* w = TempFile("small_work");
-    IFlowControl* f = Make<IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
+    IFlowControl* f = zkbench::MustCreate<IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
     Check(f->Create(c, w, 0, 0, 1) == 0, state, "create");
     auto start = Clock::now();
     for (uint32_t i = 1; i <= kSmallFlows; ++i) {
@@ -160,7 +151,7 @@ void BM_SmallFlows(benchmark::State& state) {
     w->Release();
 
     IFileStrem* w2 = TempFile("small_work2");
-    IFlowControl* g = Make<IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
+    IFlowControl* g = zkbench::MustCreate<IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
     start = Clock::now();
     Check(g->Open(c, w2, 0, 0) == 0, state, "open");
     Record("100,000 x 100 B open flow", start, total);
@@ -188,9 +179,7 @@ BENCHMARK(BM_SmallFlows)->Iterations(3)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  zkbench::RunBenchmarks(&argc, argv);
   auto& f = Figures();
   std::printf("\n%-28s %10s %10s\n", "step (best of the runs)", "ms", "MB/s");
   for (auto& [name, fig] : f) std::printf("%-28s %10.1f %10.1f\n", name.c_str(), fig.seconds * 1e3, fig.megabytes / fig.seconds);

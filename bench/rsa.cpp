@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "FixedEntropy.h"
-#include "cipher/Rsa.h"
+#include "Rsa.h"
 
 namespace {
 
@@ -166,9 +167,7 @@ BENCHMARK(BM_OpenSslGenerate)->Arg(4096)->Iterations(5)->Unit(benchmark::kMillis
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  zkbench::RunBenchmarks(&argc, argv);
   auto& f = Figures();
   std::printf("\n%-14s %14s %14s %8s\n", "figure", "ours", "openssl", "ratio");
   for (const char* what : {"private 2048", "public 2048", "generate 2048", "generate 4096"}) {

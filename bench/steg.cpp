@@ -19,7 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/ZkTest.h"
+#include "BenchSupport.h"
+#include "ZkTest.h"
 #include "zk5Clsid.h"
 #include "zk5Steg.h"
 #include "zk5main.h"
@@ -291,9 +292,7 @@ int main(int argc, char** argv) {
   }
   Prepare();
   Register();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  zkbench::RunBenchmarks(&argc, argv);
   PrintTable();
   Cleanup();
   return 0;

@@ -24,6 +24,8 @@ function(kiv_toolkit_library name)
   cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR" "" "SOURCES" ${ARGN})
   add_library(${name}_objs OBJECT ${A_SOURCES})
   target_include_directories(${name}_objs PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  # The library's folder, for the fuzz targets and benchmarks of its internals.
+  set_target_properties(${name}_objs PROPERTIES KIV_FOLDER ${CMAKE_CURRENT_SOURCE_DIR})
   if(name STREQUAL "zk5main")
     # The runtime stands below the base: public interfaces only.
     target_include_directories(${name}_objs PUBLIC ${CMAKE_SOURCE_DIR}/include)
@@ -91,4 +93,17 @@ function(kiv_folder_tests prefix folder)
     get_filename_component(n ${t} NAME_WE)
     kiv_test(${prefix}${n} SOURCES ${t} ${helpers} LIBS ${prefix}tests_common ${A_LIBS} NEEDS ${needs})
   endforeach()
+endfunction()
+
+# kiv_link_objects(<target> <lib>...): links the objects of toolkit libraries
+# into a fuzz target or benchmark, with each library's folder on its include
+# path (private) beside tests/support.
+function(kiv_link_objects target)
+  foreach(lib ${ARGN})
+    get_target_property(folder ${lib}_objs KIV_FOLDER)
+    target_link_libraries(${target} PRIVATE ${lib}_objs)
+    target_include_directories(${target} PRIVATE ${folder})
+  endforeach()
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/base
+                             ${CMAKE_SOURCE_DIR}/tests/support)
 endfunction()

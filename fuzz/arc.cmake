@@ -4,7 +4,6 @@ foreach(pair "lzpxj=arc.Lzpxj" "arith=arc.Arith" "lza=arc.LZA" "ascii=arc.ASCIIc
   string(REPLACE "=" ";" p ${pair})
   list(GET p 0 name)
   list(GET p 1 cls)
-  kiv_fuzz(arc_${name} SOURCES ${CMAKE_SOURCE_DIR}/fuzz/arc.cpp
-           ${CMAKE_SOURCE_DIR}/arc/tests/ArcTestSupport.cpp OBJS zk5arc)
+  kiv_fuzz(arc_${name} SOURCES ${CMAKE_SOURCE_DIR}/fuzz/arc.cpp OBJS zk5arc)
   target_compile_definitions(fuzz_arc_${name} PRIVATE KIV_ARC_CODER="${cls}")
 endforeach()

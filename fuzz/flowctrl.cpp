@@ -9,24 +9,13 @@
 #include <cstdlib>
 #include <vector>
 
-#include "zk5Clsid.h"
+#include "FuzzSupport.h"
 #include "zk5Stream.h"
-#include "zk5main.h"
 
 namespace {
 
-template <class T>
-T* Make(const char* classId, const char* interfaceId) {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != 0 || !base) abort();
-  void* p = nullptr;
-  base->QueryInterface(interfaceId, &p);
-  base->Release();
-  if (!p) abort();
-  return static_cast<T*>(p);
-}
 
-zk::IFileStrem* NewMem() { return Make<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem); }
+zk::IFileStrem* NewMem() { return zkfuzz::MustCreate<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem); }
 
 // Reads a flow to its end in pieces; the count read never passes its size.
 void ReadFlow(zk::IFileStrem* s, uint32_t piece) {
@@ -85,13 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zk::IFileStrem* container = NewMem();
   zk::IFileStrem* work = NewMem();
   if (size > 1) container->Write(data + 1, uint32_t(size - 1));
-  zk::IFlowControl* f = Make<zk::IFlowControl>(cls, zk::id::StreamIFlowControl);
+  zk::IFlowControl* f = zkfuzz::MustCreate<zk::IFlowControl>(cls, zk::id::StreamIFlowControl);
   if (f->Open(container, work, flag, prefix) == 0) {
     Work(f, flag);
     if (dynamic && !flag && f->Pack() == 0) {
       // What Pack wrote opens again.
       zk::IFileStrem* work2 = NewMem();
-      zk::IFlowControl* g = Make<zk::IFlowControl>(cls, zk::id::StreamIFlowControl);
+      zk::IFlowControl* g = zkfuzz::MustCreate<zk::IFlowControl>(cls, zk::id::StreamIFlowControl);
       if (g->Open(container, work2, 0, prefix) != 0) abort();
       Work(g, true);
       g->Release();

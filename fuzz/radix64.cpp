@@ -4,7 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "cipher/tests/ModesTestKit.h"
+#include "FuzzSupport.h"
+#include "zk5Stream.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ zk::IStream* NewRadix(zk::IStreamProcessor** proc) {
 std::vector<uint8_t> Decode(const std::vector<uint8_t>& text, uint32_t piece) {
   zk::IStreamProcessor* proc = nullptr;
   zk::IStream* r = NewRadix(&proc);
-  kit::MemFile* f = kit::MemFile::Create();
+  zktest::FakeStream* f = zktest::FakeStream::Create();
   f->data = text;
   proc->SetStream(f);
   std::vector<uint8_t> out, buf(piece);
@@ -51,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Round trip of what was decoded.
   zk::IStreamProcessor* proc = nullptr;
   zk::IStream* r = NewRadix(&proc);
-  kit::MemFile* f = kit::MemFile::Create();
+  zktest::FakeStream* f = zktest::FakeStream::Create();
   proc->SetStream(f);
   const uint8_t none = 0;
   r->Write(bytes.empty() ? &none : bytes.data(), uint32_t(bytes.size()));

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cipher/Rsa.h"
+#include "Rsa.h"
 #include "zk5main.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

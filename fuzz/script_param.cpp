@@ -4,26 +4,17 @@
 #include <cstdlib>
 #include <string>
 
-#include "script/tests/TestStream.h"
-#include "zk5main.h"
+#include "FuzzSupport.h"
 #include "zk5script.h"
 
 namespace {
 
-zk::IAppParam* Make() {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(zk::id::ScriptParamScript, &base) != 0 || !base) std::abort();
-  void* p = nullptr;
-  base->QueryInterface(zk::id::ScriptIAppParam, &p);
-  base->Release();
-  if (!p) std::abort();
-  return static_cast<zk::IAppParam*>(p);
-}
+zk::IAppParam* Make() { return zkfuzz::MustCreate<zk::IAppParam>(zk::id::ScriptParamScript, zk::id::ScriptIAppParam); }
 
 std::string LoadAndSave(zk::IAppParam* p, const std::string& text) {
-  scripttest::TestStream* s = scripttest::TestStream::Make(text);
+  zktest::FakeStream* s = zktest::FakeStream::Make(std::vector<uint8_t>(text.begin(), text.end()), true);
   if (p->Load(s) != 0 || p->Save() != 0) std::abort();
-  std::string out = s->data;
+  std::string out(s->data.begin(), s->data.end());
   s->Release();
   return out;
 }

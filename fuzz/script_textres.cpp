@@ -4,19 +4,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "script/tests/TestStream.h"
-#include "zk5main.h"
+#include "FuzzSupport.h"
 #include "zk5script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(zk::id::ScriptTextRes, &base) != 0 || !base) std::abort();
-  void* q = nullptr;
-  base->QueryInterface(zk::id::ScriptITextRes, &q);
-  base->Release();
-  auto* t = static_cast<zk::ITextRes*>(q);
+  auto* t = zkfuzz::MustCreate<zk::ITextRes>(zk::id::ScriptTextRes, zk::id::ScriptITextRes);
   std::string text(reinterpret_cast<const char*>(data), size);
-  scripttest::TestStream* s = scripttest::TestStream::Make(text);
+  zktest::FakeStream* s = zktest::FakeStream::Make(zkfuzz::Bytes(data, size), true);
   if (t->Load(s) != 0) std::abort();
   char* out = nullptr;
   // The numbers that start lines, as ids, and the small ids.

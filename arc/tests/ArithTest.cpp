@@ -4,7 +4,7 @@
 // step by step apart from this code.
 #include <gtest/gtest.h>
 
-#include "ArcTestSupport.h"
+#include "CoderSupport.h"
 #include "ZkTest.h"
 
 namespace {
@@ -137,14 +137,14 @@ TEST(FlatArc, NeedsInitAndOnlyEncodes) {
   Coder flat(zk::id::ArcFlatArc);
   Vec in(Bytes("abc")), out;
   EXPECT_EQ(zk::kNoMemory, flat->Encode(in, out, nullptr, 0));
-  EXPECT_TRUE(out->written.empty());
+  EXPECT_TRUE(out->data.empty());
   EXPECT_EQ(zk::kInvalidArg, flat->Encode(nullptr, out, nullptr, 0));
   ASSERT_EQ(0, flat->Init(0));
   ASSERT_EQ(0, flat->Init(5));  // the buffer is kept
   EXPECT_EQ(zk::kInvalidArg, flat->Encode(in, nullptr, nullptr, 0));
   Vec packed(Bytes("abc")), plain;
   EXPECT_EQ(0, flat->Decode(3, packed, plain, nullptr));
-  EXPECT_TRUE(plain->written.empty());
+  EXPECT_TRUE(plain->data.empty());
   // Blocks of 64 KiB are coded one after another into one stream.
   std::vector<uint8_t> big(65536 + 10, 'q');
   StatusCode st = -1;

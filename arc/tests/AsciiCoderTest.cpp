@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-#include "ArcTestSupport.h"
+#include "CoderSupport.h"
 #include "ZkTest.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // progress reports and cancelling, and errors of the streams.
 #include <gtest/gtest.h>
 
-#include "ArcTestSupport.h"
+#include "CoderSupport.h"
 #include "ZkTest.h"
 
 namespace {
@@ -53,14 +53,14 @@ TEST_P(EveryCoder, ProgressAndCancel) {
   std::vector<uint8_t> text = arctest::WordText(150000, 3);
   Recorder* rec = Recorder::Create();
   Vec in(text), packed;
-  in->readPiece = 1000;
+  in->maxRead = 1000;
   ASSERT_EQ(0, c->Encode(in, packed, rec, uint32_t(text.size())));
   EXPECT_TRUE(arctest::WellFormedProgress(rec->seen));
   EXPECT_GT(rec->seen.size(), 50u);
   rec->seen.clear();
-  Vec in2(packed->written), out;
+  Vec in2(packed->data), out;
   ASSERT_EQ(0, c->Decode(uint32_t(text.size()), in2, out, rec));
-  EXPECT_TRUE(out->written == text);
+  EXPECT_TRUE(out->data == text);
   EXPECT_TRUE(arctest::WellFormedProgress(rec->seen));
   // Without a total only the first and the last report.
   rec->seen.clear();
@@ -76,14 +76,14 @@ TEST_P(EveryCoder, ProgressAndCancel) {
     EXPECT_EQ(-5, c->Encode(in4, packed4, rec, uint32_t(text.size())));
     EXPECT_EQ(at + 1, rec->seen.size());
     if (at == 0) {
-      EXPECT_TRUE(packed4->written.empty());
+      EXPECT_TRUE(packed4->data.empty());
     }
     rec->seen.clear();
-    Vec in5(packed->written), out5;
+    Vec in5(packed->data), out5;
     EXPECT_EQ(-5, c->Decode(uint32_t(text.size()), in5, out5, rec));
     EXPECT_EQ(at + 1, rec->seen.size());
     if (at == 0) {
-      EXPECT_TRUE(out5->written.empty());
+      EXPECT_TRUE(out5->data.empty());
     }
   }
   // The last report's answer is the result.
@@ -98,7 +98,7 @@ TEST_P(EveryCoder, ProgressAndCancel) {
   rec->Release();
   // The object works as before after a cancelled run.
   std::vector<uint8_t> again = c.Encode(text), out7;
-  EXPECT_EQ(packed->written, again);
+  EXPECT_EQ(packed->data, again);
 }
 
 TEST_P(EveryCoder, StreamErrorsAreReturned) {

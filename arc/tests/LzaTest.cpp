@@ -5,7 +5,7 @@
 // nine bits packed from bit 0 give 0x53 0x01.
 #include <gtest/gtest.h>
 
-#include "ArcTestSupport.h"
+#include "CoderSupport.h"
 #include "ZkTest.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "LzpxjCorpus.h"
 
-#include "ArcTestSupport.h"
+#include "CoderSupport.h"
 
 namespace arctest {
 

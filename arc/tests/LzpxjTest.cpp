@@ -16,7 +16,7 @@
 
 #include "MemoryIo.h"
 #include "LzpxjCore.h"
-#include "ArcTestSupport.h"
+#include "CoderSupport.h"
 #include "LzpxjCorpus.h"
 #include "RefLzpxj.h"
 #include "ZkTest.h"
@@ -260,7 +260,7 @@ class LzpxjObject : public ::testing::Test {
 TEST_F(LzpxjObject, RoundTripThroughStreamsWithProgress) {
   std::vector<uint8_t> text = arctest::WordText(300000, 8);
   Vec in(text), packed;
-  in->readPiece = 777;  // short reads must not end the input
+  in->maxRead = 777;  // short reads must not end the input
   auto* rec = arctest::Recorder::Create();
   EXPECT_EQ(0, arc_->Init(123));
   EXPECT_EQ(0, arc_->Encode(in, packed, rec, uint32_t(text.size())));
@@ -273,11 +273,11 @@ TEST_F(LzpxjObject, RoundTripThroughStreamsWithProgress) {
     ASSERT_EQ(0, lzpxj::Encode(*ws, m.io(), m.io(), nullptr, 0));
     expect = m.output();
   }
-  EXPECT_TRUE(packed->written == expect);
+  EXPECT_TRUE(packed->data == expect);
   rec->seen.clear();
-  Vec in2(packed->written), out;
+  Vec in2(packed->data), out;
   EXPECT_EQ(0, arc_->Decode(uint32_t(text.size()), in2, out, rec));
-  EXPECT_TRUE(out->written == text);
+  EXPECT_TRUE(out->data == text);
   EXPECT_TRUE(arctest::WellFormedProgress(rec->seen));
   rec->Release();
 }
@@ -294,10 +294,10 @@ TEST_F(LzpxjObject, SmallerCountStillWritesEverything) {
   std::vector<uint8_t> text = arctest::WordText(5000, 2);
   Vec in(text), packed;
   ASSERT_EQ(0, arc_->Encode(in, packed, nullptr, 0));
-  Vec in2(packed->written), out;
+  Vec in2(packed->data), out;
   auto* rec = arctest::Recorder::Create();
   EXPECT_EQ(0, arc_->Decode(10, in2, out, rec));
-  EXPECT_TRUE(out->written == text);
+  EXPECT_TRUE(out->data == text);
   EXPECT_EQ(0, rec->seen.front());
   EXPECT_EQ(100, rec->seen.back());
   rec->Release();
@@ -316,18 +316,18 @@ TEST_F(LzpxjObject, CancelStopsWithTheAnswer) {
   rec->cancelAt = 0;
   Vec in2(text), packed2;
   EXPECT_EQ(-5, arc_->Encode(in2, packed2, rec, 0));
-  EXPECT_TRUE(packed2->written.empty());
+  EXPECT_TRUE(packed2->data.empty());
   // The decoder likewise; and the object still works afterwards.
   Vec in3(text), full;
   ASSERT_EQ(0, arc_->Encode(in3, full, nullptr, 0));
   rec->seen.clear();
   rec->cancelAt = 2;
-  Vec in4(full->written), out;
+  Vec in4(full->data), out;
   EXPECT_EQ(-5, arc_->Decode(uint32_t(text.size()), in4, out, rec));
   EXPECT_EQ(3u, rec->seen.size());
-  Vec in5(full->written), out2;
+  Vec in5(full->data), out2;
   EXPECT_EQ(0, arc_->Decode(0, in5, out2, nullptr));
-  EXPECT_TRUE(out2->written == text);
+  EXPECT_TRUE(out2->data == text);
   rec->Release();
 }
 
@@ -346,12 +346,12 @@ TEST_F(LzpxjObject, StreamErrorsAreReturned) {
   Vec in(text), packed;
   ASSERT_EQ(0, arc_->Encode(in, packed, nullptr, 0));
   {
-    Vec in2(packed->written), out;
-    in2->readFailAt = packed->written.size() / 2;
+    Vec in2(packed->data), out;
+    in2->readFailAt = packed->data.size() / 2;
     EXPECT_EQ(zk::kReadError, arc_->Decode(0, in2, out, nullptr));
   }
   {
-    Vec in2(packed->written), out;
+    Vec in2(packed->data), out;
     out->writeFailAt = 10;
     EXPECT_EQ(zk::kWriteError, arc_->Decode(0, in2, out, nullptr));
   }

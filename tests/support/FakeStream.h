@@ -6,9 +6,11 @@
 // in short pieces, to exercise the error paths.
 #pragma once
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "StreamCopy.h"
 #include "ToolkitObject.h"
 #include "zk5Stream.h"
 
@@ -28,6 +30,8 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
   int failWriteAfter = -1;     // the n-th Write fails with -105
   bool failRead = false;       // every Read fails with -104
   bool failWrite = false;      // every Write fails with -105
+  uint64_t readFailAt = UINT64_MAX;   // reads stop short of this byte; a Read from it fails with -104
+  uint64_t writeFailAt = UINT64_MAX;  // a Write that would grow the data past this size fails with -105
   int reads = 0, writes = 0;
   std::vector<uint32_t> readAsks;    // size asked by every Read
   std::vector<uint32_t> writeSizes;  // length of every Write
@@ -45,10 +49,11 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
     if (size == 0) return zk::kOk;
     if (!buffer) return zk::kInvalidArg;
     readAsks.push_back(size);
-    if (reads++ == failReadAfter || failRead) return zk::kReadError;
+    if (reads++ == failReadAfter || failRead || position >= readFailAt) return zk::kReadError;
     uint64_t left = position < data.size() ? data.size() - position : 0;
     uint64_t n = size < left ? size : left;
     if (maxRead && n > maxRead) n = maxRead;
+    if (position + n > readFailAt) n = readFailAt - position;
     if (n) std::memcpy(buffer, data.data() + position, n);
     position += n;
     if (gotOut) *gotOut = static_cast<uint32_t>(n);
@@ -59,31 +64,14 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
     if (!src) return zk::kInvalidArg;
     writeSizes.push_back(length);
     if (writes++ == failWriteAfter || failWrite) return zk::kWriteError;
+    if (std::max<uint64_t>(data.size(), position + length) > writeFailAt) return zk::kWriteError;
     if (position + length > data.size()) data.resize(position + length);
     std::memcpy(data.data() + position, src, length);
     position += length;
     return zk::kOk;
   }
   StatusCode Close() override { return zk::kOk; }
-  StatusCode CopyFrom(zk::IStream* source, uint64_t count) override {
-    if (!source) return zk::kInvalidArg;
-    std::vector<uint8_t> buf(65536);
-    if (source->IsEnd() != 0) return zk::kOk;
-    while (source->IsEnd() == 0) {
-      uint32_t want = count && count < buf.size() ? static_cast<uint32_t>(count) : 65536;
-      uint32_t got = 0;
-      StatusCode st = source->Read(buf.data(), want, &got);
-      if (st != zk::kOk) return st;
-      if (got == 0) return zk::kOk;
-      st = Write(buf.data(), got);
-      if (st != zk::kOk) return st;
-      if (count) {
-        count -= got;
-        if (count == 0) return zk::kOk;
-      }
-    }
-    return zk::kOk;
-  }
+  StatusCode CopyFrom(zk::IStream* source, uint64_t count) override { return zk::CopyStream(this, source, count); }
   StatusCode Commit() override { return zk::kOk; }
   StatusCode GetSize(uint64_t* sizeOut) override {
     if (!sizeOut) return zk::kInvalidArg;

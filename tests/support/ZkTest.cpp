@@ -1,4 +1,4 @@
-#include "tests/support/ZkTest.h"
+#include "ZkTest.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>

@@ -1,34 +1,10 @@
-#include "ArcTestSupport.h"
+#include "CoderSupport.h"
 
 #include <cstring>
 
 #include "ZkTest.h"
 
 namespace arctest {
-
-StatusCode VecStream::Read(void* buffer, uint32_t size, uint32_t* got) {
-  ++reads;
-  if (got) *got = 0;
-  if (!buffer) return zk::kInvalidArg;
-  if (pos >= readFailAt) return zk::kReadError;
-  size_t n = data.size() - pos;
-  if (n > size) n = size;
-  if (n > readPiece) n = readPiece;
-  if (pos + n > readFailAt) n = size_t(readFailAt - pos);
-  if (n) std::memcpy(buffer, data.data() + pos, n);
-  pos += n;
-  if (got) *got = uint32_t(n);
-  return 0;
-}
-
-StatusCode VecStream::Write(const void* d, uint32_t length) {
-  if (length == 0) return 0;
-  if (!d) return zk::kInvalidArg;
-  if (written.size() + length > writeFailAt) return zk::kWriteError;
-  const uint8_t* p = static_cast<const uint8_t*>(d);
-  written.insert(written.end(), p, p + length);
-  return 0;
-}
 
 Coder::Coder(const char* classId) : arc(zktest::Create<zk::IArc>(classId, zk::id::ArcIArc)) {}
 
@@ -41,14 +17,14 @@ std::vector<uint8_t> Coder::Encode(const std::vector<uint8_t>& data, StatusCode*
   StatusCode r = arc->Encode(in, out, nullptr, uint32_t(data.size()));
   if (st) *st = r;
   if (r != 0 && !st) return {0xEE, uint8_t(r)};  // shows as a wrong result
-  return out->written;
+  return out->data;
 }
 
 StatusCode Coder::Decode(uint32_t count, const std::vector<uint8_t>& packed,
                          std::vector<uint8_t>* out) {
   Vec in(packed), o;
   StatusCode r = arc->Decode(count, in, o, nullptr);
-  *out = o->written;
+  *out = o->data;
   return r;
 }
 

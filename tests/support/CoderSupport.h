@@ -1,8 +1,10 @@
-// Streams and progress objects for the coders' tests.
+// Streams, progress objects and test data for the coders' tests, fuzz
+// targets and benchmarks.
 #pragma once
 #include <cstdint>
 #include <vector>
 
+#include "FakeStream.h"
 #include "ToolkitObject.h"
 #include "zk5Arc.h"
 #include "zk5Stream.h"
@@ -10,37 +12,16 @@
 
 namespace arctest {
 
-// A stream over a vector: reads from data, appends writes to written.
-// Optional faults: Read fails once readFailAt bytes have been read, Write
-// fails once writeFailAt bytes have been written; readPiece limits each
-// Read's delivery.
-class VecStream final : public zk::ToolkitObject<VecStream, zk::IStream> {
- public:
-  static constexpr const char* kClassId = "arctest.VecStream";
-  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::StreamIStream, 0}};
-
-  std::vector<uint8_t> data;
-  size_t pos = 0;
-  std::vector<uint8_t> written;
-  uint64_t readFailAt = UINT64_MAX;
-  uint64_t writeFailAt = UINT64_MAX;
-  uint32_t readPiece = UINT32_MAX;
-  int reads = 0;
-
-  StatusCode IsEnd() override { return pos < data.size() ? 0 : zk::kEndOfStream; }
-  StatusCode Read(void* buffer, uint32_t size, uint32_t* got) override;
-  StatusCode Write(const void* d, uint32_t length) override;
-  StatusCode Close() override { return 0; }
-  StatusCode CopyFrom(zk::IStream*, uint64_t) override { return zk::kNotImplemented; }
-};
-
-// Holder that releases the stream at scope end.
+// The coders' tests read from one fake stream and write to another: an
+// input holds its bytes in data, an output collects what was written there.
 struct Vec {
-  VecStream* s;
-  Vec() : s(VecStream::Create()) {}
-  explicit Vec(std::vector<uint8_t> d) : s(VecStream::Create()) { s->data = std::move(d); }
+  zktest::FakeStream* s;
+  Vec() : s(zktest::FakeStream::Make()) {}
+  explicit Vec(std::vector<uint8_t> d) : s(zktest::FakeStream::Make(std::move(d))) {}
   ~Vec() { s->Release(); }
-  VecStream* operator->() { return s; }
+  Vec(const Vec&) = delete;
+  Vec& operator=(const Vec&) = delete;
+  zktest::FakeStream* operator->() { return s; }
   operator zk::IStream*() { return s; }
 };
 

@@ -1,0 +1,48 @@
+// What the fuzz targets share: making a registered class or stopping,
+// loading a toolkit library from the target's own folder, and the
+// in-memory fake stream of the tests (FakeStream.h, tests/support).
+// A fuzz target reports a fault by abort(), so every check here aborts.
+#pragma once
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "FakeStream.h"
+#include "zk5Base.h"
+#include "zk5Clsid.h"
+#include "zk5main.h"
+
+namespace zkfuzz {
+
+// A registered class asked for one interface; aborts when either fails.
+template <class T>
+T* MustCreate(const char* classId, const char* interfaceId) {
+  zk::IBase* base = nullptr;
+  if (zk_CreateInstance(classId, &base) != 0 || !base) std::abort();
+  void* p = nullptr;
+  base->QueryInterface(interfaceId, &p);
+  base->Release();
+  if (!p) std::abort();
+  return static_cast<T*>(p);
+}
+
+// Loads <name>.so from the folder of the running target (never unloaded);
+// aborts when it cannot.
+inline void LoadBeside(const char* name) {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) std::abort();
+  path[n] = 0;
+  std::string dir(path);
+  dir = dir.substr(0, dir.find_last_of('/'));
+  if (!dlopen((dir + "/" + name + ".so").c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) std::abort();
+}
+
+// The fuzz input as bytes.
+inline std::vector<uint8_t> Bytes(const uint8_t* data, size_t size) { return {data, data + size}; }
+
+}  // namespace zkfuzz
