@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "zk5Cipher.h"
 #include "zk5Stream.h"
 
 namespace {

@@ -66,6 +66,11 @@ struct IFileSystem : IBase {
 struct IMemStream : IBase {
   // Returns the block's address (not a status code); the block stays the stream's.
   virtual void* GetBuffer(uint32_t* sizeOut) = 0;
+  // copy != 0: the stream copies length bytes of data into its own block.
+  // copy == 0: the stream adopts data (length bytes, from the runtime's
+  // allocator, zk_malloc) as its block and frees it when it grows or dies;
+  // the block it held before is no longer the stream's and passes to the
+  // caller, who must have taken it with GetBuffer to free it.
   virtual StatusCode SetBuffer(void* data, uint32_t length, int32_t copy) = 0;
 };
 

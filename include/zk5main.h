@@ -19,6 +19,9 @@ struct IBase;
 // Signed 32-bit result of every toolkit and engine operation; 0 is success.
 typedef int32_t StatusCode;
 // Makes one object and stores its std.IBase pointer at *out.
+// A class factory runs under the registry's lock: it must only make its
+// object, never create or register classes itself (the lock is not
+// re-entrant).
 typedef StatusCode (*ClassFactory)(zk::IBase** out);
 typedef void (*ThreadFunction)(void* argument);
 
