@@ -43,12 +43,18 @@ StatusCode CarrierStreamBuffer::ReadBlock(void* buffer, uint32_t length, uint32_
   return BufferedInput::ReadBlock(buffer, length, delivered);
 }
 
-StatusCode CarrierStreamBuffer::ReadByte(uint8_t* value) {
+
+StatusCode CarrierStreamBuffer::ReadByteSlow(uint8_t* value) {
   SkipPartialByte();
   uint8_t b = 0;
   StatusCode st = BufferedInput::ReadByte(&b);
   if (st == kOk && value) *value = b;
   return st;
+}
+
+StatusCode CarrierStreamBuffer::WriteByteSlow(uint8_t value) {
+  ClosePendingBits();
+  return BufferedOutput::WriteByte(value);
 }
 
 StatusCode CarrierStreamBuffer::NextBit(bool msbFirst, uint32_t* bit) {
@@ -139,10 +145,6 @@ StatusCode CarrierStreamBuffer::WriteBlock(const void* buffer, uint32_t length) 
   return BufferedOutput::WriteBlock(buffer, length);
 }
 
-StatusCode CarrierStreamBuffer::WriteByte(uint8_t value) {
-  ClosePendingBits();
-  return BufferedOutput::WriteByte(value);
-}
 
 StatusCode CarrierStreamBuffer::WriteBit(uint32_t bit) {
   if (writeLength == kBufferSize) {

@@ -42,7 +42,15 @@ struct CarrierStreamBuffer : BufferedInput, BufferedOutput {
   // delivers nothing; delivered (may be null) counts what was handed out.
   StatusCode ReadBlock(void* buffer, uint32_t length, uint32_t* delivered);
   // The next byte; -3 when the source has nothing more.
-  StatusCode ReadByte(uint8_t* value);
+  StatusCode ReadByte(uint8_t* value) {
+    if (readBitIndex == 0 && readPosition < readFill) {
+      uint8_t b = readBuffer[readPosition++];
+      ++bytesRead;
+      if (value) *value = b;
+      return kOk;
+    }
+    return ReadByteSlow(value);
+  }
   // The bit at the read bit index of the current byte (bit 0 first); -3 at
   // the end of the source.
   StatusCode ReadBit(uint32_t* bit);
@@ -62,7 +70,14 @@ struct CarrierStreamBuffer : BufferedInput, BufferedOutput {
   // Writing. A byte write while single bits are pending first closes the
   // pending byte (its unwritten bits stay 0).
   StatusCode WriteBlock(const void* buffer, uint32_t length);
-  StatusCode WriteByte(uint8_t value);
+  StatusCode WriteByte(uint8_t value) {
+    if (writeBitIndex == 0 && writeLength < writeCapacity) {
+      writeBuffer[writeLength++] = value;
+      ++bytesWritten;
+      return kOk;
+    }
+    return WriteByteSlow(value);
+  }
   // ORs the bit into the current byte at the write bit index.
   StatusCode WriteBit(uint32_t bit);
   // count (at most 32) single bits of value, bit 0 first.
@@ -74,6 +89,8 @@ struct CarrierStreamBuffer : BufferedInput, BufferedOutput {
   uint32_t writeBitIndex = 0;  // next bit of the current byte (0-7)
 
  private:
+  StatusCode ReadByteSlow(uint8_t* value);
+  StatusCode WriteByteSlow(uint8_t value);
   void ClosePendingBits();
   void SkipPartialByte();
   StatusCode NextBit(bool msbFirst, uint32_t* bit);
