@@ -6,8 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "zk5Base.h"
-#include "zk5main.h"
+#include "ZkTest.h"
 
 namespace zkbench {
 
@@ -24,16 +23,6 @@ inline void RunBenchmarks(int* argc, char** argv) {
   benchmark::Shutdown();
 }
 
-// A registered class asked for one interface; aborts when either fails.
-template <class T>
-T* MustCreate(const char* classId, const char* interfaceId) {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != 0 || !base) std::abort();
-  void* p = nullptr;
-  base->QueryInterface(interfaceId, &p);
-  base->Release();
-  if (!p) std::abort();
-  return static_cast<T*>(p);
-}
+using zktest::MustCreate;
 
 }  // namespace zkbench

@@ -12,23 +12,14 @@
 #include <vector>
 
 #include "FakeStream.h"
+#include "ZkTest.h"
 #include "zk5Base.h"
 #include "zk5Clsid.h"
 #include "zk5main.h"
 
 namespace zkfuzz {
 
-// A registered class asked for one interface; aborts when either fails.
-template <class T>
-T* MustCreate(const char* classId, const char* interfaceId) {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != 0 || !base) std::abort();
-  void* p = nullptr;
-  base->QueryInterface(interfaceId, &p);
-  base->Release();
-  if (!p) std::abort();
-  return static_cast<T*>(p);
-}
+using zktest::MustCreate;
 
 // Loads <name>.so from the folder of the running target (never unloaded);
 // aborts when it cannot.

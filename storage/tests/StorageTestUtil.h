@@ -10,30 +10,7 @@
 
 namespace stest {
 
-// Owns one interface reference.
-template <class T>
-class Ref {
- public:
-  Ref() = default;
-  explicit Ref(T* p) : p_(p) {}
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  ~Ref() { reset(); }
-  void reset(T* p = nullptr) {
-    if (p_) p_->Release();
-    p_ = p;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  T** out() {
-    reset();
-    return &p_;
-  }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
+using zktest::Ref;
 
 inline zk::IFileStrem* NewMem() {
   return zktest::Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);

@@ -1,6 +1,7 @@
 // Helpers shared by the tests of every subsystem.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,15 @@ T* Create(const char* classId, const char* interfaceId) {
   base->QueryInterface(interfaceId, &out);
   base->Release();
   return static_cast<T*>(out);
+}
+
+// As Create, for fuzz targets and benchmarks: aborts when the class or the
+// interface is missing.
+template <class T>
+T* MustCreate(const char* classId, const char* interfaceId) {
+  T* p = Create<T>(classId, interfaceId);
+  if (!p) std::abort();
+  return p;
 }
 
 }  // namespace zktest
