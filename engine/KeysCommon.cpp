@@ -1,0 +1,109 @@
+#include "engine/KeysCommon.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "zk5Cipher.h"
+
+namespace kiv {
+namespace {
+std::atomic<uint32_t (*)()> g_clock{nullptr};
+}  // namespace
+
+uint32_t KeyClock() {
+  uint32_t (*clock)() = g_clock.load();
+  return clock ? clock() : static_cast<uint32_t>(std::time(nullptr));
+}
+
+void SetKeyClockForTests(uint32_t (*clock)()) { g_clock.store(clock); }
+
+StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n) {
+  uint8_t* p = static_cast<uint8_t*>(buffer);
+  uint32_t done = 0;
+  while (done < n) {
+    uint32_t got = 0;
+    StatusCode st = s->Read(p + done, n - done, &got);
+    if (st == zk::kEndOfStream) return zk::kInvalidFormat;
+    if (st != zk::kOk) return st;
+    if (got == 0 || got > n - done) return zk::kInvalidFormat;
+    done += got;
+  }
+  return zk::kOk;
+}
+
+StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
+                       const std::function<StatusCode(zk::IFileStrem*)>& fill) {
+  ZK_REQUIRE(fs, zk::id::StreamIFileSystem);
+  if (!path || !*path) return zk::kInvalidArg;
+  std::string sibling;
+  try {
+    sibling = std::string(path) + ".new";
+  } catch (...) {
+    return zk::kNoMemory;
+  }
+  StatusCode st;
+  {
+    Held<zk::IFileStrem> file;
+    st = fs->CreateFile(sibling.c_str(), zk::kOpenBinary | zk::kOpenReadWrite, 0x180, &file);
+    if (st != zk::kOk) return st;
+    st = fill(file.p);
+    if (st == zk::kOk) st = file->Commit();
+    StatusCode closed = file->Close();
+    if (st == zk::kOk) st = closed;
+  }
+  if (st == zk::kOk && std::rename(sibling.c_str(), path) != 0) st = zk::kWriteError;
+  if (st != zk::kOk) fs->DeleteFile(sibling.c_str());
+  return st;
+}
+
+StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFileStrem** out) {
+  *out = nullptr;
+  Held<zk::ICipherFileStream> cfb;
+  StatusCode st = MakeFace(zk::id::CipherFileStreamCFB, zk::id::CryptoICipherFileStream, &cfb);
+  if (st != zk::kOk) return st;
+  st = file->Seek(0, zk::kSeekSet);
+  if (st == zk::kOk) st = cfb->Attach(file, cipher, nullptr, 0);
+  if (st != zk::kOk) return st;
+  Held<zk::IFileStrem> stream;
+  st = cfb->QueryInterface(zk::id::StreamIFileStrem, reinterpret_cast<void**>(&stream.p));
+  if (st != zk::kOk) return st;
+  if (!stream.p) return zk::kNoInterface;
+  st = stream->Seek(10, zk::kSeekSet);
+  if (st != zk::kOk) return st;
+  *out = stream.p;
+  stream.p = nullptr;
+  return zk::kOk;
+}
+
+StatusCode MakeHash(uint32_t hashIndex, zk::IHash** out) {
+  static const char* const kHashes[] = {zk::id::HashMD5, zk::id::HashSHA, zk::id::HashSHA32,
+                                        zk::id::HashGOST};
+  *out = nullptr;
+  if (hashIndex < 1 || hashIndex > 4) return zk::kInvalidArg;
+  return MakeFace(kHashes[hashIndex - 1], zk::id::CryptoIHash, out);
+}
+
+StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]) {
+  std::memset(digest, 0, 32);
+  constexpr uint32_t kPiece = 65536;
+  std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[kPiece]);
+  if (!chunk) return zk::kNoMemory;
+  StatusCode st = hash->Init();
+  while (st == zk::kOk) {
+    uint32_t got = 0;
+    st = stream->Read(chunk.get(), kPiece, &got);
+    if (st == zk::kEndOfStream) st = zk::kOk;
+    if (st != zk::kOk || got == 0) break;
+    st = hash->Update(chunk.get(), got > kPiece ? kPiece : got);
+  }
+  zk::Wipe(chunk.get(), kPiece);
+  if (st == zk::kOk) st = hash->Final(digest, 32);
+  return st;
+}
+
+}  // namespace kiv
