@@ -56,7 +56,7 @@ StatusCode Keys::ExportPublicKey(const char* path, uint32_t index) {
 
 StatusCode Keys::PublicPartOf(const PairRecord& pair, PublicRecord* out) {
   Held<zk::IAsymmetrical> rsa;
-  StatusCode st = MakeFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
+  StatusCode st = CreateFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
   if (st == zk::kOk) st = rsa->ImportPrivateKey(pair.Blob(), pair.BlobLength());
   if (st != zk::kOk) return st;
   RuntimeBlock<uint8_t> blob;

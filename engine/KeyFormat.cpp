@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "ByteOrder.h"
+#include "engine/EngineTables.h"
 
 namespace kiv {
 
@@ -84,25 +85,15 @@ std::string UserIdText(const uint8_t owner[kOwnerSize]) {
 
 void BuildPrefix(zk::ICRC* crc, uint16_t mask, uint8_t byte5, uint8_t kind, uint8_t plain[kPrefixSize],
                  uint8_t stored[kPrefixSize]) {
-  zk::StoreLE16(plain, mask);
-  plain[2] = 'K';
-  plain[3] = 'V';
-  plain[4] = 1;
-  plain[5] = byte5;
-  plain[6] = kind;
-  plain[7] = 0;
-  zk::StoreLE16(plain + 8, static_cast<uint16_t>(crc->Crc16(0, plain, 8)));
-  std::memcpy(stored, plain, kPrefixSize);
-  for (int w = 2; w < 10; w += 2) zk::StoreLE16(stored + w, zk::LoadLE16(stored + w) ^ mask);
+  zk::engine::BuildMaskedPrefix(crc, mask, 1, byte5, kind, 0, stored);
+  zk::engine::UnmaskPrefix(stored, plain);
 }
 
 StatusCode CheckPrefix(zk::ICRC* crc, const uint8_t stored[kPrefixSize], uint8_t byte5,
                        uint8_t plain[kPrefixSize]) {
-  const uint16_t mask = zk::LoadLE16(stored);
-  std::memcpy(plain, stored, kPrefixSize);
-  for (int w = 2; w < 10; w += 2) zk::StoreLE16(plain + w, zk::LoadLE16(plain + w) ^ mask);
-  if ((crc->Crc16(0, plain, 8) & 0xffff) != zk::LoadLE16(plain + 8)) return zk::kInvalidFormat;
-  if (plain[2] != 'K' || plain[3] != 'V' || plain[4] != 1 || plain[5] != byte5) return zk::kInvalidFormat;
+  zk::engine::UnmaskPrefix(stored, plain);
+  if (!zk::engine::PrefixCrcOk(crc, plain) || !zk::engine::PrefixMagicOk(plain)) return zk::kInvalidFormat;
+  if (plain[4] != 1 || plain[5] != byte5) return zk::kInvalidFormat;
   return zk::kOk;
 }
 

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "zk5BlockCipher.h"
+#include "engine/EngineTables.h"
 
 namespace kiv {
 
 using ::StatusCode;
 
-inline constexpr uint32_t kPrefixSize = 10;
+using zk::engine::kPrefixSize;
 inline constexpr uint32_t kHeaderSize = 52;
 inline constexpr uint32_t kOwnerField = 33;    // 32 characters and a terminator
 inline constexpr uint32_t kOwnerSize = 132;    // name, second name, country, city

@@ -14,7 +14,7 @@ StatusCode Keys::RunOperation(RsaOp op, uint32_t keyIndex, const uint32_t* in, u
   if (keyIndex >= pairs_.size()) return zk::kInvalidArg;
   const PairRecord& pair = pairs_[keyIndex];
   Held<zk::IAsymmetrical> rsa;
-  StatusCode st = MakeFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
+  StatusCode st = CreateFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
   if (st != zk::kOk) return st;
   const bool privateKey = op == RsaOp::kPrivateDecrypt || op == RsaOp::kPrivateEncrypt;
   st = privateKey ? rsa->ImportPrivateKey(pair.Blob(), pair.BlobLength())

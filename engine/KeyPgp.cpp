@@ -42,7 +42,7 @@ void FillPgpCalendar(uint32_t time, zk::PgpCalendarTime* out) {
                              0};
 }
 
-StatusCode MakePgp(zk::IOpenPGPKey** out) { return MakeFace(zk::id::OpgpKey, zk::id::OpgpIOpenPGPKey, out); }
+StatusCode MakePgp(zk::IOpenPGPKey** out) { return CreateFace(zk::id::OpgpKey, zk::id::OpgpIOpenPGPKey, out); }
 
 }  // namespace
 
@@ -84,7 +84,7 @@ StatusCode Keys::ImportPgpKey(const char* path, const char* passphrase, const zk
   st = pgp->ReadKey(path, passphrase, &held.parts);
   if (st != zk::kOk) return st;
   Held<zk::IAsymmetrical> rsa;
-  st = MakeFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
+  st = CreateFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
   if (st == zk::kOk) st = rsa->SetKeyParts(&held.parts);
   if (st != zk::kOk) return st;
   uint8_t ownerBytes[kOwnerSize];
@@ -124,7 +124,7 @@ StatusCode Keys::WritePgp(const char* path, const char* passphrase, bool isPair,
   StatusCode st = MakePgp(&pgp.p);
   if (st != zk::kOk) return st;
   Held<zk::IAsymmetrical> rsa;
-  st = MakeFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
+  st = CreateFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
   if (st != zk::kOk) return st;
   st = isPair ? rsa->ImportPrivateKey(blob, blobLength) : rsa->ImportPublicKey(blob, blobLength);
   if (st != zk::kOk) return st;

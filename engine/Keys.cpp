@@ -48,11 +48,11 @@ StatusCode Keys::Make(const char* storagePath, Keys** out) {
   }
   // A service that cannot be made stays absent: its use is the fatal
   // null-interface fault.
-  MakeFace(zk::id::FosFileSys, zk::id::StreamIFileSystem, &keys->fs_);
-  MakeFace(zk::id::CRCStdCRC, zk::id::CryptoICRC, &keys->crc_);
-  MakeFace(zk::id::CipherBlowfish, zk::id::CryptoIBlockCipher, &keys->blowfish_);
-  MakeFace(zk::id::HashSHA, zk::id::CryptoIHash, &keys->sha_);
-  MakeFace(zk::id::CipherSetPassword, zk::id::CryptoIPassword, &keys->setPassword_);
+  CreateFace(zk::id::FosFileSys, zk::id::StreamIFileSystem, &keys->fs_);
+  CreateFace(zk::id::CRCStdCRC, zk::id::CryptoICRC, &keys->crc_);
+  CreateFace(zk::id::CipherBlowfish, zk::id::CryptoIBlockCipher, &keys->blowfish_);
+  CreateFace(zk::id::HashSHA, zk::id::CryptoIHash, &keys->sha_);
+  CreateFace(zk::id::CipherSetPassword, zk::id::CryptoIPassword, &keys->setPassword_);
   *out = keys;
   return zk::kOk;
 }
@@ -134,7 +134,7 @@ template StatusCode Keys::Insert(RecordList<PublicRecord>&, const PublicRecord&)
 StatusCode Keys::GenerateKeyPair(const zk::KeyOwner* owner, int32_t bits) {
   if (!owner || bits < 512 || bits > 4096) return zk::kInvalidArg;
   Held<zk::IAsymmetrical> rsa;
-  StatusCode st = MakeFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
+  StatusCode st = CreateFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
   if (st != zk::kOk) return st;
   st = rsa->GenerateKey(static_cast<uint32_t>(bits));
   if (st != zk::kOk) return st;

@@ -64,7 +64,7 @@ StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
 StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFileStrem** out) {
   *out = nullptr;
   Held<zk::ICipherFileStream> cfb;
-  StatusCode st = MakeFace(zk::id::CipherFileStreamCFB, zk::id::CryptoICipherFileStream, &cfb);
+  StatusCode st = CreateFace(zk::id::CipherFileStreamCFB, zk::id::CryptoICipherFileStream, &cfb);
   if (st != zk::kOk) return st;
   st = file->Seek(0, zk::kSeekSet);
   if (st == zk::kOk) st = cfb->Attach(file, cipher, nullptr, 0);
@@ -80,12 +80,10 @@ StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFile
   return zk::kOk;
 }
 
-StatusCode MakeHash(uint32_t hashIndex, zk::IHash** out) {
-  static const char* const kHashes[] = {zk::id::HashMD5, zk::id::HashSHA, zk::id::HashSHA32,
-                                        zk::id::HashGOST};
+StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out) {
   *out = nullptr;
   if (hashIndex < 1 || hashIndex > 4) return zk::kInvalidArg;
-  return MakeFace(kHashes[hashIndex - 1], zk::id::CryptoIHash, out);
+  return zk::engine::MakeHash(static_cast<int32_t>(hashIndex), out);
 }
 
 StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]) {

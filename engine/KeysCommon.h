@@ -9,28 +9,13 @@
 #include "zk5Stream.h"
 #include "ToolkitObject.h"
 #include "Wipe.h"
+#include "engine/EngineTables.h"
 
 namespace kiv {
 
 using ::StatusCode;
 
-// Creates a registered class and asks it for one interface: 0 with *out
-// set, or the registry's or QueryInterface's error (-8 for a null answer).
-template <class T>
-StatusCode MakeFace(const char* classId, const char* interfaceId, T** out) {
-  *out = nullptr;
-  zk::IBase* base = nullptr;
-  StatusCode st = zk_CreateInstance(classId, &base);
-  if (st != zk::kOk) return st;
-  if (!base) return zk::kNoMemory;
-  void* face = nullptr;
-  st = base->QueryInterface(interfaceId, &face);
-  base->Release();
-  if (st != zk::kOk) return st;
-  if (!face) return zk::kNoInterface;
-  *out = static_cast<T*>(face);
-  return zk::kOk;
-}
+using zk::engine::CreateFace;
 
 // One interface reference, released at scope end.
 template <class T>
@@ -83,7 +68,7 @@ StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
 StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFileStrem** out);
 
 // Creates the hash of a HashIndex 1..4 (MD5, SHA, SHA32, GOST); -2 otherwise.
-StatusCode MakeHash(uint32_t hashIndex, zk::IHash** out);
+StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out);
 
 // Digests the rest of a stream with `hash` (64 KiB pieces) into a zeroed
 // 32-byte buffer.

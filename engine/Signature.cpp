@@ -68,7 +68,7 @@ StatusCode Keys::SignFile(const char* filePath, const char* signaturePath, uint3
     Held<zk::IFileStrem> file;
     StatusCode st = fs_->OpenFile(filePath, zk::kOpenBinary, &file);
     if (st != zk::kOk) return st;
-    st = MakeHash(static_cast<uint32_t>(hashIndex), &hash.p);
+    st = MakeKeyHash(static_cast<uint32_t>(hashIndex), &hash.p);
     if (st != zk::kOk) return st;
     st = HashRest(hash.p, file.p, block + 8);
     if (st != zk::kOk) return st;
@@ -146,7 +146,7 @@ StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_
   name[nameLength] = 0;
 
   Held<zk::IHash> hash;
-  st = MakeHash(header[8], &hash.p);
+  st = MakeKeyHash(header[8], &hash.p);
   if (st != zk::kOk) return st;
   uint8_t digest[32];
   st = DigestSignature(hash.p, sig.get(), sigLength, name.get(), static_cast<uint32_t>(nameLength), digest);
@@ -159,7 +159,7 @@ StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_
   if (!limbs) return zk::kNoMemory;
   for (uint32_t i = 0; i < count; ++i) limbs[i] = zk::LoadLE32(sig.get() + 4 * i);
   Held<zk::IAsymmetrical> rsa;
-  st = MakeFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
+  st = CreateFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
   if (st != zk::kOk) return st;
   auto tryKey = [&](const uint8_t* blob, uint32_t blobLength, bool pair) {
     StatusCode s = pair ? rsa->ImportPrivateKey(blob, blobLength) : rsa->ImportPublicKey(blob, blobLength);
@@ -226,7 +226,7 @@ StatusCode Keys::VerifyFile(const char* filePath, const char* signaturePath) {
   StatusCode st = LoadSignature(signaturePath, nullptr, block, &isPair, &hashIndex);
   if (st != zk::kOk) return st;
   Held<zk::IHash> hash;
-  st = MakeHash(hashIndex, &hash.p);
+  st = MakeKeyHash(hashIndex, &hash.p);
   if (st != zk::kOk) return st;
   uint8_t digest[32];
   st = DigestFile(fs_, filePath, hash.p, digest);

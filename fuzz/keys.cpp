@@ -26,7 +26,7 @@ namespace {
 template <class T>
 T* Face(const char* cls, const char* iface) {
   T* p = nullptr;
-  if (kiv::MakeFace(cls, iface, &p) != 0 || !p) std::abort();
+  if (kiv::CreateFace(cls, iface, &p) != 0 || !p) std::abort();
   return p;
 }
 
@@ -192,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zk::StoreLE32(tail.data() + 8, hashIndex);
     zk::StoreLE32(tail.data() + 12, static_cast<uint32_t>(tail.size() - kiv::kHeaderSize));
     zk::IHash* hash = nullptr;
-    if (kiv::MakeHash(hashIndex, &hash) != 0) std::abort();
+    if (kiv::MakeKeyHash(hashIndex, &hash) != 0) std::abort();
     FixHeader(tail, hash, digest);
     hash->Release();
     std::memcpy(rest.data() + kiv::kPrefixSize, tail.data(), tail.size());
