@@ -7,43 +7,10 @@
 
 namespace kiv {
 
-StatusCode Keys::WriteKeyFile(const char* path, const char* password, uint8_t kind, const uint8_t* record,
-                              uint32_t size) {
-  ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
-  ZK_REQUIRE(crc_, zk::id::CryptoICRC);
-  ZK_REQUIRE(blowfish_, zk::id::CryptoIBlockCipher);
-  ZK_REQUIRE(sha_, zk::id::CryptoIHash);
-  ZK_REQUIRE(setPassword_, zk::id::CryptoIPassword);
-  if (!path) return zk::kInvalidArg;
-  const uint32_t now = KeyClock();
-  uint8_t plain[kPrefixSize], stored[kPrefixSize], header[kHeaderSize];
-  BuildPrefix(crc_, static_cast<uint16_t>(now), 1, kind, plain, stored);
-  StatusCode st = password && *password
-                      ? setPassword_->SetPassword(blowfish_, password,
-                                                  static_cast<uint32_t>(std::strlen(password)))
-                      : blowfish_->SetKey(plain, kPrefixSize);
-  if (st != zk::kOk) return st;
-  uint8_t digest[32] = {};
-  st = sha_->Init();
-  if (st == zk::kOk) st = sha_->Update(record, size);
-  if (st == zk::kOk) st = sha_->Final(digest, sizeof digest);
-  if (st != zk::kOk) return st;
-  BuildHeader(crc_, now, 2, size, digest, header);
-  return WriteBeside(fs_, path, [&](zk::IFileStrem* file) {
-    StatusCode s = file->Write(stored, kPrefixSize);
-    if (s != zk::kOk) return s;
-    Held<zk::IFileStrem> cs;
-    s = AttachAtTen(file, blowfish_, &cs.p);
-    if (s == zk::kOk) s = cs->Write(header, kHeaderSize);
-    if (s == zk::kOk) s = cs->Write(record, size);
-    return s;
-  });
-}
-
 StatusCode Keys::ExportPrivateKey(const char* path, const char* password, uint32_t index) {
   if (index >= pairs_.size()) return zk::kInvalidArg;
   auto copy = std::make_unique<PairRecord>(pairs_[index]);
-  StatusCode st = WriteKeyFile(path, password, kKindKeyPair, copy->bytes, kPairRecordSize);
+  StatusCode st = WriteKeyed(path, password, kKindKeyPair, copy->bytes, kPairRecordSize, kPairRecordSize);
   zk::Wipe(copy.get(), sizeof(PairRecord));
   return st;
 }
@@ -51,7 +18,7 @@ StatusCode Keys::ExportPrivateKey(const char* path, const char* password, uint32
 StatusCode Keys::ExportPublicKey(const char* path, uint32_t index) {
   if (index >= publics_.size()) return zk::kInvalidArg;
   const PublicRecord copy = publics_[index];
-  return WriteKeyFile(path, nullptr, kKindPublicKey, copy.bytes, kPublicRecordSize);
+  return WriteKeyed(path, nullptr, kKindPublicKey, copy.bytes, kPublicRecordSize, kPublicRecordSize);
 }
 
 StatusCode Keys::PublicPartOf(const PairRecord& pair, PublicRecord* out) {
@@ -72,53 +39,25 @@ StatusCode Keys::ExportPublicPart(const char* path, uint32_t index) {
   PublicRecord record;
   StatusCode st = PublicPartOf(pairs_[index], &record);
   if (st != zk::kOk) return st;
-  return WriteKeyFile(path, nullptr, kKindPublicKey, record.bytes, kPublicRecordSize);
+  return WriteKeyed(path, nullptr, kKindPublicKey, record.bytes, kPublicRecordSize, kPublicRecordSize);
 }
 
 StatusCode Keys::ImportKeys(const char* path, const char* password) {
-  ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
-  ZK_REQUIRE(crc_, zk::id::CryptoICRC);
-  ZK_REQUIRE(blowfish_, zk::id::CryptoIBlockCipher);
-  ZK_REQUIRE(sha_, zk::id::CryptoIHash);
-  ZK_REQUIRE(setPassword_, zk::id::CryptoIPassword);
   if (!path) return zk::kInvalidArg;
-  Held<zk::IFileStrem> file;
-  StatusCode st = fs_->OpenFile(path, zk::kOpenBinary, &file);
+  KeyedFile in;
+  StatusCode st = OpenKeyed(path, password, false, &in);
   if (st != zk::kOk) return st;
-  uint64_t size = 0;
-  st = file->GetSize(&size);
-  if (st != zk::kOk) return st;
-  uint8_t stored[kPrefixSize], plain[kPrefixSize];
-  st = ReadExact(file.p, stored, kPrefixSize);
-  if (st != zk::kOk) return st;
-  if (CheckPrefix(crc_, stored, 1, plain) != zk::kOk ||
-      (plain[6] != kKindPublicKey && plain[6] != kKindKeyPair))
-    return zk::kInvalidFormat;
-  const uint8_t kind = plain[6];
-  st = password && *password
-           ? setPassword_->SetPassword(blowfish_, password, static_cast<uint32_t>(std::strlen(password)))
-           : blowfish_->SetKey(plain, kPrefixSize);
-  if (st != zk::kOk) return st;
-  Held<zk::IFileStrem> cs;
-  st = AttachAtTen(file.p, blowfish_, &cs.p);
-  if (st != zk::kOk) return st;
-  uint8_t header[kHeaderSize];
-  st = ReadExact(cs.p, header, kHeaderSize);
-  if (st != zk::kOk) return st;
-  if (!HeaderCrcHolds(crc_, header)) return zk::kHeaderCheck;
-  if (header[8] != 2) return zk::kInvalidFormat;
+  const uint8_t kind = in.plain[6];
   const uint32_t want = kind == kKindKeyPair ? kPairRecordSize : kPublicRecordSize;
-  if (zk::LoadLE32(header + 12) != want || size < uint64_t(kPrefixSize) + kHeaderSize + want)
+  if (zk::LoadLE32(in.header + 12) != want || in.size < uint64_t(kPrefixSize) + kHeaderSize + want)
     return zk::kInvalidFormat;
   auto pair = std::make_unique<PairRecord>();  // room for either record
   uint8_t* record = pair->bytes;
-  st = ReadExact(cs.p, record, want);
+  st = ReadExact(in.stream.p, record, want);
   if (st == zk::kOk) {
-    uint8_t digest[32] = {};
-    st = sha_->Init();
-    if (st == zk::kOk) st = sha_->Update(record, want);
-    if (st == zk::kOk) st = sha_->Final(digest, sizeof digest);
-    if (st == zk::kOk && std::memcmp(digest, header + 16, 32) != 0) st = zk::kDigestMismatch;
+    uint8_t digest[32];
+    st = ShaOf(record, want, digest);
+    if (st == zk::kOk && std::memcmp(digest, in.header + 16, 32) != 0) st = zk::kDigestMismatch;
   }
   if (st == zk::kOk) {
     if (kind == kKindKeyPair) {

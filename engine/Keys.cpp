@@ -168,12 +168,6 @@ StatusCode Keys::GetPublicKeyInfo(uint32_t index, zk::KeyInfo* info) {
 
 StatusCode Keys::Open(const char* password) {
   if (!password || !*password) return zk::kInvalidArg;
-  ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
-  ZK_REQUIRE(crc_, zk::id::CryptoICRC);
-  ZK_REQUIRE(blowfish_, zk::id::CryptoIBlockCipher);
-  ZK_REQUIRE(sha_, zk::id::CryptoIHash);
-  ZK_REQUIRE(setPassword_, zk::id::CryptoIPassword);
-
   struct stat info;
   if (::stat(path_, &info) != 0) {
     // Only a storage that is not there is made anew.
@@ -194,44 +188,23 @@ StatusCode Keys::Open(const char* password) {
     return zk::kOk;
   }
 
-  Held<zk::IFileStrem> file;
-  StatusCode st = fs_->OpenFile(path_, zk::kOpenBinary, &file);
+  KeyedFile in;
+  StatusCode st = OpenKeyed(path_, password, true, &in);
   if (st != zk::kOk) return st;
-  uint64_t size = 0;
-  st = file->GetSize(&size);
-  if (st != zk::kOk) return st;
-
-  uint8_t stored[kPrefixSize], plain[kPrefixSize];
-  st = ReadExact(file.p, stored, kPrefixSize);
-  if (st != zk::kOk) return st;
-  if (CheckPrefix(crc_, stored, 1, plain) != zk::kOk || plain[6] != kKindStorage)
-    return zk::kInvalidFormat;
-
-  st = setPassword_->SetPassword(blowfish_, password, static_cast<uint32_t>(std::strlen(password)));
-  if (st != zk::kOk) return st;
-  Held<zk::IFileStrem> cs;
-  st = AttachAtTen(file.p, blowfish_, &cs.p);
-  if (st != zk::kOk) return st;
-  uint8_t header[kHeaderSize];
-  st = ReadExact(cs.p, header, kHeaderSize);
-  if (st != zk::kOk) return st;
-  if (!HeaderCrcHolds(crc_, header)) return zk::kAccessDenied;
-  if (header[8] != 2) return zk::kInvalidFormat;
+  const uint64_t size = in.size;
+  const uint8_t* header = in.header;
 
   // The header's length and the two counts must account for the file
   // exactly, so no count can run a read past the records.
   const uint64_t length = zk::LoadLE32(header + 12);
-  if (size != kPrefixSize + kHeaderSize + 8 + length) return zk::kInvalidFormat;
+  if (size != kPrefixSize + kHeaderSize + 8 + length || length + 8 > UINT32_MAX) return zk::kInvalidFormat;
   const size_t bodySize = static_cast<size_t>(length + 8);
   SecretBuffer body(bodySize);
   if (!body.p) return zk::kNoMemory;
-  st = ReadExact(cs.p, body.p, static_cast<uint32_t>(bodySize));
+  st = ReadExact(in.stream.p, body.p, static_cast<uint32_t>(bodySize));
   if (st != zk::kOk) return st;
-
-  uint8_t digest[32] = {};
-  st = sha_->Init();
-  if (st == zk::kOk) st = sha_->Update(body.p, static_cast<uint32_t>(bodySize));
-  if (st == zk::kOk) st = sha_->Final(digest, sizeof digest);
+  uint8_t digest[32];
+  st = ShaOf(body.p, static_cast<uint32_t>(bodySize), digest);
   if (st != zk::kOk) return st;
   if (std::memcmp(digest, header + 16, 32) != 0) return zk::kDigestMismatch;
 
@@ -270,11 +243,6 @@ StatusCode Keys::Save() {
 }
 
 StatusCode Keys::WriteStorage() {
-  ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
-  ZK_REQUIRE(crc_, zk::id::CryptoICRC);
-  ZK_REQUIRE(blowfish_, zk::id::CryptoIBlockCipher);
-  ZK_REQUIRE(sha_, zk::id::CryptoIHash);
-  ZK_REQUIRE(setPassword_, zk::id::CryptoIPassword);
   const uint64_t pairBytes = uint64_t(pairs_.size()) * kPairRecordSize;
   const uint64_t publicBytes = uint64_t(publics_.size()) * kPublicRecordSize;
   const uint64_t length = pairBytes + publicBytes;
@@ -287,25 +255,68 @@ StatusCode Keys::WriteStorage() {
   zk::StoreLE32(body.p + 4 + pairBytes, static_cast<uint32_t>(publics_.size()));
   if (publicBytes) std::memcpy(body.p + 8 + pairBytes, publics_.data(), publicBytes);
 
-  uint8_t digest[32] = {};
-  StatusCode st = sha_->Init();
-  if (st == zk::kOk) st = sha_->Update(body.p, bodySize);
-  if (st == zk::kOk) st = sha_->Final(digest, sizeof digest);
-  if (st != zk::kOk) return st;
+  return WriteKeyed(path_, password_, kKindStorage, body.p, bodySize, static_cast<uint32_t>(length));
+}
 
+StatusCode Keys::KeyBlowfish(const char* password, const uint8_t plain[kPrefixSize]) {
+  ZK_REQUIRE(blowfish_, zk::id::CryptoIBlockCipher);
+  if (!password || !*password) return blowfish_->SetKey(plain, kPrefixSize);
+  ZK_REQUIRE(setPassword_, zk::id::CryptoIPassword);
+  return setPassword_->SetPassword(blowfish_, password, static_cast<uint32_t>(std::strlen(password)));
+}
+
+StatusCode Keys::ShaOf(const uint8_t* data, uint32_t size, uint8_t digest[32]) {
+  ZK_REQUIRE(sha_, zk::id::CryptoIHash);
+  std::memset(digest, 0, 32);
+  StatusCode st = sha_->Init();
+  if (st == zk::kOk) st = sha_->Update(data, size);
+  if (st == zk::kOk) st = sha_->Final(digest, 32);
+  return st;
+}
+
+StatusCode Keys::OpenKeyed(const char* path, const char* password, bool storage, KeyedFile* out) {
+  ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
+  ZK_REQUIRE(crc_, zk::id::CryptoICRC);
+  StatusCode st = fs_->OpenFile(path, zk::kOpenBinary, &out->file.p);
+  if (st == zk::kOk) st = out->file->GetSize(&out->size);
+  if (st != zk::kOk) return st;
+  uint8_t stored[kPrefixSize];
+  st = ReadExact(out->file.p, stored, kPrefixSize);
+  if (st != zk::kOk) return st;
+  if (CheckPrefix(crc_, stored, 1, out->plain) != zk::kOk) return zk::kInvalidFormat;
+  const uint8_t kind = out->plain[6];
+  if (storage ? kind != kKindStorage : kind != kKindPublicKey && kind != kKindKeyPair)
+    return zk::kInvalidFormat;
+  st = KeyBlowfish(password, out->plain);
+  if (st == zk::kOk) st = AttachAtTen(out->file.p, blowfish_, &out->stream.p);
+  if (st == zk::kOk) st = ReadExact(out->stream.p, out->header, kHeaderSize);
+  if (st != zk::kOk) return st;
+  if (!HeaderCrcHolds(crc_, out->header)) return storage ? zk::kAccessDenied : zk::kHeaderCheck;
+  if (out->header[8] != 2) return zk::kInvalidFormat;
+  return zk::kOk;
+}
+
+StatusCode Keys::WriteKeyed(const char* path, const char* password, uint8_t kind, const uint8_t* body,
+                            uint32_t bodySize, uint32_t headerLength) {
+  ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
+  ZK_REQUIRE(crc_, zk::id::CryptoICRC);
+  if (!path) return zk::kInvalidArg;
+  uint8_t digest[32];
+  StatusCode st = ShaOf(body, bodySize, digest);
+  if (st != zk::kOk) return st;
   const uint32_t now = KeyClock();
   uint8_t plain[kPrefixSize], stored[kPrefixSize], header[kHeaderSize];
-  BuildPrefix(crc_, static_cast<uint16_t>(now), 1, kKindStorage, plain, stored);
-  BuildHeader(crc_, now, 2, static_cast<uint32_t>(length), digest, header);
-  st = setPassword_->SetPassword(blowfish_, password_, static_cast<uint32_t>(std::strlen(password_)));
+  BuildPrefix(crc_, static_cast<uint16_t>(now), 1, kind, plain, stored);
+  BuildHeader(crc_, now, 2, headerLength, digest, header);
+  st = KeyBlowfish(password, plain);
   if (st != zk::kOk) return st;
-  return WriteBeside(fs_, path_, [&](zk::IFileStrem* file) {
+  return WriteBeside(fs_, path, [&](zk::IFileStrem* file) {
     StatusCode s = file->Write(stored, kPrefixSize);
     if (s != zk::kOk) return s;
     Held<zk::IFileStrem> cs;
     s = AttachAtTen(file, blowfish_, &cs.p);
     if (s == zk::kOk) s = cs->Write(header, kHeaderSize);
-    if (s == zk::kOk) s = cs->Write(body.p, bodySize);
+    if (s == zk::kOk) s = cs->Write(body, bodySize);
     return s;
   });
 }

@@ -94,6 +94,28 @@ class Keys final
 
   // Writes the storage file under the kept password (no check of it).
   StatusCode WriteStorage();
+
+  // A storage or key file opened for reading: its prefix checked, the
+  // Blowfish keyed, the cipher stream at byte 10 and the header read.
+  struct KeyedFile {
+    Held<zk::IFileStrem> file, stream;
+    uint64_t size = 0;
+    uint8_t plain[kPrefixSize] = {};
+    uint8_t header[kHeaderSize] = {};
+  };
+  // Opens `path` as the storage (kind 14; a header that fails its CRC is a
+  // wrong password, -13) or as a key file (kind 5 or 6; -22); a format byte
+  // other than 2 gives -14.
+  StatusCode OpenKeyed(const char* path, const char* password, bool storage, KeyedFile* out);
+  // Writes prefix, header and body (digested whole; the header's length
+  // field says headerLength) as a storage or key file of `kind`.
+  StatusCode WriteKeyed(const char* path, const char* password, uint8_t kind, const uint8_t* body,
+                        uint32_t bodySize, uint32_t headerLength);
+  // Keys the Blowfish from a non-empty password, else with the 10 plain
+  // prefix bytes as the key.
+  StatusCode KeyBlowfish(const char* password, const uint8_t plain[kPrefixSize]);
+  // The hash.SHA digest of a buffer in a zeroed 32-byte field.
+  StatusCode ShaOf(const uint8_t* data, uint32_t size, uint8_t digest[32]);
   // Keeps a copy of a password (the old one wiped), or drops it for null.
   StatusCode KeepPassword(const char* password);
 
@@ -101,10 +123,6 @@ class Keys final
   template <class Record>
   static StatusCode Insert(RecordList<Record>& list, const Record& record);
 
-  // Writes a key file of kind 6 (pair) or 5 (public) holding `record`;
-  // a non-empty password keys it through SetPassword.
-  StatusCode WriteKeyFile(const char* path, const char* password, uint8_t kind, const uint8_t* record,
-                          uint32_t size);
   // The public record of a key pair.
   StatusCode PublicPartOf(const PairRecord& pair, PublicRecord* out);
   // Applies one raw operation of a key pair's key to limbs.
