@@ -211,3 +211,34 @@ TEST_F(SafeDriverAppTest, CreatedByClassId) {
 }
 
 }  // namespace
+
+namespace {
+
+// The files the build puts beside the programs hold every name the engine
+// reads, and the language they name is there.
+TEST(ShippedFilesTest, ConfigurationHoldsEveryEngineName) {
+  for (const char* lib : {"zk5storage", "zk5script"}) ASSERT_TRUE(zktest::LoadToolkit(lib));
+  auto* fs = zktest::Create<IFileSystem>(id::FosFileSys, id::StreamIFileSystem);
+  auto* params = zktest::Create<IAppParam>(id::ScriptParamScript, id::ScriptIAppParam);
+  ASSERT_TRUE(fs && params);
+  IFileStrem* stream = nullptr;
+  ASSERT_EQ(fs->OpenFile((zktest::ProgramDir() + "/kiv_config.txt").c_str(), 0x8000, &stream),
+            kOk);
+  ASSERT_EQ(params->Load(stream), kOk);
+  for (const char* name : {"lang_cur", "lang_count", "lang0", "en_name", "en_file", "en_help",
+                           "key_storage", "cipher", "hash"}) {
+    char* value = nullptr;
+    EXPECT_EQ(params->GetString(name, &value), kOk) << name;
+    EXPECT_NE(value, nullptr) << name;
+    zk_free(value);
+  }
+  char* file = nullptr;
+  ASSERT_EQ(params->GetString("en_file", &file), kOk);
+  EXPECT_EQ(access((zktest::ProgramDir() + "/" + file).c_str(), R_OK), 0);
+  zk_free(file);
+  stream->Release();
+  params->Release();
+  fs->Release();
+}
+
+}  // namespace
