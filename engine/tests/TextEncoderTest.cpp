@@ -2,6 +2,7 @@
 // and the codes of damaged blocks.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -277,6 +278,41 @@ TEST_F(TextEncoderTest, DamagedCompressedTextNeverGrowsPastItsLength) {
     StatusCode st = Decode(Armour(v), "pw", &text);
     EXPECT_NE(st, kOk) << at;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Writes the seeds of fuzz_engine_textdecode into $KIV_SEED_DIR (run by
+// hand; see fuzz/seeds/fuzz_engine_textdecode/README).
+TEST_F(TextEncoderTest, DISABLED_WriteFuzzSeeds) {
+  const char* dir = std::getenv("KIV_SEED_DIR");
+  ASSERT_NE(dir, nullptr);
+  engine::SetClockForTests(FixedClock);
+  struct Seed {
+    const char* name;
+    int cipher, hash;
+    std::string text;
+  } seeds[] = {{"empty_blowfish_sha32", 1, 3, ""},
+               {"short_aes_sha", 4, 2, "a short text"},
+               {"compressed_gost_md5", 5, 1, std::string(100, 'k') + " and some more words"},
+               {"compressed_3way_gost", 6, 4, "0123456789abcdefghijklmnopqrstuvwxyz"
+                                              "0123456789abcdefghijklmnopqrstuvwxyz"}};
+  for (const Seed& s : seeds) {
+    Encoder(s.cipher, s.hash);
+    std::string block;
+    ASSERT_EQ(Encode(s.text, "fuzz", &block), kOk);
+    std::vector<uint8_t> raw = Unarmour(block);
+    raw.insert(raw.begin(), 1);  // mode 1: the harness armours the bytes
+    zktest::WriteFile(std::string(dir) + "/" + s.name, raw);
+  }
+  Encoder(kCipherIDEA, kHashSHA);
+  std::string block;
+  ASSERT_EQ(Encode("armoured as it is", "fuzz", &block), kOk);
+  std::vector<uint8_t> text(block.begin(), block.end());
+  text.insert(text.begin(), 0);  // mode 0: the text as it is
+  zktest::WriteFile(std::string(dir) + "/armoured_idea_sha", text);
 }
 
 }  // namespace
