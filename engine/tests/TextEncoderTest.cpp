@@ -118,9 +118,9 @@ class TextEncoderTest : public ::testing::Test {
   ITextEncoder* encoder_ = nullptr;
 };
 
-// The bytes worked out by tests/known/text_block.py (AES32, SHA, a fixed
-// clock) over the toolkit's own AES and SHA-1, both pinned to published
-// vectors in the cipher tests.
+// The bytes worked out apart from this code by engine/tests/known/
+// text_block.py (AES32, SHA, a fixed clock; its AES checked there against
+// the FIPS-197 vector, SHA-1 from Python's hashlib).
 TEST_F(TextEncoderTest, PinnedBlock) {
   const char* pinned =
       "s6L49LKmo6JxQ4ID9+wbwZWWIwAhfL8PR71yF3ecPljqtf2dpERBfmKcZFnN4rta\r\n"
