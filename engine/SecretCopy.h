@@ -1,0 +1,45 @@
+// The engine's stream copies with percentage progress, and a stream that
+// takes at most a given number of bytes.
+#pragma once
+#include <cstdint>
+
+#include "zk5Arc.h"
+#include "zk5BlockCipher.h"
+#include "zk5Stream.h"
+
+namespace zk::engine {
+
+// Copies from the source's position towards its end in 64 KiB pieces: at
+// most limit bytes when limit is non-zero. Reports 0, every growing whole
+// percentage and 100 to progress (may be null); a non-zero answer stops the
+// copy with that code. When check is given every byte copied is added to
+// it. copiedOut (may be null) receives the count copied.
+StatusCode CopyWithProgress(IFileStrem* source, IStream* target, uint64_t limit, IProgress* progress,
+                            IHash* check = nullptr, uint64_t* copiedOut = nullptr);
+
+// Reads exactly n bytes (several reads when a stream delivers less); -14
+// when the stream ends first.
+StatusCode ReadFully(IStream* stream, void* out, uint32_t n);
+
+// Reports percentages of a known total, each only when it grows.
+class ProgressSteps {
+ public:
+  ProgressSteps(IProgress* progress, uint64_t total) : progress_(progress), total_(total) {}
+  StatusCode Start() { return Report(0); }
+  StatusCode At(uint64_t done);
+  StatusCode Finish() { return Report(100); }
+
+ private:
+  StatusCode Report(int32_t percent);
+  IProgress* progress_;
+  uint64_t total_;
+  int32_t last_ = -1;
+};
+
+// A stream.IStream that passes writes to target until `limit` bytes have
+// gone through; a write beyond fails with -15 and writes nothing more.
+StatusCode MakeLimitedStream(IStream* target, uint64_t limit, IStream** out);
+// The bytes written through a stream made by MakeLimitedStream.
+uint64_t LimitedWritten(IStream* limited);
+
+}  // namespace zk::engine
