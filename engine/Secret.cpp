@@ -190,6 +190,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
   StatusCode CreateStream(int32_t large, IFileStrem** out) override {
     if (!out) return kInvalidArg;
     ReleaseAndNull(*out);
+    if (seam::onStage) seam::onStage(0, large != 0);
     if (large) return MakeTempFile(fs_, out);
     return CreateFace(id::StorageMemStream, id::StreamIFileStrem, out);
   }
@@ -234,7 +235,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     Held<IFileStrem> staging;
     IFileStrem* target = nullptr;
     if (carrier_) {
-      if ((st = MakeStage(fs_, total + overhead, &staging)) != kOk) return st;
+      if ((st = MakeStage(fs_, size, &staging)) != kOk) return st;
       target = staging;
     } else {
       if ((st = replacement.Begin(path_)) != kOk) return st;
@@ -485,15 +486,16 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
       copyType_ = copyType;
     }
     // Read and write when allowed, else read only (Save then refuses).
+    const bool refused = seam::refuseWrite && seam::refuseWrite(path);
     if (plainFile) {
-      st = fs_->OpenFile(path, kModeReadWrite, &medium_);
+      st = refused ? kCannotOpen : fs_->OpenFile(path, kModeReadWrite, &medium_);
       if (st != kOk) {
         readOnly_ = true;
         st = fs_->OpenFile(path, kModeReadOnly, &medium_);
       }
       if (st == kOk && !medium_) st = kNoMemory;
     } else {
-      st = OpenCarrierFile(path, kModeReadWrite);
+      st = refused ? kCannotOpen : OpenCarrierFile(path, kModeReadWrite);
       if (st != kOk) {
         readOnly_ = true;
         st = OpenCarrierFile(path, kModeReadOnly);

@@ -20,6 +20,7 @@ namespace seam {
 uint64_t failAt = 0;
 uint64_t opCount = 0;
 void (*onStage)(uint64_t, bool) = nullptr;
+bool (*refuseWrite)(const char*) = nullptr;
 }  // namespace seam
 
 namespace {

@@ -15,6 +15,9 @@ namespace seam {
 // counted; the one whose count reaches failAt fails (0: none fails).
 extern uint64_t failAt;
 extern uint64_t opCount;
+// Refuses opening a medium for writing (a read-only medium without
+// changing permissions; null: the file system decides).
+extern bool (*refuseWrite)(const char* path);
 // Told of every staging decision (size asked for, whether a file was made).
 extern void (*onStage)(uint64_t size, bool file);
 }  // namespace seam
