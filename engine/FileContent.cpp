@@ -56,24 +56,34 @@ class File final : public ContentBase<File, IKivFile> {
     if (st != kOk) return st;
     uint32_t size = 0;
     if ((st = provider->GetContentSize(&size)) != kOk) return st;
+    // The info block first.
+    WorkStream head;
+    if ((st = provider->CreateStream(0, &head.p)) != kOk) return st;
+    if ((st = provider->Load(head.p, kFileInfoSize, nullptr)) != kOk) return st;
+    head.p->Seek(0, kSeekSet);
+    FileInfo info;
+    if ((st = ReadInfo(head.p, &info)) != kOk) return st;
+    const uint64_t skip = kFileInfoSize + uint64_t(info.nameLength);
+    if (skip > size) return kNotFound;
     // Written beside the target and renamed over it when complete.
     FileReplacement replacement(fs_);
     if ((st = replacement.Begin(path)) != kOk) return st;
-    WorkStream work;
-    if ((st = provider->CreateStream(size > kStageLimit, &work.p)) != kOk) return st;
-    if ((st = provider->Load(work.p, 0, progress)) != kOk) return st;
-    work.p->Seek(0, kSeekSet);
-    FileInfo info;
-    if ((st = ReadInfo(work.p, &info)) != kOk) return st;
-    uint64_t stored = 0;
-    work.p->GetSize(&stored);
-    if (kFileInfoSize + uint64_t(info.nameLength) > stored) return kNotFound;
-    if ((st = work.p->Seek(int64_t(kFileInfoSize + info.nameLength), kSeekSet)) != kOk) return st;
     if (info.flags & 1) {
+      WorkStream work;
+      if ((st = provider->CreateStream(size > kStageLimit, &work.p)) != kOk) return st;
+      if ((st = provider->Load(work.p, 0, progress)) != kOk) return st;
+      if ((st = work.p->Seek(int64_t(skip), kSeekSet)) != kOk) return st;
       st = DecodeBounded(work.p, replacement.stream(), info.size, progress);
     } else {
-      if (stored - kFileInfoSize - info.nameLength != info.size) return kNotFound;
-      st = CopyWithProgress(work.p, replacement.stream(), 0, progress);
+      // Stored bytes go straight from the secret to the file, past the
+      // info block and the name.
+      if (size - skip != info.size) return kNotFound;
+      IFileStrem* skipping = nullptr;
+      if ((st = MakeSkippingStream(replacement.stream(), skip, &skipping)) != kOk) return st;
+      st = provider->Load(skipping, 0, progress);
+      const uint64_t passed = SkippingPassed(skipping);
+      skipping->Release();
+      if (st == kOk && passed != info.size) st = kNotFound;
     }
     if (st != kOk) return st;
     if ((st = replacement.Commit()) != kOk) return st;

@@ -42,4 +42,10 @@ StatusCode MakeLimitedStream(IStream* target, uint64_t limit, IStream** out);
 // The bytes written through a stream made by MakeLimitedStream.
 uint64_t LimitedWritten(IStream* limited);
 
+// A stream.IFileStrem that drops the first `skip` bytes written to it and
+// passes the rest to target (Commit too); reading is refused.
+StatusCode MakeSkippingStream(IFileStrem* target, uint64_t skip, IFileStrem** out);
+// The bytes passed on by a stream made by MakeSkippingStream.
+uint64_t SkippingPassed(IFileStrem* skipping);
+
 }  // namespace zk::engine
