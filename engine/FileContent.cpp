@@ -178,12 +178,14 @@ class File final : public ContentBase<File, IKivFile> {
       // The file's bytes are encrypted straight from the disk file.
       st = provider->Save(file, progress, block.get(), blockSize);
       file->Release();
+      Wipe(block.get(), blockSize);
       return st;
     }
     WorkStream work;
     IArc* coder = nullptr;
     st = provider->CreateStream(size > kStageLimit, &work.p);
     if (st == kOk) st = work.p->Write(block.get(), blockSize);
+    Wipe(block.get(), blockSize);
     if (st == kOk) st = Coder(&coder);
     if (st == kOk) st = coder->Init(0);
     if (st == kOk) st = coder->Encode(file, work.p, progress, uint32_t(size));
