@@ -42,6 +42,17 @@ StatusCode ReadInfo(IStream* s, FileInfo* out) {
   return kOk;
 }
 
+// The content size and the info block of a stored file content.
+StatusCode LoadInfo(IStreamProvider* provider, uint32_t* size, FileInfo* info) {
+  StatusCode st = provider->GetContentSize(size);
+  if (st != kOk) return st;
+  WorkStream head;
+  if ((st = provider->CreateStream(0, &head.p)) != kOk) return st;
+  if ((st = provider->Load(head.p, kFileInfoSize, nullptr)) != kOk) return st;
+  head.p->Seek(0, kSeekSet);
+  return ReadInfo(head.p, info);
+}
+
 class File final : public ContentBase<File, IKivFile> {
  public:
   static constexpr const char* kClassId = id::KivFile;
@@ -55,14 +66,8 @@ class File final : public ContentBase<File, IKivFile> {
     StatusCode st = FileSystem();
     if (st != kOk) return st;
     uint32_t size = 0;
-    if ((st = provider->GetContentSize(&size)) != kOk) return st;
-    // The info block first.
-    WorkStream head;
-    if ((st = provider->CreateStream(0, &head.p)) != kOk) return st;
-    if ((st = provider->Load(head.p, kFileInfoSize, nullptr)) != kOk) return st;
-    head.p->Seek(0, kSeekSet);
     FileInfo info;
-    if ((st = ReadInfo(head.p, &info)) != kOk) return st;
+    if ((st = LoadInfo(provider, &size, &info)) != kOk) return st;
     const uint64_t skip = kFileInfoSize + uint64_t(info.nameLength);
     if (skip > size) return kNotFound;
     // Written beside the target and renamed over it when complete.
@@ -102,14 +107,9 @@ class File final : public ContentBase<File, IKivFile> {
     std::memset(infoOut, 0, sizeof *infoOut);
     IStreamProvider* provider = Provider();
     uint32_t size = 0;
-    StatusCode st = provider->GetContentSize(&size);
-    if (st != kOk) return st;
-    WorkStream head;
-    if ((st = provider->CreateStream(0, &head.p)) != kOk) return st;
-    if ((st = provider->Load(head.p, kFileInfoSize, nullptr)) != kOk) return st;
-    head.p->Seek(0, kSeekSet);
     FileInfo info;
-    if ((st = ReadInfo(head.p, &info)) != kOk) return st;
+    StatusCode st = LoadInfo(provider, &size, &info);
+    if (st != kOk) return st;
     const uint32_t n = info.nameLength;
     if (n == 0 || kFileInfoSize + uint64_t(n) > size) return kNotFound;
     WorkStream withName;
