@@ -218,7 +218,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     // The digest pass.
     HeaderFields h;
     h.created = created_;
-    h.modified = SecretNow();
+    h.modified = Now();
     h.hashIndex = P().hashIndex;
     h.safeMark = P().contentType == kContentSafe ? 5 : 0;
     h.headerByte = P().headerByte;
@@ -414,7 +414,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     StatusCode st = KeepPath(path);
     if (st != kOk) return st;
 
-    created_ = modified_ = SecretNow();
+    created_ = modified_ = Now();
     uint16_t mask = 0;
     if ((st = NewSecretMask(&mask)) != kOk) return st;
     BuildPrefix(crc_, mask, p.cipherIndex, p.contentType, p.flags, prefix_);

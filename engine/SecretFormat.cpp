@@ -14,7 +14,6 @@
 namespace zk::engine {
 
 namespace seam {
-uint32_t (*now)() = nullptr;
 int32_t (*mask)() = nullptr;
 uint64_t (*diskFree)() = nullptr;
 }  // namespace seam
@@ -151,11 +150,6 @@ void LocalCalendar(uint32_t t, CalendarTime* out) {
   out->hour = parts.tm_hour;
   out->minute = parts.tm_min;
   out->second = parts.tm_sec;
-}
-
-uint32_t SecretNow() {
-  if (seam::now) return seam::now();
-  return static_cast<uint32_t>(std::time(nullptr));
 }
 
 StatusCode NewSecretMask(uint16_t* out) {

@@ -77,13 +77,12 @@ StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut);
 // cannot be converted).
 void LocalCalendar(uint32_t t, CalendarTime* out);
 
-// The clock and the mask of new secrets; tests fix them through the seams.
-uint32_t SecretNow();
+// The mask of new secrets; tests fix it through the seam (and the clock
+// through SetClockForTests).
 // 16 bits from the entropy pool (its error passes through).
 StatusCode NewSecretMask(uint16_t* out);
 
 namespace seam {
-extern uint32_t (*now)();        // null: time()
 extern int32_t (*mask)();        // null: the entropy pool; else the low 16 bits
 extern uint64_t (*diskFree)();   // null: the file system's answer
 }  // namespace seam

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "ByteOrder.h"
+#include "engine/EngineTables.h"
 #include "engine/SecretCopy.h"
 #include "engine/SecretFiles.h"
 #include "engine/SecretFormat.h"
@@ -292,14 +293,14 @@ TEST(SecretErrors, CarrierTooSmallOrDamaged) {
 TEST(SecretErrors, MaskComesFromTheEntropyPool) {
   LoadLibraries();
   zktest::TempDir dir;
-  zk::engine::seam::now = [] { return uint32_t(1800000000); };
+  zk::engine::SetClockForTests([] { return uint32_t(1800000000); });
   std::vector<uint16_t> masks;
   for (int i = 0; i < 4; ++i) {
     const std::string path = dir.File("s" + std::to_string(i));
     ASSERT_EQ(SaveMessage(path, zk::kFormatSecretFile, 2, 4, "same", kText), 0);
     masks.push_back(zk::LoadLE16(zktest::ReadFile(path).data()));
   }
-  zk::engine::seam::now = nullptr;
+  zk::engine::SetClockForTests(nullptr);
   std::sort(masks.begin(), masks.end());
   EXPECT_NE(masks.front(), masks.back());
 }

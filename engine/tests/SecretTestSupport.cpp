@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/EngineTables.h"
 #include "engine/SecretFormat.h"
 
 namespace secrettest {
@@ -208,12 +209,12 @@ int32_t FixedMask() { return gMask; }
 FixedClock::FixedClock(uint32_t now, uint16_t mask) {
   gNow = now;
   gMask = mask;
-  zk::engine::seam::now = &FixedNow;
+  zk::engine::SetClockForTests(&FixedNow);
   zk::engine::seam::mask = &FixedMask;
 }
 
 FixedClock::~FixedClock() {
-  zk::engine::seam::now = nullptr;
+  zk::engine::SetClockForTests(nullptr);
   zk::engine::seam::mask = nullptr;
 }
 
