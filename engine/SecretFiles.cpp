@@ -128,9 +128,9 @@ StatusCode PrivateTempFolder(std::string* out) {
   if (!base || base[0] != '/') base = "/tmp";
   std::string folder = std::string(base) + "/kivora-" + std::to_string(getuid());
   if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return kCannotOpen;
-  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
-      (st.st_mode & 077) != 0)
-    return kAccessDenied;
+  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return kAccessDenied;
+  // The user's own folder, opened to others since: closed again.
+  if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) return kAccessDenied;
   *out = folder;
   return kOk;
 }

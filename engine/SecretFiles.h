@@ -26,8 +26,8 @@ extern void (*onStage)(uint64_t size, bool file);
 bool FaultHere();
 
 // The user's private folder for temporary files (mode 0700), made when
-// missing under $XDG_RUNTIME_DIR, $TMPDIR or /tmp; refused when it is a link,
-// is not the user's own or is open to others.
+// missing under $XDG_RUNTIME_DIR, $TMPDIR or /tmp; refused when it is a link
+// or not the user's own, closed to others again when it was opened to them.
 StatusCode PrivateTempFolder(std::string* out);
 // A new delete-on-close file there, opened exclusively.
 StatusCode MakeTempFile(IFileSystem* fs, IFileStrem** out);

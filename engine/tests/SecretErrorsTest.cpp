@@ -343,6 +343,11 @@ TEST(SecretErrors, TemporaryFilesLiveInAPrivateFolder) {
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   EXPECT_EQ(st.st_uid, getuid());
+  // Opened to others since: closed again before it is used.
+  chmod(folder.c_str(), 0755);
+  ASSERT_EQ(zk::engine::PrivateTempFolder(&folder), 0);
+  ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 // The message content is its length, little-endian, and the Lzpxj coding of
