@@ -273,7 +273,9 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     if (st != kOk) return st;
     Held<IFileStrem> plain;
     if ((st = AttachSecretCipher(view, cipher_, prefix_, ContentOffset(Rsa()), &plain)) != kOk) return st;
-    if ((st = CopyWithProgress(plain, out, limit, progress)) != kOk) return st;
+    if ((st = CopyWithProgress(plain, out, limit, progress, nullptr, nullptr, cipher_->GetBlockSize(),
+                               ContentOffset(Rsa()))) != kOk)
+      return st;
     return out->Commit();
   }
 
@@ -583,7 +585,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     if ((st = MakeHash(h.hashIndex, &hash)) != kOk) return st;
     uint8_t digest[32] = {};
     if ((st = hash->Init()) != kOk) return st;
-    if ((st = HashRest(hash, plain, nullptr)) != kOk) return st;
+    if ((st = HashRest(hash, plain, nullptr, cipher_->GetBlockSize(), start)) != kOk) return st;
     if ((st = hash->Final(digest, sizeof digest)) != kOk) return st;
     if (std::memcmp(digest, h.digest, hash->GetDigestSize()) != 0) return kDigestMismatch;
 
@@ -672,7 +674,9 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     if (extraLength && (st = hash->Update(extra, extraLength)) != kOk) return st;
     if ((st = content->Seek(0, kSeekSet)) != kOk) return st;
     uint64_t copied = 0;
-    if ((st = CopyWithProgress(content, cs, 0, progress, hash, &copied)) != kOk) return st;
+    if ((st = CopyWithProgress(content, cs, 0, progress, hash, &copied, cipher_->GetBlockSize(),
+                               ContentOffset(Rsa()) + extraLength)) != kOk)
+      return st;
     uint8_t again[32] = {};
     if ((st = hash->Final(again, sizeof again)) != kOk) return st;
     if (copied != size || std::memcmp(again, header + 16, hash->GetDigestSize()) != 0) return kReadError;

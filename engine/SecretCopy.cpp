@@ -36,7 +36,7 @@ StatusCode ProgressSteps::At(uint64_t done) {
 }
 
 StatusCode CopyWithProgress(IFileStrem* source, IStream* target, uint64_t limit, IProgress* progress,
-                            IHash* check, uint64_t* copiedOut) {
+                            IHash* check, uint64_t* copiedOut, uint32_t align, uint64_t alignBase) {
   if (copiedOut) *copiedOut = 0;
   if (!source || !target) return kInvalidArg;
   uint64_t size = 0, position = 0;
@@ -57,6 +57,7 @@ StatusCode CopyWithProgress(IFileStrem* source, IStream* target, uint64_t limit,
       if (done >= limit) break;
       if (limit - done < want) want = uint32_t(limit - done);
     }
+    want = AlignedPiece(alignBase + done, want, align);
     uint32_t got = 0;
     st = source->Read(buffer.get(), want, &got);
     if (st != kOk) break;

@@ -9,13 +9,26 @@
 
 namespace zk::engine {
 
+// The size of the next piece of at most `want` bytes of a stream at
+// absolute position `at`: cut so that it ends on a multiple of `align`
+// (the cipher's block size), which keeps every later piece on block
+// boundaries, where cipher feedback works whole blocks at a time.
+inline uint32_t AlignedPiece(uint64_t at, uint32_t want, uint32_t align) {
+  if (align <= 1) return want;
+  const uint64_t end = at + want;
+  const uint64_t cut = end - end % align;
+  return cut > at ? uint32_t(cut - at) : want;
+}
+
 // Copies from the source's position towards its end in 64 KiB pieces: at
-// most limit bytes when limit is non-zero. Reports 0, every growing whole
+// most limit bytes when limit is non-zero. Pieces end on multiples of align
+// counted from alignBase, the absolute position where the copy starts. Reports 0, every growing whole
 // percentage and 100 to progress (may be null); a non-zero answer stops the
 // copy with that code. When check is given every byte copied is added to
 // it. copiedOut (may be null) receives the count copied.
 StatusCode CopyWithProgress(IFileStrem* source, IStream* target, uint64_t limit, IProgress* progress,
-                            IHash* check = nullptr, uint64_t* copiedOut = nullptr);
+                            IHash* check = nullptr, uint64_t* copiedOut = nullptr, uint32_t align = 1,
+                            uint64_t alignBase = 0);
 
 // Reads exactly n bytes (several reads when a stream delivers less); -14
 // when the stream ends first.

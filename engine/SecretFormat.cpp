@@ -1,5 +1,7 @@
 #include "engine/SecretFormat.h"
 
+#include "engine/SecretCopy.h"
+
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -121,7 +123,7 @@ StatusCode AttachSecretCipher(IFileStrem* stream, IBlockCipher* cipher,
   return kOk;
 }
 
-StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut) {
+StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut, uint32_t align, uint64_t alignBase) {
   constexpr uint32_t kPiece = 65536;
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece]);
   if (!buffer) return kNoMemory;
@@ -129,7 +131,7 @@ StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut) {
   StatusCode st = kOk;
   while (stream->IsEnd() == 0) {
     uint32_t got = 0;
-    st = stream->Read(buffer.get(), kPiece, &got);
+    st = stream->Read(buffer.get(), AlignedPiece(alignBase + count, kPiece, align), &got);
     if (st != kOk || got == 0) break;
     st = hash->Update(buffer.get(), got);
     if (st != kOk) break;

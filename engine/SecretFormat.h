@@ -70,8 +70,10 @@ StatusCode AttachSecretCipher(IFileStrem* stream, IBlockCipher* cipher,
                               IFileStrem** out);
 
 // Adds the rest of a stream (from its position to its end) to a running
-// hash in 64 KiB pieces; counts the bytes.
-StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut);
+// hash in 64 KiB pieces; counts the bytes. Pieces end on multiples of align
+// counted from alignBase, the stream's absolute position (see AlignedPiece).
+StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut, uint32_t align = 1,
+                    uint64_t alignBase = 0);
 
 // A stored time as local calendar fields (left as they are when the time
 // cannot be converted).
