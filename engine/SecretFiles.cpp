@@ -187,6 +187,9 @@ StatusCode FileReplacement::Begin(const char* target) {
   struct stat st;
   const bool exists = stat(target, &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) return kCannotOpen;
+  // A file that could not be opened for writing is not replaced either,
+  // though the rename would get past its permissions.
+  if (exists && access(target, W_OK) != 0) return kCannotOpen;
   IFileStrem* file = nullptr;
   StatusCode rc = kCannotOpen;
   for (int attempt = 0; attempt < 8 && rc != kOk; ++attempt) {

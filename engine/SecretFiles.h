@@ -45,7 +45,8 @@ class FileReplacement {
   ~FileReplacement() { Abandon(); }
 
   // Creates the sibling exclusively, with the target's permissions when the
-  // target exists.
+  // target exists (-101 when the target is no regular file or may not be
+  // written).
   StatusCode Begin(const char* target);
   IFileStrem* stream() const { return stream_; }
   // Flushes the new file, renames it over the target and flushes the folder.

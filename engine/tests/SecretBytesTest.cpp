@@ -10,7 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/EngineTables.h"
 #include "engine/tests/SecretTestSupport.h"
+#include "zk5Steg.h"
 
 using namespace secrettest;
 
@@ -84,6 +86,54 @@ TEST(SecretBytes, FileSecretsMatchTheModel) {
       EXPECT_EQ(zktest::ReadFile(dir.File("back")), c.data);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A secret hidden in a carrier is the very stream a plain secret file holds
+// (same clock, mask and content): extracted by the carrier class itself, it
+// matches the plain file byte for byte; Probe reads its prefix.
+TEST(SecretBytes, CarriersHoldThePlainSecretStream) {
+  LoadLibraries();
+  const ModelCase c = LoadCases()[0];
+  zktest::TempDir dir;
+  const std::string disk = dir.File(c.name);
+  zktest::WriteFile(disk, c.data);
+  struct timespec times[2] = {{time_t(c.now), 0}, {time_t(c.now), 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, disk.c_str(), times, 0), 0);
+  auto* fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  for (const CarrierKind& kind : AllCarriers()) {
+    SCOPED_TRACE(kind.name);
+    const std::string path = MakeCarrierFile(kind, dir, std::string("c") + kind.name);
+    if (path.empty()) continue;
+    {
+      FixedClock clock(c.now, c.mask);
+      ASSERT_EQ(SaveFile(path, kind.format, c.hash, c.cipher, c.password, disk, 0), 0);
+    }
+    zk::IFileStrem* file = nullptr;
+    ASSERT_EQ(fs->OpenFile(path.c_str(), zk::kOpenBinary, &file), 0);
+    Ref<zk::ISteganos> carrier(zktest::Create<zk::ISteganos>(
+        zk::engine::CarrierClassId(kind.format), zk::id::StegISteganos));
+    Ref<zk::IFileStrem> hidden(zktest::Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem));
+    ASSERT_EQ(carrier->Extract(file, hidden.get(), c.secret.size()), 0);
+    file->Release();
+    uint64_t size = 0;
+    hidden->GetSize(&size);
+    std::vector<uint8_t> bytes(size);
+    hidden->Seek(0, zk::kSeekSet);
+    uint32_t got = 0;
+    hidden->Read(bytes.data(), uint32_t(size), &got);
+    EXPECT_EQ(zktest::ToHex(bytes), zktest::ToHex(c.secret));
+    Ref<zk::IKivSecret> secret(NewSecret());
+    int32_t version = -1, type = -1, flags = -1;
+    ASSERT_EQ(secret->Probe(path.c_str(), kind.format, &version, &type, &flags), 0);
+    EXPECT_EQ(version, 1);
+    EXPECT_EQ(type, zk::kContentFile);
+    EXPECT_EQ(flags, 0);
+  }
+  fs->Release();
 }
 
 }  // namespace
