@@ -64,6 +64,14 @@ struct Setup {
       if (secret[kind]->Create(Path(kind).c_str(), &params, &content[kind]) != 0) std::abort();
     }
   }
+  ~Setup() {
+    for (int kind = 0; kind < 2; ++kind) {
+      if (content[kind]) content[kind]->Release();
+      if (secret[kind]) secret[kind]->Release();
+      unlink(Path(kind).c_str());
+    }
+    rmdir(dir.c_str());
+  }
   std::string Path(int kind) const { return dir + (kind ? "/f.kvs" : "/m.kvs"); }
 };
 
