@@ -84,20 +84,20 @@ StatusCode Keys::GetPublicKeyBlob(void* blob, int32_t isPair, uint32_t index, ui
     std::memcpy(blob, pub.Blob(), pub.BlobLength());
     if (lengthOut) *lengthOut = pub.BlobLength();
     const PairRecord& r = pairs_[index];
-    FillKeyInfo(r.Created(), r.Bits(), r.Owner(), selectedInfo_);
+    FillKeyInfo(r.Created(), r.Bits(), r.Owner(), &selectedInfo_);
     return zk::kOk;
   }
   if (index >= publics_.size()) return zk::kInvalidArg;
   const PublicRecord& r = publics_[index];
   std::memcpy(blob, r.Blob(), r.BlobLength());
   if (lengthOut) *lengthOut = r.BlobLength();
-  FillKeyInfo(r.Created(), r.Bits(), r.Owner(), selectedInfo_);
+  FillKeyInfo(r.Created(), r.Bits(), r.Owner(), &selectedInfo_);
   return zk::kOk;
 }
 
 StatusCode Keys::GetSelectedKeyInfo(int32_t* isPairOut, zk::KeyInfo* info) {
   if (isPairOut) *isPairOut = selectedIsPair_;
-  if (info) std::memcpy(info, selectedInfo_, kKeyInfoSize);
+  if (info) *info = selectedInfo_;
   return zk::kOk;
 }
 

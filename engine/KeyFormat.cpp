@@ -1,10 +1,10 @@
 #include "engine/KeyFormat.h"
 
 #include <cstring>
-#include <ctime>
 
 #include "ByteOrder.h"
 #include "engine/EngineTables.h"
+#include "engine/SecretFormat.h"
 
 namespace kiv {
 
@@ -55,24 +55,11 @@ int CompareOwnerNames(const uint8_t* a, const uint8_t* b) {
   return 0;
 }
 
-void FillCalendar(uint32_t time, int32_t out[6]) {
-  std::time_t t = static_cast<std::time_t>(time);
-  std::tm tm{};
-  if (!localtime_r(&t, &tm)) tm = std::tm{};
-  out[0] = tm.tm_year;
-  out[1] = tm.tm_mon;
-  out[2] = tm.tm_mday;
-  out[3] = tm.tm_hour;
-  out[4] = tm.tm_min;
-  out[5] = tm.tm_sec;
-}
-
-void FillKeyInfo(uint32_t created, uint32_t bits, const uint8_t* owner, uint8_t info[kKeyInfoSize]) {
-  int32_t cal[6];
-  FillCalendar(created, cal);
-  for (int i = 0; i < 6; ++i) zk::StoreLE32(info + 4 * i, static_cast<uint32_t>(cal[i]));
-  zk::StoreLE32(info + 24, bits);
-  std::memcpy(info + 28, owner, kOwnerSize);
+void FillKeyInfo(uint32_t created, uint32_t bits, const uint8_t* owner, zk::KeyInfo* info) {
+  info->created = zk::CalendarTime{};
+  zk::engine::LocalCalendar(created, &info->created);
+  info->bits = static_cast<int32_t>(bits);
+  std::memcpy(&info->owner, owner, kOwnerSize);
 }
 
 std::string UserIdText(const uint8_t owner[kOwnerSize]) {

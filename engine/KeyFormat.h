@@ -21,7 +21,6 @@ inline constexpr uint32_t kPairRecordSize = 1950;
 inline constexpr uint32_t kPublicRecordSize = 662;
 inline constexpr uint32_t kMaxPrivateBlob = 1808;
 inline constexpr uint32_t kMaxPublicBlob = 520;
-inline constexpr uint32_t kKeyInfoSize = 160;
 
 // Prefix kinds and byte 5.
 enum : uint8_t {
@@ -58,12 +57,9 @@ bool OwnerTerminated(const uint8_t owner[kOwnerSize]);
 // then as unsigned bytes, whatever the process locale is.
 int CompareOwnerNames(const uint8_t* a, const uint8_t* b);
 
-// The 160-byte key info: six 32-bit local-time fields of `created`
-// (years since 1900, month 0-11, day, hour, minute, second), the bits and
-// the 132-byte owner.
-void FillKeyInfo(uint32_t created, uint32_t bits, const uint8_t* owner, uint8_t info[kKeyInfoSize]);
-// Six 32-bit local-time fields of a stored time.
-void FillCalendar(uint32_t time, int32_t out[6]);
+// The key info of a record: the local time of `created`, the bits and the
+// 132-byte owner.
+void FillKeyInfo(uint32_t created, uint32_t bits, const uint8_t* owner, zk::KeyInfo* info);
 
 // "name second (country, city)" of an owner.
 std::string UserIdText(const uint8_t owner[kOwnerSize]);

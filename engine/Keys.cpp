@@ -155,14 +155,14 @@ StatusCode Keys::GenerateKeyPair(const zk::KeyOwner* owner, int32_t bits) {
 StatusCode Keys::GetPrivateKeyInfo(uint32_t index, zk::KeyInfo* info) {
   if (index >= pairs_.size() || !info) return zk::kInvalidArg;
   const PairRecord& r = pairs_[index];
-  FillKeyInfo(r.Created(), r.Bits(), r.Owner(), reinterpret_cast<uint8_t*>(info));
+  FillKeyInfo(r.Created(), r.Bits(), r.Owner(), info);
   return zk::kOk;
 }
 
 StatusCode Keys::GetPublicKeyInfo(uint32_t index, zk::KeyInfo* info) {
   if (index >= publics_.size() || !info) return zk::kInvalidArg;
   const PublicRecord& r = publics_[index];
-  FillKeyInfo(r.Created(), r.Bits(), r.Owner(), reinterpret_cast<uint8_t*>(info));
+  FillKeyInfo(r.Created(), r.Bits(), r.Owner(), info);
   return zk::kOk;
 }
 

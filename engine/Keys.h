@@ -146,7 +146,7 @@ class Keys final
   zk::IHash* sha_ = nullptr;
   zk::IPassword* setPassword_ = nullptr;
   int32_t selectedIsPair_ = 0;
-  uint8_t selectedInfo_[kKeyInfoSize] = {};
+  zk::KeyInfo selectedInfo_ = {};
 };
 
 }  // namespace kiv

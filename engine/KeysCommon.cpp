@@ -1,27 +1,13 @@
 #include "engine/KeysCommon.h"
 
-#include <atomic>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <new>
-#include <string>
 
+#include "engine/SecretFiles.h"
 #include "zk5Cipher.h"
 
 namespace kiv {
-namespace {
-std::atomic<uint32_t (*)()> g_clock{nullptr};
-}  // namespace
-
-uint32_t KeyClock() {
-  uint32_t (*clock)() = g_clock.load();
-  return clock ? clock() : static_cast<uint32_t>(std::time(nullptr));
-}
-
-void SetKeyClockForTests(uint32_t (*clock)()) { g_clock.store(clock); }
-
 StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n) {
   uint8_t* p = static_cast<uint8_t*>(buffer);
   uint32_t done = 0;
@@ -39,25 +25,10 @@ StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n) {
 StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
                        const std::function<StatusCode(zk::IFileStrem*)>& fill) {
   ZK_REQUIRE(fs, zk::id::StreamIFileSystem);
-  if (!path || !*path) return zk::kInvalidArg;
-  std::string sibling;
-  try {
-    sibling = std::string(path) + ".new";
-  } catch (...) {
-    return zk::kNoMemory;
-  }
-  StatusCode st;
-  {
-    Held<zk::IFileStrem> file;
-    st = fs->CreateFile(sibling.c_str(), zk::kOpenBinary | zk::kOpenReadWrite, 0x180, &file);
-    if (st != zk::kOk) return st;
-    st = fill(file.p);
-    if (st == zk::kOk) st = file->Commit();
-    StatusCode closed = file->Close();
-    if (st == zk::kOk) st = closed;
-  }
-  if (st == zk::kOk && std::rename(sibling.c_str(), path) != 0) st = zk::kWriteError;
-  if (st != zk::kOk) fs->DeleteFile(sibling.c_str());
+  zk::engine::FileReplacement file(fs);
+  StatusCode st = file.Begin(path);
+  if (st == zk::kOk) st = fill(file.stream());
+  if (st == zk::kOk) st = file.Commit();
   return st;
 }
 

@@ -1,6 +1,6 @@
-// Pieces shared by the key storage sources: creating toolkit objects by
-// class id, holding interfaces, the clock of key and signature files, and
-// writing a file beside its final name.
+// Pieces shared by the key storage sources: holding interfaces and runtime
+// blocks, the clock of key and signature files, exact reads, writing a file
+// beside its final name, the cipher stream at byte 10 and file digests.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -48,17 +48,16 @@ struct RuntimeBlock {
   }
 };
 
-// The clock of key storage, key and signature files: the C time() unless
-// a test has fixed it. The mask of a file prefix is its low 16 bits.
-uint32_t KeyClock();
-void SetKeyClockForTests(uint32_t (*clock)());
+// The clock of key storage, key and signature files: the engine's clock
+// (tests fix it). The mask of a file prefix is its low 16 bits.
+inline uint32_t KeyClock() { return zk::engine::Now(); }
 
 // Reads exactly n bytes: 0, the stream's error, or -14 when fewer come.
 StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n);
 
-// Writes a file beside `path` (its name with ".new" added), lets `fill`
-// write it, commits it to disk and renames it over `path`. On any failure
-// the sibling is removed and `path` stays as it was.
+// Writes a file beside `path`, lets `fill` write it, flushes it and renames
+// it over `path`. On any failure the sibling is removed and `path` stays as
+// it was.
 StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
                        const std::function<StatusCode(zk::IFileStrem*)>& fill);
 

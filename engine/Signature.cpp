@@ -6,6 +6,7 @@
 
 #include "ByteOrder.h"
 #include "engine/Keys.h"
+#include "engine/SecretFormat.h"
 
 namespace kiv {
 namespace {
@@ -208,11 +209,7 @@ StatusCode Keys::ReadSignature(const char* signaturePath, char** fileNameOut, zk
   uint32_t hashIndex = 0;
   StatusCode st = LoadSignature(signaturePath, fileNameOut, block, &isPair, &hashIndex);
   if (st != zk::kOk) return st;
-  if (signTimeOut) {
-    int32_t cal[6];
-    FillCalendar(zk::LoadLE32(block), cal);
-    *signTimeOut = zk::CalendarTime{cal[0], cal[1], cal[2], cal[3], cal[4], cal[5]};
-  }
+  if (signTimeOut) zk::engine::LocalCalendar(zk::LoadLE32(block), signTimeOut);
   if (signerIsPairOut) *signerIsPairOut = isPair;
   if (hashIndexOut) *hashIndexOut = static_cast<int32_t>(hashIndex);
   return zk::kOk;

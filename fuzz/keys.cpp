@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,10 @@ struct World {
         keys->DeletePrivateKey(1) != 0)
       std::abort();
     Put(signedFile, reinterpret_cast<const uint8_t*>(known::kSignedText), std::strlen(known::kSignedText));
+  }
+  ~World() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
   }
 };
 

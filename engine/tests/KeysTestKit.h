@@ -57,11 +57,11 @@ class KeysTest : public ::testing::Test {
     zktest::LoadToolkit("zk5storage");
     zktest::LoadToolkit("zk5cipher");
   }
-  void TearDown() override { kiv::SetKeyClockForTests(nullptr); }
+  void TearDown() override { zk::engine::SetClockForTests(nullptr); }
   // Fixes the clock of key, storage and signature files.
   void FixClock(uint32_t t) {
     g_clock = t;
-    kiv::SetKeyClockForTests(&FixedClock);
+    zk::engine::SetClockForTests(&FixedClock);
   }
   std::string File(const char* name) const { return dir.File(name); }
   zktest::TempDir dir;
