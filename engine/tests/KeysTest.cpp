@@ -1,8 +1,14 @@
 // kiv.Keys: the key storage file, its password, the lists and their order.
 #include <sys/stat.h>
 
+#include <filesystem>
+
+#include "ByteOrder.h"
+#include "engine/KeyFormat.h"
+#include "engine/SecretFiles.h"
 #include "engine/tests/KeysTestKit.h"
 #include "engine/tests/KnownKeyFiles.h"
+#include "zk5Cipher.h"
 
 using keytest::KeysTest;
 using keytest::Owner;
@@ -105,6 +111,105 @@ TEST_F(KeysTest, DamagedStorageIsRefusedAndLeftAsItIs) {
     EXPECT_EQ(keys->Save(), zk::kNotInitialized);
     EXPECT_EQ(zktest::ReadFile(path), c.bytes);
   }
+}
+
+// A storage file around any body: prefix, header (with the given length
+// field, the body's true digest and CRC) and body, encrypted as stored.
+void WriteStorageFile(const std::string& path, const char* password, const std::vector<uint8_t>& body,
+                      uint32_t headerLength) {
+  auto* crc = zktest::Create<zk::ICRC>(zk::id::CRCStdCRC, zk::id::CryptoICRC);
+  auto* sha = zktest::Create<zk::IHash>(zk::id::HashSHA, zk::id::CryptoIHash);
+  auto* bf = zktest::Create<zk::IBlockCipher>(zk::id::CipherBlowfish, zk::id::CryptoIBlockCipher);
+  auto* pw = zktest::Create<zk::IPassword>(zk::id::CipherSetPassword, zk::id::CryptoIPassword);
+  auto* fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  uint8_t plain[10], stored[10], header[52], digest[32] = {};
+  kiv::BuildPrefix(crc, 0x2468, 1, kiv::kKindStorage, plain, stored);
+  sha->Init();
+  sha->Update(body.data(), uint32_t(body.size()));
+  sha->Final(digest, 32);
+  kiv::BuildHeader(crc, 1, 2, headerLength, digest, header);
+  pw->SetPassword(bf, password, uint32_t(std::strlen(password)));
+  zk::IFileStrem* file = nullptr;
+  ASSERT_EQ(fs->CreateFile(path.c_str(), 0x8002, 0x180, &file), 0);
+  file->Write(stored, 10);
+  zk::IFileStrem* cs = nullptr;
+  ASSERT_EQ(kiv::AttachAtTen(file, bf, &cs), 0);
+  cs->Write(header, 52);
+  cs->Write(body.data(), uint32_t(body.size()));
+  cs->Release();
+  file->Release();
+  for (zk::IBase* b : std::initializer_list<zk::IBase*>{crc, sha, bf, pw, fs}) b->Release();
+}
+
+TEST_F(KeysTest, CountsAndRecordsAreCheckedEvenUnderAGoodDigest) {
+  const std::string path = File("keys.kst");
+  auto le32 = [](uint32_t v) {
+    std::vector<uint8_t> b(4);
+    zk::StoreLE32(b.data(), v);
+    return b;
+  };
+  auto cat = [](std::vector<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> out;
+    for (auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  };
+  std::vector<uint8_t> pub(662, 0);
+  pub[8] = 'x';
+  auto bigBlob = pub;
+  zk::StoreLE16(bigBlob.data() + 140, 521);
+  auto open = pub;
+  std::memset(open.data() + 8 + 33, 'y', 33);  // second name without a terminator
+  const struct {
+    const char* what;
+    std::vector<uint8_t> body;
+    uint32_t length;
+    StatusCode want;
+  } cases[] = {
+      {"one public key", cat({le32(0), le32(1), pub}), 662, 0},
+      {"length field short", cat({le32(0), le32(1), pub}), 661, zk::kInvalidFormat},
+      {"pair count beyond the file", cat({le32(0x00860000), le32(1), pub}), 662, zk::kInvalidFormat},
+      {"public count beyond the file", cat({le32(0), le32(0x7fffffff), pub}), 662, zk::kInvalidFormat},
+      {"counts that wrap in 32 bits", cat({le32(0), le32(0x10000000u * 4 + 1), pub}), 662, zk::kInvalidFormat},
+      {"blob longer than its record", cat({le32(0), le32(1), bigBlob}), 662, zk::kInvalidFormat},
+      {"owner text not terminated", cat({le32(0), le32(1), open}), 662, zk::kInvalidFormat},
+      {"no counts at all", {}, 0, zk::kInvalidFormat},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteStorageFile(path, "pw", c.body, c.length);
+    Storage keys(path);
+    EXPECT_EQ(keys->Open("pw"), c.want);
+    EXPECT_EQ(keys->GetPublicKeyCount(), c.want == 0 ? 1u : 0u);
+  }
+}
+
+TEST_F(KeysTest, FailedSavesLeaveTheOldStorage) {
+  const std::string path = File("keys.kst");
+  Storage keys(path);
+  ASSERT_EQ(keys->Open("pw"), 0);
+  auto owner = Owner("Ann");
+  ASSERT_EQ(keys->GenerateKeyPair(&owner, 512), 0);
+  ASSERT_EQ(keys->Save(), 0);
+  const auto before = zktest::ReadFile(path);
+  ASSERT_EQ(keys->GenerateKeyPair(&owner, 512), 0);
+  // Every write, flush and rename of the save fails in turn.
+  for (uint64_t failAt = 1;; ++failAt) {
+    SCOPED_TRACE(failAt);
+    zk::engine::seam::opCount = 0;
+    zk::engine::seam::failAt = failAt;
+    const StatusCode st = keys->Save();
+    zk::engine::seam::failAt = 0;
+    if (st == 0) break;
+    EXPECT_EQ(zktest::ReadFile(path), before);
+    ASSERT_LT(failAt, 100u);
+  }
+  // Only the storage is left in the folder, and it holds both keys.
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
+  EXPECT_EQ(files, 1u);
+  Storage again(path);
+  ASSERT_EQ(again->Open("pw"), 0);
+  EXPECT_EQ(again->GetPrivateKeyCount(), 2u);
 }
 
 TEST_F(KeysTest, StorageThatCannotBeOpenedIsNotReplaced) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "ByteOrder.h"
 #include "engine/tests/KeysTestKit.h"
 #include "engine/tests/KnownKeyFiles.h"
 
@@ -160,6 +161,60 @@ TEST_F(SignatureTest, SignerFoundAmongPublicKeysFirst) {
   ImportKnown(keys, known::kPublicFile);
   ASSERT_EQ(Read(keys, sig, nullptr, &isPair), 0);
   EXPECT_EQ(isPair, 0);
+}
+
+// The signing time at which the signed block's CRC-32 (its top limb) is 0:
+// the CRC is affine in the time's 32 bits, so the time solves a linear
+// system over GF(2).
+uint32_t TimeOfZeroCrc(const uint8_t digest[32], zk::ICRC* crc) {
+  auto crcAt = [&](uint32_t t) {
+    uint8_t block[40] = {};
+    zk::StoreLE32(block, t);
+    std::memcpy(block + 4, "KIVS", 4);
+    std::memcpy(block + 8, digest, 32);
+    return crc->Crc32(0, block, 40);
+  };
+  const uint32_t base = crcAt(0);
+  uint32_t rows[32];  // column i: the change bit i of the time makes
+  for (int i = 0; i < 32; ++i) rows[i] = crcAt(1u << i) ^ base;
+  // Solve sum over chosen bits of rows[i] = base by elimination.
+  uint32_t value[32], mask[32];
+  int n = 0;
+  for (int i = 0; i < 32; ++i) {
+    uint32_t v = rows[i], m = 1u << i;
+    for (int k = 0; k < n; ++k)
+      if ((v ^ value[k]) < v) v ^= value[k], m ^= mask[k];
+    if (v) value[n] = v, mask[n++] = m;
+  }
+  uint32_t want = base, t = 0;
+  for (int k = 0; k < n; ++k)
+    if ((want ^ value[k]) < want) want ^= value[k], t ^= mask[k];
+  EXPECT_EQ(want, 0u) << "no time gives a zero CRC";
+  EXPECT_EQ(crcAt(t), 0u);
+  return t;
+}
+
+TEST_F(SignatureTest, BlockWithAZeroTopLimbIsStillFound) {
+  Storage keys(File("keys.kst"));
+  ImportKnown(keys, known::kPairFile);
+  const std::string file = File("hello.txt");
+  zktest::WriteFile(file, Bytes(known::kSignedText));
+  auto* sha = zktest::Create<zk::IHash>(zk::id::HashSHA, zk::id::CryptoIHash);
+  auto* crc = zktest::Create<zk::ICRC>(zk::id::CRCStdCRC, zk::id::CryptoICRC);
+  uint8_t digest[32] = {};
+  sha->Init();
+  sha->Update(known::kSignedText, uint32_t(std::strlen(known::kSignedText)));
+  sha->Final(digest, 32);
+  FixClock(TimeOfZeroCrc(digest, crc));
+  sha->Release();
+  crc->Release();
+  const std::string sig = File("hello.kvg");
+  ASSERT_EQ(keys.sign->SignFile(file.c_str(), sig.c_str(), 0, 2), 0);
+  // The public operation gives the block back as 10 limbs.
+  int32_t isPair = 0;
+  ASSERT_EQ(Read(keys, sig, nullptr, &isPair), 0);
+  EXPECT_EQ(isPair, 1);
+  EXPECT_EQ(keys.sign->VerifyFile(file.c_str(), sig.c_str()), 0);
 }
 
 TEST_F(SignatureTest, BadArgumentsWriteNothing) {
