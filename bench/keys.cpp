@@ -1,6 +1,6 @@
-// The key storage. Key trial: a 32-byte content key sealed to the last of
-// 20 key pairs of 2048 bits, found by trying each pair's private operation
-// and check value in list order, as the secret's key trial does. Storage:
+// The key storage. Key trial: the key block of a secret sealed to the last
+// of 20 key pairs of 2048 bits, opened by the secret's key trial (each
+// pair's private operation and the check value, in list order). Storage:
 // Open and Save of a storage file of 1,000 key pairs. Signatures: SignFile
 // and VerifyFile of one large file in /tmp beside hashing that file alone
 // (hash.SHA, 64 KiB reads) in the same run; the file is 1 GiB unless
@@ -20,6 +20,7 @@
 #include "ByteOrder.h"
 #include "engine/EngineFactories.h"
 #include "engine/KeysCommon.h"
+#include "engine/SecretKeyBlock.h"
 #include "kvSafeDriver.h"
 #include "zk5Cipher.h"
 
@@ -92,47 +93,53 @@ zk::IKeysCtrl* TwentyPairs() {
   return keys;
 }
 
-void KeyTrial(benchmark::State& state) {
-  zk::IKeysCtrl* keys = TwentyPairs();
-  auto* ops = Query<zk::IKeyOperations>(keys, zk::id::KivIKeyOperations);
-  // The content key sealed with the public key of the last pair, and a
-  // check value encrypted under the content key.
-  uint32_t contentKey[8];
-  for (int i = 0; i < 8; ++i) contentKey[i] = 0x9e3779b9u * (i + 1);
-  uint32_t* sealed = nullptr;
-  uint32_t sealedCount = 0;
-  if (ops->PublicDecrypt(19, contentKey, 8, &sealed, &sealedCount) != 0) std::abort();
-  zk::IBlockCipher* cipher = nullptr;
-  zk::IPassword* password = nullptr;
-  kiv::CreateFace(zk::id::CipherBlowfish, zk::id::CryptoIBlockCipher, &cipher);
-  kiv::CreateFace(zk::id::CipherSetPassword, zk::id::CryptoIPassword, &password);
-  uint8_t check[8];
-  zk::StoreLE32(check, 123456789);
-  zk::StoreLE32(check + 4, 123456789 ^ 0x5356494B);
-  password->SetPassword(cipher, contentKey, 32);
-  cipher->EncryptBlocks(check, 8);
-  for (auto _ : state) {
-    int found = -1;
-    for (uint32_t i = 0; i < keys->GetPrivateKeyCount() && found < 0; ++i) {
-      uint32_t* out = nullptr;
-      uint32_t count = 0;
-      if (ops->PrivateDecrypt(i, sealed, sealedCount, &out, &count) == 0 && count <= 8) {
-        uint8_t key[32] = {};
-        for (uint32_t k = 0; k < count; ++k) zk::StoreLE32(key + 4 * k, out[k]);
-        uint8_t trial[8];
-        std::memcpy(trial, check, 8);
-        password->SetPassword(cipher, key, 32);
-        cipher->DecryptBlocks(trial, 8);
-        if ((zk::LoadLE32(trial) ^ zk::LoadLE32(trial + 4)) == 0x5356494B) found = static_cast<int>(i);
-      }
-      zk_free(out);
-    }
-    if (found != 19) std::abort();
+// A driver that only hands out the key storage, as the secret asks it.
+class KeysDriver final : public zk::ToolkitObject<KeysDriver, zk::ISafeDriverApp> {
+ public:
+  static constexpr const char* kClassId = "bench.KeysDriver";
+  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::KivISafeDriverApp, 0}};
+  zk::IKeysCtrl* keys = nullptr;
+  StatusCode Start() override { return 0; }
+  StatusCode CreateSecret(zk::IKivSecret**) override { return zk::kNotImplemented; }
+  StatusCode GetKeysCtrl(zk::IKeysCtrl** out) override {
+    zk::ReleaseAndNull(*out);
+    *out = keys;
+    keys->AddRef();
+    return 0;
   }
-  zk_free(sealed);
-  cipher->Release();
-  password->Release();
-  ops->Release();
+  StatusCode GetAppParam(zk::IAppParam**) override { return zk::kNotImplemented; }
+  StatusCode GetTextRes(zk::ITextRes**) override { return zk::kNotImplemented; }
+  StatusCode IsFileTypeRegistered() override { return zk::kNotImplemented; }
+  StatusCode RegisterFileType() override { return zk::kNotImplemented; }
+  StatusCode UnregisterFileType() override { return zk::kNotImplemented; }
+  StatusCode IsShellExtRegistered() override { return zk::kNotImplemented; }
+  StatusCode RegisterShellExt() override { return zk::kNotImplemented; }
+  StatusCode UnregisterShellExt() override { return zk::kNotImplemented; }
+  StatusCode CreateTextEncoder(zk::ITextEncoder**) override { return zk::kNotImplemented; }
+};
+
+void KeyTrial(benchmark::State& state) {
+  static KeysDriver* driver = [] {
+    KeysDriver* d = KeysDriver::Create();
+    d->keys = TwentyPairs();
+    return d;
+  }();
+  // The key block of a secret sealed to the last pair, made as Create
+  // makes it, then opened by the key trial as Open does.
+  zk::SecretParams params{};
+  params.cipherIndex = zk::kCipherBlowfish;
+  params.flags = 1;
+  uint32_t length = 0;
+  Must(driver->keys->GetPublicKeyBlob(params.key, 1, 19, &length), "GetPublicKeyBlob");
+  params.keyLength = static_cast<uint16_t>(length);
+  uint8_t block[zk::engine::kKeyBlockSize];
+  zk::engine::KeyBlockResult made;
+  Must(zk::engine::MakeKeyBlock(driver, params, block, &made), "MakeKeyBlock");
+  for (auto _ : state) {
+    zk::engine::KeyBlockResult found;
+    Must(zk::engine::OpenKeyBlock(driver, zk::kCipherBlowfish, block, &found), "OpenKeyBlock");
+    if (std::memcmp(found.contentKey, made.contentKey, 32) != 0) std::abort();
+  }
 }
 
 // A storage file of 1,000 key pairs, made once (the benchmark body runs
