@@ -21,6 +21,7 @@
 #include "engine/EngineFactories.h"
 #include "engine/KeysCommon.h"
 #include "engine/SecretKeyBlock.h"
+#include "engine/tests/KeysDriver.h"
 #include "kvSafeDriver.h"
 #include "zk5Cipher.h"
 
@@ -93,35 +94,11 @@ zk::IKeysCtrl* TwentyPairs() {
   return keys;
 }
 
-// A driver that only hands out the key storage, as the secret asks it.
-class KeysDriver final : public zk::ToolkitObject<KeysDriver, zk::ISafeDriverApp> {
- public:
-  static constexpr const char* kClassId = "bench.KeysDriver";
-  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::KivISafeDriverApp, 0}};
-  zk::IKeysCtrl* keys = nullptr;
-  StatusCode Start() override { return 0; }
-  StatusCode CreateSecret(zk::IKivSecret**) override { return zk::kNotImplemented; }
-  StatusCode GetKeysCtrl(zk::IKeysCtrl** out) override {
-    zk::ReleaseAndNull(*out);
-    *out = keys;
-    keys->AddRef();
-    return 0;
-  }
-  StatusCode GetAppParam(zk::IAppParam**) override { return zk::kNotImplemented; }
-  StatusCode GetTextRes(zk::ITextRes**) override { return zk::kNotImplemented; }
-  StatusCode IsFileTypeRegistered() override { return zk::kNotImplemented; }
-  StatusCode RegisterFileType() override { return zk::kNotImplemented; }
-  StatusCode UnregisterFileType() override { return zk::kNotImplemented; }
-  StatusCode IsShellExtRegistered() override { return zk::kNotImplemented; }
-  StatusCode RegisterShellExt() override { return zk::kNotImplemented; }
-  StatusCode UnregisterShellExt() override { return zk::kNotImplemented; }
-  StatusCode CreateTextEncoder(zk::ITextEncoder**) override { return zk::kNotImplemented; }
-};
-
 void KeyTrial(benchmark::State& state) {
-  static KeysDriver* driver = [] {
-    KeysDriver* d = KeysDriver::Create();
+  static keytest::KeysDriver* driver = [] {
+    keytest::KeysDriver* d = keytest::KeysDriver::Create();
     d->keys = TwentyPairs();
+    d->keys->AddRef();
     return d;
   }();
   // The key block of a secret sealed to the last pair, made as Create

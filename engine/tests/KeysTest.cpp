@@ -16,6 +16,15 @@ using keytest::Storage;
 
 namespace {
 
+// A storage file at path holding one pair of 512 bits owned by "Ann".
+void SavedWithOneKey(const std::string& path, const char* password) {
+  Storage keys(path);
+  ASSERT_EQ(keys->Open(password), 0);
+  auto owner = Owner("Ann");
+  ASSERT_EQ(keys->GenerateKeyPair(&owner, 512), 0);
+  ASSERT_EQ(keys->Save(), 0);
+}
+
 TEST_F(KeysTest, NewStorageIsSeventyPinnedBytesAndReopensEmpty) {
   FixClock(known::kClock);
   const std::string path = File("keys.kst");
@@ -37,13 +46,7 @@ TEST_F(KeysTest, NewStorageIsSeventyPinnedBytesAndReopensEmpty) {
 
 TEST_F(KeysTest, WrongPasswordKeepsNothingAndCannotOverwrite) {
   const std::string path = File("keys.kst");
-  {
-    Storage keys(path);
-    ASSERT_EQ(keys->Open("right"), 0);
-    auto owner = Owner("Ann");
-    ASSERT_EQ(keys->GenerateKeyPair(&owner, 512), 0);
-    ASSERT_EQ(keys->Save(), 0);
-  }
+  SavedWithOneKey(path, "right");
   const auto before = zktest::ReadFile(path);
   Storage keys(path);
   EXPECT_EQ(keys->Save(), zk::kNotInitialized);  // nothing opened yet
@@ -69,13 +72,7 @@ TEST_F(KeysTest, WrongPasswordKeepsNothingAndCannotOverwrite) {
 
 TEST_F(KeysTest, DamagedStorageIsRefusedAndLeftAsItIs) {
   const std::string path = File("keys.kst");
-  {
-    Storage keys(path);
-    ASSERT_EQ(keys->Open("pw"), 0);
-    auto owner = Owner("Ann");
-    ASSERT_EQ(keys->GenerateKeyPair(&owner, 512), 0);
-    ASSERT_EQ(keys->Save(), 0);
-  }
+  SavedWithOneKey(path, "pw");
   const auto good = zktest::ReadFile(path);
   ASSERT_EQ(good.size(), 70u + 1950u);
   struct Case {

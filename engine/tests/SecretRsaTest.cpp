@@ -8,39 +8,13 @@
 #include "ByteOrder.h"
 #include "engine/SecretFormat.h"
 #include "engine/SecretKeyBlock.h"
+#include "engine/tests/KeysDriver.h"
 #include "engine/tests/SecretTestSupport.h"
 #include "zk5Cipher.h"
 
 using namespace secrettest;
 
 namespace {
-
-// A driver that only hands out a key storage.
-class KeysDriver final : public zk::ToolkitObject<KeysDriver, zk::ISafeDriverApp> {
- public:
-  static constexpr const char* kClassId = "test.KeysDriver";
-  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::KivISafeDriverApp, 0}};
-  zk::IKeysCtrl* keys = nullptr;
-  ~KeysDriver() { zk::ReleaseAndNull(keys); }
-  StatusCode Start() override { return 0; }
-  StatusCode CreateSecret(zk::IKivSecret**) override { return zk::kNotImplemented; }
-  StatusCode GetKeysCtrl(zk::IKeysCtrl** out) override {
-    if (!out) return zk::kInvalidArg;
-    zk::ReleaseAndNull(*out);
-    *out = keys;
-    keys->AddRef();
-    return 0;
-  }
-  StatusCode GetAppParam(zk::IAppParam**) override { return zk::kNotImplemented; }
-  StatusCode GetTextRes(zk::ITextRes**) override { return zk::kNotImplemented; }
-  StatusCode IsFileTypeRegistered() override { return zk::kNotImplemented; }
-  StatusCode RegisterFileType() override { return zk::kNotImplemented; }
-  StatusCode UnregisterFileType() override { return zk::kNotImplemented; }
-  StatusCode IsShellExtRegistered() override { return zk::kNotImplemented; }
-  StatusCode RegisterShellExt() override { return zk::kNotImplemented; }
-  StatusCode UnregisterShellExt() override { return zk::kNotImplemented; }
-  StatusCode CreateTextEncoder(zk::ITextEncoder**) override { return zk::kNotImplemented; }
-};
 
 zk::KeyOwner Owner(const char* name) {
   zk::KeyOwner o{};
@@ -52,7 +26,7 @@ class SecretRsaTest : public ::testing::Test {
  protected:
   void SetUp() override {
     LoadLibraries();
-    driver.p = KeysDriver::Create();
+    driver.p = keytest::KeysDriver::Create();
     ASSERT_EQ(zk::engine::MakeKeys(dir.File("keys.kst").c_str(), &driver.p->keys), 0);
   }
   zk::IKeysCtrl* Keys() { return driver.p->keys; }
@@ -112,7 +86,7 @@ class SecretRsaTest : public ::testing::Test {
   }
   zktest::TempDir dir;
   struct {
-    KeysDriver* p = nullptr;
+    keytest::KeysDriver* p = nullptr;
   } driver;
 };
 
