@@ -22,7 +22,7 @@ inline constexpr uint32_t kPublicRecordSize = 662;
 inline constexpr uint32_t kMaxPrivateBlob = 1808;
 inline constexpr uint32_t kMaxPublicBlob = 520;
 
-// Prefix kinds and byte 5.
+// Prefix kinds.
 enum : uint8_t {
   kKindSignature = 4,
   kKindPublicKey = 5,
