@@ -22,6 +22,9 @@ namespace {
 
 constexpr uint64_t kMask = (uint64_t(1) << 52) - 1;
 
+// The limb counts there are kernels for.
+constexpr int kLimbs[] = {8, 12, 16, 20, 24, 32, 40, 48, 64, 80};
+
 #define ZK_IFMA __attribute__((target("avx512f,avx512vl,avx512ifma")))
 
 struct Modulus {
@@ -44,29 +47,36 @@ ZK_IFMA void Amm(uint64_t* const* r, const uint64_t* const* a, const uint64_t* c
       bv[k][v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b[k] + 4 * v));
       mv[k][v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mod[k].m + 4 * v));
     }
-  uint64_t b0[K], m0[K];
+  // Limb 0 of the accumulator is kept in a scalar (s): the next one is
+  // found from limb 1 and this step's products in scalar arithmetic, so
+  // the step's multiple q of m need not wait for the vector additions.
+  uint64_t b0[K], b1[K], m0[K], m1[K], s[K];
   #pragma GCC unroll 32
-  for (int k = 0; k < K; ++k) b0[k] = b[k][0], m0[k] = mod[k].m[0];
+  for (int k = 0; k < K; ++k) b0[k] = b[k][0], b1[k] = b[k][1], m0[k] = mod[k].m[0], m1[k] = mod[k].m[1], s[k] = 0;
   for (int i = 0; i < L; ++i) {
     #pragma GCC unroll 32
     for (int k = 0; k < K; ++k) {
       const uint64_t ai = a[k][i];
       const __m256i A = _mm256_set1_epi64x(int64_t(ai));
-      // Lane 0 decides the multiple of m that clears its low 52 bits.
-      const uint64_t t = uint64_t(_mm_cvtsi128_si64(_mm256_castsi256_si128(acc[k][0]))) + ((ai * b0[k]) & kMask);
+      const uint64_t limb1 = uint64_t(_mm_extract_epi64(_mm256_castsi256_si128(acc[k][0]), 1));
+      // q clears the low 52 bits of limb 0; its excess (carry) moves on.
+      const unsigned __int128 ab = (unsigned __int128)ai * b0[k];
+      const uint64_t t = s[k] + (uint64_t(ab) & kMask);
       const uint64_t q = (t * mod[k].k0) & kMask;
       const __m256i Q = _mm256_set1_epi64x(int64_t(q));
-      const uint64_t carry = (t + ((q * m0[k]) & kMask)) >> 52;
+      const unsigned __int128 qm = (unsigned __int128)q * m0[k];
+      const uint64_t carry = (t + (uint64_t(qm) & kMask)) >> 52;
+      s[k] = limb1 + ((ai * b1[k]) & kMask) + ((q * m1[k]) & kMask) + uint64_t(ab >> 52) + uint64_t(qm >> 52) +
+             carry;
       #pragma GCC unroll 32
       for (int v = 0; v < V; ++v) {
         acc[k][v] = _mm256_madd52lo_epu64(acc[k][v], A, bv[k][v]);
         acc[k][v] = _mm256_madd52lo_epu64(acc[k][v], Q, mv[k][v]);
       }
-      // Down one limb (lane 0 is now a multiple of 2^52: its carry moves on).
+      // Down one limb (limb 0 of the vector is left stale: s holds it).
       #pragma GCC unroll 32
       for (int v = 0; v < V - 1; ++v) acc[k][v] = _mm256_alignr_epi64(acc[k][v + 1], acc[k][v], 1);
       acc[k][V - 1] = _mm256_alignr_epi64(zero, acc[k][V - 1], 1);
-      acc[k][0] = _mm256_add_epi64(acc[k][0], _mm256_set_epi64x(0, 0, 0, int64_t(carry)));
       // The high halves belong one limb up, which is where they are now.
       #pragma GCC unroll 32
       for (int v = 0; v < V; ++v) {
@@ -75,6 +85,8 @@ ZK_IFMA void Amm(uint64_t* const* r, const uint64_t* const* a, const uint64_t* c
       }
     }
   }
+  #pragma GCC unroll 32
+  for (int k = 0; k < K; ++k) acc[k][0] = _mm256_mask_set1_epi64(acc[k][0], 1, int64_t(s[k]));
   // Carries: every limb's excess moves one limb up; then at most a carry of
   // one is left per limb, which ripples through limbs of all ones. Those
   // ripples are found at once by adding bit masks.
@@ -213,25 +225,25 @@ bool Available() {
 }
 
 int LimbsFor(uint32_t bits) {
-  static constexpr int kLimbs[] = {20, 40, 80};
   for (int L : kLimbs)
     if (uint64_t(bits) + 2 <= uint64_t(52) * L) return L;
   return 0;
 }
 
 bool ModExp(const Job* jobs, int count, int limbs) {
-  if (count == 2) {
-    switch (limbs) {
-      case 20: return Run<5, 2>(jobs);
-      case 40: return Run<10, 2>(jobs);
-      case 80: return Run<20, 2>(jobs);
-    }
-  } else if (count == 1) {
-    switch (limbs) {
-      case 20: return Run<5, 1>(jobs);
-      case 40: return Run<10, 1>(jobs);
-      case 80: return Run<20, 1>(jobs);
-    }
+  if (count != 1 && count != 2) return false;
+  const bool two = count == 2;
+  switch (limbs) {
+    case 8: return two ? Run<2, 2>(jobs) : Run<2, 1>(jobs);
+    case 12: return two ? Run<3, 2>(jobs) : Run<3, 1>(jobs);
+    case 16: return two ? Run<4, 2>(jobs) : Run<4, 1>(jobs);
+    case 20: return two ? Run<5, 2>(jobs) : Run<5, 1>(jobs);
+    case 24: return two ? Run<6, 2>(jobs) : Run<6, 1>(jobs);
+    case 32: return two ? Run<8, 2>(jobs) : Run<8, 1>(jobs);
+    case 40: return two ? Run<10, 2>(jobs) : Run<10, 1>(jobs);
+    case 48: return two ? Run<12, 2>(jobs) : Run<12, 1>(jobs);
+    case 64: return two ? Run<16, 2>(jobs) : Run<16, 1>(jobs);
+    case 80: return two ? Run<20, 2>(jobs) : Run<20, 1>(jobs);
   }
   return false;
 }

@@ -10,8 +10,8 @@ namespace zk::bn::ifma {
 // Whether the processor has AVX-512 F, VL and IFMA.
 bool Available();
 
-// The limb count used for an odd modulus of `bits` bits (20, 40 or 80), or
-// 0 when none fits (the radix 2^(52 L) must exceed 4 m).
+// The limb count used for an odd modulus of `bits` bits (8 to 80), or 0
+// when none fits (the radix 2^(52 L) must exceed 4 m).
 int LimbsFor(uint32_t bits);
 
 struct Job {

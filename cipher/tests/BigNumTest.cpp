@@ -226,7 +226,8 @@ TEST_P(ExpForm, KeptSetupsPairsAndEdgeSizes) {
     ASSERT_EQ(SetLimbs(a, v.data(), int32_t(v.size())), zk::kOk);
     Normalize(a);
   };
-  for (uint32_t bits : {256u, 511u, 1024u, 1038u, 1039u, 1040u, 2048u, 2078u, 2079u, 3000u, 4158u, 4159u}) {
+  for (uint32_t bits : {383u, 384u, 414u, 415u, 622u, 623u, 830u, 831u, 1024u, 1038u, 1039u, 1246u, 1247u,
+                        1662u, 1663u, 2048u, 2078u, 2079u, 2494u, 2495u, 3326u, 3327u, 4158u, 4159u}) {
     SCOPED_TRACE(bits);
     BigNumber m, b, x, rr, r;
     make(m, bits, true);
