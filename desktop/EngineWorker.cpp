@@ -70,7 +70,7 @@ StatusCode EngineWorker::Run(QDialog* window, std::function<StatusCode()> call) 
     loop.exec(window ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
   if (window) window->hide();
   busy_ = false;
-  for (auto& hook : idleHooks_) hook();
+  for (auto& hook : idleHooks_) hook.second();
   return result;
 }
 

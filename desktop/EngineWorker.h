@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "zk5main.h"
@@ -30,7 +31,10 @@ class EngineWorker {
 
   // Run on the GUI thread after every call (the main window replays the
   // messages it queued).
-  void AddIdleHook(std::function<void()> hook) { idleHooks_.push_back(std::move(hook)); }
+  void AddIdleHook(const void* owner, std::function<void()> hook) {
+    idleHooks_.push_back({owner, std::move(hook)});
+  }
+  void RemoveIdleHooks(const void* owner) { std::erase_if(idleHooks_, [owner](auto& h) { return h.first == owner; }); }
 
  private:
   EngineWorker() = default;
@@ -42,7 +46,7 @@ class EngineWorker {
   std::function<void()> job_;
   bool stop_ = false;
   bool busy_ = false;
-  std::vector<std::function<void()>> idleHooks_;
+  std::vector<std::pair<const void*, std::function<void()>>> idleHooks_;
 };
 
 // Runs fn on the GUI thread and waits for it (directly when called there).

@@ -18,10 +18,10 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QWidget* parent)
   setCentralWidget(new QWidget(this));
   resize(700, 520);
   // Messages queued during an engine call run once it has returned.
-  EngineWorker::Instance().AddIdleHook([this] { ReplayQueued(); });
+  EngineWorker::Instance().AddIdleHook(this, [this] { ReplayQueued(); });
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() { EngineWorker::Instance().RemoveIdleHooks(this); }
 
 void TMainForm::ListenForMessages(int listenFd) {
   if (listenFd >= 0) socket_ = new TMessageSocket(listenFd, this, this);
