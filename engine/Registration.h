@@ -7,8 +7,6 @@
 
 namespace zk::engine {
 
-class UserRegistry;
-
 // The registry's file-type name, the MIME type and the file names used.
 inline constexpr char kFileTypeName[] = "Kivora 1";
 inline constexpr char kMimeType[] = "application/x-kivora-secret";
