@@ -79,6 +79,43 @@ StatusCode MakeCoder(IArc** out) {
   return st;
 }
 
+// Runs arc.Lzpxj over in (encoding it, or decoding count bytes of it) into
+// out, which receives at most limit bytes; in is left as it was, and no
+// other copy of the bytes stays behind.
+StatusCode RunCoder(bool encode, std::string& in, uint32_t count, uint64_t limit,
+                    std::string& out) {
+  Held<IArc> coder;
+  StatusCode st = MakeCoder(&coder.p);
+  if (st != kOk) return st;
+  Held<ByteSource> source;
+  Held<ByteSink> sink;
+  source.p = ByteSource::Create();
+  sink.p = ByteSink::Create();
+  if (!source.p || !sink.p) return kNoMemory;
+  sink.p->limit = limit;
+  source.p->data.swap(in);
+  st = encode ? coder->Encode(source.p, sink.p, nullptr, count)
+              : coder->Decode(count, source.p, sink.p, nullptr);
+  source.p->data.swap(in);
+  out.swap(sink.p->data);
+  Wipe(sink.p->data.data(), sink.p->data.size());
+  return st;
+}
+
+// An opgp.Radix64 stream over the given one.
+StatusCode MakeRadix64(IStream* over, IStream** out) {
+  Held<IStream> radix;
+  StatusCode st = CreateFace(id::OpgpRadix64, id::StreamIStream, &radix.p);
+  if (st != kOk) return st;
+  Held<IStreamProcessor> attach;
+  if ((st = radix->QueryInterface(id::StreamIStreamProcessor, reinterpret_cast<void**>(&attach.p))))
+    return st;
+  if ((st = attach->SetStream(over))) return st;
+  *out = radix.p;
+  radix.p = nullptr;
+  return kOk;
+}
+
 // A runtime block holding the bytes and a terminating zero.
 StatusCode ToRuntimeBlock(const std::string& bytes, char** out) {
   if (bytes.size() >= uint64_t(INT32_MAX)) return kNoMemory;
@@ -111,28 +148,27 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
   }
 
   StatusCode EncodeText(const char* text, const char* password, char** out) override {
+    return Call(&CTextEncoder::Encode, text, password, out);
+  }
+
+  StatusCode DecodeText(const char* armoured, const char* password, char** out) override {
+    return Call(&CTextEncoder::Decode, armoured, password, out);
+  }
+
+ private:
+  // The checks and the freeing of the old out that both operations share.
+  StatusCode Call(StatusCode (CTextEncoder::*operation)(const char*, const char*, char**),
+                  const char* text, const char* password, char** out) {
     if (!text || !password || !out) return kInvalidArg;
     zk_free(*out);
     *out = nullptr;
     try {
-      return Encode(text, password, out);
+      return (this->*operation)(text, password, out);
     } catch (const std::bad_alloc&) {
       return kNoMemory;
     }
   }
 
-  StatusCode DecodeText(const char* armoured, const char* password, char** out) override {
-    if (!armoured || !password || !out) return kInvalidArg;
-    zk_free(*out);
-    *out = nullptr;
-    try {
-      return Decode(armoured, password, out);
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
-  }
-
- private:
   StatusCode Encode(const char* text, const char* password, char** out) {
     int32_t cipherIndex = kCipherBlowfish, hashIndex = kHashSHA32;
     if (params_) {
@@ -164,21 +200,10 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
 
     // The text, as it is or coded.
     if (compressed) {
-      Held<IArc> coder;
-      if ((st = MakeCoder(&coder.p))) return st;
-      Held<ByteSource> source;
-      Held<ByteSink> sink;
-      source.p = ByteSource::Create();
-      sink.p = ByteSink::Create();
-      if (!source.p || !sink.p) return kNoMemory;
-      source.p->data.swap(plain.s);
-      st = coder->Encode(source.p, sink.p, nullptr, uint32_t(length));
-      source.p->data.swap(plain.s);
-      Wipe(source.p->data.data(), source.p->data.size());
-      if (st != kOk) return st;
-      if (sink.p->data.size() > UINT32_MAX - body.s.size()) return kTooMuch;
-      body.s += sink.p->data;
-      Wipe(sink.p->data.data(), sink.p->data.size());
+      WipedString coded;
+      if ((st = RunCoder(true, plain.s, uint32_t(length), UINT64_MAX, coded.s))) return st;
+      if (coded.s.size() > UINT32_MAX - body.s.size()) return kTooMuch;
+      body.s += coded.s;
     } else {
       body.s += plain.s;
     }
@@ -192,15 +217,11 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
                       prefix);
 
     // Armour.
-    Held<IStream> radix;
-    if ((st = CreateFace(id::OpgpRadix64, id::StreamIStream, &radix.p))) return st;
-    Held<IStreamProcessor> attach;
-    if ((st = radix->QueryInterface(id::StreamIStreamProcessor, reinterpret_cast<void**>(&attach.p))))
-      return st;
     Held<ByteSink> armour;
     armour.p = ByteSink::Create();
     if (!armour.p) return kNoMemory;
-    if ((st = attach->SetStream(armour.p))) return st;
+    Held<IStream> radix;
+    if ((st = MakeRadix64(armour.p, &radix.p))) return st;
     st = radix->Write(prefix, kPrefixSize);
     if (st == kOk) st = radix->Write(body.s.data(), uint32_t(body.s.size()));
     StatusCode closed = radix->Close();
@@ -213,18 +234,13 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
     // Radix-64 text to bytes.
     WipedString block;
     {
-      Held<IStream> radix;
-      StatusCode st = CreateFace(id::OpgpRadix64, id::StreamIStream, &radix.p);
-      if (st != kOk) return st;
-      Held<IStreamProcessor> attach;
-      if ((st = radix->QueryInterface(id::StreamIStreamProcessor,
-                                      reinterpret_cast<void**>(&attach.p))))
-        return st;
       Held<ByteSource> source;
       source.p = ByteSource::Create();
       if (!source.p) return kNoMemory;
       source.p->data.assign(armoured);
-      if ((st = attach->SetStream(source.p))) return st;
+      Held<IStream> radix;
+      StatusCode st = MakeRadix64(source.p, &radix.p);
+      if (st != kOk) return st;
       char piece[4096];
       for (;;) {
         uint32_t got = 0;
@@ -260,6 +276,8 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
     const int32_t hashIndex = LenientHashIndex(header[0]);
     const bool compressed = header[1] != 0;
     const uint64_t length = LoadLE32(header + 2);
+    // The text is handed out in one runtime block, so it stays below 2 GiB.
+    if (length >= uint64_t(INT32_MAX)) return kNoMemory;
     Held<IHash> hash;
     if ((st = MakeHash(hashIndex, &hash.p))) return st;
     const uint64_t digestSize = hash->GetDigestSize();
@@ -272,19 +290,9 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
     WipedString plain;
     if (compressed) {
       // Decoded to at most the stored length.
-      Held<IArc> coder;
-      if ((st = MakeCoder(&coder.p))) return st;
-      Held<ByteSource> source;
-      Held<ByteSink> sink;
-      source.p = ByteSource::Create();
-      sink.p = ByteSink::Create();
-      if (!source.p || !sink.p) return kNoMemory;
-      source.p->data.assign(text, textBytes);
-      sink.p->limit = length;
-      st = coder->Decode(uint32_t(length), source.p, sink.p, nullptr);
-      Wipe(source.p->data.data(), source.p->data.size());
-      plain.s.swap(sink.p->data);
-      if (st != kOk) return st;
+      WipedString packed;
+      packed.s.assign(text, textBytes);
+      if ((st = RunCoder(false, packed.s, uint32_t(length), length, plain.s))) return st;
       if (plain.s.size() != length) return kNotExecuted;
     } else {
       if (textBytes < length) return kNotExecuted;
