@@ -5,15 +5,20 @@
 #include <QString>
 #include <cstdint>
 
+#include "kvSafeDriver.h"
 #include "zk5script.h"
 
+class QColor;
+class QLineEdit;
 class QWidget;
 
 namespace kiv {
 
-// The program-wide text resource and application parameters, published by
-// the main window once they exist (not counted here).
-void PublishProgramObjects(zk::ITextRes* texts, zk::IAppParam* params);
+// The program-wide engine driver, text resource and application
+// parameters, published by the main window once all three exist (not
+// counted here).
+void PublishProgramObjects(zk::ISafeDriverApp* driver, zk::ITextRes* texts, zk::IAppParam* params);
+zk::ISafeDriverApp* ProgramDriver();
 zk::ITextRes* ProgramTexts();
 zk::IAppParam* ProgramParams();
 
@@ -43,6 +48,20 @@ bool ShowToolkitError(QWidget* owner, zk::ITextRes* texts, StatusCode code, cons
 // every other code goes to ShowToolkitError with caption as prefix.
 bool ShowKeyStorageError(QWidget* owner, zk::ITextRes* texts, StatusCode code,
                          const QString& caption);
+
+// Opens the key storage into keys unless it is open already: asks the
+// password (a new storage gets one set), opens, and shows a failure.
+// True when keys holds the open storage afterwards.
+bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* driver,
+                    zk::IKeysCtrl*& keys);
+
+// The colour of the password quality gauge for a quality of 0-100.
+QColor QualityGaugeColour(int quality);
+// Every password edit: masked, at most 56 bytes of UTF-8.
+inline constexpr int kPasswordMaxBytes = 56;
+void MakePasswordEdit(QLineEdit* edit);
+// Keeps an edit's text within maxBytes bytes of UTF-8 (whole characters).
+void LimitToBytes(QLineEdit* edit, int maxBytes);
 
 // The caption of the program's main window ("Kivora 1.01").
 QString MainWindowCaption();
