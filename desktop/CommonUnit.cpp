@@ -73,6 +73,15 @@ QString FormatDateTime(zk::ITextRes* texts, int32_t yearShown, int32_t month, in
          TwoDigits(hour) + ":" + TwoDigits(minute) + ":" + TwoDigits(second);
 }
 
+QString FormatTmDateTime(zk::ITextRes* texts, const zk::CalendarTime& t) {
+  return FormatDateTime(texts, t.year + 1900, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+QString FormatSystemDateTime(zk::ITextRes* texts, const zk::PgpCalendarTime& t) {
+  // Its months count from 1; the month names are those of months 0-11.
+  return FormatDateTime(texts, t.year, int32_t(t.month) - 1, t.day, t.hour, t.minute, t.second);
+}
+
 int32_t ToolkitErrorTextId(StatusCode code) {
   switch (code) {
     case 0: return 0;

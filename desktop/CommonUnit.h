@@ -32,9 +32,13 @@ QString FormatGroupedNumber(int64_t value);
 QString TwoDigits(int32_t value);
 
 // day month-name year<text 1120>, hh:mm:ss; the month name is text
-// 1108 + month. yearShown is the year as written.
+// 1108 + month (0-11). yearShown is the year as written.
 QString FormatDateTime(zk::ITextRes* texts, int32_t yearShown, int32_t month, int32_t day,
                        int32_t hour, int32_t minute, int32_t second);
+// The engine's calendar record (years since 1900, month 0-11).
+QString FormatTmDateTime(zk::ITextRes* texts, const zk::CalendarTime& t);
+// The OpenPGP key information's record (full year, month 1-12).
+QString FormatSystemDateTime(zk::ITextRes* texts, const zk::PgpCalendarTime& t);
 
 // The text id ShowToolkitError shows for a code (0 for code 0).
 int32_t ToolkitErrorTextId(StatusCode code);
