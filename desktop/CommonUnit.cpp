@@ -1,8 +1,12 @@
 #include "desktop/CommonUnit.h"
 
 #include <QApplication>
+#include <QColor>
+#include <QLineEdit>
 #include <QWidget>
 
+#include "desktop/OpenKeyStorageUnit.h"
+#include "desktop/SetKeyStoragePassUnit.h"
 #include "desktop/ProgressUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/TextIds.h"
@@ -14,6 +18,7 @@ namespace kiv {
 
 namespace {
 
+zk::ISafeDriverApp* g_driver = nullptr;
 zk::ITextRes* g_texts = nullptr;
 zk::IAppParam* g_params = nullptr;
 
@@ -28,10 +33,12 @@ void ErrorBox(QWidget* owner, const QString& caption, const QString& text) {
 
 }  // namespace
 
-void PublishProgramObjects(zk::ITextRes* texts, zk::IAppParam* params) {
+void PublishProgramObjects(zk::ISafeDriverApp* driver, zk::ITextRes* texts, zk::IAppParam* params) {
+  g_driver = driver;
   g_texts = texts;
   g_params = params;
 }
+zk::ISafeDriverApp* ProgramDriver() { return g_driver; }
 zk::ITextRes* ProgramTexts() { return g_texts; }
 zk::IAppParam* ProgramParams() { return g_params; }
 
@@ -64,6 +71,15 @@ QString FormatDateTime(zk::ITextRes* texts, int32_t yearShown, int32_t month, in
   return TwoDigits(day) + " " + GetResText(texts, txt::kMonthFirst + month) + " " +
          QString::number(yearShown) + GetResText(texts, txt::kYearSuffix) + ", " +
          TwoDigits(hour) + ":" + TwoDigits(minute) + ":" + TwoDigits(second);
+}
+
+QString FormatTmDateTime(zk::ITextRes* texts, const zk::CalendarTime& t) {
+  return FormatDateTime(texts, t.year + 1900, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+QString FormatSystemDateTime(zk::ITextRes* texts, const zk::PgpCalendarTime& t) {
+  // Its months count from 1; the month names are those of months 0-11.
+  return FormatDateTime(texts, t.year, int32_t(t.month) - 1, t.day, t.hour, t.minute, t.second);
 }
 
 int32_t ToolkitErrorTextId(StatusCode code) {
@@ -102,6 +118,29 @@ int32_t KeyStorageErrorTextId(StatusCode code) {
   }
 }
 
+QColor QualityGaugeColour(int q) {
+  if (q < 5) return QColor(0xff, 0, 0);
+  if (q < 15) return QColor(0xb0, 0, 0);
+  if (q < 30) return QColor(0xff, 0xff, 0);
+  if (q < 50) return QColor(0xe0, 0xe0, 0);
+  if (q < 75) return QColor(0, 0xff, 0);
+  return QColor(0, 0xb0, 0);
+}
+
+void LimitToBytes(QLineEdit* edit, int maxBytes) {
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, maxBytes](const QString& text) {
+    if (text.toUtf8().size() <= maxBytes) return;
+    QString t = text;
+    while (t.toUtf8().size() > maxBytes) t.chop(t.back().isLowSurrogate() ? 2 : 1);
+    edit->setText(t);
+  });
+}
+
+void MakePasswordEdit(QLineEdit* edit) {
+  edit->setEchoMode(QLineEdit::Password);
+  LimitToBytes(edit, kPasswordMaxBytes);
+}
+
 QString MainWindowCaption() {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->objectName() == "MainForm" && !w->windowTitle().isEmpty()) return w->windowTitle();
@@ -125,6 +164,37 @@ bool ShowKeyStorageError(QWidget* owner, zk::ITextRes* texts, StatusCode code,
     default:
       return ShowToolkitError(owner, texts, code, caption);
   }
+}
+
+}  // namespace kiv
+
+namespace kiv {
+
+bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* driver,
+                    zk::IKeysCtrl*& keys) {
+  if (keys) return true;
+  zk::IKeysCtrl* ctrl = nullptr;
+  if (!driver || driver->GetKeysCtrl(&ctrl) != 0 || !ctrl) {
+    if (ctrl) ctrl->Release();
+    return false;
+  }
+  bool accepted = false;
+  std::string password;
+  if (ctrl->StorageExists() != 0) {
+    TFormSetKeyStoragePass form(texts, owner);
+    accepted = form.Run(password);
+  } else {
+    TFormOpenKeyStorage form(texts, owner);
+    accepted = form.Run(password);
+  }
+  if (accepted &&
+      ShowToolkitError(owner, texts, ctrl->Open(password.c_str()),
+                       GetResText(texts, txt::kOpenKeyStorage) + ": ")) {
+    keys = ctrl;
+    return true;
+  }
+  ctrl->Release();
+  return false;
 }
 
 }  // namespace kiv

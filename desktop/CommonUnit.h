@@ -5,15 +5,20 @@
 #include <QString>
 #include <cstdint>
 
+#include "kvSafeDriver.h"
 #include "zk5script.h"
 
+class QColor;
+class QLineEdit;
 class QWidget;
 
 namespace kiv {
 
-// The program-wide text resource and application parameters, published by
-// the main window once they exist (not counted here).
-void PublishProgramObjects(zk::ITextRes* texts, zk::IAppParam* params);
+// The program-wide engine driver, text resource and application
+// parameters, published by the main window once all three exist (not
+// counted here).
+void PublishProgramObjects(zk::ISafeDriverApp* driver, zk::ITextRes* texts, zk::IAppParam* params);
+zk::ISafeDriverApp* ProgramDriver();
 zk::ITextRes* ProgramTexts();
 zk::IAppParam* ProgramParams();
 
@@ -27,9 +32,13 @@ QString FormatGroupedNumber(int64_t value);
 QString TwoDigits(int32_t value);
 
 // day month-name year<text 1120>, hh:mm:ss; the month name is text
-// 1108 + month. yearShown is the year as written.
+// 1108 + month (0-11). yearShown is the year as written.
 QString FormatDateTime(zk::ITextRes* texts, int32_t yearShown, int32_t month, int32_t day,
                        int32_t hour, int32_t minute, int32_t second);
+// The engine's calendar record (years since 1900, month 0-11).
+QString FormatTmDateTime(zk::ITextRes* texts, const zk::CalendarTime& t);
+// The OpenPGP key information's record (full year, month 1-12).
+QString FormatSystemDateTime(zk::ITextRes* texts, const zk::PgpCalendarTime& t);
 
 // The text id ShowToolkitError shows for a code (0 for code 0).
 int32_t ToolkitErrorTextId(StatusCode code);
@@ -43,6 +52,20 @@ bool ShowToolkitError(QWidget* owner, zk::ITextRes* texts, StatusCode code, cons
 // every other code goes to ShowToolkitError with caption as prefix.
 bool ShowKeyStorageError(QWidget* owner, zk::ITextRes* texts, StatusCode code,
                          const QString& caption);
+
+// Opens the key storage into keys unless it is open already: asks the
+// password (a new storage gets one set), opens, and shows a failure.
+// True when keys holds the open storage afterwards.
+bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* driver,
+                    zk::IKeysCtrl*& keys);
+
+// The colour of the password quality gauge for a quality of 0-100.
+QColor QualityGaugeColour(int quality);
+// Every password edit: masked, at most 56 bytes of UTF-8.
+inline constexpr int kPasswordMaxBytes = 56;
+void MakePasswordEdit(QLineEdit* edit);
+// Keeps an edit's text within maxBytes bytes of UTF-8 (whole characters).
+void LimitToBytes(QLineEdit* edit, int maxBytes);
 
 // The caption of the program's main window ("Kivora 1.01").
 QString MainWindowCaption();

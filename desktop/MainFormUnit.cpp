@@ -3,11 +3,19 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "desktop/CommonUnit.h"
 #include "desktop/EngineWorker.h"
 #include "desktop/KivEvent.h"
 #include "desktop/MessageSocket.h"
 #include "desktop/WaitHourglassUnit.h"
+#include "desktop/zk5Base.hpp"
 #include "kvMessageSocket.h"
+#include "ToolkitObject.h"
 
 namespace kiv {
 
@@ -21,7 +29,59 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QWidget* parent)
   EngineWorker::Instance().AddIdleHook(this, [this] { ReplayQueued(); });
 }
 
-TMainForm::~TMainForm() { EngineWorker::Instance().RemoveIdleHooks(this); }
+EngineSource LibraryEngine() {
+  EngineSource s;
+  s.load = [] {
+    std::string path = ProgramFolder() + "/kiv_safe.so";
+    // Never unloaded while the program runs.
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE) != nullptr;
+  };
+  s.create = [](zk::IBase** out) {
+    return ToolkitCreateInstance(zk::id::KivSafeDriverApp, out);
+  };
+  return s;
+}
+
+TMainForm::~TMainForm() {
+  EngineWorker::Instance().RemoveIdleHooks(this);
+  FormDestroy();
+}
+
+void TMainForm::FormCreate(const EngineSource& engine) {
+  firstShow_ = true;
+  shutDown_ = false;
+  const QString caption = QApplication::applicationName();
+  // The runtime first: the engine library needs it to load at all.
+  GetToolkitProc("zk_CreateInstance");
+  if (!engine.load()) StartFailure(caption, "The library kiv_safe.dll was not found!", -1);
+  zk::IBase* object = nullptr;
+  if (engine.create(&object) != 0 || !object ||
+      !(driver_ = QueryToolkitInterface<zk::ISafeDriverApp>(object, zk::id::KivISafeDriverApp))) {
+    if (object) object->Release();
+    StartFailure(caption, "Can not create the object of kvCSafeDriverApp class!", -2);
+  }
+  object->Release();
+  if (driver_->Start() != 0) StartFailure(caption, "Can not initialize the m_Driver object!", -3);
+  if (driver_->GetTextRes(&texts_) != 0 || !texts_)
+    StartFailure(caption, "Can not get the text resource object!", -4);
+  if (driver_->GetAppParam(&params_) != 0 || !params_)
+    StartFailure(caption, "Can not get the application parametrs object!", -5);
+  int32_t copy = 0;
+  if (params_->GetInt("copy_container", &copy) != 0) copy = 0;
+  copyContainer_ = copy == 1;
+  PublishProgramObjects(driver_, texts_, params_);
+  hiddenToTray_ = false;
+}
+
+void TMainForm::FormDestroy() {
+  if (ProgramDriver() == driver_) PublishProgramObjects(nullptr, nullptr, nullptr);
+  zk::ReleaseAndNull(content);
+  zk::ReleaseAndNull(secret);
+  zk::ReleaseAndNull(keysCtrl);
+  zk::ReleaseAndNull(params_);
+  zk::ReleaseAndNull(texts_);
+  zk::ReleaseAndNull(driver_);
+}
 
 void TMainForm::ListenForMessages(int listenFd) {
   if (listenFd >= 0) socket_ = new TMessageSocket(listenFd, this, this);
@@ -70,6 +130,21 @@ void TMainForm::BeginCommand() {
 }
 
 void TMainForm::HandleMessage(uint32_t message, uint32_t wParam, uint32_t lParam) {
+  Dispatch(message, wParam, lParam);
+  // KIVORA_MESSAGE_LOG=<file>: each command and the working list it took,
+  // for the process tests.
+  static const char* log = std::getenv("KIVORA_MESSAGE_LOG");
+  if (log && message != wm::kName) {
+    if (FILE* f = std::fopen(log, "a")) {
+      std::fprintf(f, "%u", message);
+      for (const std::string& n : receiver_.WorkingFiles()) std::fprintf(f, "\t%s", n.c_str());
+      std::fprintf(f, "\n");
+      std::fclose(f);
+    }
+  }
+}
+
+void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
   switch (message) {
     case wm::kName:
       receiver_.ReceiveChunk(wParam, lParam);

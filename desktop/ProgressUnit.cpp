@@ -12,7 +12,9 @@
 #include <cstring>
 #include <mutex>
 
+#include "desktop/CommonUnit.h"
 #include "desktop/EngineWorker.h"
+#include "desktop/TextIds.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "zk5Clsid.h"
 #include "zk5Status.h"
@@ -98,7 +100,8 @@ TFormProgress::TFormProgress(QWidget* parent)
   ProgressBarWork->setRange(0, 100);
   SpeedButtonCancel = new QPushButton(this);
   SpeedButtonCancel->setObjectName("SpeedButtonCancel");
-  SpeedButtonCancel->setText("Cancel");
+  QString cancel = GetResText(ProgramTexts(), txt::kCancel);
+  SpeedButtonCancel->setText(cancel.isEmpty() ? QStringLiteral("Cancel") : cancel);
   right->addWidget(EditProgressLabel);
   right->addWidget(ProgressBarWork);
   right->addWidget(SpeedButtonCancel, 0, Qt::AlignRight);

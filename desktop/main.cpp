@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
   int result = 0;
   {
     kiv::TMainForm mainForm(arguments);
+    mainForm.FormCreate();
     mainForm.ListenForMessages(claim.fd);
     mainForm.show();
     // KIVORA_SCREENSHOT=<file>: save a picture of the first window and end.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "ToolkitObject.h"
 #include "zk5main.h"
 
 namespace kivfake {
@@ -81,6 +82,57 @@ StatusCode FakeAppParam::GetName(int32_t index, char** out) {
   auto it = values.begin();
   std::advance(it, index);
   return Give(it->first, out);
+}
+
+FakeDriver::FakeDriver()
+    : texts(new FakeTextRes()), params(new FakeAppParam()), keys(new FakeKeysCtrl()) {}
+
+FakeDriver::~FakeDriver() {
+  texts->Release();
+  params->Release();
+  keys->Release();
+}
+
+StatusCode FakeDriver::Start() {
+  if (startResult != 0) return startResult;
+  started = true;
+  return zk::kOk;
+}
+
+StatusCode FakeDriver::CreateSecret(zk::IKivSecret** out) {
+  if (!out) return zk::kInvalidArg;
+  zk::ReleaseAndNull(*out);
+  return started ? zk::kNotFound : zk::kNotExecuted;
+}
+
+template <class T>
+static StatusCode HandOut(T* object, T** out) {
+  if (!out) return zk::kInvalidArg;
+  zk::ReleaseAndNull(*out);
+  object->AddRef();
+  *out = object;
+  return zk::kOk;
+}
+
+StatusCode FakeDriver::GetKeysCtrl(zk::IKeysCtrl** out) {
+  ++keysHandedOut;
+  return HandOut<zk::IKeysCtrl>(keys, out);
+}
+
+StatusCode FakeDriver::GetAppParam(zk::IAppParam** out) {
+  if (appParamResult != 0) return appParamResult;
+  return HandOut<zk::IAppParam>(params, out);
+}
+
+StatusCode FakeDriver::GetTextRes(zk::ITextRes** out) {
+  if (textResResult != 0) return textResResult;
+  return HandOut<zk::ITextRes>(texts, out);
+}
+
+StatusCode FakeDriver::CreateTextEncoder(zk::ITextEncoder** out) {
+  if (!out) return zk::kInvalidArg;
+  zk::ReleaseAndNull(*out);
+  return zk::kNotFound;
 }
 
 }  // namespace kivfake

@@ -16,6 +16,7 @@
 
 #include "zk5Clsid.h"
 #include "zk5Status.h"
+#include "kvSafeDriver.h"
 #include "zk5script.h"
 
 namespace kivfake {
@@ -89,6 +90,76 @@ class FakeAppParam : public Counted<zk::IAppParam> {
 
   std::map<std::string, std::string> values;
   int saves = 0;
+};
+
+// The key storage as OpenKeyStorage sees it.
+class FakeKeysCtrl : public Counted<zk::IKeysCtrl> {
+ public:
+  const char* InterfaceId() const override { return zk::id::KivIKeysCtrl; }
+  uint32_t GetPrivateKeyCount() override { return 0; }
+  uint32_t GetPublicKeyCount() override { return 0; }
+  StatusCode ChangePassword(const char*) override { return zk::kOk; }
+  // 0 when the storage file exists.
+  StatusCode StorageExists() override { return exists ? zk::kOk : zk::kCannotOpen; }
+  StatusCode DeletePrivateKey(uint32_t) override { return zk::kOk; }
+  StatusCode DeletePublicKey(uint32_t) override { return zk::kOk; }
+  StatusCode GenerateKeyPair(const zk::KeyOwner*, int32_t) override { return zk::kOk; }
+  StatusCode GetPrivateKeyInfo(uint32_t, zk::KeyInfo*) override { return zk::kOutOfRange; }
+  StatusCode GetPublicKeyInfo(uint32_t, zk::KeyInfo*) override { return zk::kOutOfRange; }
+  StatusCode ImportKeys(const char*, const char*) override { return zk::kOk; }
+  StatusCode Open(const char* password) override {
+    opened.push_back(password ? password : "<null>");
+    return openResult;
+  }
+  StatusCode Save() override { return zk::kOk; }
+  StatusCode ExportPrivateKey(const char*, const char*, uint32_t) override { return zk::kOk; }
+  StatusCode ExportPublicKey(const char*, uint32_t) override { return zk::kOk; }
+  StatusCode GetPublicKeyBlob(void*, int32_t, uint32_t, uint32_t*) override { return zk::kOutOfRange; }
+  StatusCode ExportPublicPart(const char*, uint32_t) override { return zk::kOk; }
+  StatusCode GetSelectedKeyInfo(int32_t*, zk::KeyInfo*) override { return zk::kNotFound; }
+  StatusCode GetPgpKeyInfo(const char*, int32_t*, int32_t*, char**, zk::PgpCalendarTime*,
+                           zk::PgpCalendarTime*) override { return zk::kNotFound; }
+  StatusCode ImportPgpKey(const char*, const char*, const zk::KeyOwner*) override { return zk::kNotFound; }
+  StatusCode ExportPgpPublicKey(const char*, int32_t, uint32_t) override { return zk::kNotFound; }
+  StatusCode ExportPgpPrivateKey(const char*, const char*, uint32_t) override { return zk::kNotFound; }
+
+  bool exists = true;
+  StatusCode openResult = zk::kOk;
+  std::vector<std::string> opened;  // the passwords Open was given
+};
+
+// The driver: hands out the fixture language, in-memory parameters and the
+// fake key storage; each step can be made to fail.
+class FakeDriver : public Counted<zk::ISafeDriverApp> {
+ public:
+  FakeDriver();
+  const char* InterfaceId() const override { return zk::id::KivISafeDriverApp; }
+  const char* GetClassId() override { return zk::id::KivSafeDriverApp; }
+  StatusCode Start() override;
+  StatusCode CreateSecret(zk::IKivSecret** out) override;
+  StatusCode GetKeysCtrl(zk::IKeysCtrl** out) override;
+  StatusCode GetAppParam(zk::IAppParam** out) override;
+  StatusCode GetTextRes(zk::ITextRes** out) override;
+  StatusCode IsFileTypeRegistered() override { return zk::kNegative; }
+  StatusCode RegisterFileType() override { return zk::kOk; }
+  StatusCode UnregisterFileType() override { return zk::kOk; }
+  StatusCode IsShellExtRegistered() override { return zk::kNegative; }
+  StatusCode RegisterShellExt() override { return zk::kOk; }
+  StatusCode UnregisterShellExt() override { return zk::kOk; }
+  StatusCode CreateTextEncoder(zk::ITextEncoder** out) override;
+
+  // Failures to play, 0 for success.
+  StatusCode startResult = zk::kOk;
+  StatusCode textResResult = zk::kOk;
+  StatusCode appParamResult = zk::kOk;
+  bool started = false;
+  FakeTextRes* texts;       // one reference held by the driver
+  FakeAppParam* params;     // one reference held by the driver
+  FakeKeysCtrl* keys;       // one reference held by the driver
+  int keysHandedOut = 0;
+
+ protected:
+  ~FakeDriver() override;
 };
 
 }  // namespace kivfake

@@ -3,6 +3,7 @@
 // arrive during such a call.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,11 +16,16 @@
 #include "desktop/ProgressUnit.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "tests/support/ZkTest.h"
 #include "zk5Clsid.h"
 
 namespace {
 
 using kiv::kvIProgressImp;
+
+QString ScreenshotFolder() {
+  return QString::fromStdString(zktest::ProgramDir()) + "/../screenshots";
+}
 
 TEST(ProgressObject, QueryInterfaceAndCounts) {
   kvIProgressImp* p = kvIProgressImp::Create();
@@ -71,6 +77,9 @@ TEST(ProgressObject, CancelMakesTheNextReportAnswerMinusFive) {
       windowDuringCall = w && w->isVisible();
       if (!w) return;
       shownPercent = w->ProgressBarWork->value();
+      // A picture of the window beside the build's other screenshots.
+      QDir().mkpath(ScreenshotFolder());
+      w->grab().save(ScreenshotFolder() + "/progress-window.png");
       w->SpeedButtonCancel->click();
     });
     StatusCode s = p->OnProgress(60);
@@ -122,8 +131,11 @@ TEST(ProgressObject, WaitWindowShowsDuringTheCallOnly) {
   StatusCode r = kiv::WaitRun("Waiting...", "Saving", [&] {
     kiv::RunOnGuiThread([&] {
       for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* f = qobject_cast<kiv::TFormWait*>(w); f && f->isVisible())
+        if (auto* f = qobject_cast<kiv::TFormWait*>(w); f && f->isVisible()) {
           shownText = f->StaticTextLabel->text();
+          QDir().mkpath(ScreenshotFolder());
+          f->grab().save(ScreenshotFolder() + "/wait-window.png");
+        }
     });
     return -104;
   });
