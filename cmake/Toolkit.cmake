@@ -4,15 +4,19 @@ set(KIV_INCLUDE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/base)
 set(KIV_BASE_SOURCES
   ${CMAKE_SOURCE_DIR}/base/IdCatalogue.cpp
   ${CMAKE_SOURCE_DIR}/base/ObjectBase.cpp)
+# The per-user registry file, built into the engine and the file-manager
+# extension.
+set(KIV_USER_REGISTRY_SOURCES ${CMAKE_SOURCE_DIR}/base/UserRegistry.cpp)
 
-# kiv_toolkit_library(<name> SOURCES ... [BASE] [CARRIER_BUFFER] [STREAM_PAIR])
+# kiv_toolkit_library(<name> SOURCES ... [BASE] [CARRIER_BUFFER] [STREAM_PAIR] [USER_REGISTRY])
 # Builds <name>.so (no "lib" prefix) linked against zk5main only.
 #  - an OBJECT library <name>_objs holds the sources, so tests and fuzz
 #    targets can link the very same code;
 #  - BASE builds in the common toolkit object base and id catalogue;
-#  - CARRIER_BUFFER / STREAM_PAIR build in the shared buffered streams.
+#  - CARRIER_BUFFER / STREAM_PAIR build in the shared buffered streams;
+#  - USER_REGISTRY builds in the per-user registry file.
 function(kiv_toolkit_library name)
-  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR" "" "SOURCES" ${ARGN})
+  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR;USER_REGISTRY" "" "SOURCES" ${ARGN})
   set(srcs ${A_SOURCES})
   if(A_BASE)
     list(APPEND srcs ${KIV_BASE_SOURCES})
@@ -22,6 +26,9 @@ function(kiv_toolkit_library name)
   endif()
   if(A_STREAM_PAIR)
     list(APPEND srcs ${KIV_STREAM_PAIR_SOURCES})
+  endif()
+  if(A_USER_REGISTRY)
+    list(APPEND srcs ${KIV_USER_REGISTRY_SOURCES})
   endif()
   add_library(${name}_objs OBJECT ${srcs})
   target_include_directories(${name}_objs PUBLIC ${KIV_INCLUDE} ${CMAKE_SOURCE_DIR})
@@ -60,16 +67,16 @@ file(GLOB KIV_STREAM_PAIR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cipher/p
 find_library(KIV_CRYPTOPP_LIB cryptopp)   # test and benchmark oracle only
 find_package(OpenSSL QUIET)               # test and benchmark peer only
 
-# kiv_subsystem(<lib> [BASE] [CARRIER_BUFFER] [STREAM_PAIR] [TEST_LIBS ...] [NEEDS lib ...])
+# kiv_subsystem(<lib> [BASE] [CARRIER_BUFFER] [STREAM_PAIR] [USER_REGISTRY] [TEST_LIBS ...] [NEEDS lib ...])
 # The usual folder of a toolkit library: every *.cpp of the folder builds
 # <lib>.so; every tests/*Test.cpp is a test program linked with the library's
 # objects and with the folder's other tests/*.cpp files; NEEDS names
 # libraries the tests load by name (built first when they exist).
 function(kiv_subsystem lib)
-  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR" "" "TEST_LIBS;NEEDS" ${ARGN})
+  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR;USER_REGISTRY" "" "TEST_LIBS;NEEDS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(flags)
-  foreach(f BASE CARRIER_BUFFER STREAM_PAIR)
+  foreach(f BASE CARRIER_BUFFER STREAM_PAIR USER_REGISTRY)
     if(A_${f})
       list(APPEND flags ${f})
     endif()

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "DesktopFiles.h"
 #include "Launcher.h"
 #include "Platform.h"
 #include "UserRegistry.h"
@@ -25,23 +26,6 @@ const char* const kHandlerKeys[] = {"*\\shellex\\ContextMenuHandlers\\Kivora",
 
 void Log(const std::string& text) { zk_WriteToLog(text.c_str()); }
 
-// Writes a whole file beside its place, then renames it over.
-bool WriteWhole(const std::string& path, const std::string& text) {
-  for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
-    mkdir(path.substr(0, at).c_str(), 0755);
-  std::string temp = path + ".new";
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = std::fflush(f) == 0 && fsync(fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
-}
-
 // Starts one of the system's desktop-database tools; a tool that is not
 // installed is simply not run.
 void RunTool(const std::string& commandLine) {
@@ -54,27 +38,6 @@ void UpdateDatabases(const std::string& data) {
   RunTool("update-desktop-database \"" + data + "/applications\"");
 }
 
-// An argument of a desktop entry's Exec key: quoted, with the characters
-// that quoting reserves escaped, then as a desktop-entry string value.
-std::string ExecArgument(const std::string& path) {
-  std::string quoted = "\"";
-  for (char c : path) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    quoted += c;
-  }
-  quoted += '"';
-  std::string out;
-  for (char c : quoted) {
-    if (c == '\\') out += "\\\\";
-    else if (c == '%') out += "%%";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else out += c;
-  }
-  return out;
-}
-
 StatusCode SetKey(UserRegistry& registry, const char* path, const std::string& value,
                   const char* keyClass = "") {
   StatusCode st = registry.CreateKey(path, keyClass);
@@ -83,13 +46,6 @@ StatusCode SetKey(UserRegistry& registry, const char* path, const std::string& v
 }
 
 }  // namespace
-
-std::string DataHome() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data && data[0] == '/') return data;
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : "") + "/.local/share";
-}
 
 std::string ShellExtCommandLine(bool unregister) {
   return std::string(unregister ? "regsvr32 -s -u" : "regsvr32 -s") + " \"" + ProgramFolder() +
@@ -116,7 +72,7 @@ std::string DesktopEntryText(const std::string& exePath) {
              "Name=Kivora\n"
              "Comment=Keeps messages, files and folders secret\n"
              "Exec=") +
-         ExecArgument(exePath) + " %f\n" + "MimeType=" + kMimeType + ";\n" + "Terminal=false\n";
+         DesktopExecArgument(exePath) + " %f\n" + "MimeType=" + kMimeType + ";\n" + "Terminal=false\n";
 }
 
 StatusCode IsFileTypeRegistered() {
@@ -148,9 +104,9 @@ StatusCode RegisterFileType() {
       }
     }
     std::string data = DataHome();
-    if (!WriteWhole(data + "/" + kMimeFile, MimeInfoText()))
+    if (!WriteFileWhole(data + "/" + kMimeFile, MimeInfoText()))
       Log("Could not write " + data + "/" + kMimeFile);
-    if (!WriteWhole(data + "/" + kDesktopFile, DesktopEntryText(exe)))
+    if (!WriteFileWhole(data + "/" + kDesktopFile, DesktopEntryText(exe)))
       Log("Could not write " + data + "/" + kDesktopFile);
     UpdateDatabases(data);
     return kOk;

@@ -3,11 +3,10 @@
 #pragma once
 #include <string>
 
+#include "DesktopFiles.h"
 #include "zk5Status.h"
 
 namespace zk::engine {
-
-class UserRegistry;
 
 // The registry's file-type name, the MIME type and the file names used.
 inline constexpr char kFileTypeName[] = "Kivora 1";
@@ -16,9 +15,8 @@ inline constexpr char kMimeFile[] = "mime/packages/kivora.xml";
 inline constexpr char kDesktopFile[] = "applications/kivora.desktop";
 inline constexpr char kShellExtLibrary[] = "kiv_shell_ext.so";
 
-// $XDG_DATA_HOME (an absolute one only), else $HOME/.local/share; no
-// trailing "/".
-std::string DataHome();
+// The user's data folder ($XDG_DATA_HOME or $HOME/.local/share).
+using zk::DataHome;
 
 // The two registration command lines of the file-manager extension.
 std::string ShellExtCommandLine(bool unregister);

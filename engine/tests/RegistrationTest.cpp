@@ -10,16 +10,15 @@
 #include <vector>
 
 #include "ToolkitObject.h"
+#include "UserRegistry.h"
 #include "engine/Launcher.h"
 #include "engine/Platform.h"
 #include "engine/Registration.h"
 #include "engine/SafeDriverApp.h"
-#include "engine/UserRegistry.h"
 #include "kvSafeDriver.h"
 #include "tests/support/ZkTest.h"
 
 using namespace zk;
-using engine::UserRegistry;
 
 namespace {
 
@@ -73,7 +72,7 @@ TEST_F(RegistrationTest, FileTypeValuesFilesAndTools) {
   EXPECT_EQ(Value("Kivora 1\\Shell"), "<none>");  // made on the way, with no value
   // The stored file, byte for byte.
   EXPECT_EQ(Text(UserRegistry::DefaultFile()),
-            "# Kivora's registry: key path, TAB, key class[, TAB, =default value]\n"
+            "# Kivora's registry: key path, TAB, key class[, TAB, name=value]... (default: empty name)\n"
             ".kvs\t\t=Kivora 1\n"
             "Kivora 1\t\t=Kivora 1\n"
             "Kivora 1\\DefaultIcon\t\t=/opt/kiv ora/Kivora, 0\n"

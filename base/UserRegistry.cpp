@@ -9,8 +9,9 @@
 #include <fstream>
 #include <new>
 #include <sstream>
+#include <utility>
 
-namespace zk::engine {
+namespace zk {
 
 namespace {
 
@@ -31,11 +32,14 @@ bool WellFormed(std::string_view path) {
   return path.find("\\\\") == std::string_view::npos;
 }
 
-std::string Escape(std::string_view s) {
+std::string Escape(std::string_view s, bool name = false) {
   std::string out;
   for (char c : s) {
     switch (c) {
       case '%': out += "%25"; break;
+      case '=':
+        out += name ? "%3D" : "=";
+        break;
       case '\t': out += "%09"; break;
       case '\r': out += "%0D"; break;
       case '\n': out += "%0A"; break;
@@ -95,11 +99,16 @@ std::vector<UserRegistry::Key> UserRegistry::Load() const {
     Key k;
     k.path = Unescape(std::string_view(line).substr(0, tab));
     std::string_view rest = std::string_view(line).substr(tab + 1);
-    size_t tab2 = rest.find('\t');
-    k.keyClass = Unescape(rest.substr(0, tab2));
-    if (tab2 != std::string_view::npos && tab2 + 1 < rest.size() && rest[tab2 + 1] == '=') {
-      k.hasValue = true;
-      k.value = Unescape(rest.substr(tab2 + 2));
+    size_t end = rest.find('\t');
+    k.keyClass = Unescape(rest.substr(0, end));
+    while (end != std::string_view::npos) {
+      rest = rest.substr(end + 1);
+      end = rest.find('\t');
+      std::string_view field = rest.substr(0, end);
+      size_t eq = field.find('=');
+      if (eq == std::string_view::npos) continue;  // not a value
+      std::string name = Unescape(field.substr(0, eq));
+      if (!FindValue(k, name)) k.values.emplace_back(std::move(name), Unescape(field.substr(eq + 1)));
     }
     if (WellFormed(k.path) && !Find(keys, k.path)) keys.push_back(std::move(k));
   }
@@ -107,10 +116,10 @@ std::vector<UserRegistry::Key> UserRegistry::Load() const {
 }
 
 StatusCode UserRegistry::Store(const std::vector<Key>& keys) const {
-  std::string text = "# Kivora's registry: key path, TAB, key class[, TAB, =default value]\n";
+  std::string text = "# Kivora's registry: key path, TAB, key class[, TAB, name=value]... (default: empty name)\n";
   for (const Key& k : keys) {
     text += Escape(k.path) + "\t" + Escape(k.keyClass);
-    if (k.hasValue) text += "\t=" + Escape(k.value);
+    for (const auto& [name, value] : k.values) text += "\t" + Escape(name, true) + "=" + Escape(value);
     text += "\n";
   }
   MakeParents(file_);
@@ -148,12 +157,24 @@ bool UserRegistry::KeyExists(std::string_view path) const {
   }
 }
 
+std::string* UserRegistry::FindValue(Key& key, std::string_view name) {
+  for (auto& [n, v] : key.values)
+    if (SamePath(n, name)) return &v;
+  return nullptr;
+}
+
 StatusCode UserRegistry::QueryDefault(std::string_view path, std::string* value) const {
+  return QueryValue(path, {}, value);
+}
+
+StatusCode UserRegistry::QueryValue(std::string_view path, std::string_view name,
+                                    std::string* value) const {
   try {
     std::vector<Key> keys = Load();
     Key* k = Find(keys, path);
-    if (!k || !k->hasValue) return kNotFound;
-    if (value) *value = k->value;
+    std::string* v = k ? FindValue(*k, name) : nullptr;
+    if (!v) return kNotFound;
+    if (value) *value = *v;
     return kOk;
   } catch (const std::bad_alloc&) {
     return kNoMemory;
@@ -183,12 +204,19 @@ StatusCode UserRegistry::CreateKey(std::string_view path, std::string_view keyCl
 }
 
 StatusCode UserRegistry::SetDefault(std::string_view path, std::string_view value) {
+  return SetValue(path, {}, value);
+}
+
+StatusCode UserRegistry::SetValue(std::string_view path, std::string_view name,
+                                  std::string_view value) {
   try {
     std::vector<Key> keys = Load();
     Key* k = Find(keys, path);
     if (!k) return kNotFound;
-    k->hasValue = true;
-    k->value = std::string(value);
+    if (std::string* v = FindValue(*k, name))
+      *v = std::string(value);
+    else
+      k->values.emplace_back(std::string(name), std::string(value));
     return Store(keys);
   } catch (const std::bad_alloc&) {
     return kNoMemory;
@@ -210,4 +238,4 @@ StatusCode UserRegistry::DeleteTree(std::string_view path) {
   }
 }
 
-}  // namespace zk::engine
+}  // namespace zk
