@@ -21,7 +21,9 @@
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "kvSafeDriver.h"
+#include "desktop/zk5Base.hpp"
 #include "tests/support/ZkTest.h"
+#include "zk5main.h"
 
 namespace {
 
@@ -92,6 +94,46 @@ TEST_F(Engine, KeyPairMadeInTheWindowSignsAndChecksAFile) {
     ASSERT_EQ(form.ListViewKeys->topLevelItemCount(), 1);
     EXPECT_EQ(form.ListViewKeys->topLevelItem(0)->text(0), "Anna Berg, , ");
     EXPECT_EQ(form.ListViewKeys->topLevelItem(0)->text(2), "512");
+  }
+  {
+    // A message sealed to the new pair (the new-secret wizard's RSA road:
+    // the public blob of the chosen key in the parameters) opens again.
+    zk::SecretParams p{};
+    p.contentType = zk::kContentMessage;
+    p.flags = 1;
+    p.format = zk::kFormatSecretFile;
+    p.hashIndex = 2;
+    p.cipherIndex = 1;
+    p.headerByte = 1;
+    uint32_t length = 0;
+    ASSERT_EQ(keys->GetPublicKeyBlob(p.key, 1, 0, &length), 0);
+    p.keyLength = uint16_t(length);
+    std::string path = dir.File("sealed.kvs");
+    zk::IKivSecret* secret = nullptr;
+    ASSERT_EQ(driver->CreateSecret(&secret), 0);
+    zk::IBase* content = nullptr;
+    ASSERT_EQ(secret->Create(path.c_str(), &p, &content), 0);
+    auto* message = kiv::QueryToolkitInterface<zk::IMessage>(content, zk::id::KivIMessage);
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->SetText("for Anna only"), 0);
+    message->Release();
+    content->Release();
+    secret->Release();
+    secret = nullptr;  // an out-parameter releases what it holds
+    zk::SecretParams open{};
+    open.format = zk::kFormatSecretFile;
+    ASSERT_EQ(driver->CreateSecret(&secret), 0);
+    content = nullptr;
+    ASSERT_EQ(secret->Open(path.c_str(), &open, &content), 0);
+    message = kiv::QueryToolkitInterface<zk::IMessage>(content, zk::id::KivIMessage);
+    ASSERT_NE(message, nullptr);
+    char* text = nullptr;
+    EXPECT_EQ(message->GetText(&text), 0);
+    EXPECT_STREQ(text, "for Anna only");
+    zk_free(text);
+    message->Release();
+    content->Release();
+    secret->Release();
   }
   std::string file = dir.File("report.final.txt");
   zktest::WriteFile(file, {'d', 'a', 't', 'a'});
