@@ -56,6 +56,8 @@ QHBoxLayout* ButtonRow(QPushButton* a, QPushButton* b) {
   return row;
 }
 
+}  // namespace
+
 QHBoxLayout* WithButton(QWidget* edit, QWidget* button) {
   auto* row = new QHBoxLayout;
   row->addWidget(edit, 1);
@@ -63,7 +65,26 @@ QHBoxLayout* WithButton(QWidget* edit, QWidget* button) {
   return row;
 }
 
-}  // namespace
+// The four owner edits (name, second name, country, city) as rows of form.
+void AddNameEdits(zk::ITextRes* texts, QWidget* parent, QFormLayout* form, QLineEdit*& name,
+                  QLineEdit*& second, QLineEdit*& country, QLineEdit*& city) {
+  name = NameEdit(parent, "LabeledEditName");
+  second = NameEdit(parent, "LabeledEditForname");
+  country = NameEdit(parent, "LabeledEditCountry");
+  city = NameEdit(parent, "LabeledEditCity");
+  form->addRow(GetResText(texts, 1711), name);
+  form->addRow(GetResText(texts, 1712), second);
+  form->addRow(GetResText(texts, 1713), country);
+  form->addRow(GetResText(texts, 1714), city);
+}
+
+void ReadNameEdits(zk::KeyOwner& o, const QLineEdit* name, const QLineEdit* second,
+                   const QLineEdit* country, const QLineEdit* city) {
+  SetOwnerField(o.name, name->text());
+  SetOwnerField(o.secondName, second->text());
+  SetOwnerField(o.country, country->text());
+  SetOwnerField(o.city, city->text());
+}
 
 void SetOwnerField(char (&field)[33], const QString& text) {
   QString t = text;
@@ -235,14 +256,8 @@ TFormRSAKeyParam::TFormRSAKeyParam(zk::ITextRes* texts, QWidget* owner) : QDialo
   setWindowTitle(GetResText(texts, 1710));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
-  LabeledEditName = NameEdit(this, "LabeledEditName");
-  LabeledEditForname = NameEdit(this, "LabeledEditForname");
-  LabeledEditCountry = NameEdit(this, "LabeledEditCountry");
-  LabeledEditCity = NameEdit(this, "LabeledEditCity");
-  form->addRow(GetResText(texts, 1711), LabeledEditName);
-  form->addRow(GetResText(texts, 1712), LabeledEditForname);
-  form->addRow(GetResText(texts, 1713), LabeledEditCountry);
-  form->addRow(GetResText(texts, 1714), LabeledEditCity);
+  AddNameEdits(texts, this, form, LabeledEditName, LabeledEditForname, LabeledEditCountry,
+               LabeledEditCity);
   LabelBits = new QLabel(GetResText(texts, 1705), this);
   ComboBoxBits = new QComboBox(this);
   ComboBoxBits->setObjectName("ComboBoxBits");
@@ -264,10 +279,7 @@ int32_t TFormRSAKeyParam::Bits() const {
 }
 
 void TFormRSAKeyParam::ReadOwner(zk::KeyOwner& o) const {
-  SetOwnerField(o.name, LabeledEditName->text());
-  SetOwnerField(o.secondName, LabeledEditForname->text());
-  SetOwnerField(o.country, LabeledEditCountry->text());
-  SetOwnerField(o.city, LabeledEditCity->text());
+  ReadNameEdits(o, LabeledEditName, LabeledEditForname, LabeledEditCountry, LabeledEditCity);
 }
 
 bool TFormRSAKeyParam::Run(zk::KeyOwner& owner, int32_t& bits) {
@@ -304,14 +316,8 @@ TFormPgpKeyInfo::TFormPgpKeyInfo(zk::ITextRes* texts, bool isPrivate, int32_t bi
   LabelText->setWordWrap(true);
   layout->addWidget(LabelText);
   auto* names = new QFormLayout;
-  LabeledEditName = NameEdit(this, "LabeledEditName");
-  LabeledEditForname = NameEdit(this, "LabeledEditForname");
-  LabeledEditCountry = NameEdit(this, "LabeledEditCountry");
-  LabeledEditCity = NameEdit(this, "LabeledEditCity");
-  names->addRow(GetResText(texts, 1711), LabeledEditName);
-  names->addRow(GetResText(texts, 1712), LabeledEditForname);
-  names->addRow(GetResText(texts, 1713), LabeledEditCountry);
-  names->addRow(GetResText(texts, 1714), LabeledEditCity);
+  AddNameEdits(texts, this, names, LabeledEditName, LabeledEditForname, LabeledEditCountry,
+               LabeledEditCity);
   layout->addLayout(names);
   LabelPassPrompt = new QLabel(GetResText(texts, 1777), this);
   EditPasswd = new QLineEdit(this);
@@ -333,10 +339,7 @@ TFormPgpKeyInfo::TFormPgpKeyInfo(zk::ITextRes* texts, bool isPrivate, int32_t bi
 
 void TFormPgpKeyInfo::Read(zk::KeyOwner& o, std::string& password) const {
   std::memset(&o, 0, sizeof o);
-  SetOwnerField(o.name, LabeledEditName->text());
-  SetOwnerField(o.secondName, LabeledEditForname->text());
-  SetOwnerField(o.country, LabeledEditCountry->text());
-  SetOwnerField(o.city, LabeledEditCity->text());
+  ReadNameEdits(o, LabeledEditName, LabeledEditForname, LabeledEditCountry, LabeledEditCity);
   password = isPrivate_ ? TakeUtf8(EditPasswd->text()) : std::string();
 }
 

@@ -13,6 +13,7 @@
 #include "zk5script.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -35,6 +36,9 @@ QString OwnerCaption(const zk::KeyOwner& owner);
 // A file dialog filter written "Name|*.ext|Name|*.ext" in Qt's form
 // "Name (*.ext);;Name (*.ext)".
 QString QtFilter(const QString& filter);
+
+// An edit with a button at its right.
+QHBoxLayout* WithButton(QWidget* edit, QWidget* button);
 
 // The "..." button beside a password edit that opens the password generator.
 QToolButton* MakeGeneratorButton(zk::ITextRes* texts, QWidget* parent);

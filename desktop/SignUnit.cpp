@@ -51,13 +51,6 @@ QToolButton* Browse(QWidget* parent, const char* name) {
   return b;
 }
 
-QHBoxLayout* WithButton(QWidget* edit, QWidget* button) {
-  auto* row = new QHBoxLayout;
-  row->addWidget(edit, 1);
-  row->addWidget(button);
-  return row;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
