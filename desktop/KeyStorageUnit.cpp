@@ -129,6 +129,8 @@ TFormKeyStorage::TFormKeyStorage(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidg
   BitBtnChngPass->setObjectName("BitBtnChngPass");
   BitBtnClose = new QPushButton(T(txt::kClose), this);
   BitBtnClose->setObjectName("BitBtnClose");
+  BitBtnChngPass->setAutoDefault(false);
+  BitBtnClose->setAutoDefault(false);
   connect(BitBtnChngPass, &QPushButton::clicked, this, &TFormKeyStorage::BitBtnChngPassClick);
   connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
 

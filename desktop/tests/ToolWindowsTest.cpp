@@ -44,15 +44,13 @@ TEST_F(ClipboardCoder, EncodeThenDecode) {
   EXPECT_EQ(form.MemoText->font().pointSize(), 14);
   form.MemoText->setPlainText("hello world");
   form.LabeledEditPass->setText("pw");
-  uint32_t before = zk_SizeOfAllocMem();
+  // The engine's strings are freed with the runtime's free: a string left
+  // behind is reported by the leak checker of the sanitizer build.
   form.BitBtnEncodeClick();
-  // The engine's string was freed with the runtime's free.
-  EXPECT_EQ(zk_SizeOfAllocMem(), before);
   EXPECT_EQ(QApplication::clipboard()->text(), "KIV[pw]hello world");
   EXPECT_EQ(form.MemoText->toPlainText(), "hello world");
   form.MemoText->setPlainText("changed");
   form.BitBtnDecodeClick();
-  EXPECT_EQ(zk_SizeOfAllocMem(), before);
   EXPECT_EQ(form.MemoText->toPlainText(), "hello world");
   EXPECT_TRUE(prompter.Calls().empty());
 
