@@ -96,6 +96,7 @@ StatusCode ResolveFolder(FolderNode& root, const char* path, const std::string* 
   std::string_view rest(full);
   rest.remove_prefix(1);  // the leading "\" (or whatever byte stands first)
   if (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);
+  if (rest.empty()) return zk::kOk;  // "\\": the root with its trailing backslash
   FolderNode* node = &root;
   FolderNode* parent = nullptr;
   size_t index = 0;
