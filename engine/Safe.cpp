@@ -714,7 +714,7 @@ StatusCode Safe::LoadCatalogue(zk::IBase* flowControlSource, zk::IBase* containe
       st = flows_->OpenFlow(1, flow.out());
       if (st != zk::kOk) return st;
       if (!flow.p) return zk::kNoMemory;
-      st = ReadCatalogue(flow.p, root_);
+      st = ReadCatalogue(flow.p, root_, flows_);
     }
     if (st == zk::kOk) st = MakeHelpers();
     return st;

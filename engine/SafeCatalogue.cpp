@@ -139,7 +139,7 @@ StatusCode WriteFolder(CatalogueBuffer& out, const FolderNode& node) {
 // count or length can ask for more than is there.
 class Reader {
  public:
-  Reader(CatalogueBuffer& in, uint64_t total) : in_(in), total_(total) {}
+  Reader(CatalogueBuffer& in, uint64_t total, zk::IFlowControl* flows) : in_(in), total_(total), flows_(flows) {}
 
   uint64_t Left() const { return total_ > in_.delivered() ? total_ - in_.delivered() : 0; }
 
@@ -189,9 +189,9 @@ class Reader {
       if (!IsStoredNameSound(e.name)) return zk::kInvalidFormat;
       // Flow 1 is the catalogue's; two entries on one flow would lose data
       // when either is deleted.
-      if (e.flow == 1) return zk::kInvalidFormat;
+      if (e.flow == 1 || !HasFlow(e.flow)) return zk::kInvalidFormat;
       try {
-        if (e.flow != 0 && !flows_.insert(e.flow).second) return zk::kInvalidFormat;
+        if (e.flow != 0 && !seen_.insert(e.flow).second) return zk::kInvalidFormat;
         InsertFile(node, std::move(e));
       } catch (const std::bad_alloc&) {
         return zk::kNoMemory;
@@ -216,9 +216,20 @@ class Reader {
   }
 
  private:
+  // A flow a file names must be in the container, so that no new file
+  // can later be given the same number.
+  bool HasFlow(uint32_t number) {
+    if (number == 0 || !flows_) return true;
+    zk::IFileStrem* s = nullptr;
+    StatusCode st = flows_->OpenFlow(number, &s);
+    if (s) s->Release();
+    return st == zk::kOk;
+  }
+
   CatalogueBuffer& in_;
   uint64_t total_;
-  std::unordered_set<uint32_t> flows_;
+  zk::IFlowControl* flows_;
+  std::unordered_set<uint32_t> seen_;
 };
 
 }  // namespace
@@ -239,13 +250,13 @@ StatusCode WriteCatalogue(zk::IFlowControl* flows, const FolderNode& root) {
   return st;
 }
 
-StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root) {
+StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root, zk::IFlowControl* flows) {
   ZK_REQUIRE(flow, zk::id::StreamIFileStrem);
   uint64_t total = 0;
   StatusCode st = flow->GetSize(&total);
   if (st != zk::kOk) return st;
   CatalogueBuffer in(flow);
-  Reader reader(in, total);
+  Reader reader(in, total, flows);
   return reader.Folder(root, 0);
 }
 

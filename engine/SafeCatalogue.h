@@ -50,8 +50,9 @@ StatusCode WriteCatalogue(zk::IFlowControl* flows, const FolderNode& root);
 // Reads a catalogue from a flow's stream into `root` (which should be
 // empty). Safe on any bytes: a record that ends early, a count larger than
 // the bytes left could hold, nesting deeper than kMaxDepth, an unsound
-// name, or a file that names flow 1 or another file's flow gives -14. What
-// was read before the fault stays in the tree.
-StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root);
+// name, or a file that names flow 1, another file's flow or (when `flows`
+// is given) a flow the container does not hold gives -14. What was read
+// before the fault stays in the tree.
+StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root, zk::IFlowControl* flows = nullptr);
 
 }  // namespace kiv

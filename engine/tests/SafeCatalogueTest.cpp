@@ -47,10 +47,15 @@ struct Cat {
   }
 };
 
-// LoadCatalogue over a container whose flow 1 holds `bytes`.
+// LoadCatalogue over a container whose flow 1 holds `bytes`, beside
+// empty flows 2 to 9.
 StatusCode LoadFlow1(Rig& rig, const std::vector<uint8_t>& bytes) {
   rig.Attach();
   EXPECT_EQ(rig.flows->Create(rig.container.get(), rig.work.get(), 0, 0, 1), 0);
+  for (uint32_t n = 2; n <= 9; ++n) {
+    Ref<zk::IFileStrem> s;
+    EXPECT_EQ(rig.flows->CreateFlow(n, s.out()), 0);
+  }
   {
     Ref<zk::IFileStrem> s;
     EXPECT_EQ(rig.flows->CreateFlow(1, s.out()), 0);
@@ -241,6 +246,7 @@ TEST_F(SafeCatalogueTest, DamagedCataloguesGiveAStatus) {
       {"name with NUL", Cat().Name("\\").U32(1).File(std::string("a\0b", 3), 2).U32(0).b},
       {"file on flow 1", Cat().Name("\\").U32(1).File("a", 1).U32(0).b},
       {"two files on one flow", Cat().Name("\\").U32(2).File("a", 2).File("b", 2).U32(0).b},
+      {"file on a flow the container lacks", Cat().Name("\\").U32(1).File("a", 10).U32(0).b},
   };
   for (const Case& c : cases) EXPECT_EQ(LoadFlow1(rig, c.bytes), zk::kInvalidFormat) << c.what;
 
