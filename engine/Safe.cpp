@@ -114,9 +114,11 @@ StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IPr
   if (progress) progress->OnProgress(0);
   uint64_t done = 0;
   uint64_t last = 0;
+  uint32_t used = 0;  // how much of the buffer ever held data
   while (source->IsEnd() == zk::kOk) {
     uint32_t got = 0;
     st = source->Read(buffer.get(), kPiece, &got);
+    used = std::max(used, std::min(got, kPiece));
     if (st == zk::kOk && got > 0) st = target->Write(buffer.get(), got);
     if (st != zk::kOk || got == 0) break;
     done += got;
@@ -129,8 +131,8 @@ StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IPr
       }
     }
   }
-  // File data pass through this buffer.
-  zk::Wipe(buffer.get(), kPiece);
+  // File data passed through this buffer.
+  zk::Wipe(buffer.get(), used);
   if (st != zk::kOk) return st;
   if (progress) progress->OnProgress(100);
   return zk::kOk;
