@@ -39,7 +39,8 @@ class SafeModel {
     std::map<std::string, std::unique_ptr<Folder>> folders;  // by folded name
   };
 
-  SafeModel(SafeMedium& medium, const std::string& diskDir, uint32_t seed)
+  // small: disk files of at most 2 KiB, for media of little capacity.
+  SafeModel(SafeMedium& medium, const std::string& diskDir, uint32_t seed, bool small = false)
       : medium_(medium), dir_(diskDir), rng_(seed) {
     root_.name = "\\";
     // Disk files whose names collide by case, sort around "_", and hold
@@ -54,6 +55,7 @@ class SafeModel {
       } else if (i % 4 == 3) {
         bytes = Pattern(rng_() % 70000 + 65536, uint32_t(i) + 40);
       }
+      if (small && bytes.size() > 2048) bytes.resize(2048);
       const std::string path = diskDir + "/" + names[i];
       WriteDiskFile(path, bytes, 1600000000 + uint32_t(i));
       disk_.push_back({names[i], bytes, 0});
