@@ -268,9 +268,13 @@ StatusCode Safe::DoAddFile(const char* folderPath, const char* diskPath, uint32_
       st = CopyWithProgress(file.p, flow.p, progress);
     }
   }
+  // Room for the entry is made before the tree changes, so that the
+  // insertion itself cannot fail.
+  std::unique_ptr<FileEntry> node;
   if (st == zk::kOk) {
     st = Guarded([&]() -> StatusCode {
       folder.node->files.reserve(folder.node->files.size() + 1);
+      node = std::make_unique<FileEntry>(entry);
       return zk::kOk;
     });
   }
@@ -279,7 +283,7 @@ StatusCode Safe::DoAddFile(const char* folderPath, const char* diskPath, uint32_
     flows_->DeleteFlow(entry.flow);
     return st;
   }
-  InsertFile(*folder.node, std::move(entry));
+  InsertFile(*folder.node, std::move(node));
   return zk::kOk;
 }
 
@@ -309,9 +313,13 @@ StatusCode Safe::DoCopyFile(const char* filePath, const char* newFilePath, zk::I
     if ((st = flows_->CreateFlow(copy.flow, to.out())) != zk::kOk) return st;
     st = to.p ? CopyWithProgress(from.p, to.p, progress) : zk::kNoMemory;
   }
+  // Room for the entry is made before the tree changes, so that the
+  // insertion itself cannot fail.
+  std::unique_ptr<FileEntry> node;
   if (st == zk::kOk) {
     st = Guarded([&]() -> StatusCode {
       target.node->files.reserve(target.node->files.size() + 1);
+      node = std::make_unique<FileEntry>(copy);
       return zk::kOk;
     });
   }
@@ -319,7 +327,7 @@ StatusCode Safe::DoCopyFile(const char* filePath, const char* newFilePath, zk::I
     flows_->DeleteFlow(copy.flow);
     return st;
   }
-  InsertFile(*target.node, std::move(copy));
+  InsertFile(*target.node, std::move(node));
   return zk::kOk;
 }
 
@@ -398,7 +406,7 @@ StatusCode Safe::GetFileAt(const char* folderPath, uint32_t index, char** nameOu
     StatusCode st = Resolve(folderPath, folder);
     if (st != zk::kOk) return st;
     if (folder.node->files.empty() || index >= folder.node->files.size() || !nameOut) return zk::kInvalidArg;
-    const FileEntry& e = folder.node->files[index];
+    const FileEntry& e = *folder.node->files[index];
     if ((st = PutString(nameOut, e.name)) != zk::kOk) return st;
     return FillInfo(e, info);
   });
@@ -460,11 +468,11 @@ StatusCode Safe::MoveFile(const char* filePath, const char* folderPath) {
     Resolved target;
     if ((st = Resolve(folderPath, target)) != zk::kOk) return st;
     auto& from = found.folder.node->files;
-    if (FindFileIndex(*target.node, from[found.index].name) < target.node->files.size()) {
+    if (FindFileIndex(*target.node, from[found.index]->name) < target.node->files.size()) {
       return zk::kAlreadyExists;
     }
     target.node->files.reserve(target.node->files.size() + 1);  // nothing moves when this fails
-    FileEntry entry = std::move(from[found.index]);
+    std::unique_ptr<FileEntry> entry = std::move(from[found.index]);
     from.erase(from.begin() + static_cast<std::ptrdiff_t>(found.index));
     InsertFile(*target.node, std::move(entry));
     return zk::kOk;
@@ -508,9 +516,9 @@ StatusCode Safe::RenameFile(const char* filePath, const char* newName) {
     auto& files = found.folder.node->files;
     if (FindFileIndex(*found.folder.node, newName) < files.size()) return zk::kAlreadyExists;
     std::string name(newName);
-    FileEntry entry = std::move(files[found.index]);
+    std::unique_ptr<FileEntry> entry = std::move(files[found.index]);
     files.erase(files.begin() + static_cast<std::ptrdiff_t>(found.index));
-    entry.name = std::move(name);
+    entry->name = std::move(name);
     InsertFile(*found.folder.node, std::move(entry));  // the array has room: nothing can fail
     return zk::kOk;
   });
@@ -591,7 +599,7 @@ StatusCode Safe::GetFileInfo(const char* folderPath, const char* fileName, zk::S
     if (st != zk::kOk) return st;
     size_t i = FindFileIndex(*folder.node, fileName);
     if (i == folder.node->files.size()) return zk::kNotFound;
-    return FillInfo(folder.node->files[i], info);
+    return FillInfo(*folder.node->files[i], info);
   });
 }
 
@@ -614,7 +622,8 @@ StatusCode Safe::GetFolderStats(const char* folderPath, uint32_t* foldersOut, ui
       Safe& safe;
       uint32_t &folders, &files, &size, &stored;
       void operator()(const FolderNode& node) {
-        for (const FileEntry& e : node.files) {
+        for (const auto& p : node.files) {
+          const FileEntry& e = *p;
           ++files;
           size += e.size;
           uint32_t s = e.size;

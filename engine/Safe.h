@@ -63,7 +63,7 @@ class Safe final : public zk::ToolkitObject<Safe, zk::ISafe, zk::ISetProvider, z
   struct Found {
     Resolved folder;
     size_t index = 0;  // of the entry in folder.node->files
-    FileEntry* entry() const { return &folder.node->files[index]; }
+    FileEntry* entry() const { return folder.node->files[index].get(); }
   };
 
   StatusCode Resolve(const char* path, Resolved& out, bool wantChain = false);

@@ -120,7 +120,7 @@ StatusCode WriteFolder(CatalogueBuffer& out, const FolderNode& node) {
   StatusCode st = PutName(out, node.name);
   if (st == zk::kOk) st = PutU32(out, static_cast<uint32_t>(node.files.size()));
   for (size_t i = 0; st == zk::kOk && i < node.files.size(); ++i) {
-    const FileEntry& e = node.files[i];
+    const FileEntry& e = *node.files[i];
     uint8_t fixed[kFileFixed];
     zk::StoreLE32(fixed, e.size);
     zk::StoreLE32(fixed + 4, e.flags);

@@ -10,8 +10,8 @@ namespace {
 inline unsigned Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
 
 struct ByName {
-  bool operator()(std::string_view a, const FileEntry& b) const { return NameOrder(a, b.name) < 0; }
-  bool operator()(const FileEntry& a, std::string_view b) const { return NameOrder(a.name, b) < 0; }
+  bool operator()(std::string_view a, const std::unique_ptr<FileEntry>& b) const { return NameOrder(a, b->name) < 0; }
+  bool operator()(const std::unique_ptr<FileEntry>& a, std::string_view b) const { return NameOrder(a->name, b) < 0; }
   bool operator()(std::string_view a, const std::unique_ptr<FolderNode>& b) const {
     return NameOrder(a, b->name) < 0;
   }
@@ -35,7 +35,7 @@ int NameOrder(std::string_view a, std::string_view b) {
 
 size_t FindFileIndex(const FolderNode& folder, std::string_view name) {
   auto it = std::lower_bound(folder.files.begin(), folder.files.end(), name, ByName{});
-  if (it != folder.files.end() && NameOrder(it->name, name) == 0) return size_t(it - folder.files.begin());
+  if (it != folder.files.end() && NameOrder((*it)->name, name) == 0) return size_t(it - folder.files.begin());
   return folder.files.size();
 }
 
@@ -47,9 +47,14 @@ size_t FindFolderIndex(const FolderNode& folder, std::string_view name) {
   return folder.subfolders.size();
 }
 
-size_t InsertFile(FolderNode& folder, FileEntry&& entry) {
-  auto it = std::upper_bound(folder.files.begin(), folder.files.end(), std::string_view(entry.name), ByName{});
+size_t InsertFile(FolderNode& folder, std::unique_ptr<FileEntry>&& entry) {
+  auto it = std::upper_bound(folder.files.begin(), folder.files.end(), std::string_view(entry->name), ByName{});
   return size_t(folder.files.insert(it, std::move(entry)) - folder.files.begin());
+}
+
+size_t InsertFile(FolderNode& folder, FileEntry&& entry) {
+  auto node = std::make_unique<FileEntry>(std::move(entry));
+  return InsertFile(folder, std::move(node));
 }
 
 size_t InsertFolder(FolderNode& folder, std::unique_ptr<FolderNode>&& node) {

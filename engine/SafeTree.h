@@ -23,12 +23,13 @@ struct FileEntry {
   std::string name;
 };
 
-// One folder. Subfolders are held by pointer so that a folder keeps its
-// address while its siblings move in the array.
+// One folder. Elements are held by pointer: a folder keeps its address
+// while its siblings move in the array, and an insertion into a large
+// folder moves pointers only.
 struct FolderNode {
   std::string name;
   std::vector<std::unique_ptr<FolderNode>> subfolders;
-  std::vector<FileEntry> files;
+  std::vector<std::unique_ptr<FileEntry>> files;
 };
 
 // Deepest nesting of folders below the root that a safe holds. Every walk
@@ -49,6 +50,7 @@ size_t FindFolderIndex(const FolderNode& folder, std::string_view name);
 // Inserts after every element of equal name; returns the new index.
 // May throw std::bad_alloc (the array is then unchanged).
 size_t InsertFile(FolderNode& folder, FileEntry&& entry);
+size_t InsertFile(FolderNode& folder, std::unique_ptr<FileEntry>&& entry);
 size_t InsertFolder(FolderNode& folder, std::unique_ptr<FolderNode>&& node);
 
 // A name given for a new file or folder: -2 when it is empty, "." or "..",
@@ -65,7 +67,7 @@ uint32_t SubtreeHeight(const FolderNode& folder);
 // Calls fn(entry) for every file of the subtree, depth first.
 template <class Fn>
 void ForEachFile(const FolderNode& folder, Fn&& fn) {
-  for (const FileEntry& e : folder.files) fn(e);
+  for (const auto& e : folder.files) fn(*e);
   for (const auto& sub : folder.subfolders) ForEachFile(*sub, fn);
 }
 

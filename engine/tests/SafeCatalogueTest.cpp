@@ -68,7 +68,7 @@ StatusCode LoadFlow1(Rig& rig, const std::vector<uint8_t>& bytes) {
 
 std::vector<std::string> FileNames(const kiv::FolderNode& f) {
   std::vector<std::string> out;
-  for (const auto& e : f.files) out.push_back(e.name);
+  for (const auto& e : f.files) out.push_back(e->name);
   return out;
 }
 
@@ -154,7 +154,7 @@ TEST_F(SafeCatalogueTest, NameOrderFoldsAsciiOnly) {
     kiv::InsertFile(root, std::move(e));
   }
   EXPECT_EQ(FileNames(root), (std::vector<std::string>{"x", "X", "x"}));
-  EXPECT_EQ(root.files[kiv::FindFileIndex(root, "X")].flow, 10u);
+  EXPECT_EQ(root.files[kiv::FindFileIndex(root, "X")]->flow, 10u);
 }
 
 TEST_F(SafeCatalogueTest, LongNamesAndLargeCatalogues) {

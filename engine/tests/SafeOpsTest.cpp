@@ -32,7 +32,7 @@ uint32_t FlowOf(kiv::Safe* safe, const char* folder, const char* name) {
   kiv::Resolved r;
   if (kiv::ResolveFolder(safe->Root(), folder, nullptr, r) != 0) return 0;
   size_t i = kiv::FindFileIndex(*r.node, name);
-  return i < r.node->files.size() ? r.node->files[i].flow : 0;
+  return i < r.node->files.size() ? r.node->files[i]->flow : 0;
 }
 
 TEST_F(SafeOpsTest, EdgeCaseTable) {
