@@ -1,10 +1,7 @@
 #include "engine/Safe.h"
 
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -13,6 +10,7 @@
 #include "Wipe.h"
 #include "engine/EngineFactories.h"
 #include "engine/SafeCatalogue.h"
+#include "engine/SecretFiles.h"
 
 namespace kiv {
 
@@ -22,7 +20,6 @@ namespace {
 constexpr uint32_t kPiece = 65536;
 constexpr uint32_t kCompressed = 1;     // flags bit 0: the flow holds arc.Lzpxj's coding
 constexpr uint64_t kMaxFileSize = 0x80000000ull;
-constexpr int32_t kOpenExclusive = 0x0400;  // fos.FileSys: fail when the file exists
 
 // One interface reference, released at the end of the scope.
 template <class T>
@@ -435,28 +432,15 @@ StatusCode Safe::DoExtractFile(const char* filePath, const char* diskPath, zk::I
   if (!diskPath) return zk::kInvalidArg;
   ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
   const FileEntry entry = *found.entry();
-  // The data go to a new file beside the target, renamed over it once
+  // The data go to a new file beside the target, put in its place once
   // complete: a failure or a cancel leaves no half file under its name.
-  static std::atomic<uint32_t> counter{0};
-  std::string sibling;
-  Held<zk::IFileStrem> disk;
-  for (int attempt = 0;; ++attempt) {
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".kvpart%d-%u", static_cast<int>(getpid()), counter.fetch_add(1));
-    sibling = std::string(diskPath) + suffix;
-    st = fs_->CreateFile(sibling.c_str(), 0x8002 | kOpenExclusive, 0x180, disk.out());
-    if (st == zk::kOk || attempt == 7) break;
-  }
+  zk::engine::FileReplacement out(fs_);
+  st = out.Begin(diskPath);
   if (st != zk::kOk) return st;
-  if (!disk.p) return zk::kNoMemory;
-  st = Restore(entry, disk.p, progress);
-  disk->Release();
-  disk.p = nullptr;
-  if (st == zk::kOk && std::rename(sibling.c_str(), diskPath) != 0) st = zk::kWriteError;
-  if (st != zk::kOk) {
-    fs_->DeleteFile(sibling.c_str());
-    return st;
-  }
+  st = Restore(entry, out.stream(), progress);
+  if (st == zk::kOk) st = out.Commit();
+  if (st != zk::kOk) return st;
+  out.Abandon();
   return fs_->SetFileTimes(diskPath, entry.created, entry.modified);
 }
 
