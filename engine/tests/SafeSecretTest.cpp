@@ -5,6 +5,9 @@
 
 #include <filesystem>
 
+#include <cstring>
+
+#include "engine/tests/KeysDriver.h"
 #include "engine/tests/SafeModel.h"
 #include "engine/tests/SecretTestSupport.h"
 
@@ -20,21 +23,31 @@ struct SecretMedium : safetest::SafeMedium {
   Ref<zk::IKivSecret> secret;
   Ref<zk::ISafe> safe_;
 
-  SecretMedium(const std::string& p, int format) : path(p) {
-    params = secrettest::Params(zk::kContentSafe, format, zk::kHashSHA32, zk::kCipherAES32, "safe password");
-    secret.reset();
-    *secret.out() = secrettest::NewSecret();
+  zk::ISafeDriverApp* driver = nullptr;  // the key storage's source in key mode
+
+  SecretMedium(const std::string& p, int format)
+      : SecretMedium(p, secrettest::Params(zk::kContentSafe, format, zk::kHashSHA32, zk::kCipherAES32,
+                                           "safe password"),
+                     nullptr) {}
+  SecretMedium(const std::string& p, const zk::SecretParams& sealed, zk::ISafeDriverApp* keys)
+      : path(p), params(sealed), driver(keys) {
+    *secret.out() = NewSecret();
     Ref<zk::IBase> content;
     EXPECT_EQ(secret->Create(path.c_str(), &params, content.out()), 0);
     *safe_.out() = secrettest::Face<zk::ISafe>(content.get(), zk::id::KivISafe);
     EXPECT_TRUE(safe_);
+  }
+  zk::IKivSecret* NewSecret() {
+    zk::IKivSecret* out = nullptr;
+    EXPECT_EQ(zk::engine::MakeSecret(driver, &out), 0);
+    return out;
   }
   zk::ISafe* safe() override { return safe_.get(); }
   void Reopen() override {
     ASSERT_EQ(safe_->Commit(), 0);
     safe_.reset();
     ASSERT_EQ(secret->Close(), 0);
-    *secret.out() = secrettest::NewSecret();
+    *secret.out() = NewSecret();
     Ref<zk::IBase> content;
     ASSERT_EQ(secret->Open(path.c_str(), &params, content.out()), 0);
     *safe_.out() = secrettest::Face<zk::ISafe>(content.get(), zk::id::KivISafe);
@@ -66,6 +79,27 @@ TEST_F(SafeSecretTest, ModelInABmpCarrier) {
   safetest::SafeModel model(medium, dir.File("disk"), 12, true);
   model.Run(400);
   EXPECT_GT(model.compares_, 5);
+}
+
+// Under an RSA key: the secret seals a content key to a pair of the key
+// storage and finds that pair again at every reopen.
+TEST_F(SafeSecretTest, ModelUnderAnRsaKey) {
+  zktest::TempDir dir;
+  std::filesystem::create_directory(dir.File("disk"));
+  Ref<keytest::KeysDriver> driver(keytest::KeysDriver::Create());
+  ASSERT_EQ(zk::engine::MakeKeys(dir.File("keys.kst").c_str(), &driver->keys), 0);
+  zk::KeyOwner owner{};
+  std::strncpy(owner.name, "safe owner", 32);
+  ASSERT_EQ(driver->keys->GenerateKeyPair(&owner, 512), 0);
+  zk::SecretParams p = secrettest::Params(zk::kContentSafe, zk::kFormatSecretFile, zk::kHashSHA, zk::kCipherBlowfish, "");
+  p.flags = 1;
+  uint32_t length = 0;
+  ASSERT_EQ(driver->keys->GetPublicKeyBlob(p.key, 1, 0, &length), 0);
+  p.keyLength = uint16_t(length);
+  SecretMedium medium(dir.File("sealed.kvs"), p, driver.get());
+  safetest::SafeModel model(medium, dir.File("disk"), 13);
+  model.Run(600);
+  EXPECT_GT(model.compares_, 10);
 }
 
 // The new safe's empty catalogue goes through the secret and back; a wrong
