@@ -1,6 +1,5 @@
 #include "engine/Safe.h"
 
-
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -9,31 +8,17 @@
 
 #include "Wipe.h"
 #include "engine/EngineFactories.h"
+#include "engine/KeysCommon.h"
 #include "engine/SafeCatalogue.h"
 #include "engine/SecretFiles.h"
 
 namespace kiv {
-
 
 namespace {
 
 constexpr uint32_t kPiece = 65536;
 constexpr uint32_t kCompressed = 1;     // flags bit 0: the flow holds arc.Lzpxj's coding
 constexpr uint64_t kMaxFileSize = 0x80000000ull;
-
-// One interface reference, released at the end of the scope.
-template <class T>
-struct Held {
-  T* p = nullptr;
-  Held() = default;
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() {
-    if (p) p->Release();
-  }
-  T* operator->() const { return p; }
-  T** out() { return &p; }
-};
 
 // Runs an operation; memory running out inside the tree becomes -4.
 template <class Fn>
@@ -67,20 +52,6 @@ zk::CalendarTime Calendar(uint32_t seconds) {
   struct tm tm;
   if (localtime_r(&t, &tm)) c = {tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
   return c;
-}
-
-template <class T>
-StatusCode MakeObject(const char* classId, const char* interfaceId, T** out) {
-  zk::IBase* base = nullptr;
-  StatusCode st = zk_CreateInstance(classId, &base);
-  if (st != zk::kOk) return st;
-  if (!base) return zk::kNoMemory;
-  void* p = nullptr;
-  st = base->QueryInterface(interfaceId, &p);
-  base->Release();
-  if (st != zk::kOk) return st;
-  *out = static_cast<T*>(p);
-  return zk::kOk;
 }
 
 // Replaces a kept interface by the one `source` answers (none for a null
@@ -165,11 +136,11 @@ StatusCode Safe::FindFile(const char* path, Found& out) {
 
 StatusCode Safe::MakeHelpers() {
   if (!fs_) {
-    StatusCode st = MakeObject(zk::id::FosFileSys, zk::id::StreamIFileSystem, &fs_);
+    StatusCode st = zk::engine::CreateFace(zk::id::FosFileSys, zk::id::StreamIFileSystem, &fs_);
     if (st != zk::kOk) return st;
   }
   if (!arc_) {
-    StatusCode st = MakeObject(zk::id::ArcLzpxj, zk::id::ArcIArc, &arc_);
+    StatusCode st = zk::engine::CreateFace(zk::id::ArcLzpxj, zk::id::ArcIArc, &arc_);
     if (st != zk::kOk) return st;
   }
   return zk::kOk;
@@ -180,7 +151,7 @@ StatusCode Safe::StoredSize(const FileEntry& e, uint32_t* out) {
   if (!(e.flags & kCompressed)) return zk::kOk;
   ZK_REQUIRE(flows_, zk::id::StreamIFlowControl);
   Held<zk::IFileStrem> flow;
-  StatusCode st = flows_->OpenFlow(e.flow, flow.out());
+  StatusCode st = flows_->OpenFlow(e.flow, &flow);
   if (st != zk::kOk) return st;
   if (!flow.p) return zk::kNoMemory;
   uint64_t size = 0;
@@ -205,7 +176,7 @@ StatusCode Safe::FillInfo(const FileEntry& e, zk::SafeFileInfo* info) {
 StatusCode Safe::Restore(const FileEntry& e, zk::IStream* target, zk::IProgress* progress) {
   ZK_REQUIRE(flows_, zk::id::StreamIFlowControl);
   Held<zk::IFileStrem> flow;
-  StatusCode st = flows_->OpenFlow(e.flow, flow.out());
+  StatusCode st = flows_->OpenFlow(e.flow, &flow);
   if (st != zk::kOk) return st;
   if (!flow.p) return zk::kNoMemory;
   if (e.flags & kCompressed) {
@@ -244,7 +215,7 @@ StatusCode Safe::DoAddFile(const char* folderPath, const char* diskPath, uint32_
   ZK_REQUIRE(flows_, zk::id::StreamIFlowControl);
   if ((st = fs_->GetFileTimes(diskPath, &entry.created, &entry.modified)) != zk::kOk) return st;
   Held<zk::IFileStrem> file;
-  if ((st = fs_->OpenFile(diskPath, 0x8000, file.out())) != zk::kOk) return st;
+  if ((st = fs_->OpenFile(diskPath, 0x8000, &file)) != zk::kOk) return st;
   if (!file.p) return zk::kNoMemory;
   uint64_t size = 0;
   if ((st = file->GetSize(&size)) != zk::kOk) return st;
@@ -254,7 +225,7 @@ StatusCode Safe::DoAddFile(const char* folderPath, const char* diskPath, uint32_
   entry.flow = flows_->NextFlowNumber();
   {
     Held<zk::IFileStrem> flow;
-    if ((st = flows_->CreateFlow(entry.flow, flow.out())) != zk::kOk) return st;
+    if ((st = flows_->CreateFlow(entry.flow, &flow)) != zk::kOk) return st;
     if (!flow.p) {
       st = zk::kNoMemory;
     } else if (flags & kCompressed) {
@@ -303,11 +274,11 @@ StatusCode Safe::DoCopyFile(const char* filePath, const char* newFilePath, zk::I
   copy.name = std::move(split.name);
   {
     Held<zk::IFileStrem> from;
-    if ((st = flows_->OpenFlow(copy.flow, from.out())) != zk::kOk) return st;
+    if ((st = flows_->OpenFlow(copy.flow, &from)) != zk::kOk) return st;
     if (!from.p) return zk::kNoMemory;
     copy.flow = flows_->NextFlowNumber();
     Held<zk::IFileStrem> to;
-    if ((st = flows_->CreateFlow(copy.flow, to.out())) != zk::kOk) return st;
+    if ((st = flows_->CreateFlow(copy.flow, &to)) != zk::kOk) return st;
     st = to.p ? CopyWithProgress(from.p, to.p, progress) : zk::kNoMemory;
   }
   // Room for the entry is made before the tree changes, so that the
@@ -641,9 +612,9 @@ StatusCode Safe::DoReadFile(const char* filePath, char** dataOut, zk::IProgress*
   if (st != zk::kOk) return st;
   const FileEntry entry = *found.entry();
   Held<zk::IMemStream> mem;
-  if ((st = MakeObject(zk::id::StorageMemStream, zk::id::StreamIMemStream, mem.out())) != zk::kOk) return st;
+  if ((st = zk::engine::CreateFace(zk::id::StorageMemStream, zk::id::StreamIMemStream, &mem)) != zk::kOk) return st;
   Held<zk::IFileStrem> stream;
-  if ((st = mem->QueryInterface(zk::id::StreamIFileStrem, reinterpret_cast<void**>(stream.out()))) != zk::kOk) {
+  if ((st = mem->QueryInterface(zk::id::StreamIFileStrem, reinterpret_cast<void**>(&stream))) != zk::kOk) {
     return st;
   }
   st = Restore(entry, stream.p, progress);
@@ -683,7 +654,7 @@ StatusCode Safe::SaveCatalogue(zk::IBase* flowControlSource, zk::IBase* containe
     ZK_REQUIRE(flows_, zk::id::StreamIFlowControl);
     {
       Held<zk::IFileStrem> flow;
-      StatusCode st = flows_->CreateFlow(1, flow.out());
+      StatusCode st = flows_->CreateFlow(1, &flow);
       if (st != zk::kOk) return st;
     }
     StatusCode st = MakeHelpers();
@@ -706,7 +677,7 @@ StatusCode Safe::LoadCatalogue(zk::IBase* flowControlSource, zk::IBase* containe
     StatusCode st;
     {
       Held<zk::IFileStrem> flow;
-      st = flows_->OpenFlow(1, flow.out());
+      st = flows_->OpenFlow(1, &flow);
       if (st != zk::kOk) return st;
       if (!flow.p) return zk::kNoMemory;
       st = ReadCatalogue(flow.p, root_, flows_);

@@ -12,65 +12,19 @@
 #include "ToolkitObject.h"
 #include "engine/Safe.h"
 #include "kvSafeDriver.h"
+#include "storage/tests/StorageTestUtil.h"
 #include "tests/support/ZkTest.h"
 
 namespace safetest {
 
-// Owns one reference.
-template <class T>
-class Ref {
- public:
-  Ref() = default;
-  explicit Ref(T* p) : p_(p) {}
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  ~Ref() { reset(); }
-  void reset(T* p = nullptr) {
-    if (p_) p_->Release();
-    p_ = p;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  T** out() {
-    reset();
-    return &p_;
-  }
-
- private:
-  T* p_ = nullptr;
-};
+using stest::Ref;
+using stest::NewMem;
+using stest::Pattern;
+using stest::ReadAll;
 
 inline void LoadLibraries() {
   static bool loaded = zktest::LoadToolkit("zk5storage") && zktest::LoadToolkit("zk5arc");
   ASSERT_TRUE(loaded);
-}
-
-inline zk::IFileStrem* NewMem() {
-  return zktest::Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
-}
-
-inline std::vector<uint8_t> ReadAll(zk::IFileStrem* s) {
-  std::vector<uint8_t> out;
-  uint64_t size = 0;
-  EXPECT_EQ(s->GetSize(&size), 0);
-  EXPECT_EQ(s->Seek(0, 0), 0);
-  out.resize(size);
-  uint32_t got = 0;
-  if (size) {
-    EXPECT_EQ(s->Read(out.data(), uint32_t(size), &got), 0);
-  }
-  EXPECT_EQ(got, size);
-  return out;
-}
-
-inline std::vector<uint8_t> Pattern(size_t n, uint32_t seed) {
-  std::vector<uint8_t> v(n);
-  uint32_t x = seed * 2654435761u + 12345;
-  for (auto& b : v) {
-    x = x * 1103515245u + 12345;
-    b = static_cast<uint8_t>(x >> 16);
-  }
-  return v;
 }
 
 // A disk file with the given bytes and modification time.
