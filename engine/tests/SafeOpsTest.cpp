@@ -226,7 +226,7 @@ TEST_F(SafeOpsTest, StatsExtractAndRead) {
   // A cancelled extraction leaves the earlier file under the name and no other.
   for (int at = 1; at < 4; ++at) {
     Ref<Progress> cancel(Progress::Create());
-    cancel->cancelAt = at;
+    cancel->cancelAt = at + 1;
     EXPECT_EQ(s->ExtractFile("\\random.bin", dir.File("out").c_str(), cancel.get()), -5);
     EXPECT_EQ(zktest::ReadFile(dir.File("out")), words);
   }
@@ -269,7 +269,7 @@ TEST_F(SafeOpsTest, CancelAtEveryProgressReportOfAnAdd) {
     int cancelled = 0;
     for (int at = 0; at < int(all->reports.size()); ++at) {
       Ref<Progress> p(Progress::Create());
-      p->cancelAt = at;
+      p->cancelAt = at + 1;
       StatusCode st = rig.safe->AddFile("\\", dir.File("big").c_str(), flags, p.get());
       if (st == 0) {
         // The first and last reports are not answers; the add went through.

@@ -12,6 +12,7 @@
 #include "ToolkitObject.h"
 #include "engine/Safe.h"
 #include "kvSafeDriver.h"
+#include "engine/tests/SecretTestSupport.h"
 #include "storage/tests/StorageTestUtil.h"
 #include "tests/support/ZkTest.h"
 
@@ -59,21 +60,8 @@ class FakeSecret final : public zk::ToolkitObject<FakeSecret, zk::IStreamProvide
   StatusCode answer = 0;
 };
 
-// Records every report; answers `cancelCode` to the report numbered
-// `cancelAt` (counting from 0), 0 to every other.
-class Progress final : public zk::ToolkitObject<Progress, zk::IProgress> {
- public:
-  static constexpr const char* kClassId = "test.Progress";
-  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::ArcIProgress, 0}};
-
-  StatusCode OnProgress(int32_t percent) override {
-    reports.push_back(percent);
-    return int(reports.size()) - 1 == cancelAt ? cancelCode : 0;
-  }
-  std::vector<int32_t> reports;
-  int cancelAt = -1;
-  StatusCode cancelCode = -5;
-};
+// Progress objects: secrettest::Progress (cancelAt counts from 1).
+using secrettest::Progress;
 
 // A safe over a storage.DynFlowCtrl whose streams are memory streams, as
 // the secret lays it out (one-sector blocks, no prefix, no limit).
