@@ -132,7 +132,7 @@ class Keys final
   // Reads and checks a signature file and finds its signer; block gets the
   // 44-byte signed block.
   StatusCode LoadSignature(const char* signaturePath, char** nameOut, uint8_t block[44],
-                           int32_t* signerIsPair, uint32_t* hashIndex);
+                           int32_t* signerIsPair, int32_t* signerIndex, uint32_t* hashIndex);
   // Writes the key as an OpenPGP file through the component.
   StatusCode WritePgp(const char* path, const char* passphrase, bool isPair, uint32_t index, uint32_t kind);
 

@@ -112,7 +112,7 @@ StatusCode Keys::SignFile(const char* filePath, const char* signaturePath, uint3
 }
 
 StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_t block[44],
-                               int32_t* signerIsPair, uint32_t* hashIndex) {
+                               int32_t* signerIsPair, int32_t* signerIndex, uint32_t* hashIndex) {
   ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
   ZK_REQUIRE(crc_, zk::id::CryptoICRC);
   if (!signaturePath) return zk::kInvalidArg;
@@ -171,24 +171,31 @@ StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_
     out.bytes = outCount * 4;
     return IsSignedBlock(crc_, out.p, outCount, block);
   };
-  int32_t found = -1;
-  for (const PublicRecord& r : publics_)
+  int32_t found = -1, index = 0;
+  for (const PublicRecord& r : publics_) {
     if (tryKey(r.Blob(), r.BlobLength(), false)) {
       found = 0;
       break;
     }
-  if (found < 0)
-    for (const PairRecord& r : pairs_)
+    ++index;
+  }
+  if (found < 0) {
+    index = 0;
+    for (const PairRecord& r : pairs_) {
       if (tryKey(r.Blob(), r.BlobLength(), true)) {
         found = 1;
         break;
       }
+      ++index;
+    }
+  }
   if (found < 0) return zk::kNotFound;
   if (nameOut) {
     *nameOut = zk_DupString(name.get());
     if (!*nameOut) return zk::kNoMemory;
   }
   *signerIsPair = found;
+  *signerIndex = index;
   *hashIndex = header[8];
   return zk::kOk;
 }
@@ -205,12 +212,14 @@ StatusCode Keys::ReadSignature(const char* signaturePath, char** fileNameOut, zk
   if (reservedOut) *reservedOut = 0;
   if (hashIndexOut) *hashIndexOut = 0;
   uint8_t block[kBlockSize];
-  int32_t isPair = 0;
+  int32_t isPair = 0, signer = 0;
   uint32_t hashIndex = 0;
-  StatusCode st = LoadSignature(signaturePath, fileNameOut, block, &isPair, &hashIndex);
+  StatusCode st = LoadSignature(signaturePath, fileNameOut, block, &isPair, &signer, &hashIndex);
   if (st != zk::kOk) return st;
   if (signTimeOut) zk::engine::LocalCalendar(zk::LoadLE32(block), signTimeOut);
   if (signerIsPairOut) *signerIsPairOut = isPair;
+  // The signer's place in its list, so a caller can show whose key it is.
+  if (reservedOut) *reservedOut = signer;
   if (hashIndexOut) *hashIndexOut = static_cast<int32_t>(hashIndex);
   return zk::kOk;
 }
@@ -218,9 +227,9 @@ StatusCode Keys::ReadSignature(const char* signaturePath, char** fileNameOut, zk
 StatusCode Keys::VerifyFile(const char* filePath, const char* signaturePath) {
   if (!filePath) return zk::kInvalidArg;
   uint8_t block[kBlockSize];
-  int32_t isPair = 0;
+  int32_t isPair = 0, signer = 0;
   uint32_t hashIndex = 0;
-  StatusCode st = LoadSignature(signaturePath, nullptr, block, &isPair, &hashIndex);
+  StatusCode st = LoadSignature(signaturePath, nullptr, block, &isPair, &signer, &hashIndex);
   if (st != zk::kOk) return st;
   Held<zk::IHash> hash;
   st = MakeKeyHash(hashIndex, &hash.p);

@@ -22,13 +22,13 @@ class SignatureTest : public KeysTest {
     ASSERT_EQ(keys->ImportKeys(File("key.kvk").c_str(), ""), 0);
   }
   StatusCode Read(Storage& keys, const std::string& sig, std::string* name = nullptr,
-                  int32_t* isPair = nullptr, int32_t* hash = nullptr) {
+                  int32_t* isPair = nullptr, int32_t* hash = nullptr, int32_t* index = nullptr) {
     char* fileName = zk_DupString("stale");
     zk::CalendarTime when{};
     int32_t pair = -1, reserved = -1, hashIndex = -1;
     StatusCode st = keys.sign->ReadSignature(sig.c_str(), &fileName, &when, &pair, &reserved, &hashIndex);
-    EXPECT_EQ(reserved, 0);
     if (st != 0) {
+      EXPECT_EQ(reserved, 0);
       EXPECT_EQ(fileName, nullptr);
       EXPECT_EQ(pair, 0);
       EXPECT_EQ(hashIndex, 0);
@@ -36,6 +36,7 @@ class SignatureTest : public KeysTest {
     if (name) *name = fileName ? fileName : "";
     if (isPair) *isPair = pair;
     if (hash) *hash = hashIndex;
+    if (index) *index = reserved;
     zk_free(fileName);
     return st;
   }
@@ -161,6 +162,24 @@ TEST_F(SignatureTest, SignerFoundAmongPublicKeysFirst) {
   ImportKnown(keys, known::kPublicFile);
   ASSERT_EQ(Read(keys, sig, nullptr, &isPair), 0);
   EXPECT_EQ(isPair, 0);
+}
+
+TEST_F(SignatureTest, SignerIndexIsItsPlaceInItsList) {
+  Storage keys(File("keys.kst"));
+  auto a = Owner("Ann");
+  auto b = Owner("Bob");
+  ASSERT_EQ(keys->GenerateKeyPair(&a, 512), 0);
+  ASSERT_EQ(keys->GenerateKeyPair(&b, 512), 0);
+  const std::string file = File("hello.txt");
+  zktest::WriteFile(file, Bytes(known::kSignedText));
+  for (int32_t k : {0, 1}) {
+    const std::string sig = File(("hello" + std::to_string(k) + ".kvg").c_str());
+    ASSERT_EQ(keys.sign->SignFile(file.c_str(), sig.c_str(), k, 2), 0);
+    int32_t isPair = -1, index = -1;
+    ASSERT_EQ(Read(keys, sig, nullptr, &isPair, nullptr, &index), 0);
+    EXPECT_EQ(isPair, 1);
+    EXPECT_EQ(index, k);
+  }
 }
 
 // The signing time at which the signed block's CRC-32 (its top limb) is 0:
