@@ -537,6 +537,14 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     if (Rsa()) {
       if ((st = ReadFully(head, keyBlock_, kKeyBlockSize)) != kOk) return st;
       KeyBlockResult kb;
+      // A pair whose check value fits must also open the header.
+      kb.headerCheck = [&](const uint8_t* key) {
+        std::memcpy(contentKey_, key, kContentKeySize);
+        HeaderFields tried;
+        StatusCode s = KeyCipher();
+        if (s == kOk) s = ReadHeader(head, &tried);
+        return s;
+      };
       st = OpenKeyBlock(driver_, P().cipherIndex, keyBlock_, &kb);
       std::memcpy(contentKey_, kb.contentKey, kContentKeySize);
       keyInfo_ = kb.keyInfo;

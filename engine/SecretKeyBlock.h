@@ -4,6 +4,7 @@
 // replaces it when the engine is linked).
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "engine/SecretFormat.h"
 #include "kvSafeDriver.h"
@@ -14,6 +15,9 @@ struct KeyBlockResult {
   uint8_t contentKey[kContentKeySize] = {};
   KeyInfo keyInfo = {};
   uint32_t keyListFlag = 0;
+  // At Open, when set: the content header's check under a content key the
+  // trial found; -13 lets the trial go on with the next pair.
+  std::function<StatusCode(const uint8_t* contentKey)> headerCheck;
 };
 
 // Draws a content key, seals it with the public key blob of params (key

@@ -10,6 +10,7 @@
 
 #include "desktop/ConfigNames.h"
 #include "desktop/TextIds.h"
+#include "desktop/ToolTextIds.h"
 #include "tests/support/ZkTest.h"
 #include "zk5Clsid.h"
 #include "zk5Stream.h"
@@ -96,6 +97,43 @@ TEST_F(Shipped, EveryNameTheProgramWrites) {
     zk_free(value);
   }
   p->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// The key, signature, clipboard and options windows' texts are in the
+// engine's shipped English file, and the names they write in its
+// configuration.
+TEST(ShippedTools, TextsAndNames) {
+  ASSERT_TRUE(zktest::LoadToolkit("zk5storage"));
+  ASSERT_TRUE(zktest::LoadToolkit("zk5script"));
+  auto* fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  ASSERT_NE(fs, nullptr);
+  zk::IFileStrem* s = nullptr;
+  ASSERT_EQ(fs->OpenFile(KIV_ENGINE_DATA "/kiv_en.txt", zk::kOpenBinary, &s), 0);
+  auto* t = zktest::Create<zk::ITextRes>(zk::id::ScriptTextRes, zk::id::ScriptITextRes);
+  ASSERT_EQ(t->Load(s), 0);
+  s->Release();
+  s = nullptr;
+  for (int32_t id : kiv::txt::kToolTextIds) {
+    char* text = nullptr;
+    EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
+    zk_free(text);
+  }
+  t->Release();
+  ASSERT_EQ(fs->OpenFile(KIV_ENGINE_DATA "/kiv_config.txt", zk::kOpenBinary, &s), 0);
+  auto* p = zktest::Create<zk::IAppParam>(zk::id::ScriptParamScript, zk::id::ScriptIAppParam);
+  ASSERT_EQ(p->Load(s), 0);
+  s->Release();
+  for (const char* name : {"count_of_arc_ext", "systray", "startup minimized", "lang_cur"}) {
+    char* value = nullptr;
+    EXPECT_EQ(p->GetString(name, &value), 0) << name;
+    zk_free(value);
+  }
+  p->Release();
+  fs->Release();
 }
 
 }  // namespace
