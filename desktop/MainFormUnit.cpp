@@ -34,7 +34,12 @@
 #include <cstdlib>
 
 #include "desktop/AboutUnit.h"
+#include "desktop/ClipboardCoderUnit.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/EnvOptUnit.h"
+#include "desktop/KeyStorageUnit.h"
+#include "desktop/PasswordGeneratorHook.h"
+#include "desktop/SignUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SysTrayUnit.h"
 #include "desktop/TextIds.h"
@@ -105,6 +110,7 @@ void TMainForm::FormCreate(const EngineSource& engine) {
 }
 
 void TMainForm::FormDestroy() {
+  DestroyClipboardCoder();
   if (ProgramDriver() == driver_) PublishProgramObjects(nullptr, nullptr, nullptr);
   zk::ReleaseAndNull(content);
   zk::ReleaseAndNull(secret);
@@ -760,13 +766,41 @@ void TMainForm::mnHelpContentsClick() {
 }
 
 void TMainForm::ContentCommand(const QString& name) { commands_.push_back(name); }
-// The tool windows come with their own units.
-void TMainForm::mnToolsEnvironmentOptionsClick() { ContentCommand("mnToolsEnvironmentOptions"); }
-void TMainForm::mnToolsKeyStorageClick() { ContentCommand("mnToolsKeyStorage"); }
-void TMainForm::mnToolSignCreateClick() { ContentCommand("mnToolSignCreate"); }
-void TMainForm::mnToolsSignCheckClick() { ContentCommand("mnToolsSignCheck"); }
-void TMainForm::mnToolsGenePassClick() { ContentCommand("mnToolsGenePass"); }
-void TMainForm::mnToolsClipboardClick() { ContentCommand("mnToolsClipboard"); }
+
+void TMainForm::mnToolsEnvironmentOptionsClick() {
+  QFont font = MemoMessage->font();
+  ShowEnvironmentOptions(this, params_, texts_, driver_, font);
+  MemoMessage->setFont(font);
+  if (params_) {
+    params_->SetString("font_name", font.family().toUtf8().constData());
+    params_->SetLong("font_size", font.pointSize());
+    params_->Save();
+  }
+  if (tray_) {
+    if (ParamInt("systray", 0) != 0 && tray_->Available()) tray_->Show();
+    else tray_->Hide();
+  }
+}
+
+void TMainForm::mnToolsKeyStorageClick() {
+  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowKeyStorageWindow(this, texts_, keysCtrl);
+}
+
+void TMainForm::mnToolSignCreateClick() {
+  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowSignCreateWindow(this, texts_, keysCtrl);
+}
+
+void TMainForm::mnToolsSignCheckClick() {
+  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowCheckSignWindow(this, texts_, keysCtrl);
+}
+
+void TMainForm::mnToolsGenePassClick() {
+  // The generator's window installs itself when it is built.
+  if (HasPasswordGenerator()) OpenPasswordGenerator(this);
+  else ContentCommand("mnToolsGenePass");
+}
+
+void TMainForm::mnToolsClipboardClick() { BringUpClipboardCoder(this, MemoMessage->font()); }
 
 void TMainForm::stmShowClick() {
   show();

@@ -494,10 +494,10 @@ TEST_F(Window, NoTrayOnADesktopWithoutOne) {
 
 TEST_F(Window, CommandsLeftToLaterWindowsAreRecorded) {
   Make();
-  form->Action("mnToolsKeyStorage")->trigger();
+  form->Action("mnToolsGenePass")->trigger();
   form->Action("mnFolderNew")->trigger();  // disabled: nothing
   form->Action("tlbNewSecret")->trigger();
-  EXPECT_EQ(form->RecordedCommands(), (std::vector<QString>{"mnToolsKeyStorage", "mnSecretNew"}));
+  EXPECT_EQ(form->RecordedCommands(), (std::vector<QString>{"mnToolsGenePass", "mnSecretNew"}));
 }
 
 // ---------------------------------------------------------------------------
