@@ -703,3 +703,30 @@ TEST_F(Window, PicturesOfTheFourStatesAndAbout) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Help, PageOfTheLanguageOrWarning92) {
+  desktoptest::App();
+  auto* texts = new kivfake::FakeTextRes();
+  auto* params = new kivfake::FakeAppParam();
+  params->values["lang_cur"] = "en";
+  params->values["en_help"] = "help.html";
+  zktest::TempDir dir;
+  kiv::ScriptedPrompter prompter;
+  QWidget owner;
+  const QString folder = QString::fromStdString(dir.path());
+  kiv::ShowHelpContents(&owner, texts, params, folder);
+  ASSERT_EQ(prompter.Calls().size(), 1u);
+  EXPECT_EQ(prompter.Calls()[0].text, "T92");
+  zktest::WriteFile(dir.File("help.html"), std::vector<uint8_t>{'<', 'b', '>', 'H', '<', '/', 'b', '>'});
+  kiv::ShowHelpContents(&owner, texts, params, folder);
+  EXPECT_EQ(prompter.Calls().size(), 1u);
+  auto* browser = owner.findChild<QTextBrowser*>("TextBrowserHelp");
+  ASSERT_NE(browser, nullptr);
+  EXPECT_EQ(browser->toPlainText(), "H");
+  texts->Release();
+  params->Release();
+}
+
+}  // namespace
