@@ -222,7 +222,7 @@ void TMainForm::HandleMessage(uint32_t message, uint32_t wParam, uint32_t lParam
   // KIVORA_MESSAGE_LOG=<file>: each command and the working list it took,
   // for the process tests.
   static const char* log = std::getenv("KIVORA_MESSAGE_LOG");
-  if (log && message != wm::kName) {
+  if (log && message != wm::kName && wm::IsInterfaceMessage(message)) {
     if (FILE* f = std::fopen(log, "a")) {
       std::fprintf(f, "%u", message);
       for (const std::string& n : receiver_.WorkingFiles()) std::fprintf(f, "\t%s", n.c_str());
@@ -247,7 +247,7 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       if ((message == wm::kNewSafe ||
            ((message == wm::kOpen || message == wm::kNewInCarrier) &&
             !receiver_.WorkingFiles().empty())) &&
-          !mnSecretCloseClick())
+          !CloseForCommand())
         return;
       recorded_.push_back(message);
       return;

@@ -22,6 +22,8 @@
 #include <memory>
 
 #include "desktop/AboutUnit.h"
+#include "desktop/KivEvent.h"
+#include "kvMessageSocket.h"
 #include "desktop/MainFormUnit.h"
 #include "desktop/MainStates.h"
 #include "desktop/ReloadMenu.h"
@@ -438,6 +440,23 @@ TEST_F(Window, CloseAsksAndAFailingSaveKeepsTheSecret) {
   EXPECT_EQ(form->openKind, 0);
   EXPECT_FALSE(form->PageControlView->isVisible());
   EXPECT_TRUE(form->MemoMessage->toPlainText().isEmpty());
+  s->Release();
+}
+
+TEST_F(Window, ACommandFromOutsideStopsWhenTheCloseIsRefused) {
+  Make();
+  kivfake::FakeSecret* s = Show(1);
+  form->MemoMessage->appendPlainText("x");
+  prompter.AnswerBox(BoxAnswer::kCancel);
+  kiv::PostKivMessage(form.get(), kiv::wm::kNewSafe);
+  desktoptest::Drain();
+  EXPECT_TRUE(form->RecordedMessages().empty());
+  EXPECT_EQ(form->openKind, 1);
+  prompter.AnswerBox(BoxAnswer::kNo);
+  kiv::PostKivMessage(form.get(), kiv::wm::kNewSafe);
+  desktoptest::Drain();
+  EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{kiv::wm::kNewSafe}));
+  EXPECT_EQ(form->openKind, 0);
   s->Release();
 }
 
