@@ -233,14 +233,7 @@ TEST_F(Recent, LoadStopsAtTheFirstEmptyAndLabelsPastNine) {
 // ---------------------------------------------------------------------------
 // The main window.
 
-kiv::EngineSource FakeSource(kivfake::FakeDriver* driver) {
-  return {[] { return true; },
-          [driver](zk::IBase** out) {
-            driver->AddRef();
-            *out = driver;
-            return 0;
-          }};
-}
+using kivfake::FakeSource;
 
 struct Window : ::testing::Test {
   void SetUp() override {
