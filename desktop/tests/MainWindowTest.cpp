@@ -317,6 +317,8 @@ TEST_F(Window, CaptionsAndHintsByIdAndTheFirstShow) {
   EXPECT_FALSE(form->PageControlView->isVisible());
   // Placement defaults and the last hash.
   EXPECT_EQ(form->width(), 700);
+  EXPECT_EQ(form->height(), 520);
+  EXPECT_EQ(form->pos(), QPoint(50, 50)) << "no stored top and left";
   EXPECT_EQ(form->hashIndex, 3);
   EXPECT_EQ(form->cipherIndex, 1);
   EXPECT_EQ(form->MemoMessage->font().pointSize(), 8);
