@@ -183,6 +183,7 @@ struct Recent : ::testing::Test {
     for (QAction* a : qmenu.actions()) l << a->text();
     return l;
   }
+  bool app = (desktoptest::App(), true);  // before the menu
   kivfake::FakeAppParam* params;
   QMenu qmenu;
   kiv::TReloadFileMenu menu;
