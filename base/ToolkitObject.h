@@ -68,7 +68,7 @@ class ToolkitObject : public Primary, public Others... {
   // whole object whichever interface they are called through: these final
   // overriders serve every interface's first five slots.
   StatusCode QueryInterface(const char* id, void** out) override {
-    return detail::QueryTable(Start(), interfaces_, id, out, count_);
+    return detail::QueryTable(ObjectStart(), interfaces_, id, out, count_);
   }
   int32_t AddRef() override { return ++count_; }
   int32_t Release() override {
@@ -91,7 +91,8 @@ class ToolkitObject : public Primary, public Others... {
 
  protected:
   ~ToolkitObject() = default;
-  void* Start() { return static_cast<Primary*>(this); }
+  // Not named Start: an interface may have an operation of that name.
+  void* ObjectStart() { return static_cast<Primary*>(this); }
 
  private:
   static const InterfaceEntry* Table(ToolkitObject* self) {

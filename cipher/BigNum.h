@@ -62,8 +62,17 @@ StatusCode ModInverse(BigNumber& r, const BigNumber& a, const BigNumber& m);  //
 // rr, when given, is MontgomerySquare(m), kept by callers that reuse a modulus.
 StatusCode ModExp(BigNumber& r, const BigNumber& b, const BigNumber& x, const BigNumber& m,
                   const BigNumber* rr = nullptr);
+// r1 = b1^x1 mod m1 and r2 = b2^x2 mod m2, as two ModExp calls would give
+// them; side by side when the processor allows (the two CRT halves of RSA).
+StatusCode ModExpPair(BigNumber& r1, const BigNumber& b1, const BigNumber& x1, const BigNumber& m1,
+                      const BigNumber* rr1, BigNumber& r2, const BigNumber& b2, const BigNumber& x2,
+                      const BigNumber& m2, const BigNumber* rr2);
 // 2^(128 w) mod m for an odd m of w 64-bit words (the exponentiation's setup).
 StatusCode MontgomerySquare(BigNumber& rr, const BigNumber& m);
+// Whether the exponentiation can use the processor's 52-bit vector
+// multiply-add (AVX-512 IFMA); tests switch it off to reach the portable form.
+bool ExpHardwareAvailable();
+void ExpUseHardware(bool on);
 // 2^x mod m, the fast path of the prime test.
 StatusCode ModExp2(BigNumber& r, const BigNumber& x, const BigNumber& m);
 // Bit operations: a |= 2^i; a mod 2^k; a / 2^k.

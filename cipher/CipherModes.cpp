@@ -68,7 +68,7 @@ class CipherModes final
   }
 
   StatusCode ResetIV(const void* iv, uint32_t ivLength) override {
-    if (mode_ != kModeECB && reg_) Load(iv, ivLength);
+    Load(iv, ivLength);
     return kOk;
   }
 
@@ -186,18 +186,19 @@ class CipherModes final
 
  private:
   // Register loading: R[n-1-k] = iv[k] for k below both ivLength and n,
-  // zero elsewhere; then c = n.
+  // zero elsewhere; then c = n. ECB keeps no register and ignores any iv.
   void Load(const void* iv, uint32_t ivLength) {
+    c_ = n_;
+    if (mode_ == kModeECB || !reg_) return;
     const uint8_t* v = static_cast<const uint8_t*>(iv);
     const uint32_t used = v ? (ivLength < n_ ? ivLength : n_) : 0;
-    if (reg_) std::memset(reg_, 0, regSize_);  // ECB keeps no register
+    std::memset(reg_, 0, regSize_);
     if (mode_ == kModeCFB) {
       // R is ct reversed at c = n: ct holds the iv bytes in order.
       if (used) std::memcpy(reg_ + n_, v, used);
     } else {
       for (uint32_t k = 0; k < used; ++k) reg_[n_ - 1 - k] = v[k];
     }
-    c_ = n_;
   }
 
   StatusCode Transform(void* buffer, uint32_t length, bool encrypt) {

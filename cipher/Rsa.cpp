@@ -162,8 +162,9 @@ StatusCode Rsa::PrivateOp(const uint32_t* limbs, uint32_t count, uint32_t** out,
   // m1 = (x mod p)^(d mod (p - 1)) mod p, m2 likewise mod q.
   const BigNumber *rp = nullptr, *rq = nullptr;
   if ((s = Setup(rrP_, p_, &rp)) || (s = Setup(rrQ_, q_, &rq))) return s;
-  if ((s = SubWord(t, p_, 1)) || (s = Mod(dp, d_, t)) || (s = ModExp(m1, x, dp, p_, rp))) return s;
-  if ((s = SubWord(t, q_, 1)) || (s = Mod(dq, d_, t)) || (s = ModExp(m2, x, dq, q_, rq))) return s;
+  if ((s = SubWord(t, p_, 1)) || (s = Mod(dp, d_, t)) || (s = SubWord(t, q_, 1)) || (s = Mod(dq, d_, t)) ||
+      (s = ModExpPair(m1, x, dp, p_, rp, m2, x, dq, q_, rq)))
+    return s;
   // h = u (m2 - m1) mod q, in 0 to q - 1; m = m1 + p h.
   if ((s = Mod(t, m1, q_))) return s;
   if (Compare(m2, t) >= 0) {

@@ -7,6 +7,10 @@
 find_package(Threads REQUIRED)
 include(GoogleTest)
 
+# The per-user registry file is part of kiv_base; the file-manager extension
+# and its tests stand outside the toolkit (no runtime) and build it in alone.
+set(KIV_USER_REGISTRY_SOURCES ${CMAKE_SOURCE_DIR}/base/UserRegistry.cpp)
+
 find_library(KIV_CRYPTOPP_LIB cryptopp)   # test and benchmark oracle only
 find_package(OpenSSL QUIET)               # test and benchmark peer only
 
@@ -18,10 +22,11 @@ find_package(OpenSSL QUIET)               # test and benchmark peer only
 #  - an OBJECT library <name>_objs holds the sources, so tests, fuzz targets
 #    and benchmarks can link the very same code (target_link_libraries
 #    with <name>_objs adds its objects, the base and zk5main);
-#  - BASE, CARRIER_BUFFER and STREAM_PAIR are accepted for older callers and
-#    change nothing: the base, the buffered streams included, is always there.
+#  - BASE, CARRIER_BUFFER, STREAM_PAIR and USER_REGISTRY are accepted for
+#    older callers and change nothing: the base, the buffered streams and the
+#    per-user registry file included, is always there.
 function(kiv_toolkit_library name)
-  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR" "" "SOURCES" ${ARGN})
+  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR;USER_REGISTRY" "" "SOURCES" ${ARGN})
   add_library(${name}_objs OBJECT ${A_SOURCES})
   target_include_directories(${name}_objs PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # The library's folder, for the fuzz targets and benchmarks of its internals.
@@ -62,7 +67,7 @@ endfunction()
 # ones; NEEDS names libraries the tests load by name (built first when they
 # exist).
 function(kiv_subsystem lib)
-  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR" "" "TEST_LIBS;NEEDS" ${ARGN})
+  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR;USER_REGISTRY" "" "TEST_LIBS;NEEDS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   kiv_toolkit_library(${lib} SOURCES ${srcs})
   if(KIV_TESTS)
@@ -107,3 +112,17 @@ function(kiv_link_objects target)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/base
                              ${CMAKE_SOURCE_DIR}/tests/support)
 endfunction()
+
+# KIV_DESKTOP_INCLUDE: the desktop program's include path (include/, base/,
+# desktop/, tests/support) and a folder of the build tree holding only links
+# named desktop and tests/support, so the desktop sources' includes
+# "desktop/..." and "tests/support/..." resolve without the source root on
+# the path. desktop/CMakeLists.txt sets it for every target of its folders.
+set(KIV_DESKTOP_PREFIX ${CMAKE_BINARY_DIR}/kiv_desktop_prefix)
+if(NOT EXISTS ${KIV_DESKTOP_PREFIX}/desktop)
+  file(MAKE_DIRECTORY ${KIV_DESKTOP_PREFIX}/tests)
+  file(CREATE_LINK ${CMAKE_SOURCE_DIR}/desktop ${KIV_DESKTOP_PREFIX}/desktop SYMBOLIC)
+  file(CREATE_LINK ${CMAKE_SOURCE_DIR}/tests/support ${KIV_DESKTOP_PREFIX}/tests/support SYMBOLIC)
+endif()
+set(KIV_DESKTOP_INCLUDE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/base ${CMAKE_SOURCE_DIR}/desktop
+    ${CMAKE_SOURCE_DIR}/tests/support ${KIV_DESKTOP_PREFIX})

@@ -178,7 +178,20 @@ TEST(BigNumTest, InverseAndGcdMatchOracle) {
   EXPECT_EQ(ModInverse(r, three, nine), zk::kNotExecuted);
 }
 
-TEST(BigNumTest, ExponentiationMatchesOracle) {
+// The exponentiation tests run with the processor's vector form and with
+// the portable one.
+class ExpForm : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (GetParam() && !ExpHardwareAvailable()) GTEST_SKIP() << "no AVX-512 IFMA";
+    ExpUseHardware(GetParam());
+  }
+  void TearDown() override { ExpUseHardware(true); }
+};
+INSTANTIATE_TEST_SUITE_P(Forms, ExpForm, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Vector" : "Portable"; });
+
+TEST_P(ExpForm, ExponentiationMatchesOracle) {
   Operands ops(4);
   Ctx ctx;
   for (int round = 0; round < 60; ++round) {
@@ -198,6 +211,75 @@ TEST(BigNumTest, ExponentiationMatchesOracle) {
     BN_mod_exp(R, two, X, M, ctx);
     ASSERT_TRUE(SameValue(r, R)) << round;
   }
+}
+
+// Moduli just below a power of two at the sizes where the vector form
+// changes its limb count, bases of m - 1 (every limb full), the kept setup
+// of RSA, and pairs of exponentiations of equal and of different sizes.
+TEST_P(ExpForm, KeptSetupsPairsAndEdgeSizes) {
+  Ctx ctx;
+  std::mt19937 rng(9);
+  auto make = [&](BigNumber& a, uint32_t bits, bool full) {
+    std::vector<uint32_t> v((bits + 31) / 32);
+    for (auto& w : v) w = full ? 0xffffffffu : uint32_t(rng());
+    if (bits % 32) v.back() &= (1u << (bits % 32)) - 1;
+    v.back() |= 1u << ((bits - 1) % 32);
+    ASSERT_EQ(SetLimbs(a, v.data(), int32_t(v.size())), zk::kOk);
+    Normalize(a);
+  };
+  for (uint32_t bits : {383u, 384u, 414u, 415u, 622u, 623u, 830u, 831u, 1024u, 1038u, 1039u, 1246u, 1247u,
+                        1662u, 1663u, 2048u, 2078u, 2079u, 2494u, 2495u, 3326u, 3327u, 4158u, 4159u}) {
+    SCOPED_TRACE(bits);
+    BigNumber m, b, x, rr, r;
+    make(m, bits, true);
+    ASSERT_EQ(SubWord(m, m, 2 * (rng() % 1000)), zk::kOk);
+    ASSERT_EQ(SubWord(b, m, 1), zk::kOk);
+    make(x, bits, false);
+    ASSERT_EQ(MontgomerySquare(rr, m), zk::kOk);
+    Bn M(m), B(b), X(x), R;
+    BN_mod_exp(R, B, X, M, ctx);
+    ASSERT_EQ(ModExp(r, b, x, m, &rr), zk::kOk);
+    EXPECT_TRUE(SameValue(r, R));
+    ASSERT_EQ(ModExp(r, b, x, m), zk::kOk);
+    EXPECT_TRUE(SameValue(r, R));
+  }
+  Operands ops(6);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    BigNumber b1, x1, m1, rr1, r2, b2, x2, m2;
+    const int limbs1 = round % 3 == 0 ? 32 : ops.Limbs(), limbs2 = round % 2 ? limbs1 : ops.Limbs();
+    ops.Make(m1, limbs1, ops.Pad());
+    ops.Make(m2, limbs2, ops.Pad());
+    m1.limbs[0] |= 1;
+    m2.limbs[0] |= 1;
+    ops.Make(b1, ops.Limbs(), ops.Pad());
+    ops.Make(b2, ops.Limbs(), ops.Pad());
+    ops.Make(x1, ops.Limbs(40));
+    ops.Make(x2, round % 4 == 0 ? 1 : ops.Limbs(40));
+    ASSERT_EQ(MontgomerySquare(rr1, m1), zk::kOk);
+    Bn B1(b1), X1(x1), M1(m1), B2(b2), X2(x2), M2(m2), R1, R2;
+    BN_mod_exp(R1, B1, X1, M1, ctx);
+    BN_mod_exp(R2, B2, X2, M2, ctx);
+    // The first result takes the place of its base.
+    ASSERT_EQ(ModExpPair(b1, b1, x1, m1, &rr1, r2, b2, x2, m2, nullptr), zk::kOk);
+    EXPECT_TRUE(SameValue(b1, R1));
+    EXPECT_TRUE(SameValue(r2, R2));
+  }
+  // A zero exponent and a modulus of 1 beside a full-size job.
+  BigNumber b, x, m, zero, one, r1, r2;
+  make(m, 1024, false);
+  m.limbs[0] |= 1;
+  make(b, 1000, false);
+  make(x, 1024, false);
+  SetWord(one, 1);
+  ASSERT_EQ(ModExpPair(r1, b, zero, m, nullptr, r2, b, x, one, nullptr), zk::kOk);
+  EXPECT_EQ(CompareWord(r1, 1), 0);
+  EXPECT_EQ(r2.count, 0);
+  // A base that is a multiple of the modulus gives 0.
+  ASSERT_EQ(Mul(b, m, one), zk::kOk);
+  ASSERT_EQ(ModExpPair(r1, b, x, m, nullptr, r2, b, x, m, nullptr), zk::kOk);
+  EXPECT_EQ(r1.count, 0);
+  EXPECT_EQ(r2.count, 0);
 }
 
 TEST(BigNumTest, ExponentiationEdgeCases) {

@@ -1,0 +1,68 @@
+// What more than one part of the engine shares: the cipher and hash index
+// tables (strict for secrets, lenient for the text encoder), the carrier
+// classes by container format, the masked 10-byte prefix that opens
+// secrets, text blocks, key files and signature files, and object creation
+// through the class registry.
+#pragma once
+#include <cstdint>
+
+#include "kvSafeDriver.h"
+#include "zk5BlockCipher.h"
+
+namespace zk::engine {
+
+// Class ids by index; null outside the table.
+const char* CipherClassId(int32_t cipherIndex);
+const char* HashClassId(int32_t hashIndex);
+// The carrier class of a container format; null for 1 (a plain secret
+// file) and for every value that names no carrier.
+const char* CarrierClassId(int32_t format);
+
+// The lenient forms: a cipher index outside 2..7 becomes 1 (Blowfish), a
+// hash index other than 1, 2 and 4 becomes 3 (SHA32).
+int32_t LenientCipherIndex(int32_t cipherIndex);
+int32_t LenientHashIndex(int32_t hashIndex);
+
+// New objects through the class registry by index (strict: -3 outside the
+// table), asked for crypto.IBlockCipher / crypto.IHash.
+StatusCode MakeBlockCipher(int32_t cipherIndex, IBlockCipher** out);
+StatusCode MakeHash(int32_t hashIndex, IHash** out);
+
+// Creates a registered class and asks it for one interface: 0 with *out
+// set, or the registry's or QueryInterface's error (-8 when it answers
+// null, -4 when the factory made nothing).
+template <class T>
+StatusCode CreateFace(const char* classId, const char* interfaceId, T** out) {
+  *out = nullptr;
+  IBase* base = nullptr;
+  StatusCode st = zk_CreateInstance(classId, &base);
+  if (st != kOk) return st;
+  if (!base) return kNoMemory;
+  void* face = nullptr;
+  st = base->QueryInterface(interfaceId, &face);
+  base->Release();
+  if (st != kOk) return st;
+  if (!face) return kNoInterface;
+  *out = static_cast<T*>(face);
+  return kOk;
+}
+
+// The current time as a 32-bit C time value. Tests put a clock of their
+// own in place (null restores the system's).
+uint32_t Now();
+void SetClockForTests(uint32_t (*clock)());
+
+// The masked prefix: u16 mask, "KV", four bytes (b4..b7), CRC-16 (start 0)
+// of bytes 0-7, after which the words at 2, 4, 6 and 8 are XORed with the
+// mask.
+inline constexpr uint32_t kPrefixSize = 10;
+void BuildMaskedPrefix(ICRC* crc, uint16_t mask, uint8_t b4, uint8_t b5, uint8_t b6, uint8_t b7,
+                       uint8_t out[kPrefixSize]);
+// Unmasks a stored prefix into plain (the mask word stays as stored).
+void UnmaskPrefix(const uint8_t stored[kPrefixSize], uint8_t plain[kPrefixSize]);
+// Whether an unmasked prefix carries "KV" at byte 2, and whether its CRC
+// of bytes 0-7 equals the word at byte 8.
+bool PrefixMagicOk(const uint8_t plain[kPrefixSize]);
+bool PrefixCrcOk(ICRC* crc, const uint8_t plain[kPrefixSize]);
+
+}  // namespace zk::engine

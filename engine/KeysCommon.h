@@ -1,0 +1,76 @@
+// Pieces shared by the key storage sources: holding interfaces and runtime
+// blocks, the clock of key and signature files, exact reads, writing a file
+// beside its final name, the cipher stream at byte 10 and file digests.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+#include "zk5BlockCipher.h"
+#include "zk5Stream.h"
+#include "ToolkitObject.h"
+#include "Wipe.h"
+#include "EngineTables.h"
+
+namespace kiv {
+
+using ::StatusCode;
+
+using zk::engine::CreateFace;
+
+// One interface reference, released at scope end.
+template <class T>
+struct Held {
+  T* p = nullptr;
+  Held() = default;
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  ~Held() { zk::ReleaseAndNull(p); }
+  T* operator->() const { return p; }
+  T** operator&() { return &p; }
+};
+
+// A runtime block (zk_malloc), wiped and freed at scope end.
+template <class T>
+struct RuntimeBlock {
+  T* p = nullptr;
+  uint32_t bytes = 0;  // bytes to wipe
+  RuntimeBlock() = default;
+  RuntimeBlock(const RuntimeBlock&) = delete;
+  RuntimeBlock& operator=(const RuntimeBlock&) = delete;
+  ~RuntimeBlock() { Reset(); }
+  void Reset() {
+    if (p) {
+      zk::Wipe(p, bytes);
+      zk_free(p);
+    }
+    p = nullptr;
+    bytes = 0;
+  }
+};
+
+// The clock of key storage, key and signature files: the engine's clock
+// (tests fix it). The mask of a file prefix is its low 16 bits.
+inline uint32_t KeyClock() { return zk::engine::Now(); }
+
+// Reads exactly n bytes: 0, the stream's error, or -14 when fewer come.
+StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n);
+
+// Writes a file beside `path`, lets `fill` write it, flushes it and renames
+// it over `path`. On any failure the sibling is removed and `path` stays as
+// it was.
+StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
+                       const std::function<StatusCode(zk::IFileStrem*)>& fill);
+
+// Attaches a cipher.FileStreamCFB with no iv at offset 0 of `file` and
+// positions it at byte 10 by its own Seek, so that the feedback register
+// is the one the 10 stored prefix bytes give.
+StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFileStrem** out);
+
+// Creates the hash of a HashIndex 1..4 (MD5, SHA, SHA32, GOST); -2 otherwise.
+StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out);
+
+// Digests the rest of a stream with `hash` (64 KiB pieces) into a zeroed
+// 32-byte buffer.
+StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]);
+
+}  // namespace kiv

@@ -1,0 +1,68 @@
+// Files the secret writes: staging streams (memory up to 16 MiB, else a
+// delete-on-close file in the user's private temporary folder), and new
+// media written beside their target and renamed over it only when complete
+// and flushed, so that a failure or a cancel never costs the old file.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "zk5Stream.h"
+
+namespace zk::engine {
+
+namespace seam {
+// Every write and flush of a file the engine writes, and every rename, is
+// counted; the one whose count reaches failAt fails (0: none fails).
+extern uint64_t failAt;
+extern uint64_t opCount;
+// Refuses opening a medium for writing (a read-only medium without
+// changing permissions; null: the file system decides).
+extern bool (*refuseWrite)(const char* path);
+// Told of every staging decision (size asked for, whether a file was made).
+extern void (*onStage)(uint64_t size, bool file);
+}  // namespace seam
+
+// Counts one guarded operation; true when it is the one to fail.
+bool FaultHere();
+
+// The user's private folder for temporary files (mode 0700), made when
+// missing under $XDG_RUNTIME_DIR, $TMPDIR or /tmp; refused when it is a link
+// or not the user's own, closed to others again when it was opened to them.
+StatusCode PrivateTempFolder(std::string* out);
+// A new delete-on-close file there, opened exclusively.
+StatusCode MakeTempFile(IFileSystem* fs, IFileStrem** out);
+// A staging stream for `size` bytes.
+StatusCode MakeStage(IFileSystem* fs, uint64_t size, IFileStrem** out);
+// Zeroes what a working stream holds in memory, then empties it.
+void WipeStream(IFileStrem* stream);
+
+// A file written beside `target` and put in its place by Commit.
+class FileReplacement {
+ public:
+  explicit FileReplacement(IFileSystem* fs) : fs_(fs) {}
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+  ~FileReplacement() { Abandon(); }
+
+  // Creates the sibling exclusively, with the target's permissions when the
+  // target exists (-101 when the target is no regular file or may not be
+  // written).
+  StatusCode Begin(const char* target);
+  IFileStrem* stream() const { return stream_; }
+  // Flushes the new file, renames it over the target and flushes the folder.
+  // The stream stays open on the file now at the target's path.
+  StatusCode Commit();
+  // Hands out the stream after Commit (the caller owns the reference).
+  IFileStrem* TakeStream();
+  // Closes and removes the sibling unless committed.
+  void Abandon();
+
+ private:
+  IFileSystem* fs_;
+  IFileStrem* stream_ = nullptr;
+  std::string target_;
+  std::string sibling_;
+  bool committed_ = false;
+};
+
+}  // namespace zk::engine
