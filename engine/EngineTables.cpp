@@ -1,5 +1,7 @@
 #include "EngineTables.h"
 
+#include <ctime>
+
 #include "ByteOrder.h"
 #include "ToolkitObject.h"
 
@@ -66,6 +68,14 @@ StatusCode MakeHash(int32_t hashIndex, IHash** out) {
   if (!cls) return kNotExecuted;
   return CreateFace(cls, id::CryptoIHash, out);
 }
+
+namespace {
+uint32_t (*g_clock)() = nullptr;
+}  // namespace
+
+uint32_t Now() { return g_clock ? g_clock() : uint32_t(std::time(nullptr)); }
+
+void SetClockForTests(uint32_t (*clock)()) { g_clock = clock; }
 
 void BuildMaskedPrefix(ICRC* crc, uint16_t mask, uint8_t b4, uint8_t b5, uint8_t b6, uint8_t b7,
                        uint8_t out[kPrefixSize]) {

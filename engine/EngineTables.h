@@ -47,6 +47,11 @@ StatusCode CreateFace(const char* classId, const char* interfaceId, T** out) {
   return kOk;
 }
 
+// The current time as a 32-bit C time value. Tests put a clock of their
+// own in place (null restores the system's).
+uint32_t Now();
+void SetClockForTests(uint32_t (*clock)());
+
 // The masked prefix: u16 mask, "KV", four bytes (b4..b7), CRC-16 (start 0)
 // of bytes 0-7, after which the words at 2, 4, 6 and 8 are XORed with the
 // mask.

@@ -1,0 +1,160 @@
+// kiv.SafeDriverApp: starts the engine (component libraries, kiv_config.txt,
+// the language's texts) and hands out parameters, texts, the key storage,
+// new secrets and text encoders; registers the file type and the shell menu.
+#include "SafeDriverApp.h"
+
+#include <new>
+#include <string>
+
+#include "EngineFactories.h"
+#include "EngineTables.h"
+#include "Platform.h"
+#include "Registration.h"
+#include "TextEncoder.h"
+
+namespace zk::engine {
+
+namespace {
+
+// Loading the engine brings the two libraries every engine object needs,
+// before the driver's class is registered.
+[[maybe_unused]] const int zk_engine_libraries =
+    (LoadFromProgramFolder("zk5cipher"), LoadFromProgramFolder("zk5storage"), 0);
+
+// Hands out one more reference of a kept object (null when there is none).
+template <class T>
+StatusCode HandOut(T* kept, T** out) {
+  if (!out) return kInvalidArg;
+  ReleaseAndNull(*out);
+  if (!kept) return kNotInitialized;
+  kept->AddRef();
+  *out = kept;
+  return kOk;
+}
+
+}  // namespace
+
+ZK_REGISTER_CLASS(SafeDriverApp)
+
+SafeDriverApp::~SafeDriverApp() {
+  ReleaseAndNull(keys_);
+  ReleaseAndNull(texts_);
+  ReleaseAndNull(params_);
+}
+
+StatusCode SafeDriverApp::Start() {
+  try {
+    folder_ = ProgramFolder();
+    if (started_) return kOk;
+    IFileSystem* fs = nullptr;
+    StatusCode st = CreateFace(id::FosFileSys, id::StreamIFileSystem, &fs);
+    if (st != kOk) return st;
+    char* previous = nullptr;
+    st = fs->GetCurrentDir(&previous);
+    if (st == kOk) {
+      fs->ChangeDir(folder_.c_str());
+      for (const char* name : {"kiv_safe", "zk5steg", "zk5arc", "zk5script", "zk5open_pgp"})
+        LoadFromProgramFolder(name);
+      try {
+        st = LoadConfiguration(fs);
+      } catch (const std::bad_alloc&) {
+        st = kNoMemory;
+      }
+      // Back where the caller was, whatever happened above.
+      fs->ChangeDir(previous);
+      zk_free(previous);
+    }
+    fs->Release();
+    if (st == kOk) started_ = true;
+    return st;
+  } catch (const std::bad_alloc&) {
+    return kNoMemory;
+  }
+}
+
+// Parameters from kiv_config.txt, then the current language's texts; both
+// are kept only when everything succeeded.
+StatusCode SafeDriverApp::LoadConfiguration(IFileSystem* fs) {
+  IAppParam* params = nullptr;
+  ITextRes* texts = nullptr;
+  IFileStrem* stream = nullptr;
+  char* language = nullptr;
+  char* file = nullptr;
+  StatusCode st = CreateFace(id::ScriptParamScript, id::ScriptIAppParam, &params);
+  if (st == kOk) st = fs->OpenFile((folder_ + "kiv_config.txt").c_str(), 0x8002, &stream);
+  if (st == kOk) st = params->Load(stream);
+  ReleaseAndNull(stream);
+  if (st == kOk) st = params->GetString("lang_cur", &language);
+  if (st == kOk) {
+    std::string name = std::string(language ? language : "") + "_file";
+    st = params->GetString(name.c_str(), &file);
+  }
+  if (st == kOk) st = CreateFace(id::ScriptTextRes, id::ScriptITextRes, &texts);
+  if (st == kOk) {
+    std::string path = JoinPath(folder_, file ? file : "");
+    st = fs->OpenFile(path.c_str(), 0x8000, &stream);
+  }
+  if (st == kOk) st = texts->Load(stream);
+  ReleaseAndNull(stream);
+  zk_free(language);
+  zk_free(file);
+  if (st != kOk) {
+    ReleaseAndNull(texts);
+    ReleaseAndNull(params);
+    return st;
+  }
+  ReleaseAndNull(params_);
+  ReleaseAndNull(texts_);
+  params_ = params;
+  texts_ = texts;
+  return kOk;
+}
+
+StatusCode SafeDriverApp::CreateSecret(IKivSecret** out) {
+  if (!out) return kInvalidArg;
+  ReleaseAndNull(*out);
+  if (!started_) return kNotExecuted;
+  return MakeSecret(this, out);
+}
+
+StatusCode SafeDriverApp::GetKeysCtrl(IKeysCtrl** out) {
+  if (!out) return kInvalidArg;
+  ReleaseAndNull(*out);
+  if (!keys_) {
+    if (!params_) return kNotInitialized;
+    try {
+      char* value = nullptr;
+      StatusCode st = params_->GetString("key_storage", &value);
+      if (st != kOk) return st;
+      std::string path = JoinPath(folder_, value ? value : "");
+      zk_free(value);
+      IKeysCtrl* keys = nullptr;
+      st = MakeKeys(path.c_str(), &keys);
+      if (st != kOk) return st;
+      if (!keys) return kNoMemory;
+      keys_ = keys;
+    } catch (const std::bad_alloc&) {
+      return kNoMemory;
+    }
+  }
+  return HandOut(keys_, out);
+}
+
+StatusCode SafeDriverApp::GetAppParam(IAppParam** out) { return HandOut(params_, out); }
+
+StatusCode SafeDriverApp::GetTextRes(ITextRes** out) { return HandOut(texts_, out); }
+
+StatusCode SafeDriverApp::IsFileTypeRegistered() { return engine::IsFileTypeRegistered(); }
+StatusCode SafeDriverApp::RegisterFileType() { return engine::RegisterFileType(); }
+StatusCode SafeDriverApp::UnregisterFileType() { return engine::UnregisterFileType(); }
+StatusCode SafeDriverApp::IsShellExtRegistered() { return engine::IsShellExtRegistered(); }
+StatusCode SafeDriverApp::RegisterShellExt() { return engine::RegisterShellExt(); }
+StatusCode SafeDriverApp::UnregisterShellExt() { return engine::UnregisterShellExt(); }
+
+StatusCode SafeDriverApp::CreateTextEncoder(ITextEncoder** out) {
+  if (!out) return kInvalidArg;
+  ReleaseAndNull(*out);
+  return MakeTextEncoder(params_, out);
+}
+
+}  // namespace zk::engine
