@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Builds the system and starts the program. Until the desktop program
-# exists, this builds every library and says so.
+# Builds the system and starts the program Kivora (arguments are passed on).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh

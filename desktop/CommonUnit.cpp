@@ -1,0 +1,200 @@
+#include "desktop/CommonUnit.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QLineEdit>
+#include <QWidget>
+
+#include "desktop/OpenKeyStorageUnit.h"
+#include "desktop/SetKeyStoragePassUnit.h"
+#include "desktop/ProgressUnit.h"
+#include "desktop/Prompter.h"
+#include "desktop/TextIds.h"
+#include "desktop/WaitHourglassUnit.h"
+#include "desktop/zk5Base.hpp"
+#include "kvMessageSocket.h"
+
+namespace kiv {
+
+namespace {
+
+zk::ISafeDriverApp* g_driver = nullptr;
+zk::ITextRes* g_texts = nullptr;
+zk::IAppParam* g_params = nullptr;
+
+// The box of an error, with the wait and progress windows out of its way.
+void ErrorBox(QWidget* owner, const QString& caption, const QString& text) {
+  WaitHide();
+  ProgressHide();
+  CurrentPrompter().Message(owner, caption, text, BoxIcon::kError, BoxButtons::kOk);
+  WaitShowAgain();
+  ProgressShowAgain();
+}
+
+}  // namespace
+
+void PublishProgramObjects(zk::ISafeDriverApp* driver, zk::ITextRes* texts, zk::IAppParam* params) {
+  g_driver = driver;
+  g_texts = texts;
+  g_params = params;
+}
+zk::ISafeDriverApp* ProgramDriver() { return g_driver; }
+zk::ITextRes* ProgramTexts() { return g_texts; }
+zk::IAppParam* ProgramParams() { return g_params; }
+
+QString GetResText(zk::ITextRes* texts, int32_t id) {
+  if (!texts) return {};
+  char* s = nullptr;
+  StatusCode r = texts->GetText(id, &s);
+  QString text = (r == 0 && s) ? QString::fromUtf8(s) : QString();
+  if (s) ToolkitFree(s);
+  return text;
+}
+
+QString FormatGroupedNumber(int64_t value) {
+  if (value < 0) return {};
+  QString digits = QString::number(value);
+  QString out;
+  for (qsizetype i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
+    out += digits[i];
+  }
+  return out;
+}
+
+QString TwoDigits(int32_t value) {
+  return value < 10 ? "0" + QString::number(value) : QString::number(value);
+}
+
+QString FormatDateTime(zk::ITextRes* texts, int32_t yearShown, int32_t month, int32_t day,
+                       int32_t hour, int32_t minute, int32_t second) {
+  return TwoDigits(day) + " " + GetResText(texts, txt::kMonthFirst + month) + " " +
+         QString::number(yearShown) + GetResText(texts, txt::kYearSuffix) + ", " +
+         TwoDigits(hour) + ":" + TwoDigits(minute) + ":" + TwoDigits(second);
+}
+
+QString FormatTmDateTime(zk::ITextRes* texts, const zk::CalendarTime& t) {
+  return FormatDateTime(texts, t.year + 1900, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+QString FormatSystemDateTime(zk::ITextRes* texts, const zk::PgpCalendarTime& t) {
+  // Its months count from 1; the month names are those of months 0-11.
+  return FormatDateTime(texts, t.year, int32_t(t.month) - 1, t.day, t.hour, t.minute, t.second);
+}
+
+int32_t ToolkitErrorTextId(StatusCode code) {
+  switch (code) {
+    case 0: return 0;
+    case -4: return 900;
+    case -6: return 901;
+    case -7: return 902;
+    case -13:
+    case -19: return 903;
+    case -14: return 904;
+    case -15: return 905;
+    case -18: return 906;
+    case -22: return 907;
+    case -101: return 908;
+    case -103: return 909;
+    case -104: return 910;
+    case -105: return 911;
+    case -402: return 912;
+    case -10: return 914;
+    default: return 999;
+  }
+}
+
+int32_t KeyStorageErrorTextId(StatusCode code) {
+  switch (code) {
+    case -14:
+    case -103: return 1900;
+    case -15: return 1901;
+    case -18: return 1902;
+    case -22: return 1903;
+    case -101: return 1904;
+    case -104: return 1905;
+    case -105: return 1906;
+    default: return ToolkitErrorTextId(code);
+  }
+}
+
+QColor QualityGaugeColour(int q) {
+  if (q < 5) return QColor(0xff, 0, 0);
+  if (q < 15) return QColor(0xb0, 0, 0);
+  if (q < 30) return QColor(0xff, 0xff, 0);
+  if (q < 50) return QColor(0xe0, 0xe0, 0);
+  if (q < 75) return QColor(0, 0xff, 0);
+  return QColor(0, 0xb0, 0);
+}
+
+void LimitToBytes(QLineEdit* edit, int maxBytes) {
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, maxBytes](const QString& text) {
+    if (text.toUtf8().size() <= maxBytes) return;
+    QString t = text;
+    while (t.toUtf8().size() > maxBytes) t.chop(t.back().isLowSurrogate() ? 2 : 1);
+    edit->setText(t);
+  });
+}
+
+void MakePasswordEdit(QLineEdit* edit) {
+  edit->setEchoMode(QLineEdit::Password);
+  LimitToBytes(edit, kPasswordMaxBytes);
+}
+
+QString MainWindowCaption() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "MainForm" && !w->windowTitle().isEmpty()) return w->windowTitle();
+  return QString::fromLatin1(wm::kWindowTitle);
+}
+
+bool ShowToolkitError(QWidget* owner, zk::ITextRes* texts, StatusCode code, const QString& prefix) {
+  if (code == 0) return true;
+  // One line break between the prefix and the text.
+  ErrorBox(owner, MainWindowCaption(), prefix + "\n " + GetResText(texts, ToolkitErrorTextId(code)));
+  return false;
+}
+
+bool ShowKeyStorageError(QWidget* owner, zk::ITextRes* texts, StatusCode code,
+                         const QString& caption) {
+  if (code == 0) return true;
+  switch (code) {
+    case -14: case -103: case -15: case -18: case -22: case -101: case -104: case -105:
+      ErrorBox(owner, caption, GetResText(texts, KeyStorageErrorTextId(code)));
+      return false;
+    default:
+      return ShowToolkitError(owner, texts, code, caption);
+  }
+}
+
+}  // namespace kiv
+
+namespace kiv {
+
+bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* driver,
+                    zk::IKeysCtrl*& keys) {
+  if (keys) return true;
+  zk::IKeysCtrl* ctrl = nullptr;
+  if (!driver || driver->GetKeysCtrl(&ctrl) != 0 || !ctrl) {
+    if (ctrl) ctrl->Release();
+    return false;
+  }
+  bool accepted = false;
+  std::string password;
+  if (ctrl->StorageExists() != 0) {
+    TFormSetKeyStoragePass form(texts, owner);
+    accepted = form.Run(password);
+  } else {
+    TFormOpenKeyStorage form(texts, owner);
+    accepted = form.Run(password);
+  }
+  if (accepted &&
+      ShowToolkitError(owner, texts, ctrl->Open(password.c_str()),
+                       GetResText(texts, txt::kOpenKeyStorage) + ": ")) {
+    keys = ctrl;
+    return true;
+  }
+  ctrl->Release();
+  return false;
+}
+
+}  // namespace kiv

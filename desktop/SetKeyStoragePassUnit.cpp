@@ -1,0 +1,132 @@
+#include "desktop/SetKeyStoragePassUnit.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "Wipe.h"
+#include "desktop/CommonUnit.h"
+#include "desktop/Prompter.h"
+#include "desktop/TextIds.h"
+#include "desktop/zk5Base.hpp"
+
+namespace kiv {
+
+TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* owner)
+    : QDialog(owner), texts_(texts) {
+  setObjectName("FormSetKeyStoragePass");
+  zk::IBase* object = nullptr;
+  if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
+    quality_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
+  if (object) object->Release();
+  if (!quality_)
+    StartFailure(QApplication::applicationName(),
+                 "Can not create the object of SetPassword class!", -2);
+
+  setWindowTitle(GetResText(texts, txt::kSetKeyStoragePassword));
+  auto* layout = new QVBoxLayout(this);
+  MemoComment = new QPlainTextEdit(GetResText(texts, txt::kKeyStorageNote), this);
+  MemoComment->setReadOnly(true);
+  MemoComment->setMaximumHeight(80);
+  layout->addWidget(MemoComment);
+
+  auto* form = new QFormLayout;
+  LabeledEditPasswd = new QLineEdit(this);
+  LabeledEditPasswd->setObjectName("LabeledEditPasswd");
+  MakePasswordEdit(LabeledEditPasswd);
+  sbGenPass = new QToolButton(this);
+  sbGenPass->setText("...");
+  sbGenPass->setToolTip(GetResText(texts, txt::kGeneratePasswordHint));
+  sbGenPass->setEnabled(false);  // the password generator comes with its window
+  auto* row = new QHBoxLayout;
+  row->addWidget(LabeledEditPasswd, 1);
+  row->addWidget(sbGenPass);
+  form->addRow(GetResText(texts, txt::kPassword), row);
+  LabeledEditConfirm = new QLineEdit(this);
+  LabeledEditConfirm->setObjectName("LabeledEditConfirm");
+  MakePasswordEdit(LabeledEditConfirm);
+  form->addRow(GetResText(texts, txt::kConfirm), LabeledEditConfirm);
+
+  LabelQuality = new QLabel(GetResText(texts, txt::kQuality), this);
+  PanelGauge = new QFrame(this);
+  PanelGauge->setAutoFillBackground(true);
+  PanelGauge->setFixedSize(16, 16);
+  ProgressBarQuality = new QProgressBar(this);
+  ProgressBarQuality->setRange(0, 100);
+  ProgressBarQuality->setTextVisible(false);
+  LabelPerSent = new QLabel("0 %", this);
+  auto* gauge = new QHBoxLayout;
+  gauge->addWidget(PanelGauge);
+  gauge->addWidget(ProgressBarQuality, 1);
+  gauge->addWidget(LabelPerSent);
+  form->addRow(LabelQuality, gauge);
+  layout->addLayout(form);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  BitBtnApply = new QPushButton(GetResText(texts, txt::kApply), this);
+  BitBtnApply->setObjectName("BitBtnApply");
+  BitBtnCancel = new QPushButton(GetResText(texts, txt::kCancel), this);
+  BitBtnCancel->setObjectName("BitBtnCancel");
+  buttons->addWidget(BitBtnApply);
+  buttons->addWidget(BitBtnCancel);
+  layout->addLayout(buttons);
+
+  BitBtnApply->setAutoDefault(false);
+  BitBtnCancel->setAutoDefault(false);
+  connect(LabeledEditPasswd, &QLineEdit::textChanged, this, &TFormSetKeyStoragePass::PasswordChange);
+  connect(LabeledEditConfirm, &QLineEdit::returnPressed, this, &TFormSetKeyStoragePass::BitBtnApplyClick);
+  connect(BitBtnApply, &QPushButton::clicked, this, &TFormSetKeyStoragePass::BitBtnApplyClick);
+  connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  PasswordChange();
+}
+
+TFormSetKeyStoragePass::~TFormSetKeyStoragePass() {
+  if (quality_) quality_->Release();
+  zk::Wipe(password_.data(), password_.size());
+}
+
+void TFormSetKeyStoragePass::PasswordChange() {
+  QByteArray p = LabeledEditPasswd->text().toUtf8();
+  int q = int(quality_->EstimateQuality(p.constData(), uint32_t(p.size()), kPasswordMaxBytes));
+  zk::Wipe(p.data(), size_t(p.size()));
+  q = qBound(0, q, 100);
+  ProgressBarQuality->setValue(q);
+  LabelPerSent->setText(QString::number(q) + "%");
+  QPalette pal = PanelGauge->palette();
+  pal.setColor(QPalette::Window, QualityGaugeColour(q));
+  PanelGauge->setPalette(pal);
+}
+
+void TFormSetKeyStoragePass::BitBtnApplyClick() {
+  if (LabeledEditPasswd->text() != LabeledEditConfirm->text()) {
+    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kPasswordsDiffer),
+                              BoxIcon::kError, BoxButtons::kOk);
+    return;
+  }
+  // The engine refuses an empty key storage password: say so here.
+  if (LabeledEditPasswd->text().isEmpty()) {
+    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kEmptyPassword),
+                              BoxIcon::kError, BoxButtons::kOk);
+    return;
+  }
+  QByteArray p = LabeledEditPasswd->text().toUtf8();
+  password_.assign(p.constData(), size_t(p.size()));
+  zk::Wipe(p.data(), size_t(p.size()));
+  accept();
+}
+
+bool TFormSetKeyStoragePass::Run(std::string& password) {
+  if (exec() != QDialog::Accepted) return false;
+  password = password_;
+  return true;
+}
+
+}  // namespace kiv

@@ -1,0 +1,66 @@
+// The desktop program Kivora: the single-instance check, then the main
+// window and the message loop.
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "desktop/MainFormUnit.h"
+#include "desktop/SingleInstance.h"
+#include "desktop/WindowMessages.h"
+#include "kvMessageSocket.h"
+
+namespace {
+
+// A second start: its first argument, when it names an existing file, goes
+// to the running program, which opens it.
+void HandOver(int fd, const std::vector<std::string>& arguments) {
+  if (!arguments.empty()) {
+    std::string path = kiv::UnquotedArgument(arguments[0]);
+    struct stat st;
+    if (!path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      // The running program has a working folder of its own.
+      std::string full = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+      kiv::wm::WriteRecords(fd, kiv::wm::CommandRecords({full}, kiv::wm::kOpen));
+    }
+  }
+  close(fd);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const std::string folder = kiv::wm::RuntimeFolder();
+  kiv::InstanceClaim claim = kiv::ClaimInstance(folder);
+  if (claim.kind == kiv::InstanceClaim::kOther) {
+    HandOver(claim.fd, arguments);
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Kivora");
+  int result = 0;
+  {
+    kiv::TMainForm mainForm(arguments);
+    mainForm.FormCreate();
+    mainForm.ListenForMessages(claim.fd);
+    mainForm.show();
+    // KIVORA_SCREENSHOT=<file>: save a picture of the first window and end.
+    if (const char* shot = std::getenv("KIVORA_SCREENSHOT")) {
+      QString file = QString::fromLocal8Bit(shot);
+      QTimer::singleShot(1000, &mainForm, [&mainForm, file] {
+        mainForm.grab().save(file);
+        QApplication::quit();
+      });
+    }
+    result = app.exec();
+  }
+  kiv::ReleaseInstance(folder, claim);
+  return result;
+}

@@ -1,0 +1,53 @@
+// A prompter for tests: records every question and answers from a script.
+#pragma once
+#include <QString>
+#include <deque>
+#include <vector>
+
+#include "desktop/Prompter.h"
+
+namespace kiv {
+
+class ScriptedPrompter : public Prompter {
+ public:
+  struct Call {
+    QString kind;  // "message", "open", "opens", "save", "folder", "font"
+    QString caption;
+    QString text;
+    BoxIcon icon = BoxIcon::kNone;
+    BoxButtons buttons = BoxButtons::kOk;
+  };
+
+  // Installs itself for its lifetime.
+  ScriptedPrompter() { SetPrompter(this); }
+  ~ScriptedPrompter() override { SetPrompter(nullptr); }
+
+  // Answers given in order; once used up a box answers as unanswered and a
+  // dialog is cancelled.
+  void AnswerBox(BoxAnswer a) { boxes_.push_back(a); }
+  void AnswerPath(const QString& path) { paths_.push_back(path); }
+  void AnswerFont(const QFont& font) { fonts_.push_back(font); }
+
+  const std::vector<Call>& Calls() const { return calls_; }
+  void Clear() { calls_.clear(); }
+
+  BoxAnswer Message(QWidget* owner, const QString& caption, const QString& text, BoxIcon icon,
+                    BoxButtons buttons) override;
+  QString OpenFile(QWidget* owner, const QString& title, const QString& folder,
+                   const QString& filter) override;
+  QStringList OpenFiles(QWidget* owner, const QString& title, const QString& folder,
+                        const QString& filter) override;
+  QString SaveFile(QWidget* owner, const QString& title, const QString& path,
+                   const QString& filter) override;
+  QString Folder(QWidget* owner, const QString& title, const QString& folder) override;
+  bool Font(QWidget* owner, QFont& font) override;
+
+ private:
+  QString NextPath();
+  std::vector<Call> calls_;
+  std::deque<BoxAnswer> boxes_;
+  std::deque<QString> paths_;
+  std::deque<QFont> fonts_;
+};
+
+}  // namespace kiv

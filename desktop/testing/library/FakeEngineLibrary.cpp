@@ -1,0 +1,48 @@
+// A stand-in for kiv_safe.so in the program's process tests: registers
+// kiv.SafeDriverApp as the fake driver, whose Start fails with -101 when the
+// program's folder holds no kiv_config.txt, as the engine's does.
+// KIVFAKE_FAIL=textres or appparam makes that call fail.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "desktop/testing/FakeEngine.h"
+#include "zk5main.h"
+
+namespace {
+
+std::string ProgramFolder() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  path[n] = 0;
+  std::string s(path);
+  return s.substr(0, s.rfind('/'));
+}
+
+class LibraryDriver : public kivfake::FakeDriver {
+ public:
+  LibraryDriver() {
+    const char* fail = std::getenv("KIVFAKE_FAIL");
+    std::string f = fail ? fail : "";
+    if (f == "textres") textResResult = zk::kNotFound;
+    if (f == "appparam") appParamResult = zk::kNotFound;
+  }
+  StatusCode Start() override {
+    struct stat st;
+    if (stat((ProgramFolder() + "/kiv_config.txt").c_str(), &st) != 0) return zk::kCannotOpen;
+    return FakeDriver::Start();
+  }
+};
+
+StatusCode Factory(zk::IBase** out) {
+  if (!out) return zk::kInvalidArg;
+  *out = new LibraryDriver();
+  return zk::kOk;
+}
+
+[[maybe_unused]] const int registered = (zk_RegistryClass(zk::id::KivSafeDriverApp, &Factory), 0);
+
+}  // namespace

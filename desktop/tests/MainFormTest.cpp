@@ -1,0 +1,178 @@
+// TMainForm: its start on the fake engine, the six messages of the message
+// interface (received as events and over the socket), and the
+// single-instance claim in a private runtime folder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "desktop/CommonUnit.h"
+#include "desktop/KivEvent.h"
+#include "desktop/MainFormUnit.h"
+#include "desktop/SingleInstance.h"
+#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/FakeEngine.h"
+#include "kvMessageSocket.h"
+#include "tests/support/ZkTest.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+kiv::EngineSource FakeSource(kivfake::FakeDriver* driver) {
+  return {[] { return true; },
+          [driver](zk::IBase** out) {
+            driver->AddRef();
+            *out = driver;
+            return 0;
+          }};
+}
+
+struct MainForm : ::testing::Test {
+  void SetUp() override {
+    desktoptest::App();
+    driver = new kivfake::FakeDriver();
+    form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
+  }
+  void TearDown() override {
+    form.reset();
+    driver->Release();
+  }
+
+  void Post(const Names& names, uint32_t command) {
+    for (const auto& r : kiv::wm::CommandRecords(names, command))
+      kiv::PostKivMessage(form.get(), r.message, r.wParam, r.lParam);
+    desktoptest::Drain();
+  }
+
+  kivfake::FakeDriver* driver;
+  std::unique_ptr<kiv::TMainForm> form;
+};
+
+TEST_F(MainForm, StartsOnTheEngineAndPublishesItsObjects) {
+  driver->params->values["copy_container"] = "1";
+  form->FormCreate(FakeSource(driver));
+  EXPECT_TRUE(driver->started);
+  EXPECT_EQ(form->Driver(), driver);
+  EXPECT_EQ(form->Texts(), driver->texts);
+  EXPECT_EQ(form->Params(), driver->params);
+  EXPECT_EQ(kiv::ProgramDriver(), driver);
+  EXPECT_EQ(kiv::ProgramTexts(), driver->texts);
+  EXPECT_TRUE(form->CopyContainer());
+  EXPECT_EQ(form->windowTitle(), "Kivora 1.01");
+  // The initial state of a new secret.
+  EXPECT_EQ(form->contentKind, 1);
+  EXPECT_EQ(form->containerKind, 1);
+  EXPECT_EQ(form->hashIndex, 2);
+  EXPECT_EQ(form->cipherIndex, 1);
+  EXPECT_TRUE(form->passwordMode);
+  EXPECT_TRUE(form->saved);
+  EXPECT_EQ(form->openKind, 0);
+}
+
+TEST_F(MainForm, CopyOptionOnlyForExactlyOne) {
+  for (const char* v : {"2", "0", "", "yes"}) {
+    kivfake::FakeDriver* d = new kivfake::FakeDriver();
+    d->params->values["copy_container"] = v;
+    {
+      kiv::TMainForm f({});
+      f.FormCreate(FakeSource(d));
+      EXPECT_FALSE(f.CopyContainer()) << v;
+    }
+    EXPECT_EQ(d->GetRefCount(), 1) << "the window releases the driver";
+    EXPECT_EQ(d->texts->GetRefCount(), 1);
+    EXPECT_EQ(d->params->GetRefCount(), 1);
+    d->Release();
+  }
+}
+
+TEST_F(MainForm, CommandsTakeThePendingNames) {
+  // Two names before one command: the command takes both, in order.
+  Post({"/tmp/a.kvs", "/tmp/b c.bmp"}, kiv::wm::kOpen);
+  EXPECT_EQ(form->Receiver().WorkingFiles(), (Names{"/tmp/a.kvs", "/tmp/b c.bmp"}));
+  EXPECT_TRUE(form->Receiver().PendingFiles().empty());
+  Post({"x", "y"}, kiv::wm::kNewSafe);
+  EXPECT_EQ(form->Receiver().WorkingFiles(), (Names{"x", "y"}));
+  // A command with nothing pending leaves an empty working list.
+  Post({}, kiv::wm::kOpen);
+  EXPECT_TRUE(form->Receiver().WorkingFiles().empty());
+  Post({"w.txt"}, kiv::wm::kWipe);
+  Post({"p.png"}, kiv::wm::kNewInCarrier);
+  EXPECT_EQ(form->Receiver().WorkingFiles(), (Names{"p.png"}));
+  // Names without a command stay pending.
+  Post({"later"}, 0);
+  EXPECT_EQ(form->Receiver().PendingFiles(), (Names{"later"}));
+  EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{1046, 1045, 1046, 1048, 1047, 0}));
+}
+
+TEST_F(MainForm, MinimiseMessage) {
+  form->show();
+  Post({}, kiv::wm::kMinimise);
+  EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{1049}));
+  EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
+}
+
+struct Runtime : MainForm {
+  void SetUp() override {
+    MainForm::SetUp();
+    folder = dir.File("run");
+    mkdir(folder.c_str(), 0700);
+  }
+  zktest::TempDir dir;
+  std::string folder;
+};
+
+TEST_F(Runtime, ClaimThenHandOverOverTheSocket) {
+  kiv::InstanceClaim first = kiv::ClaimInstance(folder);
+  ASSERT_EQ(first.kind, kiv::InstanceClaim::kFirst);
+  ASSERT_GE(first.fd, 0);
+  form->ListenForMessages(first.fd);
+
+  kiv::InstanceClaim second = kiv::ClaimInstance(folder);
+  ASSERT_EQ(second.kind, kiv::InstanceClaim::kOther);
+  // A sender that is cut in two: its names stay its own while another
+  // sender's whole unit goes through.
+  std::vector<kiv::wm::Record> a = kiv::wm::CommandRecords({"a-first-name", "a2"}, kiv::wm::kNewSafe);
+  std::vector<kiv::wm::Record> aHead(a.begin(), a.begin() + 1), aTail(a.begin() + 1, a.end());
+  ASSERT_TRUE(kiv::wm::WriteRecords(second.fd, aHead));
+  desktoptest::Drain();
+  int b = kiv::wm::ConnectTo(kiv::wm::SocketPath(folder));
+  ASSERT_GE(b, 0);
+  ASSERT_TRUE(kiv::wm::WriteRecords(b, kiv::wm::CommandRecords({"b.kvs"}, kiv::wm::kOpen)));
+  close(b);
+  ASSERT_TRUE(desktoptest::SpinUntil([&] { return form->RecordedMessages().size() == 1; }));
+  EXPECT_EQ(form->Receiver().WorkingFiles(), (Names{"b.kvs"}));
+  ASSERT_TRUE(kiv::wm::WriteRecords(second.fd, aTail));
+  close(second.fd);
+  ASSERT_TRUE(desktoptest::SpinUntil([&] { return form->RecordedMessages().size() == 2; }));
+  EXPECT_EQ(form->Receiver().WorkingFiles(), (Names{"a-first-name", "a2"}));
+
+  // Only the interface's own messages get through: a chain step sent from
+  // outside is dropped.
+  int c = kiv::wm::ConnectTo(kiv::wm::SocketPath(folder));
+  ASSERT_GE(c, 0);
+  ASSERT_TRUE(kiv::wm::WriteRecords(c, {{kiv::kWmUser + 5, 0, 0}, {kiv::wm::kMinimise, 0, 0}}));
+  close(c);
+  ASSERT_TRUE(desktoptest::SpinUntil([&] { return form->RecordedMessages().size() == 3; }));
+  EXPECT_EQ(form->RecordedMessages().back(), 1049u);
+
+  kiv::ReleaseInstance(folder, first);
+  struct stat st;
+  EXPECT_NE(stat(kiv::wm::SocketPath(folder).c_str(), &st), 0) << "socket removed at the end";
+}
+
+TEST_F(Runtime, FolderOfAnotherModeIsNotUsed) {
+  std::string open = dir.File("open");
+  mkdir(open.c_str(), 0755);
+  chmod(open.c_str(), 0755);
+  setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
+  EXPECT_EQ(kiv::wm::RuntimeFolder(), "");
+  setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  EXPECT_EQ(kiv::wm::RuntimeFolder(), folder);
+  unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(kiv::wm::RuntimeFolder(), "/tmp/kivora-" + std::to_string(getuid()));
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// The desktop's language texts and configuration names, read with the
+// toolkit's own script.TextRes and script.ParamScript: every text id the
+// program asks for is in its English texts, and every name it writes back
+// is in the configuration. The files shipped beside the program are checked
+// too once the build puts them there.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "desktop/ConfigNames.h"
+#include "desktop/TextIds.h"
+#include "tests/support/ZkTest.h"
+#include "zk5Clsid.h"
+#include "zk5Stream.h"
+#include "zk5script.h"
+
+#ifndef KIV_DESKTOP_DATA
+#error "KIV_DESKTOP_DATA names the folder of the desktop's data files"
+#endif
+
+namespace {
+
+class Shipped : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(zktest::LoadToolkit("zk5storage"));
+    ASSERT_TRUE(zktest::LoadToolkit("zk5script"));
+    fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+    ASSERT_NE(fs, nullptr);
+  }
+  void TearDown() override {
+    if (fs) fs->Release();
+  }
+  zk::IFileStrem* Open(const std::string& path) {
+    zk::IFileStrem* s = nullptr;
+    EXPECT_EQ(fs->OpenFile(path.c_str(), zk::kOpenBinary, &s), 0) << path;
+    return s;
+  }
+
+  void CheckTexts(const std::string& path) {
+    SCOPED_TRACE(path);
+    auto* t = zktest::Create<zk::ITextRes>(zk::id::ScriptTextRes, zk::id::ScriptITextRes);
+    ASSERT_NE(t, nullptr);
+    zk::IFileStrem* s = Open(path);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(t->Load(s), 0);
+    s->Release();
+    for (int32_t id : kiv::txt::kDesktopTextIds) {
+      char* text = nullptr;
+      EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
+      zk_free(text);
+    }
+    t->Release();
+  }
+
+  void CheckConfig(const std::string& path) {
+    SCOPED_TRACE(path);
+    auto* p = zktest::Create<zk::IAppParam>(zk::id::ScriptParamScript, zk::id::ScriptIAppParam);
+    ASSERT_NE(p, nullptr);
+    zk::IFileStrem* s = Open(path);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(p->Load(s), 0);
+    s->Release();
+    for (const char* name : kiv::cfg::kDesktopConfigNames) {
+      char* value = nullptr;
+      EXPECT_EQ(p->GetString(name, &value), 0) << "name \"" << name << "\" is missing";
+      zk_free(value);
+    }
+    p->Release();
+  }
+
+  zk::IFileSystem* fs = nullptr;
+};
+
+TEST_F(Shipped, EveryTextIdTheProgramAsksFor) {
+  CheckTexts(std::string(KIV_DESKTOP_DATA) + "/kiv_en_desktop.txt");
+  std::string shipped = zktest::ProgramDir() + "/kiv_en.txt";
+  if (std::filesystem::exists(shipped)) CheckTexts(shipped);
+}
+
+TEST_F(Shipped, EveryNameTheProgramWrites) {
+  // hash and cipher come with the engine's part of the file.
+  std::string shipped = zktest::ProgramDir() + "/kiv_config.txt";
+  if (std::filesystem::exists(shipped)) CheckConfig(shipped);
+  auto* p = zktest::Create<zk::IAppParam>(zk::id::ScriptParamScript, zk::id::ScriptIAppParam);
+  ASSERT_NE(p, nullptr);
+  zk::IFileStrem* s = Open(std::string(KIV_DESKTOP_DATA) + "/kiv_config_desktop.txt");
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(p->Load(s), 0);
+  s->Release();
+  for (const char* name : kiv::cfg::kDesktopConfigNames) {
+    if (std::string(name) == "hash" || std::string(name) == "cipher") continue;
+    char* value = nullptr;
+    EXPECT_EQ(p->GetString(name, &value), 0) << name;
+    zk_free(value);
+  }
+  p->Release();
+}
+
+}  // namespace

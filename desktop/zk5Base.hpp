@@ -1,0 +1,42 @@
+// The program's binding to the toolkit runtime zk5main. The program links
+// against neither the runtime nor the engine: zk5main.so is loaded from the
+// program's folder on the first toolkit call, and each runtime function is
+// looked up by name on every call.
+//
+// The program sees std.IBase as zk::IBase (zk5Base.h) and every engine
+// interface through the public headers.
+#pragma once
+#include <QString>
+#include <string>
+
+#include "zk5Base.h"
+
+namespace kiv {
+
+// The folder of the running program, without a trailing slash.
+std::string ProgramFolder();
+
+// The address of a runtime function; loads zk5main.so first when needed.
+// A library that cannot be loaded ends the process with -1, a missing
+// function with -2, after the message.
+void* GetToolkitProc(const char* name);
+
+void ToolkitFree(void* pointer);
+StatusCode ToolkitCreateInstance(const char* classId, zk::IBase** out);
+StatusCode ToolkitStartThread(ThreadFunction function, void* argument);
+
+// The object's interface (counted once), or null when the object is null or
+// does not answer the id.
+template <class T>
+T* QueryToolkitInterface(zk::IBase* object, const char* interfaceId) {
+  if (!object) return nullptr;
+  void* out = nullptr;
+  if (object->QueryInterface(interfaceId, &out) != 0) return nullptr;
+  return static_cast<T*>(out);
+}
+
+// A failed start: the message goes to stderr and to the prompter (a box
+// without owner), then the process ends with the code.
+[[noreturn]] void StartFailure(const QString& caption, const QString& text, int code);
+
+}  // namespace kiv

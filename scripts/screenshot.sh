@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Starts Kivora under Xvfb and writes a picture of its first window to
+# <build>/screenshots/kivora-main.png. Uses the engine in <build>/bin; when
+# the build has none yet, the program runs on the test engine instead.
+set -euo pipefail
+build=${1:-build}
+out="$build/screenshots"
+mkdir -p "$out"
+bin="$build/bin"
+if [ ! -f "$bin/kiv_safe.so" ]; then
+  bin="$out/program"
+  rm -rf "$bin" && mkdir -p "$bin"
+  cp "$build/bin/Kivora" "$build/bin/zk5main.so" "$bin/"
+  cp "$build/bin/kiv_safe_fake.so" "$bin/kiv_safe.so"
+  [ -f "$build/bin/kiv_config.txt" ] && cp "$build/bin/kiv_config.txt" "$bin/" || touch "$bin/kiv_config.txt"
+fi
+# A runtime folder of its own, so a Kivora the user runs does not take the start over.
+runtime=$(mktemp -d)
+chmod 700 "$runtime"
+rm -f "$out/kivora-main.png"
+XDG_RUNTIME_DIR="$runtime" KIVORA_SCREENSHOT="$PWD/$out/kivora-main.png" \
+  timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$bin/Kivora"
+rm -rf "$runtime"
+test -s "$out/kivora-main.png"
+echo "screenshot: $out/kivora-main.png"
