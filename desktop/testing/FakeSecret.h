@@ -1,56 +1,95 @@
-// A fake secret for the chain tests: records what the desktop hands to
-// Probe, Create, Open and GetCapacity, answers from its fields, and gives a
-// message content that keeps its text.
+// A secret and its contents for the main window's tests: each records what
+// it was asked and answers a result the test sets.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "desktop/testing/FakeEngine.h"
+#include "zk5main.h"
 
 namespace kivfake {
+
+class FakeSecret : public Counted<zk::IKivSecret> {
+ public:
+  const char* InterfaceId() const override { return zk::id::KivIKivSecret; }
+  StatusCode Probe(const char*, int32_t, int32_t*, int32_t*, int32_t*) override { return zk::kOk; }
+  StatusCode Close() override {
+    calls.push_back("Close");
+    return zk::kOk;
+  }
+  StatusCode Create(const char*, const zk::SecretParams*, zk::IBase**) override { return zk::kNotFound; }
+  StatusCode Delete() override {
+    calls.push_back("Delete");
+    return deleteResult;
+  }
+  StatusCode Open(const char*, const zk::SecretParams*, zk::IBase**) override { return zk::kNotFound; }
+  StatusCode GetProperties(zk::SecretProperties* out) override {
+    calls.push_back("GetProperties");
+    if (out) *out = {};
+    return zk::kOk;
+  }
+  StatusCode GetCapacity(const char*, int32_t, uint64_t*) override { return zk::kNotFound; }
+
+  StatusCode deleteResult = zk::kOk;
+  std::vector<std::string> calls;
+};
 
 class FakeMessage : public Counted<zk::IMessage> {
  public:
   const char* InterfaceId() const override { return zk::id::KivIMessage; }
-  StatusCode GetText(char** out) override;
-  StatusCode SetText(const char* text) override {
-    this->text = text ? text : "";
+  StatusCode GetText(char** out) override {
+    zk_free(*out);
+    *out = zk_DupString(text.c_str());
+    return zk::kOk;
+  }
+  StatusCode SetText(const char* t) override {
+    ++sets;
+    if (setResult != 0) return setResult;
+    text = t;
     return zk::kOk;
   }
   std::string text;
+  StatusCode setResult = zk::kOk;
+  int sets = 0;
 };
 
-// What every fake secret of one test wrote down, kept after the secrets go.
-struct SecretLog {
-  std::vector<std::string> calls;  // "probe <path>", "create <path>", ...
-  std::vector<zk::SecretParams> created, opened;
-  int alive = 0;
-  // Answers.
-  StatusCode probeResult = zk::kOk;
-  int32_t probeContent = zk::kContentMessage, probeKeyKind = 0, probeVersion = 1;
-  StatusCode createResult = zk::kOk, openResult = zk::kOk;
-  uint64_t capacity = 1234567;
-  std::string openedText = "opened text";
-};
-
-class FakeSecret : public Counted<zk::IKivSecret> {
+class FakeFile : public Counted<zk::IKivFile> {
  public:
-  explicit FakeSecret(SecretLog* log) : log_(log) { ++log_->alive; }
-  const char* InterfaceId() const override { return zk::id::KivIKivSecret; }
-  StatusCode Probe(const char* path, int32_t format, int32_t* version, int32_t* content,
-                   int32_t* flags) override;
-  StatusCode Close() override { return zk::kOk; }
-  StatusCode Create(const char* path, const zk::SecretParams* params, zk::IBase** out) override;
-  StatusCode Delete() override { return zk::kOk; }
-  StatusCode Open(const char* path, const zk::SecretParams* params, zk::IBase** out) override;
-  StatusCode GetProperties(zk::SecretProperties* out) override;
-  StatusCode GetCapacity(const char* path, int32_t format, uint64_t* out) override;
+  const char* InterfaceId() const override { return zk::id::KivIKivFile; }
+  StatusCode SaveToDisk(const char*, zk::IProgress*) override { return zk::kOk; }
+  StatusCode GetFileInfo(char**, zk::FileContentInfo*) override { return zk::kNotFound; }
+  StatusCode LoadFromDisk(const char*, int32_t, zk::IProgress*) override { return zk::kOk; }
+};
 
- protected:
-  ~FakeSecret() override { --log_->alive; }
-
- private:
-  SecretLog* log_;
+class FakeSafe : public Counted<zk::ISafe> {
+ public:
+  const char* InterfaceId() const override { return zk::id::KivISafe; }
+  StatusCode AddFile(const char*, const char*, uint32_t, zk::IProgress*) override { return 0; }
+  StatusCode CopyFile(const char*, const char*, zk::IProgress*) override { return 0; }
+  uint32_t GetFileCount(const char*) override { return 0; }
+  uint32_t GetFolderCount(const char*) override { return 0; }
+  StatusCode CreateFolder(const char*, const char*) override { return 0; }
+  StatusCode DeleteFile(const char*) override { return 0; }
+  StatusCode DeleteFolder(const char*) override { return 0; }
+  StatusCode GetCurrentFolder(char**) override { return zk::kNotFound; }
+  StatusCode GetFileAt(const char*, uint32_t, char**, zk::SafeFileInfo*) override { return zk::kNotFound; }
+  StatusCode GetFolderAt(const char*, uint32_t, char**) override { return zk::kNotFound; }
+  StatusCode ExtractFile(const char*, const char*, zk::IProgress*) override { return 0; }
+  StatusCode MoveFile(const char*, const char*) override { return 0; }
+  StatusCode MoveFolder(const char*, const char*) override { return 0; }
+  StatusCode RenameFile(const char*, const char*) override { return 0; }
+  StatusCode RenameFolder(const char*, const char*) override { return 0; }
+  StatusCode Commit() override {
+    ++commits;
+    return commitResult;
+  }
+  StatusCode ChangeFolder(const char*) override { return 0; }
+  StatusCode FolderUp() override { return 0; }
+  StatusCode GetFileInfo(const char*, const char*, zk::SafeFileInfo*) override { return zk::kNotFound; }
+  StatusCode GetFolderStats(const char*, uint32_t*, uint32_t*, uint32_t*, uint32_t*) override { return zk::kNotFound; }
+  StatusCode ReadFile(const char*, char**, zk::IProgress*) override { return zk::kNotFound; }
+  StatusCode commitResult = zk::kOk;
+  int commits = 0;
 };
 
 }  // namespace kivfake

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "desktop/ConfigNames.h"
 #include "desktop/TextIds.h"
+#include "desktop/ToolTextIds.h"
 #include "tests/support/ZkTest.h"
 #include "zk5Clsid.h"
 #include "zk5Stream.h"
@@ -74,7 +76,16 @@ class Shipped : public ::testing::Test {
 };
 
 TEST_F(Shipped, EveryTextIdTheProgramAsksFor) {
-  CheckTexts(std::string(KIV_DESKTOP_DATA) + "/kiv_en_desktop.txt");
+  // The build appends the desktop's texts to the engine's file.
+  zktest::TempDir dir;
+  std::string joined = dir.File("kiv_en.txt");
+  {
+    std::ofstream out(joined, std::ios::binary);
+    for (const std::string& part : {std::string(KIV_ENGINE_DATA) + "/kiv_en.txt",
+                                    std::string(KIV_DESKTOP_DATA) + "/kiv_en_desktop.txt"})
+      out << std::ifstream(part, std::ios::binary).rdbuf();
+  }
+  CheckTexts(joined);
   std::string shipped = zktest::ProgramDir() + "/kiv_en.txt";
   if (std::filesystem::exists(shipped)) CheckTexts(shipped);
 }
@@ -96,6 +107,43 @@ TEST_F(Shipped, EveryNameTheProgramWrites) {
     zk_free(value);
   }
   p->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// The key, signature, clipboard and options windows' texts are in the
+// engine's shipped English file, and the names they write in its
+// configuration.
+TEST(ShippedTools, TextsAndNames) {
+  ASSERT_TRUE(zktest::LoadToolkit("zk5storage"));
+  ASSERT_TRUE(zktest::LoadToolkit("zk5script"));
+  auto* fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  ASSERT_NE(fs, nullptr);
+  zk::IFileStrem* s = nullptr;
+  ASSERT_EQ(fs->OpenFile(KIV_ENGINE_DATA "/kiv_en.txt", zk::kOpenBinary, &s), 0);
+  auto* t = zktest::Create<zk::ITextRes>(zk::id::ScriptTextRes, zk::id::ScriptITextRes);
+  ASSERT_EQ(t->Load(s), 0);
+  s->Release();
+  s = nullptr;
+  for (int32_t id : kiv::txt::kToolTextIds) {
+    char* text = nullptr;
+    EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
+    zk_free(text);
+  }
+  t->Release();
+  ASSERT_EQ(fs->OpenFile(KIV_ENGINE_DATA "/kiv_config.txt", zk::kOpenBinary, &s), 0);
+  auto* p = zktest::Create<zk::IAppParam>(zk::id::ScriptParamScript, zk::id::ScriptIAppParam);
+  ASSERT_EQ(p->Load(s), 0);
+  s->Release();
+  for (const char* name : {"count_of_arc_ext", "systray", "startup minimized", "lang_cur"}) {
+    char* value = nullptr;
+    EXPECT_EQ(p->GetString(name, &value), 0) << name;
+    zk_free(value);
+  }
+  p->Release();
+  fs->Release();
 }
 
 }  // namespace

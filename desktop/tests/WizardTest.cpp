@@ -34,7 +34,7 @@
 #include "desktop/SelectRSAUnit.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
-#include "desktop/testing/FakeSecret.h"
+#include "desktop/testing/FakeChainSecret.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "tests/support/ZkTest.h"
 
@@ -142,7 +142,7 @@ struct Chains : ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     driver = new kivfake::FakeDriver();
-    driver->secretFactory = [this] { return new kivfake::FakeSecret(&log); };
+    driver->secretFactory = [this] { return new kivfake::ChainSecret(&log); };
     form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
     form->FormCreate(FakeSource(driver));
   }
@@ -184,8 +184,9 @@ TEST_F(Chains, MessageInACopiedBmpGetsItsRecordByteForByte) {
   EXPECT_TRUE(form->password.empty());
   EXPECT_EQ(form->openKind, 1);
   EXPECT_TRUE(form->CopyContainer());
+  // A carrier secret ends with the carrier warning.
   EXPECT_EQ(script.seen, (std::vector<std::string>{"FormSecretType", "ContainerTypeForm",
-                                                   "FormSecretParams"}));
+                                                   "FormSecretParams", "FormWarning"}));
 }
 
 TEST_F(Chains, ParametersBackGoesToTheContainerPage) {

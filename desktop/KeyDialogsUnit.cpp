@@ -1,0 +1,355 @@
+#include "desktop/KeyDialogsUnit.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "Wipe.h"
+#include "desktop/CommonUnit.h"
+#include "desktop/PasswordGeneratorHook.h"
+#include "desktop/Prompter.h"
+#include "desktop/TextIds.h"
+#include "desktop/ToolTextIds.h"
+#include "desktop/zk5Base.hpp"
+
+namespace kiv {
+
+namespace {
+
+std::string TakeUtf8(const QString& text) {
+  QByteArray b = text.toUtf8();
+  std::string s(b.constData(), size_t(b.size()));
+  zk::Wipe(b.data(), size_t(b.size()));
+  return s;
+}
+
+QLineEdit* NameEdit(QWidget* parent, const char* name) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(name);
+  LimitToBytes(e, kOwnerNameMaxBytes);
+  return e;
+}
+
+// Buttons that Enter never presses: each dialog says itself what Enter does.
+QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  b->setDefault(false);
+  return b;
+}
+
+QHBoxLayout* ButtonRow(QPushButton* a, QPushButton* b) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(a);
+  row->addWidget(b);
+  return row;
+}
+
+}  // namespace
+
+QHBoxLayout* WithButton(QWidget* edit, QWidget* button) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(edit, 1);
+  row->addWidget(button);
+  return row;
+}
+
+// The four owner edits (name, second name, country, city) as rows of form.
+void AddNameEdits(zk::ITextRes* texts, QWidget* parent, QFormLayout* form, QLineEdit*& name,
+                  QLineEdit*& second, QLineEdit*& country, QLineEdit*& city) {
+  name = NameEdit(parent, "LabeledEditName");
+  second = NameEdit(parent, "LabeledEditForname");
+  country = NameEdit(parent, "LabeledEditCountry");
+  city = NameEdit(parent, "LabeledEditCity");
+  form->addRow(GetResText(texts, 1711), name);
+  form->addRow(GetResText(texts, 1712), second);
+  form->addRow(GetResText(texts, 1713), country);
+  form->addRow(GetResText(texts, 1714), city);
+}
+
+void ReadNameEdits(zk::KeyOwner& o, const QLineEdit* name, const QLineEdit* second,
+                   const QLineEdit* country, const QLineEdit* city) {
+  SetOwnerField(o.name, name->text());
+  SetOwnerField(o.secondName, second->text());
+  SetOwnerField(o.country, country->text());
+  SetOwnerField(o.city, city->text());
+}
+
+void SetOwnerField(char (&field)[33], const QString& text) {
+  QString t = text;
+  while (t.toUtf8().size() > kOwnerNameMaxBytes) t.chop(t.back().isLowSurrogate() ? 2 : 1);
+  QByteArray b = t.toUtf8();
+  std::memset(field, 0, sizeof field);
+  std::memcpy(field, b.constData(), size_t(b.size()));
+}
+
+QString OwnerField(const char (&field)[33]) {
+  return QString::fromUtf8(field, qsizetype(strnlen(field, sizeof field)));
+}
+
+QString OwnerCaption(const zk::KeyOwner& o) {
+  return OwnerField(o.name) + " " + OwnerField(o.secondName) + ", " + OwnerField(o.country) +
+         ", " + OwnerField(o.city);
+}
+
+QString QtFilter(const QString& filter) {
+  QStringList parts = filter.split('|');
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+  if (parts.size() % 2) out << parts.back();
+  return out.join(";;");
+}
+
+QToolButton* MakeGeneratorButton(zk::ITextRes* texts, QWidget* parent) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName("sbGenPass");
+  b->setText("...");
+  b->setToolTip(GetResText(texts, txt::kGeneratePasswordHint));
+  b->setEnabled(HasPasswordGenerator());
+  QObject::connect(b, &QToolButton::clicked, parent, [parent] { OpenPasswordGenerator(parent); });
+  return b;
+}
+
+// ---------------------------------------------------------------------------
+
+PasswordGauge::PasswordGauge(QLineEdit* edit, QFrame* panel, QProgressBar* bar, QLabel* percent)
+    : QObject(edit), edit_(edit), panel_(panel), bar_(bar), percent_(percent) {
+  zk::IBase* object = nullptr;
+  if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
+    quality_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
+  if (object) object->Release();
+  if (!quality_)
+    StartFailure(QApplication::applicationName(),
+                 "Can not create the object of SetPassword class!", -2);
+  panel_->setAutoFillBackground(true);
+  bar_->setRange(0, 100);
+  bar_->setTextVisible(false);
+  connect(edit_, &QLineEdit::textChanged, this, &PasswordGauge::Update);
+  Update();
+}
+
+PasswordGauge::~PasswordGauge() {
+  if (quality_) quality_->Release();
+}
+
+void PasswordGauge::Update() {
+  QByteArray p = edit_->text().toUtf8();
+  int q = int(quality_->EstimateQuality(p.constData(), uint32_t(p.size()), kPasswordMaxBytes));
+  zk::Wipe(p.data(), size_t(p.size()));
+  q = qBound(0, q, 100);
+  bar_->setValue(q);
+  percent_->setText(QString::number(q) + "%");
+  QPalette pal = panel_->palette();
+  pal.setColor(QPalette::Window, QualityGaugeColour(q));
+  panel_->setPalette(pal);
+}
+
+// ---------------------------------------------------------------------------
+
+TFormNewPassword::TFormNewPassword(const QString& title, zk::ITextRes* texts, QWidget* owner)
+    : QDialog(owner), texts_(texts) {
+  setObjectName("FormNewPassword");
+  setWindowTitle(title);
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  LabeledEditPass = new QLineEdit(this);
+  LabeledEditPass->setObjectName("LabeledEditPass");
+  MakePasswordEdit(LabeledEditPass);
+  sbGenPass = MakeGeneratorButton(texts, this);
+  form->addRow(GetResText(texts, txt::kPassword), WithButton(LabeledEditPass, sbGenPass));
+  LabeledEditConfirm = new QLineEdit(this);
+  LabeledEditConfirm->setObjectName("LabeledEditConfirm");
+  MakePasswordEdit(LabeledEditConfirm);
+  form->addRow(GetResText(texts, txt::kConfirm), LabeledEditConfirm);
+  LabelQuality = new QLabel(GetResText(texts, txt::kQuality), this);
+  PanelGauge = new QFrame(this);
+  PanelGauge->setFixedSize(16, 16);
+  ProgressBarQuality = new QProgressBar(this);
+  LabelPersent = new QLabel("0 %", this);
+  auto* gauge = new QHBoxLayout;
+  gauge->addWidget(PanelGauge);
+  gauge->addWidget(ProgressBarQuality, 1);
+  gauge->addWidget(LabelPersent);
+  form->addRow(LabelQuality, gauge);
+  layout->addLayout(form);
+  BitBtnAccept = Button(GetResText(texts, txt::kApply), "BitBtnAccept", this);
+  BitBtnCancel = Button(GetResText(texts, txt::kCancel), "BitBtnCancel", this);
+  layout->addLayout(ButtonRow(BitBtnAccept, BitBtnCancel));
+  // Enter in the first edit does nothing; in the confirmation it accepts.
+  connect(LabeledEditConfirm, &QLineEdit::returnPressed, this, &TFormNewPassword::BitBtnAcceptClick);
+  connect(BitBtnAccept, &QPushButton::clicked, this, &TFormNewPassword::BitBtnAcceptClick);
+  connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TFormNewPassword::~TFormNewPassword() { zk::Wipe(password_.data(), password_.size()); }
+
+void TFormNewPassword::showEvent(QShowEvent* e) {
+  // The password object is made when the dialog shows.
+  if (!gauge_) gauge_ = new PasswordGauge(LabeledEditPass, PanelGauge, ProgressBarQuality, LabelPersent);
+  QDialog::showEvent(e);
+}
+
+void TFormNewPassword::BitBtnAcceptClick() {
+  if (LabeledEditPass->text() != LabeledEditConfirm->text()) {
+    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kPasswordsDiffer),
+                              BoxIcon::kError, BoxButtons::kOk);
+    return;
+  }
+  password_ = TakeUtf8(LabeledEditPass->text());
+  accept();
+}
+
+bool RunNewPassword(QWidget* owner, const QString& title, zk::ITextRes* texts,
+                    std::string& password) {
+  TFormNewPassword form(title, texts, owner);
+  if (form.exec() != QDialog::Accepted) return false;
+  password = form.Password();
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+TFormInputPass::TFormInputPass(const QString& title, QWidget* owner) : QDialog(owner) {
+  setObjectName("FormInputPass");
+  zk::ITextRes* texts = ProgramTexts();
+  setWindowTitle(title);
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  LabeledEditPass = new QLineEdit(this);
+  LabeledEditPass->setObjectName("LabeledEditPass");
+  MakePasswordEdit(LabeledEditPass);
+  sbGenPass = MakeGeneratorButton(texts, this);
+  form->addRow(GetResText(texts, txt::kApply), WithButton(LabeledEditPass, sbGenPass));
+  layout->addLayout(form);
+  BitBtnApply = Button(GetResText(texts, txt::kApply), "BitBtnApply", this);
+  BitBtnCancel = Button(GetResText(texts, txt::kCancel), "BitBtnCancel", this);
+  layout->addLayout(ButtonRow(BitBtnApply, BitBtnCancel));
+  connect(LabeledEditPass, &QLineEdit::returnPressed, this, &QDialog::accept);
+  connect(BitBtnApply, &QPushButton::clicked, this, &QDialog::accept);
+  connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  resize(360, sizeHint().height());
+}
+
+bool RunInputPass(QWidget* owner, const QString& title, std::string& password) {
+  TFormInputPass form(title, owner);
+  if (form.exec() != QDialog::Accepted) return false;
+  password = TakeUtf8(form.LabeledEditPass->text());
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+TFormRSAKeyParam::TFormRSAKeyParam(zk::ITextRes* texts, QWidget* owner) : QDialog(owner) {
+  setObjectName("FormRSAKeyParam");
+  setWindowTitle(GetResText(texts, 1710));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  AddNameEdits(texts, this, form, LabeledEditName, LabeledEditForname, LabeledEditCountry,
+               LabeledEditCity);
+  LabelBits = new QLabel(GetResText(texts, 1705), this);
+  ComboBoxBits = new QComboBox(this);
+  ComboBoxBits->setObjectName("ComboBoxBits");
+  ComboBoxBits->addItems({"512", "1024", "2048", "4096"});
+  ComboBoxBits->setCurrentIndex(1);
+  form->addRow(LabelBits, ComboBoxBits);
+  layout->addLayout(form);
+  BitBtnAccept = Button(GetResText(texts, txt::kApply), "BitBtnAccept", this);
+  BitBtnCancel = Button(GetResText(texts, txt::kCancel), "BitBtnCancel", this);
+  layout->addLayout(ButtonRow(BitBtnAccept, BitBtnCancel));
+  connect(BitBtnAccept, &QPushButton::clicked, this, &QDialog::accept);
+  connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int32_t TFormRSAKeyParam::Bits() const {
+  static const int32_t sizes[] = {512, 1024, 2048, 4096};
+  int i = ComboBoxBits->currentIndex();
+  return i >= 0 && i < 4 ? sizes[i] : 1024;
+}
+
+void TFormRSAKeyParam::ReadOwner(zk::KeyOwner& o) const {
+  ReadNameEdits(o, LabeledEditName, LabeledEditForname, LabeledEditCountry, LabeledEditCity);
+}
+
+bool TFormRSAKeyParam::Run(zk::KeyOwner& owner, int32_t& bits) {
+  if (exec() != QDialog::Accepted) return false;
+  ReadOwner(owner);
+  bits = Bits();
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+TFormPgpKeyInfo::TFormPgpKeyInfo(zk::ITextRes* texts, bool isPrivate, int32_t bits,
+                                 const zk::PgpCalendarTime& created, const QString& userId,
+                                 QWidget* owner)
+    : QDialog(owner), isPrivate_(isPrivate) {
+  setObjectName("FormPgpKeyInfo");
+  setWindowTitle(GetResText(texts, 1770));
+  auto* layout = new QVBoxLayout(this);
+  LabelKeyType = new QLabel(GetResText(texts, isPrivate ? 1774 : 1773), this);
+  layout->addWidget(LabelKeyType);
+  auto* info = new QFormLayout;
+  LabeledEditKeyBits = new QLineEdit(QString::number(bits), this);
+  LabeledEditKeyBits->setReadOnly(true);
+  info->addRow(GetResText(texts, 1705), LabeledEditKeyBits);
+  LabeledEditCreateTime = new QLineEdit(FormatSystemDateTime(texts, created), this);
+  LabeledEditCreateTime->setReadOnly(true);
+  info->addRow(GetResText(texts, 1775), LabeledEditCreateTime);
+  EditUserId = new QLineEdit(userId, this);
+  EditUserId->setObjectName("EditUserId");
+  EditUserId->setReadOnly(true);
+  info->addRow(EditUserId);
+  layout->addLayout(info);
+  LabelText = new QLabel(GetResText(texts, 1776), this);
+  LabelText->setWordWrap(true);
+  layout->addWidget(LabelText);
+  auto* names = new QFormLayout;
+  AddNameEdits(texts, this, names, LabeledEditName, LabeledEditForname, LabeledEditCountry,
+               LabeledEditCity);
+  layout->addLayout(names);
+  LabelPassPrompt = new QLabel(GetResText(texts, 1777), this);
+  EditPasswd = new QLineEdit(this);
+  EditPasswd->setObjectName("EditPasswd");
+  MakePasswordEdit(EditPasswd);
+  sbGenPass = MakeGeneratorButton(texts, this);
+  layout->addWidget(LabelPassPrompt);
+  layout->addLayout(WithButton(EditPasswd, sbGenPass));
+  // A public key has no password.
+  LabelPassPrompt->setVisible(isPrivate);
+  EditPasswd->setVisible(isPrivate);
+  sbGenPass->setVisible(isPrivate);
+  BitBtnAccept = Button(GetResText(texts, txt::kApply), "BitBtnAccept", this);
+  BitBtnCancel = Button(GetResText(texts, txt::kCancel), "BitBtnCancel", this);
+  layout->addLayout(ButtonRow(BitBtnAccept, BitBtnCancel));
+  connect(BitBtnAccept, &QPushButton::clicked, this, &QDialog::accept);
+  connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFormPgpKeyInfo::Read(zk::KeyOwner& o, std::string& password) const {
+  std::memset(&o, 0, sizeof o);
+  ReadNameEdits(o, LabeledEditName, LabeledEditForname, LabeledEditCountry, LabeledEditCity);
+  password = isPrivate_ ? TakeUtf8(EditPasswd->text()) : std::string();
+}
+
+bool RunPgpKeyInfo(QWidget* parent, zk::ITextRes* texts, bool isPrivate, int32_t bits,
+                   const zk::PgpCalendarTime& created, const QString& userId,
+                   zk::KeyOwner& owner, std::string& password) {
+  TFormPgpKeyInfo form(texts, isPrivate, bits, created, userId, parent);
+  if (form.exec() != QDialog::Accepted) return false;
+  form.Read(owner, password);
+  return true;
+}
+
+}  // namespace kiv

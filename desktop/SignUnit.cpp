@@ -1,0 +1,261 @@
+#include "desktop/SignUnit.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "desktop/CommonUnit.h"
+#include "desktop/KeyDialogsUnit.h"
+#include "desktop/Prompter.h"
+#include "desktop/ToolTextIds.h"
+#include "desktop/WaitHourglassUnit.h"
+#include "desktop/zk5Base.hpp"
+
+namespace kiv {
+
+QString ProposeSignatureName(const QString& filePath) {
+  QFileInfo fi(filePath);
+  QString name = fi.fileName();
+  // A hidden file (".profile") keeps its whole name.
+  qsizetype dot = name.startsWith('.') ? -1 : name.indexOf('.');
+  if (dot >= 0) name.truncate(dot);
+  QString folder = fi.path();
+  return QDir(folder).filePath(name + ".kvg");
+}
+
+QString HashName(zk::ITextRes* texts, int32_t hashCode) {
+  switch (hashCode) {
+    case 1: return "MD5";
+    case 2: return "SHA";
+    case 3: return "SHA 256";
+    case 4: return GetResText(texts, txt::kGostHash);
+    default: return QString();
+  }
+}
+
+namespace {
+
+QToolButton* Browse(QWidget* parent, const char* name) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(name);
+  b->setText("...");
+  return b;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TFormSignCreate::TFormSignCreate(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget* owner)
+    : QDialog(owner), texts_(texts), keys_(keys) {
+  setObjectName("FormSignCreate");
+  setWindowTitle(GetResText(texts, 1735));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  LabeledEditFile = new QLineEdit(this);
+  LabeledEditFile->setObjectName("LabeledEditFile");
+  SpeedButtonFileSelect = Browse(this, "SpeedButtonFileSelect");
+  form->addRow(GetResText(texts, txt::kFileLabel), WithButton(LabeledEditFile, SpeedButtonFileSelect));
+  LabeledEditFileSign = new QLineEdit(this);
+  LabeledEditFileSign->setObjectName("LabeledEditFileSign");
+  SpeedButtonSignFile = Browse(this, "SpeedButtonSignFile");
+  form->addRow(GetResText(texts, 1736), WithButton(LabeledEditFileSign, SpeedButtonSignFile));
+  LabelKey = new QLabel(GetResText(texts, 1755), this);
+  ComboBoxPrivKeys = new QComboBox(this);
+  ComboBoxPrivKeys->setObjectName("ComboBoxPrivKeys");
+  form->addRow(LabelKey, ComboBoxPrivKeys);
+  LabelHash = new QLabel(GetResText(texts, 1756), this);
+  ComboBoxHash = new QComboBox(this);
+  ComboBoxHash->setObjectName("ComboBoxHash");
+  form->addRow(LabelHash, ComboBoxHash);
+  layout->addLayout(form);
+  BitBtnCreate = new QPushButton(GetResText(texts, 1737), this);
+  BitBtnCreate->setObjectName("BitBtnCreate");
+  BitBtnClose = new QPushButton(GetResText(texts, txt::kClose), this);
+  BitBtnClose->setObjectName("BitBtnClose");
+  BitBtnCreate->setAutoDefault(false);
+  BitBtnClose->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(BitBtnCreate);
+  buttons->addWidget(BitBtnClose);
+  layout->addLayout(buttons);
+  resize(520, sizeHint().height());
+
+  uint32_t count = keys_->GetPrivateKeyCount();
+  for (uint32_t i = 0; i < count; ++i) {
+    zk::KeyInfo info{};
+    if (keys_->GetPrivateKeyInfo(i, &info) != 0) info = zk::KeyInfo{};
+    ComboBoxPrivKeys->addItem(OwnerCaption(info.owner));
+  }
+  ComboBoxPrivKeys->setCurrentIndex(count ? 0 : -1);
+  for (int32_t h = 1; h <= 4; ++h) ComboBoxHash->addItem(HashName(texts, h));
+  ComboBoxHash->setCurrentIndex(1);
+
+  connect(SpeedButtonFileSelect, &QToolButton::clicked, this, &TFormSignCreate::SpeedButtonFileSelectClick);
+  connect(SpeedButtonSignFile, &QToolButton::clicked, this, &TFormSignCreate::SpeedButtonSignFileClick);
+  connect(BitBtnCreate, &QPushButton::clicked, this, &TFormSignCreate::BitBtnCreateClick);
+  connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TFormSignCreate::SpeedButtonFileSelectClick() {
+  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, 1737), QString(),
+                                            QtFilter("All files|*"));
+  if (file.isEmpty()) return;
+  LabeledEditFile->setText(file);
+  LabeledEditFileSign->setText(ProposeSignatureName(file));
+}
+
+void TFormSignCreate::SpeedButtonSignFileClick() {
+  QString file = CurrentPrompter().SaveFile(this, GetResText(texts_, 1738), LabeledEditFileSign->text(),
+                                            QtFilter(GetResText(texts_, 1739)));
+  if (file.isEmpty()) return;
+  if (QFileInfo(file).suffix().isEmpty()) file += ".kvg";
+  LabeledEditFileSign->setText(file);
+}
+
+void TFormSignCreate::BitBtnCreateClick() {
+  int hash = ComboBoxHash->currentIndex();
+  if (hash < 0) return;
+  int key = ComboBoxPrivKeys->currentIndex();
+  if (key < 0) {
+    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1740), BoxIcon::kError,
+                              BoxButtons::kOk);
+    return;
+  }
+  zk::IKeySign* sign = QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign);
+  StatusCode r = zk::kNotImplemented;
+  if (sign) {
+    QByteArray file = LabeledEditFile->text().toUtf8();
+    QByteArray signature = LabeledEditFileSign->text().toUtf8();
+    r = WaitRun(windowTitle(), GetResText(texts_, 1741), [&] {
+      return sign->SignFile(file.constData(), signature.constData(), uint32_t(key), hash + 1);
+    });
+    sign->Release();
+  }
+  if (ShowToolkitError(this, texts_, r, windowTitle()))
+    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1742), BoxIcon::kInformation,
+                              BoxButtons::kOk);
+}
+
+void ShowSignCreateWindow(QWidget* owner, zk::ITextRes* texts, zk::IKeysCtrl* keys) {
+  if (!keys) return;
+  TFormSignCreate form(texts, keys, owner);
+  form.exec();
+}
+
+// ---------------------------------------------------------------------------
+
+TFormCheckSign::TFormCheckSign(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget* owner)
+    : QDialog(owner), texts_(texts), keys_(keys) {
+  setObjectName("FormCheckSign");
+  setWindowTitle(GetResText(texts, 1743));
+  auto* layout = new QVBoxLayout(this);
+  ListViewSign = new QTreeWidget(this);
+  ListViewSign->setObjectName("ListViewSign");
+  ListViewSign->setColumnCount(2);
+  ListViewSign->setHeaderHidden(true);
+  ListViewSign->setRootIsDecorated(false);
+  ListViewSign->header()->resizeSection(0, 160);
+  layout->addWidget(ListViewSign, 1);
+  BitBtnCheck = new QPushButton(GetResText(texts, 1748), this);
+  BitBtnCheck->setObjectName("BitBtnCheck");
+  BitBtnClose = new QPushButton(GetResText(texts, txt::kClose), this);
+  BitBtnClose->setObjectName("BitBtnClose");
+  BitBtnCheck->setAutoDefault(false);
+  BitBtnClose->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(BitBtnCheck);
+  buttons->addWidget(BitBtnClose);
+  layout->addLayout(buttons);
+  resize(560, 300);
+  connect(BitBtnCheck, &QPushButton::clicked, this, &TFormCheckSign::BitBtnCheckClick);
+  connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TFormCheckSign::~TFormCheckSign() {
+  if (sign_) sign_->Release();
+}
+
+void TFormCheckSign::AddRow(const QString& caption, const QString& value) {
+  auto* row = new QTreeWidgetItem(ListViewSign);
+  row->setText(0, caption);
+  row->setText(1, value);
+}
+
+bool TFormCheckSign::Start() {
+  if (!sign_) sign_ = QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign);
+  if (!sign_) return false;
+  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, 1744), QString(),
+                                            QtFilter(GetResText(texts_, 1739)));
+  if (file.isEmpty()) return false;
+  char* name = nullptr;
+  zk::CalendarTime when{};
+  int32_t isPair = 0, index = 0, hash = 0;
+  StatusCode r = sign_->ReadSignature(file.toUtf8().constData(), &name, &when, &isPair, &index, &hash);
+  signedName_ = name ? QString::fromUtf8(name) : QString();
+  if (name) ToolkitFree(name);
+  if (r == zk::kNotFound) {  // the signer's key is not in the storage
+    CurrentPrompter().Message(this, GetResText(texts_, 1743), GetResText(texts_, 1754),
+                              BoxIcon::kError, BoxButtons::kOk);
+    return false;
+  }
+  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, 1743) + ": ")) return false;
+  signaturePath_ = file;
+  zk::KeyInfo info{};
+  StatusCode k = isPair == 1 ? keys_->GetPrivateKeyInfo(uint32_t(index), &info)
+                             : keys_->GetPublicKeyInfo(uint32_t(index), &info);
+  if (k != 0) info = zk::KeyInfo{};
+  ListViewSign->clear();
+  AddRow(GetResText(texts_, 1745), signaturePath_);
+  AddRow(GetResText(texts_, 1746), signedName_);
+  AddRow(GetResText(texts_, 1747), FormatTmDateTime(texts_, when));
+  AddRow(GetResText(texts_, 1703), OwnerField(info.owner.name) + " " + OwnerField(info.owner.secondName));
+  AddRow(QString(), OwnerField(info.owner.country) + ", " + OwnerField(info.owner.city));
+  AddRow(GetResText(texts_, txt::kHashLabel) + ":", HashName(texts_, hash));
+  return true;
+}
+
+void TFormCheckSign::BitBtnCheckClick() {
+  if (!sign_ || signaturePath_.isEmpty()) return;
+  QString folder = QFileInfo(signaturePath_).path();
+  QString preset = signedName_.isEmpty() ? folder : QDir(folder).filePath(QFileInfo(signedName_).fileName());
+  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, 1749), preset,
+                                            QtFilter("All (*.*)|*"));
+  if (file.isEmpty()) return;
+  StatusCode r = sign_->VerifyFile(file.toUtf8().constData(), signaturePath_.toUtf8().constData());
+  QString text = GetResText(texts_, 1750) + " <" + signaturePath_ + ">\n" + GetResText(texts_, 1751) +
+                 " <" + file + ">\n";
+  if (r == 0) {
+    CurrentPrompter().Message(this, windowTitle(), text + GetResText(texts_, 1752),
+                              BoxIcon::kInformation, BoxButtons::kOk);
+  } else if (r == zk::kDigestMismatch) {
+    CurrentPrompter().Message(this, windowTitle(), text + GetResText(texts_, 1753), BoxIcon::kError,
+                              BoxButtons::kOk);
+  } else {
+    // The file could not be checked at all (unreadable, damaged signature):
+    // the status says why instead of "does not match".
+    CurrentPrompter().Message(this, windowTitle(),
+                              text + GetResText(texts_, ToolkitErrorTextId(r)), BoxIcon::kError,
+                              BoxButtons::kOk);
+  }
+}
+
+void ShowCheckSignWindow(QWidget* owner, zk::ITextRes* texts, zk::IKeysCtrl* keys) {
+  if (!keys) return;
+  TFormCheckSign form(texts, keys, owner);
+  if (!form.Start()) return;
+  form.exec();
+}
+
+}  // namespace kiv
