@@ -4,10 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "desktop/MainFormUnit.h"
 #include "desktop/testing/FakeEngine.h"
 #include "zk5main.h"
 
 namespace kivfake {
+
+// The main window's engine: the fake driver (one more reference each time).
+inline kiv::EngineSource FakeSource(FakeDriver* driver) {
+  return {[] { return true; },
+          [driver](zk::IBase** out) {
+            driver->AddRef();
+            *out = driver;
+            return 0;
+          }};
+}
 
 class FakeSecret : public Counted<zk::IKivSecret> {
  public:
