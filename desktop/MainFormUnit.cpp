@@ -39,6 +39,7 @@
 #include "desktop/EnvOptUnit.h"
 #include "desktop/KeyStorageUnit.h"
 #include "desktop/PasswordGeneratorHook.h"
+#include "desktop/PassGenUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SysTrayUnit.h"
@@ -46,6 +47,7 @@
 #include "desktop/EngineWorker.h"
 #include "desktop/KivEvent.h"
 #include "desktop/MessageSocket.h"
+#include "desktop/NewSecretChainUnit.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/zk5Base.hpp"
 #include "kvMessageSocket.h"
@@ -106,6 +108,7 @@ void TMainForm::FormCreate(const EngineSource& engine) {
   if (params_->GetInt("copy_container", &copy) != 0) copy = 0;
   copyContainer_ = copy == 1;
   PublishProgramObjects(driver_, texts_, params_);
+  InstallPasswordGenerator();
   hiddenToTray_ = false;
 }
 
@@ -161,7 +164,7 @@ void TMainForm::FormShow() {
   recent_.SetMaximum(9);
   recent_.SetOnClick([this](TReloadFileMenu&, const QString& path) {
     if (!CloseForCommand()) return;
-    ContentCommand("reopen " + path);
+    OpenSecretPath(*this, path.toStdString());
   });
   recent_.Load();
   HideView();
@@ -261,7 +264,12 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
     case kWmUser + 10:
       Relayout(false);
       return;
+    case kWmUser + 13:
+      recorded_.push_back(message);
+      if (!arguments_.empty()) OpenSecretPath(*this, UnquotedArgument(arguments_[0]));
+      return;
     default:
+      if (RunSecretChainMessage(*this, message)) return;
       // The chains' own steps (WM_USER+1 ... +13) come with their windows.
       recorded_.push_back(message);
       return;
@@ -655,12 +663,12 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
 
 void TMainForm::mnSecretNewClick() {
   if (!CloseForCommand()) return;
-  ContentCommand("mnSecretNew");
+  SecretNewCommand(*this);
 }
 
 void TMainForm::mnSecretOpenClick() {
   if (!CloseForCommand()) return;
-  ContentCommand("mnSecretOpen");
+  SecretOpenCommand(*this);
 }
 
 bool TMainForm::CloseForCommand() { return !secret || mnSecretCloseClick(); }
@@ -731,12 +739,10 @@ bool TMainForm::mnSecretCloseClick() {
 
 void TMainForm::mnSecretPropertiesClick() {
   if (!secret || !OfferSave()) return;
-  // The properties window comes with the open wizard; the record is read
-  // here already.
   zk::SecretProperties props{};
   if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), GetResText(texts_, 24)))
     return;
-  ContentCommand("mnSecretProperties");
+  ShowSecretProperties(*this, props);
 }
 
 void TMainForm::mnSecretDeleteClick() {
