@@ -12,6 +12,13 @@
 
 #include "desktop/MainFormUnit.h"
 #include "desktop/SingleInstance.h"
+
+// Under the leak checker (sanitizer builds): the system's font library, which
+// Qt loads, keeps memory it never frees; not ours, and it must not turn a
+// start-up failure's exit code into the checker's.
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
 #include "desktop/WindowMessages.h"
 #include "kvMessageSocket.h"
 
