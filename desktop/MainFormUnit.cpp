@@ -1,14 +1,43 @@
 #include "desktop/MainFormUnit.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 #include <QWidget>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "desktop/AboutUnit.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/Prompter.h"
+#include "desktop/SysTrayUnit.h"
+#include "desktop/TextIds.h"
 #include "desktop/EngineWorker.h"
 #include "desktop/KivEvent.h"
 #include "desktop/MessageSocket.h"
@@ -19,11 +48,13 @@
 
 namespace kiv {
 
-TMainForm::TMainForm(std::vector<std::string> arguments, QWidget* parent)
-    : QMainWindow(parent), arguments_(std::move(arguments)) {
+TMainForm::TMainForm(std::vector<std::string> arguments, QWidget* parent,
+                     std::unique_ptr<TrayBackend> tray)
+    : QMainWindow(parent), arguments_(std::move(arguments)), trayBackend_(std::move(tray)) {
   setObjectName("MainForm");
   setWindowTitle(QString::fromLatin1(wm::kWindowTitle));
-  setCentralWidget(new QWidget(this));
+  setWindowIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+  BuildWindow();
   resize(700, 520);
   // Messages queued during an engine call run once it has returned.
   EngineWorker::Instance().AddIdleHook(this, [this] { ReplayQueued(); });
@@ -118,6 +149,57 @@ void TMainForm::FormShow() {
   setWindowTitle(QString::fromLatin1(wm::kWindowTitle));
   QApplication::setApplicationDisplayName(QString::fromLatin1(wm::kWindowTitle));
   SetSilent(HasSwitch(arguments_, 's'));
+  // The recent files: 9 entries under Secret, Reopen.
+  recent_.SetParentMenu(mnSecretReopen);
+  recent_.SetParams(params_);
+  recent_.SetMaximum(9);
+  recent_.SetOnClick([this](TReloadFileMenu&, const QString& path) {
+    if (!CloseForCommand()) return;
+    ContentCommand("reopen " + path);
+  });
+  recent_.Load();
+  HideView();
+  // The tray icon, with the window's caption as hint; shown when asked for
+  // and when the desktop has a notification area.
+  tray_ = new kvTSysTray(this, trayBackend_ ? std::move(trayBackend_) : SystemTrayBackend());
+  tray_->SetHint(windowTitle());
+  tray_->SetIcon(windowIcon());
+  tray_->SetPopupMenu(PopupMenuSystray);
+  tray_->OnMouseUp = [this](int button, int, int) {
+    if (button == 0) stmShowClick();
+  };
+  if (ParamInt("systray", 0) != 0 && tray_->Available()) tray_->Show();
+  CaptionWindow();
+  ApplyStates();
+  QFont font(ParamString("font_name", "MS Sans Serif"));
+  font.setPointSize(std::max<int32_t>(5, ParamString("font_size", "8").toInt()));
+  MemoMessage->setFont(font);
+  // Placement.
+  move(ParamInt("left", 50), ParamInt("top", 50));
+  resize(ParamInt("width", 700), ParamInt("height", 520));
+  hashIndex = ParamInt("hash", hashIndex);
+  cipherIndex = ParamInt("cipher", cipherIndex);
+  if (!arguments_.empty()) {
+    std::string path = UnquotedArgument(arguments_[0]);
+    if (!path.empty() && QFileInfo(QString::fromStdString(path)).isFile())
+      PostKivMessage(this, kWmUser + 13);
+  }
+  if (ParamInt("startup minimized", 0) != 0) PostKivMessage(this, wm::kMinimise);
+}
+
+int32_t TMainForm::ParamInt(const char* name, int32_t def) const {
+  int32_t v = def;
+  if (!params_ || params_->GetInt(name, &v) != 0) return def;
+  return v;
+}
+
+QString TMainForm::ParamString(const char* name, const QString& def) const {
+  if (!params_) return def;
+  char* s = nullptr;
+  QString v;
+  if (params_->GetString(name, &s) == 0 && s) v = QString::fromUtf8(s);
+  if (s) ToolkitFree(s);
+  return v.isEmpty() ? def : v;
 }
 
 void TMainForm::BeginCommand() {
@@ -154,17 +236,637 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
     case wm::kNewInCarrier:
     case wm::kWipe:
       BeginCommand();
+      // New safe closes the shown secret; open and new-in-carrier once
+      // they have a name. A close the user refuses ends the command.
+      if ((message == wm::kNewSafe ||
+           ((message == wm::kOpen || message == wm::kNewInCarrier) &&
+            !receiver_.WorkingFiles().empty())) &&
+          !mnSecretCloseClick())
+        return;
       recorded_.push_back(message);
       return;
     case wm::kMinimise:
       recorded_.push_back(message);
       showMinimized();
       return;
+    case kWmUser + 9:
+      Relayout(true);
+      return;
+    case kWmUser + 10:
+      Relayout(false);
+      return;
     default:
       // The chains' own steps (WM_USER+1 ... +13) come with their windows.
       recorded_.push_back(message);
       return;
   }
+}
+
+}  // namespace kiv
+
+namespace kiv {
+
+namespace {
+
+// Standard icons stand in for the tool bars' pictures.
+constexpr int kNoIcon = -1;
+
+bool ClipboardHasText() {
+  const QMimeData* m = QApplication::clipboard()->mimeData();
+  return m && m->hasText();
+}
+
+}  // namespace
+
+QAction* TMainForm::MenuItem(QMenu* menu, const char* name, std::function<void()> handler) {
+  QAction* a = menu->addAction(QString());
+  a->setObjectName(name);
+  if (handler) connect(a, &QAction::triggered, this, [handler] { handler(); });
+  return a;
+}
+
+QAction* TMainForm::ToolButton(QToolBar* bar, const char* name, int icon, QAction* sameAs,
+                               std::function<void()> handler) {
+  QAction* a = bar->addAction(icon == kNoIcon ? QIcon() : style()->standardIcon(QStyle::StandardPixmap(icon)), QString());
+  a->setObjectName(name);
+  if (sameAs) connect(a, &QAction::triggered, sameAs, &QAction::trigger);
+  else if (handler) connect(a, &QAction::triggered, this, [handler] { handler(); });
+  return a;
+}
+
+QAction* TMainForm::Action(const QString& name) const { return findChild<QAction*>(name); }
+
+void TMainForm::BuildWindow() {
+  // Menus.
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("MainFormMenu");
+  auto menu = [&](QMenu* parent, const char* name) {
+    QMenu* m = parent ? parent->addMenu(QString()) : bar->addMenu(QString());
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    return m;
+  };
+  auto hook = [this](const char* name) { return [this, name] { ContentCommand(name); }; };
+  mnSecret = menu(nullptr, "mnSecret");
+  MenuItem(mnSecret, "mnSecretNew", [this] { mnSecretNewClick(); });
+  MenuItem(mnSecret, "mnSecretOpen", [this] { mnSecretOpenClick(); });
+  mnSecretReopen = menu(mnSecret, "mnSecretReopen");
+  MenuItem(mnSecret, "mnSecretSave", [this] { mnSecretSaveClick(); });
+  MenuItem(mnSecret, "mnSecretClose", [this] { mnSecretCloseClick(); });
+  mnSecret->addSeparator();
+  MenuItem(mnSecret, "mnSecretProperties", [this] { mnSecretPropertiesClick(); });
+  MenuItem(mnSecret, "mnSecretDelete", [this] { mnSecretDeleteClick(); });
+  mnSecret->addSeparator();
+  MenuItem(mnSecret, "mnSecretExit", [this] { close(); });
+  mnEdit = menu(nullptr, "mnEdit");
+  for (const char* n : {"mnEditCut", "mnEditCopy", "mnEditPaste", "mnEditDelete",
+                        "mnEditSelectAll", "mnEditFind", "mnEditReplace", "mnEditRead",
+                        "mnEditWrite"})
+    MenuItem(mnEdit, n, hook(n));
+  mnFile = menu(nullptr, "mnFile");
+  for (const char* n : {"mnFileAdd", "mnFileGet", "mnFileDelete", "mnFileView", "mnFileRename"})
+    MenuItem(mnFile, n, hook(n));
+  mnFolder = menu(nullptr, "mnFolder");
+  for (const char* n : {"mnFolderNew", "mnFolderAdd", "mnFolderGet", "mnFolderDelete",
+                        "mnFolderProperties", "mnFolderRename"})
+    MenuItem(mnFolder, n, hook(n));
+  mnTools = menu(nullptr, "mnTools");
+  MenuItem(mnTools, "mnToolsKeyStorage", [this] { mnToolsKeyStorageClick(); });
+  mnToolsSignature = menu(mnTools, "mnToolsSignature");
+  MenuItem(mnToolsSignature, "mnToolSignCreate", [this] { mnToolSignCreateClick(); });
+  MenuItem(mnToolsSignature, "mnToolsSignCheck", [this] { mnToolsSignCheckClick(); });
+  MenuItem(mnTools, "mnToolsGenePass", [this] { mnToolsGenePassClick(); });
+  MenuItem(mnTools, "mnToolsClipboard", [this] { mnToolsClipboardClick(); });
+  MenuItem(mnTools, "mnToolsPhisicalDeleting", hook("mnToolsPhisicalDeleting"));
+  mnTools->addSeparator();
+  MenuItem(mnTools, "mnToolsEnvironmentOptions", [this] { mnToolsEnvironmentOptionsClick(); });
+  mnHelp = menu(nullptr, "mnHelp");
+  MenuItem(mnHelp, "mnHelpContents", [this] { mnHelpContentsClick(); });
+  MenuItem(mnHelp, "mnHelpAbout", [this] { mnHelpAboutClick(); });
+
+  // Tool bars in one row.
+  auto* central = new QWidget(this);
+  central->setObjectName("PanelMain");
+  auto* v = new QVBoxLayout(central);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->setSpacing(0);
+  PanelTools = new QWidget(central);
+  PanelTools->setObjectName("PanelTools");
+  auto* tools = new QHBoxLayout(PanelTools);
+  tools->setContentsMargins(2, 2, 2, 2);
+  tools->setSpacing(2);  // the shown bar stands 2 pixels right of ToolBarSecret
+  auto toolbar = [&](const char* name) {
+    auto* t = new QToolBar(PanelTools);
+    t->setObjectName(name);
+    t->setIconSize(QSize(20, 20));
+    tools->addWidget(t);
+    return t;
+  };
+  ToolBarSecret = toolbar("ToolBarSecret");
+  ToolBarEdit = toolbar("ToolBarEdit");
+  ToolBarOneFile = toolbar("ToolBarOneFile");
+  ToolBarSafe = toolbar("ToolBarSafe");
+  tools->addStretch(1);
+  ToolButton(ToolBarSecret, "tlbNewSecret", QStyle::SP_FileIcon, Action("mnSecretNew"));
+  ToolButton(ToolBarSecret, "tlbOpenSecret", QStyle::SP_DialogOpenButton, Action("mnSecretOpen"));
+  ToolButton(ToolBarSecret, "tlbSaveSecret", QStyle::SP_DialogSaveButton, Action("mnSecretSave"));
+  ToolButton(ToolBarEdit, "tlbEditCut", QStyle::SP_DialogDiscardButton, Action("mnEditCut"));
+  ToolButton(ToolBarEdit, "tlbEditCopy", QStyle::SP_FileDialogContentsView, Action("mnEditCopy"));
+  ToolButton(ToolBarEdit, "tlbEditPaste", QStyle::SP_DialogApplyButton, Action("mnEditPaste"));
+  ToolButton(ToolBarEdit, "tlbSelectAll", QStyle::SP_FileDialogListView, Action("mnEditSelectAll"));
+  ToolButton(ToolBarEdit, "tlbEditSearch", QStyle::SP_FileDialogDetailedView, Action("mnEditFind"));
+  ToolButton(ToolBarEdit, "tlbInsertTextFromFile", QStyle::SP_ArrowDown, Action("mnEditRead"));
+  ToolButton(ToolBarEdit, "tlbSaveTextToFile", QStyle::SP_ArrowUp, Action("mnEditWrite"));
+  ToolButton(ToolBarOneFile, "tlbAddOneFile", QStyle::SP_FileDialogNewFolder, Action("mnFileAdd"));
+  ToolButton(ToolBarOneFile, "tlbGetOneFile", QStyle::SP_DialogSaveButton, Action("mnFileGet"));
+  ToolButton(ToolBarSafe, "tlbSafeNewFolder", QStyle::SP_FileDialogNewFolder, Action("mnFolderNew"));
+  ToolButton(ToolBarSafe, "tlbAddFolder", QStyle::SP_DirOpenIcon, Action("mnFolderAdd"));
+  ToolButton(ToolBarSafe, "tlbSafeGetFolder", QStyle::SP_DirLinkIcon, Action("mnFolderGet"));
+  ToolButton(ToolBarSafe, "tlbSafeFolderProp", QStyle::SP_FileDialogInfoView, Action("mnFolderProperties"));
+  ToolButton(ToolBarSafe, "tlbSafeAddFile", QStyle::SP_FileIcon, Action("mnFileAdd"));
+  ToolButton(ToolBarSafe, "tlbSafeGetFile", QStyle::SP_DialogSaveButton, Action("mnFileGet"));
+  ToolButton(ToolBarSafe, "tlbSafeFileView", QStyle::SP_FileDialogContentsView, Action("mnFileView"));
+  ToolButton(ToolBarSafe, "tlbExplorer", QStyle::SP_ComputerIcon, nullptr, hook("tlbExplorer"));
+  v->addWidget(PanelTools);
+
+  // The safe tree, the splitter and the three views.
+  PanelCommon = new QWidget(central);
+  PanelCommon->setObjectName("PanelCommon");
+  auto* common = new QHBoxLayout(PanelCommon);
+  common->setContentsMargins(0, 0, 0, 0);
+  MainSplitter = new QSplitter(Qt::Horizontal, PanelCommon);
+  MainSplitter->setObjectName("MainSplitter");
+  PanelLeft = new QWidget(MainSplitter);
+  PanelLeft->setObjectName("PanelLeft");
+  auto* left = new QVBoxLayout(PanelLeft);
+  left->setContentsMargins(0, 0, 0, 0);
+  TreeViewSafe = new QTreeWidget(PanelLeft);
+  TreeViewSafe->setObjectName("TreeViewSafe");
+  TreeViewSafe->setHeaderHidden(true);
+  left->addWidget(TreeViewSafe);
+  PanelView = new QWidget(MainSplitter);
+  PanelView->setObjectName("PanelView");
+  auto* view = new QVBoxLayout(PanelView);
+  view->setContentsMargins(0, 0, 0, 0);
+  PageControlView = new QStackedWidget(PanelView);
+  PageControlView->setObjectName("PageControlView");
+  view->addWidget(PageControlView);
+  MainSplitter->addWidget(PanelLeft);
+  MainSplitter->addWidget(PanelView);
+  MainSplitter->setStretchFactor(1, 1);
+  MainSplitter->setSizes({200, 500});
+  common->addWidget(MainSplitter);
+
+  TabSheetMessage = new QWidget();
+  TabSheetMessage->setObjectName("TabSheetMessage");
+  auto* m = new QVBoxLayout(TabSheetMessage);
+  m->setContentsMargins(0, 0, 0, 0);
+  MemoMessage = new QPlainTextEdit(TabSheetMessage);
+  MemoMessage->setObjectName("MemoMessage");
+  m->addWidget(MemoMessage);
+  connect(MemoMessage, &QPlainTextEdit::textChanged, this, &TMainForm::MemoMessageChange);
+  connect(MemoMessage, &QPlainTextEdit::selectionChanged, this, [this] { TimerMonitorTimer(); });
+  PageControlView->addWidget(TabSheetMessage);
+
+  TabSheetFile = new QWidget();
+  TabSheetFile->setObjectName("TabSheetFile");
+  auto* f = new QHBoxLayout(TabSheetFile);
+  f->setContentsMargins(0, 0, 0, 0);
+  PanelIconLeft = new QWidget(TabSheetFile);
+  PanelIconLeft->setObjectName("PanelIconLeft");
+  PanelIconLeft->setFixedWidth(72);
+  auto* icon = new QVBoxLayout(PanelIconLeft);
+  ImageFileExtIcon = new QLabel(PanelIconLeft);
+  ImageFileExtIcon->setObjectName("ImageFileExtIcon");
+  ImageFileExtIcon->setFixedSize(48, 48);
+  ImageFileExtIcon->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(48, 48));
+  icon->addWidget(ImageFileExtIcon);
+  icon->addStretch(1);
+  f->addWidget(PanelIconLeft);
+  ListViewOneFile = new QTreeWidget(TabSheetFile);
+  ListViewOneFile->setObjectName("ListViewOneFile");
+  ListViewOneFile->setColumnCount(2);
+  ListViewOneFile->setRootIsDecorated(false);
+  ListViewOneFile->setColumnWidth(0, 180);
+  for (int i = 0; i < 6; ++i) new QTreeWidgetItem(ListViewOneFile, {QString(), QString()});
+  f->addWidget(ListViewOneFile, 1);
+  PageControlView->addWidget(TabSheetFile);
+
+  TabSheetSafe = new QWidget();
+  TabSheetSafe->setObjectName("TabSheetSafe");
+  auto* sf = new QVBoxLayout(TabSheetSafe);
+  sf->setContentsMargins(0, 0, 0, 0);
+  sf->setSpacing(0);
+  ListViewSafe = new QTreeWidget(TabSheetSafe);
+  ListViewSafe->setObjectName("ListViewSafe");
+  ListViewSafe->setColumnCount(3);
+  ListViewSafe->setRootIsDecorated(false);
+  ListViewSafe->setColumnWidth(0, 230);
+  ListViewSafe->setColumnWidth(1, 120);
+  ListViewSafe->setColumnWidth(2, 100);
+  sf->addWidget(ListViewSafe, 1);
+  PanelSafeBottom = new QLabel(TabSheetSafe);
+  PanelSafeBottom->setObjectName("PanelSafeBottom");
+  PanelSafeBottom->setFrameShape(QFrame::StyledPanel);
+  sf->addWidget(PanelSafeBottom);
+  PageControlView->addWidget(TabSheetSafe);
+  v->addWidget(PanelCommon, 1);
+  setCentralWidget(central);
+
+  // Status bar: the secret's path and the read-only note.
+  statusBar()->setObjectName("MainFormStatusBar");
+  StatusPanel0 = new QLabel(statusBar());
+  StatusPanel0->setObjectName("StatusPanel0");
+  StatusPanel1 = new QLabel(statusBar());
+  StatusPanel1->setObjectName("StatusPanel1");
+  statusBar()->addWidget(StatusPanel0, 1);
+  statusBar()->addPermanentWidget(StatusPanel1);
+
+  TimerMonitor = new QTimer(this);
+  TimerMonitor->setObjectName("TimerMonitor");
+  TimerMonitor->setInterval(500);
+  connect(TimerMonitor, &QTimer::timeout, this, &TMainForm::TimerMonitorTimer);
+
+  PopupMenuSystray = new QMenu(this);
+  PopupMenuSystray->setObjectName("PopupMenuSystray");
+  MenuItem(PopupMenuSystray, "stmShow", [this] { stmShowClick(); });
+  MenuItem(PopupMenuSystray, "stmClipboardCoder", [this] { mnToolsClipboardClick(); });
+  MenuItem(PopupMenuSystray, "stmPassGen", [this] { mnToolsGenePassClick(); });
+  PopupMenuSystray->addSeparator();
+  MenuItem(PopupMenuSystray, "stmExit", [this] { stmExitClick(); });
+}
+
+void TMainForm::CaptionWindow() {
+  static const std::pair<const char*, int32_t> menus[] = {
+      {"mnSecret", 1}, {"mnSecretNew", 2}, {"mnSecretOpen", 3}, {"mnSecretReopen", 4},
+      {"mnSecretSave", 5}, {"mnSecretClose", 6}, {"mnSecretDelete", 53}, {"mnSecretExit", 7},
+      {"mnEdit", 8}, {"mnFile", 20}, {"mnFileAdd", 21}, {"mnFileDelete", 22}, {"mnFileGet", 23},
+      {"mnToolsPhisicalDeleting", 52}, {"mnToolsGenePass", 88}, {"mnEditCut", 9},
+      {"mnEditCopy", 10}, {"mnEditPaste", 11}, {"mnEditDelete", 12}, {"mnEditSelectAll", 13},
+      {"mnEditFind", 14}, {"mnEditReplace", 15}, {"mnEditRead", 82}, {"mnEditWrite", 83},
+      {"mnFileView", 90}, {"mnSecretProperties", 24}, {"mnTools", 50},
+      {"mnToolsEnvironmentOptions", 51}, {"mnToolSignCreate", 75}, {"mnToolsClipboard", 89},
+      {"mnFolder", 34}, {"mnFolderNew", 35}, {"mnFolderAdd", 16}, {"mnFolderGet", 36},
+      {"mnFolderDelete", 37}, {"mnFolderProperties", 38}, {"mnFolderRename", 39},
+      {"mnFileRename", 40}, {"mnHelp", 44}, {"mnHelpContents", 45}, {"mnHelpAbout", 48},
+      {"mnToolsKeyStorage", 72}, {"mnToolsSignature", 74}, {"mnToolsSignCheck", 76},
+      {"stmShow", 86}, {"stmExit", 87}, {"stmClipboardCoder", 89}, {"stmPassGen", 88}};
+  for (const auto& [name, id] : menus)
+    if (QAction* a = Action(name)) a->setText(GetResText(texts_, id));
+  static const std::pair<const char*, int32_t> hints[] = {
+      {"tlbNewSecret", 101}, {"tlbOpenSecret", 102}, {"tlbSaveSecret", 103},
+      {"tlbEditCut", 104}, {"tlbEditCopy", 105}, {"tlbEditPaste", 106}, {"tlbSelectAll", 107},
+      {"tlbEditSearch", 108}, {"tlbSafeNewFolder", 109}, {"tlbSafeGetFolder", 110},
+      {"tlbSafeFolderProp", 111}, {"tlbSafeAddFile", 112}, {"tlbSafeGetFile", 113},
+      {"tlbExplorer", 115}, {"tlbAddFolder", 116}, {"tlbInsertTextFromFile", 117},
+      {"tlbSaveTextToFile", 118}, {"tlbAddOneFile", 120}, {"tlbGetOneFile", 121},
+      {"tlbSafeFileView", 122}};
+  for (const auto& [name, id] : hints)
+    if (QAction* a = Action(name)) {
+      a->setToolTip(GetResText(texts_, id));
+      a->setText(a->toolTip());
+    }
+  ListViewOneFile->setHeaderLabels({GetResText(texts_, txt::kOneFileColumn), QString()});
+  static const int32_t rows[] = {85, 56, 57, 58, 59, 60};
+  for (int i = 0; i < 6; ++i) ListViewOneFile->topLevelItem(i)->setText(0, GetResText(texts_, rows[i]));
+  ListViewSafe->setHeaderLabels(
+      {GetResText(texts_, 61), GetResText(texts_, 62), GetResText(texts_, 63)});
+}
+
+MainStateInput TMainForm::StateInput() const {
+  MainStateInput in;
+  in.openKind = openKind;
+  in.saved = saved;
+  in.clipboardHasText = ClipboardHasText();
+  in.memoHasSelection = MemoMessage->textCursor().hasSelection();
+  return in;
+}
+
+void TMainForm::ApplyStates() {
+  const MainStates s = ComputeMainStates(StateInput());
+  auto set = [this](const char* name, bool on) {
+    if (QAction* a = Action(name)) a->setEnabled(on);
+  };
+  set("mnSecretSave", s.secretSave);
+  set("mnSecretClose", s.secretClose);
+  set("mnSecretProperties", s.secretProperties);
+  set("mnSecretDelete", s.secretDelete);
+  set("mnEdit", s.edit);
+  set("mnEditCut", s.editCut);
+  set("mnEditCopy", s.editCopy);
+  set("mnEditPaste", s.editPaste);
+  set("mnEditDelete", s.editDelete);
+  set("mnEditSelectAll", s.editSelectAll);
+  for (const char* n : {"mnEditFind", "mnEditReplace"}) set(n, s.editFind);
+  set("mnEditRead", s.editRead);
+  set("mnEditWrite", s.editWrite);
+  set("mnFile", s.file);
+  set("mnFileAdd", s.fileAdd);
+  set("mnFileGet", s.fileGet);
+  set("mnFileDelete", s.fileDelete);
+  set("mnFileView", s.fileView);
+  set("mnFileRename", s.fileRename);
+  set("mnFolder", s.folder);
+  for (QAction* a : mnFolder->actions()) a->setEnabled(s.folder);
+  ToolBarEdit->setVisible(s.shownToolBar == 1);
+  ToolBarOneFile->setVisible(s.shownToolBar == 2);
+  ToolBarSafe->setVisible(s.shownToolBar == 3);
+  // Tool buttons: those of the shown bar on, then the saved flag, the
+  // clipboard and the selection.
+  for (QAction* a : ToolBarEdit->actions()) a->setEnabled(s.shownToolBar == 1);
+  for (QAction* a : ToolBarOneFile->actions()) a->setEnabled(s.shownToolBar == 2);
+  for (QAction* a : ToolBarSafe->actions()) a->setEnabled(s.shownToolBar == 3);
+  set("tlbSaveSecret", s.tlbSave);
+  set("tlbEditCut", s.tlbCut);
+  set("tlbEditCopy", s.tlbCopy);
+  set("tlbEditPaste", s.tlbPaste);
+  StatusPanel0->setText(QString::fromStdString(secretPath));
+}
+
+void TMainForm::TimerMonitorTimer() {
+  if (openKind != 0 && Action("mnEdit")->isEnabled() &&
+      (Action("tlbEditPaste")->isEnabled() != ClipboardHasText() ||
+       Action("tlbEditCut")->isEnabled() != MemoMessage->textCursor().hasSelection()))
+    ApplyStates();
+  if (openKind != 0) {
+    QAction* save = Action("tlbSaveSecret");
+    if (save->isEnabled() != !saved) save->setEnabled(!saved);
+  }
+}
+
+void TMainForm::MemoMessageChange() {
+  if (openKind != 1) return;
+  if (saved) {
+    saved = false;
+    ApplyStates();
+  }
+}
+
+void TMainForm::ShowView(int32_t kind) {
+  PageControlView->setCurrentIndex(kind - 1);
+  PageControlView->show();
+  PanelLeft->setVisible(kind == 3);
+  MainSplitter->handle(1)->setVisible(kind == 3);
+}
+
+void TMainForm::HideView() {
+  PanelLeft->hide();
+  MainSplitter->handle(1)->hide();
+  PageControlView->hide();
+}
+
+void TMainForm::UpdateReadOnlyNote() {
+  QFileInfo fi(QString::fromStdString(secretPath));
+  const bool readOnly = !secretPath.empty() && fi.exists() && !fi.isWritable();
+  StatusPanel1->setText(readOnly ? GetResText(texts_, txt::kReadOnly) : QString());
+}
+
+void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const std::string& path) {
+  zk::ReleaseAndNull(content);
+  zk::ReleaseAndNull(secret);
+  secret = s;
+  content = c;
+  secretPath = path;
+  openKind = kind;
+  if (kind == 1) {
+    QString text;
+    if (auto* m = QueryToolkitInterface<zk::IMessage>(content, zk::id::KivIMessage)) {
+      char* t = nullptr;
+      if (m->GetText(&t) == 0 && t) text = QString::fromUtf8(t);
+      if (t) ToolkitFree(t);
+      m->Release();
+    }
+    const QSignalBlocker block(MemoMessage);
+    MemoMessage->setPlainText(text);
+  }
+  saved = true;
+  ShowView(kind);
+  if (carrierFormat == zk::kFormatSecretFile) recent_.Add(QString::fromStdString(path));
+  UpdateReadOnlyNote();
+  TimerMonitor->start();
+  ApplyStates();
+}
+
+void TMainForm::mnSecretNewClick() {
+  if (!CloseForCommand()) return;
+  ContentCommand("mnSecretNew");
+}
+
+void TMainForm::mnSecretOpenClick() {
+  if (!CloseForCommand()) return;
+  ContentCommand("mnSecretOpen");
+}
+
+bool TMainForm::CloseForCommand() { return !secret || mnSecretCloseClick(); }
+
+void TMainForm::mnSecretSaveClick() {
+  StatusCode r = 0;
+  if (openKind == 1) {
+    auto* m = QueryToolkitInterface<zk::IMessage>(content, zk::id::KivIMessage);
+    if (m) {
+      const QByteArray text = MemoMessage->toPlainText().toUtf8();
+      r = WaitRun(MainWindowCaption(), GetResText(texts_, txt::kSaving),
+                  [m, text] { return m->SetText(text.constData()); });
+      m->Release();
+    } else {
+      r = zk::kNotImplemented;
+    }
+    saved = ShowToolkitError(this, texts_, r, GetResText(texts_, 5));
+  } else if (openKind == 3) {
+    auto* safe = QueryToolkitInterface<zk::ISafe>(content, zk::id::KivISafe);
+    r = safe ? WaitRun(MainWindowCaption(), GetResText(texts_, txt::kSaving),
+                       [safe] { return safe->Commit(); })
+             : zk::kNotImplemented;
+    if (safe) safe->Release();
+    saved = ShowToolkitError(this, texts_, r, GetResText(texts_, 5));
+  }
+  ApplyStates();
+}
+
+bool TMainForm::OfferSave() {
+  if (saved || openKind == 0) return true;
+  // During a log-out nobody may cancel: Yes or No only.
+  BoxAnswer a = CurrentPrompter().Message(this, windowTitle(),
+                                          GetResText(texts_, txt::kAskSaveChanges),
+                                          BoxIcon::kQuestion,
+                                          shutDown_ ? BoxButtons::kYesNo : BoxButtons::kYesNoCancel);
+  if (a == BoxAnswer::kCancel) return false;
+  if (a == BoxAnswer::kYes) {
+    mnSecretSaveClick();
+    // A failed save keeps the secret and stops what asked for the close.
+    if (!saved && openKind != 2 && !shutDown_) return false;
+  }
+  return true;
+}
+
+bool TMainForm::mnSecretCloseClick() {
+  if (!OfferSave()) return false;
+  StatusPanel0->clear();
+  zk::ReleaseAndNull(content);
+  if (secret) {
+    secret->Close();
+    zk::ReleaseAndNull(secret);
+  }
+  saved = true;
+  openKind = 0;
+  secretPath.clear();
+  TimerMonitor->stop();
+  ApplyStates();
+  PostKivMessage(this, kWmUser + 9);
+  HideView();
+  {
+    const QSignalBlocker block(MemoMessage);
+    MemoMessage->clear();
+  }
+  StatusPanel0->clear();
+  StatusPanel1->clear();
+  return true;
+}
+
+void TMainForm::mnSecretPropertiesClick() {
+  if (!secret || !OfferSave()) return;
+  // The properties window comes with the open wizard; the record is read
+  // here already.
+  zk::SecretProperties props{};
+  if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), GetResText(texts_, 24)))
+    return;
+  ContentCommand("mnSecretProperties");
+}
+
+void TMainForm::mnSecretDeleteClick() {
+  if (!secret) return;
+  const int32_t question = carrierFormat == zk::kFormatSecretFile ? txt::kAskDeleteSecretFile
+                                                                  : txt::kAskDeleteCarrierSecret;
+  if (CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, question),
+                                BoxIcon::kQuestion, BoxButtons::kYesNo) != BoxAnswer::kYes)
+    return;
+  // The content goes only once the secret is gone: a failed Delete leaves
+  // a usable view.
+  zk::IKivSecret* s = secret;
+  StatusCode r = WaitRun(MainWindowCaption(), GetResText(texts_, txt::kDeleting),
+                         [s] { return s->Delete(); });
+  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kDeleteFailed))) return;
+  saved = true;
+  mnSecretCloseClick();
+}
+
+void TMainForm::mnHelpAboutClick() {
+  TFormAbout about(texts_, this);
+  about.exec();
+}
+
+void TMainForm::mnHelpContentsClick() {
+  ShowHelpContents(this, texts_, params_, QString::fromStdString(ProgramFolder()));
+}
+
+void TMainForm::ContentCommand(const QString& name) { commands_.push_back(name); }
+// The tool windows come with their own units.
+void TMainForm::mnToolsEnvironmentOptionsClick() { ContentCommand("mnToolsEnvironmentOptions"); }
+void TMainForm::mnToolsKeyStorageClick() { ContentCommand("mnToolsKeyStorage"); }
+void TMainForm::mnToolSignCreateClick() { ContentCommand("mnToolSignCreate"); }
+void TMainForm::mnToolsSignCheckClick() { ContentCommand("mnToolsSignCheck"); }
+void TMainForm::mnToolsGenePassClick() { ContentCommand("mnToolsGenePass"); }
+void TMainForm::mnToolsClipboardClick() { ContentCommand("mnToolsClipboard"); }
+
+void TMainForm::stmShowClick() {
+  show();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  raise();
+  activateWindow();
+  hiddenToTray_ = false;
+}
+
+void TMainForm::stmExitClick() {
+  if (isHidden()) stmShowClick();
+  if (tray_) tray_->Hide();
+  close();
+}
+
+void TMainForm::Relayout(bool narrower) {
+  resize(width() + (narrower ? -20 : 20), height());
+  if (narrower) {
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    PostKivMessage(this, kWmUser + 10);
+  }
+}
+
+void TMainForm::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  // Minimised with the tray icon shown: hidden there.
+  if (e->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+      tray_ && tray_->IsShown() && !shutDown_) {
+    QTimer::singleShot(0, this, [this] {
+      hide();
+      hiddenToTray_ = true;
+    });
+  }
+}
+
+void TMainForm::BeginShutDown() {
+  shutDown_ = true;
+  close();
+}
+
+bool TMainForm::FormCloseQuery() {
+  if (tray_ && tray_->IsShown() && isVisible() && !shutDown_) {
+    if (mnSecretCloseClick()) showMinimized();
+    return false;
+  }
+  return true;
+}
+
+bool TMainForm::FormClose() {
+  if (!CloseForCommand()) return false;
+  if (params_) {
+    params_->SetInt("top", y());
+    params_->SetInt("left", x());
+    params_->SetInt("width", width());
+    params_->SetInt("height", height());
+    params_->SetInt("hash", hashIndex);
+    params_->SetInt("cipher", cipherIndex);
+    params_->SetInt("copy_container", copyContainer_ ? 1 : 0);
+    params_->Save();
+  }
+  return true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* e) {
+  if (closing_ || !FormCloseQuery() || !FormClose()) {
+    e->ignore();
+    return;
+  }
+  closing_ = true;
+  e->accept();
+  QMainWindow::closeEvent(e);
+}
+
+namespace {
+
+int g_termPipe[2] = {-1, -1};
+
+void OnTerm(int) {
+  char c = 1;
+  [[maybe_unused]] ssize_t n = write(g_termPipe[1], &c, 1);
+}
+
+}  // namespace
+
+void InstallShutDownHandlers(TMainForm* form) {
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, form,
+                   [form](QSessionManager&) { form->BeginShutDown(); });
+  if (g_termPipe[0] < 0 && socketpair(AF_UNIX, SOCK_STREAM, 0, g_termPipe) != 0) return;
+  auto* n = new QSocketNotifier(g_termPipe[0], QSocketNotifier::Read, form);
+  QObject::connect(n, &QSocketNotifier::activated, form, [form] {
+    char c;
+    [[maybe_unused]] ssize_t r = read(g_termPipe[0], &c, 1);
+    form->BeginShutDown();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = OnTerm;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &sa, nullptr);
 }
 
 }  // namespace kiv

@@ -6,11 +6,25 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "desktop/MainStates.h"
+#include "desktop/ReloadMenu.h"
+#include "desktop/SysTrayUnit.h"
 #include "desktop/WindowMessages.h"
 #include "kvSafeDriver.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QStackedWidget;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
 
 namespace kiv {
 
@@ -23,12 +37,16 @@ struct EngineSource {
 EngineSource LibraryEngine();
 
 class TMessageSocket;
+class kvTSysTray;
+class TrayBackend;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
   // arguments: the command line without the program name.
-  explicit TMainForm(std::vector<std::string> arguments, QWidget* parent = nullptr);
+  // tray: the notification-area backend (null: the system's).
+  explicit TMainForm(std::vector<std::string> arguments, QWidget* parent = nullptr,
+                     std::unique_ptr<TrayBackend> tray = nullptr);
   ~TMainForm() override;
 
   // Binds the toolkit and the engine, starts the engine and takes its text
@@ -45,6 +63,70 @@ class TMainForm : public QMainWindow {
   // recorded no-op), in handling order.
   const std::vector<uint32_t>& RecordedMessages() const { return recorded_; }
   bool HiddenToTray() const { return hiddenToTray_; }
+  bool ShutDown() const { return shutDown_; }
+  // Log-out or SIGTERM: the window closes (settings saved) and is never
+  // hidden to the tray.
+  void BeginShutDown();
+
+  // Shows an opened or new secret (the end of the new and open chains):
+  // takes over one reference of each, shows the view of openKind (1-3),
+  // starts the monitor and applies the states.
+  void ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const std::string& path);
+
+  // Commands of the Secret and Help menus.
+  void mnSecretNewClick();
+  void mnSecretOpenClick();
+  void mnSecretSaveClick();
+  // Offers unsaved changes for saving (Yes, No, Cancel); false when the
+  // user cancelled or the save failed: the secret then stays open.
+  bool OfferSave();
+  // Closes the shown secret; false (and nothing closed) when OfferSave
+  // refused.
+  bool mnSecretCloseClick();
+  void mnSecretPropertiesClick();
+  void mnSecretDeleteClick();
+  void mnHelpAboutClick();
+  void mnHelpContentsClick();
+  void stmShowClick();
+  void stmExitClick();
+  void TimerMonitorTimer();
+  void MemoMessageChange();
+  // The menus' and tool bars' states for the window as it is now.
+  void ApplyStates();
+  MainStateInput StateInput() const;
+
+  // Hooks the later windows fill in: each is recorded and does nothing
+  // yet (see RecordedCommands).
+  void mnToolsEnvironmentOptionsClick();
+  void mnToolsKeyStorageClick();
+  void mnToolSignCreateClick();
+  void mnToolsSignCheckClick();
+  void mnToolsGenePassClick();
+  void mnToolsClipboardClick();
+  void ContentCommand(const QString& name);
+  const std::vector<QString>& RecordedCommands() const { return commands_; }
+
+  TReloadFileMenu& RecentFiles() { return recent_; }
+  kvTSysTray* Tray() const { return tray_; }
+  // Integer and string parameters with defaults.
+  int32_t ParamInt(const char* name, int32_t def) const;
+  QString ParamString(const char* name, const QString& def) const;
+
+  // Components (named as their object names).
+  QMenu *mnSecret, *mnSecretReopen, *mnEdit, *mnFile, *mnFolder, *mnTools, *mnToolsSignature,
+      *mnHelp;
+  QToolBar *ToolBarSecret, *ToolBarEdit, *ToolBarOneFile, *ToolBarSafe;
+  QWidget *PanelTools, *PanelCommon, *PanelLeft, *PanelView, *TabSheetMessage, *TabSheetFile,
+      *TabSheetSafe, *PanelIconLeft;
+  QSplitter* MainSplitter;
+  QStackedWidget* PageControlView;
+  QTreeWidget *TreeViewSafe, *ListViewOneFile, *ListViewSafe;
+  QPlainTextEdit* MemoMessage;
+  QLabel *ImageFileExtIcon, *PanelSafeBottom, *StatusPanel0, *StatusPanel1;
+  QTimer* TimerMonitor;
+  QMenu* PopupMenuSystray;
+  // Every menu item and tool button by object name.
+  QAction* Action(const QString& name) const;
 
   zk::ISafeDriverApp* Driver() const { return driver_; }
   zk::ITextRes* Texts() const { return texts_; }
@@ -69,6 +151,8 @@ class TMainForm : public QMainWindow {
  protected:
   bool event(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   struct Message {
@@ -76,6 +160,20 @@ class TMainForm : public QMainWindow {
   };
   void FormShow();
   void FormDestroy();
+  // FormCloseQuery and FormClose: false when the close is refused.
+  bool FormCloseQuery();
+  bool FormClose();
+  void BuildWindow();
+  void CaptionWindow();
+  QAction* MenuItem(QMenu* menu, const char* name, std::function<void()> handler);
+  QAction* ToolButton(QToolBar* bar, const char* name, int icon, QAction* sameAs,
+                      std::function<void()> handler = nullptr);
+  void ShowView(int32_t kind);
+  void HideView();
+  void UpdateReadOnlyNote();
+  void Relayout(bool narrower);
+  // Closes the secret before a command that replaces it; false: refused.
+  bool CloseForCommand();
   void HandleMessage(uint32_t message, uint32_t wParam, uint32_t lParam);
   void Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam);
   // The start of commands 1045-1048.
@@ -85,6 +183,11 @@ class TMainForm : public QMainWindow {
   std::vector<std::string> arguments_;
   MessageReceiver receiver_;
   std::vector<uint32_t> recorded_;
+  std::vector<QString> commands_;
+  TReloadFileMenu recent_;
+  kvTSysTray* tray_ = nullptr;
+  std::unique_ptr<TrayBackend> trayBackend_;
+  bool closing_ = false;
   std::vector<Message> queued_;
   TMessageSocket* socket_ = nullptr;
   bool firstShow_ = true;
@@ -96,4 +199,10 @@ class TMainForm : public QMainWindow {
   zk::IAppParam* params_ = nullptr;
 };
 
+}  // namespace kiv
+
+namespace kiv {
+// Log-out (the session manager's commit request) and SIGTERM close the
+// window properly.
+void InstallShutDownHandlers(TMainForm* form);
 }  // namespace kiv

@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
   {
     kiv::TMainForm mainForm(arguments);
     mainForm.FormCreate();
+    kiv::InstallShutDownHandlers(&mainForm);
     mainForm.ListenForMessages(claim.fd);
     mainForm.show();
     // KIVORA_SCREENSHOT=<file>: save a picture of the first window and end.
