@@ -41,6 +41,7 @@
 #include "desktop/EngineWorker.h"
 #include "desktop/KivEvent.h"
 #include "desktop/MessageSocket.h"
+#include "desktop/NewSecretChainUnit.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/zk5Base.hpp"
 #include "kvMessageSocket.h"
@@ -256,6 +257,7 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       Relayout(false);
       return;
     default:
+      if (RunSecretChainMessage(*this, message)) return;
       // The chains' own steps (WM_USER+1 ... +13) come with their windows.
       recorded_.push_back(message);
       return;
