@@ -35,6 +35,7 @@
 
 #include "desktop/AboutUnit.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/PhysicalDeleteUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SysTrayUnit.h"
 #include "desktop/TextIds.h"
@@ -244,6 +245,8 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
             !receiver_.WorkingFiles().empty())) &&
           !mnSecretCloseClick())
         return;
+      // Physical deletion of the names the extension sent.
+      if (message == wm::kWipe) PhysicalDeletion(this, texts_, receiver_.WorkingFiles());
       recorded_.push_back(message);
       return;
     case wm::kMinimise:
@@ -339,7 +342,7 @@ void TMainForm::BuildWindow() {
   MenuItem(mnToolsSignature, "mnToolsSignCheck", [this] { mnToolsSignCheckClick(); });
   MenuItem(mnTools, "mnToolsGenePass", [this] { mnToolsGenePassClick(); });
   MenuItem(mnTools, "mnToolsClipboard", [this] { mnToolsClipboardClick(); });
-  MenuItem(mnTools, "mnToolsPhisicalDeleting", hook("mnToolsPhisicalDeleting"));
+  MenuItem(mnTools, "mnToolsPhisicalDeleting", [this] { PhysicalDeletionFromDialog(this, texts_); });
   mnTools->addSeparator();
   MenuItem(mnTools, "mnToolsEnvironmentOptions", [this] { mnToolsEnvironmentOptionsClick(); });
   mnHelp = menu(nullptr, "mnHelp");
