@@ -21,6 +21,7 @@
 #include "desktop/Prompter.h"
 #include "desktop/RtfReader.h"
 #include "desktop/TextIds.h"
+#include "desktop/ToolTextIds.h"
 #include "desktop/zk5Base.hpp"
 
 namespace kiv {

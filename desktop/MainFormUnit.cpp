@@ -34,8 +34,13 @@
 #include <cstdlib>
 
 #include "desktop/AboutUnit.h"
+#include "desktop/ClipboardCoderUnit.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/EnvOptUnit.h"
+#include "desktop/KeyStorageUnit.h"
+#include "desktop/PasswordGeneratorHook.h"
 #include "desktop/PhysicalDeleteUnit.h"
+#include "desktop/SignUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SysTrayUnit.h"
 #include "desktop/TextIds.h"
@@ -107,6 +112,7 @@ void TMainForm::FormCreate(const EngineSource& engine) {
 }
 
 void TMainForm::FormDestroy() {
+  DestroyClipboardCoder();
   if (ProgramDriver() == driver_) PublishProgramObjects(nullptr, nullptr, nullptr);
   zk::ReleaseAndNull(content);
   zk::ReleaseAndNull(secret);
@@ -218,7 +224,7 @@ void TMainForm::HandleMessage(uint32_t message, uint32_t wParam, uint32_t lParam
   // KIVORA_MESSAGE_LOG=<file>: each command and the working list it took,
   // for the process tests.
   static const char* log = std::getenv("KIVORA_MESSAGE_LOG");
-  if (log && message != wm::kName) {
+  if (log && message != wm::kName && wm::IsInterfaceMessage(message)) {
     if (FILE* f = std::fopen(log, "a")) {
       std::fprintf(f, "%u", message);
       for (const std::string& n : receiver_.WorkingFiles()) std::fprintf(f, "\t%s", n.c_str());
@@ -243,7 +249,7 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       if ((message == wm::kNewSafe ||
            ((message == wm::kOpen || message == wm::kNewInCarrier) &&
             !receiver_.WorkingFiles().empty())) &&
-          !mnSecretCloseClick())
+          !CloseForCommand())
         return;
       // Physical deletion of the names the extension sent.
       if (message == wm::kWipe) PhysicalDeletion(this, texts_, receiver_.WorkingFiles());
@@ -765,13 +771,41 @@ void TMainForm::mnHelpContentsClick() {
 }
 
 void TMainForm::ContentCommand(const QString& name) { commands_.push_back(name); }
-// The tool windows come with their own units.
-void TMainForm::mnToolsEnvironmentOptionsClick() { ContentCommand("mnToolsEnvironmentOptions"); }
-void TMainForm::mnToolsKeyStorageClick() { ContentCommand("mnToolsKeyStorage"); }
-void TMainForm::mnToolSignCreateClick() { ContentCommand("mnToolSignCreate"); }
-void TMainForm::mnToolsSignCheckClick() { ContentCommand("mnToolsSignCheck"); }
-void TMainForm::mnToolsGenePassClick() { ContentCommand("mnToolsGenePass"); }
-void TMainForm::mnToolsClipboardClick() { ContentCommand("mnToolsClipboard"); }
+
+void TMainForm::mnToolsEnvironmentOptionsClick() {
+  QFont font = MemoMessage->font();
+  ShowEnvironmentOptions(this, params_, texts_, driver_, font);
+  MemoMessage->setFont(font);
+  if (params_) {
+    params_->SetString("font_name", font.family().toUtf8().constData());
+    params_->SetLong("font_size", font.pointSize());
+    params_->Save();
+  }
+  if (tray_) {
+    if (ParamInt("systray", 0) != 0 && tray_->Available()) tray_->Show();
+    else tray_->Hide();
+  }
+}
+
+void TMainForm::mnToolsKeyStorageClick() {
+  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowKeyStorageWindow(this, texts_, keysCtrl);
+}
+
+void TMainForm::mnToolSignCreateClick() {
+  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowSignCreateWindow(this, texts_, keysCtrl);
+}
+
+void TMainForm::mnToolsSignCheckClick() {
+  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowCheckSignWindow(this, texts_, keysCtrl);
+}
+
+void TMainForm::mnToolsGenePassClick() {
+  // The generator's window installs itself when it is built.
+  if (HasPasswordGenerator()) OpenPasswordGenerator(this);
+  else ContentCommand("mnToolsGenePass");
+}
+
+void TMainForm::mnToolsClipboardClick() { BringUpClipboardCoder(this, MemoMessage->font()); }
 
 void TMainForm::stmShowClick() {
   show();

@@ -95,14 +95,17 @@ class TMainForm : public QMainWindow {
   void ApplyStates();
   MainStateInput StateInput() const;
 
-  // Hooks the later windows fill in: each is recorded and does nothing
-  // yet (see RecordedCommands).
+  // The tool windows (the password generator, once built, installs its
+  // own opener; until then its command is recorded, see RecordedCommands).
   void mnToolsEnvironmentOptionsClick();
   void mnToolsKeyStorageClick();
   void mnToolSignCreateClick();
   void mnToolsSignCheckClick();
   void mnToolsGenePassClick();
   void mnToolsClipboardClick();
+  // The commands of the chains and of the content (new, open, edit, file
+  // and folder items, properties window) are recorded here and do nothing
+  // until their units hook in.
   void ContentCommand(const QString& name);
   const std::vector<QString>& RecordedCommands() const { return commands_; }
 

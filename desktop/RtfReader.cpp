@@ -68,7 +68,7 @@ class Reader {
       } else {
         Byte(static_cast<unsigned char>(c));
         ++pos_;
-        groupStart_ = false;
+        groupStart_ = starred_ = false;
       }
     }
     Flush();
@@ -181,7 +181,7 @@ class Reader {
   void Word(const QByteArray& w, bool hasArg, int arg) {
     GroupState& s = S();
     const bool on = !hasArg || arg != 0;
-    if (starred_ && groupStart_) {
+    if (starred_) {
       // An unknown destination marked \*: skipped whole.
       starred_ = false;
       if (w != "fonttbl" && w != "colortbl") {

@@ -22,7 +22,6 @@ inline constexpr int32_t kSetKeyStoragePassword = 1602;
 inline constexpr int32_t kKeyStorageQuery = 1603;
 inline constexpr int32_t kGeneratePasswordHint = 2209;
 
-inline constexpr int32_t kClose = 6;
 inline constexpr int32_t kWarningCaption = 80;
 inline constexpr int32_t kDontShowAgain = 81;
 inline constexpr int32_t kNoHelp = 92;

@@ -23,6 +23,13 @@ XDG_RUNTIME_DIR="$runtime" KIVORA_SCREENSHOT="$PWD/$out/kivora-main.png" \
 rm -rf "$runtime"
 test -s "$out/kivora-main.png"
 echo "screenshot: $out/kivora-main.png"
+# The main window in its four states and About, on the test engine (each
+# checked to be neither blank nor the same as another).
+if [ -x "$build/bin/desktop_mainwindow_tests" ]; then
+  KIV_SCREENSHOT_DIR="$PWD/$out" QT_QPA_PLATFORM=xcb timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
+    "$build/bin/desktop_mainwindow_tests" --gtest_filter='*Pictures*'
+  echo "screenshots: $out/main-{nothing,message,file,safe}.png $out/about.png"
+fi
 # The key storage, signature, clipboard coder and options windows.
 if [ -x "$build/bin/desktop_tool_screenshots" ]; then
   runtime=$(mktemp -d)

@@ -23,7 +23,8 @@ StatusCode Give(const std::string& s, char** out) {
 StatusCode FakeTextRes::GetText(int32_t id, char** out) {
   asked.push_back(id);
   if (!out || missing.count(id)) return zk::kInvalidArg;
-  return Give("T" + std::to_string(id), out);
+  auto it = given.find(id);
+  return Give(it != given.end() ? it->second : "T" + std::to_string(id), out);
 }
 
 StatusCode FakeAppParam::Add(const char* name, const char*) {

@@ -59,6 +59,7 @@ class FakeTextRes : public Counted<zk::ITextRes> {
   StatusCode GetText(int32_t id, char** out) override;
 
   std::set<int32_t> missing;  // ids the language lacks
+  std::map<int32_t, std::string> given;  // ids read otherwise than "T<N>"
   std::vector<int32_t> asked;  // every id asked for, in order
 };
 

@@ -14,6 +14,7 @@
 #include "desktop/SingleInstance.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
+#include "desktop/testing/FakeSecret.h"
 #include "kvMessageSocket.h"
 #include "tests/support/ZkTest.h"
 
@@ -21,14 +22,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-kiv::EngineSource FakeSource(kivfake::FakeDriver* driver) {
-  return {[] { return true; },
-          [driver](zk::IBase** out) {
-            driver->AddRef();
-            *out = driver;
-            return 0;
-          }};
-}
+using kivfake::FakeSource;
 
 struct MainForm : ::testing::Test {
   void SetUp() override {
