@@ -39,6 +39,7 @@
 #include "desktop/EnvOptUnit.h"
 #include "desktop/KeyStorageUnit.h"
 #include "desktop/PasswordGeneratorHook.h"
+#include "desktop/PassGenUnit.h"
 #include "desktop/PhysicalDeleteUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/Prompter.h"
@@ -108,6 +109,7 @@ void TMainForm::FormCreate(const EngineSource& engine) {
   if (params_->GetInt("copy_container", &copy) != 0) copy = 0;
   copyContainer_ = copy == 1;
   PublishProgramObjects(driver_, texts_, params_);
+  InstallPasswordGenerator();
   hiddenToTray_ = false;
 }
 
@@ -163,7 +165,7 @@ void TMainForm::FormShow() {
   recent_.SetMaximum(9);
   recent_.SetOnClick([this](TReloadFileMenu&, const QString& path) {
     if (!CloseForCommand()) return;
-    ContentCommand("reopen " + path);
+    OpenSecretPath(*this, path.toStdString());
   });
   recent_.Load();
   HideView();
@@ -660,12 +662,12 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
 
 void TMainForm::mnSecretNewClick() {
   if (!CloseForCommand()) return;
-  ContentCommand("mnSecretNew");
+  SecretNewCommand(*this);
 }
 
 void TMainForm::mnSecretOpenClick() {
   if (!CloseForCommand()) return;
-  ContentCommand("mnSecretOpen");
+  SecretOpenCommand(*this);
 }
 
 bool TMainForm::CloseForCommand() { return !secret || mnSecretCloseClick(); }
@@ -736,12 +738,10 @@ bool TMainForm::mnSecretCloseClick() {
 
 void TMainForm::mnSecretPropertiesClick() {
   if (!secret || !OfferSave()) return;
-  // The properties window comes with the open wizard; the record is read
-  // here already.
   zk::SecretProperties props{};
   if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), GetResText(texts_, 24)))
     return;
-  ContentCommand("mnSecretProperties");
+  ShowSecretProperties(*this, props);
 }
 
 void TMainForm::mnSecretDeleteClick() {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "Wipe.h"
+#include "desktop/AboutUnit.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/ContainerTypeUnit.h"
 #include "desktop/CopyContainerUnit.h"
@@ -105,6 +106,17 @@ void ShowContent(TMainForm& f, bool isNew) {
     if (isNew) Post(f, chain::kAskFile);
   } else {
     f.openKind = 3;
+  }
+  // The main window's views take the secret and its content over.
+  zk::IKivSecret* secret = f.secret;
+  zk::IBase* content = f.content;
+  f.secret = nullptr;
+  f.content = nullptr;
+  const std::string path = f.secretPath;
+  f.ShowSecret(secret, content, f.openKind, path);
+  if (isNew) {
+    if (f.contentKind != zk::kContentFile) f.saved = false;
+    if (f.carrierFormat != zk::kFormatSecretFile) ShowWarning(&f, f.Texts(), f.Params(), 2000);
   }
   if (ShownHook()) ShownHook()(f, s.shownText);
 }
@@ -372,10 +384,7 @@ void OpenSecretPath(TMainForm& f, const std::string& path) {
   }
 }
 
-void SecretPropertiesCommand(TMainForm& f) {
-  if (!f.secret) return;
-  zk::SecretProperties props{};
-  f.secret->GetProperties(&props);
+void ShowSecretProperties(TMainForm& f, const zk::SecretProperties& props) {
   TFormSecretProperties dialog(f.Texts(), QString::fromStdString(f.secretPath), props, &f);
   RunModal(&dialog);
 }

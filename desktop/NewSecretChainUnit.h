@@ -47,7 +47,8 @@ StatusCode FillRsaParams(zk::SecretParams& p, int32_t contentKind, int32_t forma
 void SecretNewCommand(TMainForm& form);
 void SecretOpenCommand(TMainForm& form);
 void OpenSecretPath(TMainForm& form, const std::string& path);
-void SecretPropertiesCommand(TMainForm& form);
+// The properties dialog over a record already read.
+void ShowSecretProperties(TMainForm& form, const zk::SecretProperties& props);
 // Runs a chain step; false when the message is not one of the chain's.
 bool RunSecretChainMessage(TMainForm& form, uint32_t message);
 

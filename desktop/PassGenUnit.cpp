@@ -17,6 +17,7 @@
 
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/PasswordGeneratorHook.h"
 #include "desktop/zk5Base.hpp"
 
 namespace kiv {
@@ -218,7 +219,12 @@ void BringUpPasswordGenerator() {
 }
 
 void WirePasswordGeneratorButton(QToolButton* button) {
-  QObject::connect(button, &QToolButton::clicked, button, [] { BringUpPasswordGenerator(); });
+  QObject::connect(button, &QToolButton::clicked, button,
+                   [button] { OpenPasswordGenerator(button->window()); });
+}
+
+void InstallPasswordGenerator() {
+  SetPasswordGenerator([](QWidget*) { BringUpPasswordGenerator(); });
 }
 
 }  // namespace kiv

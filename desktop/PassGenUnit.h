@@ -62,5 +62,7 @@ TFormPasswdGen* PasswordGenerator();
 void BringUpPasswordGenerator();
 // Makes a password field's generator button bring up the generator.
 void WirePasswordGeneratorButton(QToolButton* button);
+// Makes every password dialog's generator button open this window.
+void InstallPasswordGenerator();
 
 }  // namespace kiv
