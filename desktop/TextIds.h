@@ -34,6 +34,7 @@ inline constexpr int32_t kDeleting = 804;
 inline constexpr int32_t kDeleteFailed = 805;
 inline constexpr int32_t kSaving = 809;
 inline constexpr int32_t kAskDeleteCarrierSecret = 819;
+inline constexpr int32_t kNotACarrier = 91;
 // Physical deletion.
 inline constexpr int32_t kPhysicalDeletion = 811;
 inline constexpr int32_t kPhysicalDeletionFilter = 812;
@@ -69,7 +70,7 @@ inline constexpr int32_t kDesktopTextIds[] = {
     800, 802, 803, 804, 805, 809, 819, 92,
     // information windows and the text viewer
     // physical deletion
-    811, 812, 813, 815, 2500, 2501,
+    91, 811, 812, 813, 815, 2500, 2501,
     80, 81, 1800, 1801, 2000, 2401, 2402, 2403, 2404, 2405, 2406, 2407, 2408,
 };
 
