@@ -27,7 +27,7 @@ TContainerTypeForm::TContainerTypeForm(zk::ITextRes* texts, int32_t k, bool copy
                                           QStyle::SP_DirClosedIcon};
   for (int i = 0; i < 5; ++i)
     ListViewContTypes->addItem(
-        new QListWidgetItem(style()->standardIcon(icons[i]), GetResText(texts, kCaptions[i])));
+        new QListWidgetItem(QIcon(LargePicture(this, icons[i])), GetResText(texts, kCaptions[i])));
   WebBrowserInfo = MakeInfoPane(this);
   CheckBoxMakeCopy = new QCheckBox(GetResText(texts, 409), this);
   CheckBoxMakeCopy->setObjectName("CheckBoxMakeCopy");
@@ -41,6 +41,7 @@ TContainerTypeForm::TContainerTypeForm(zk::ITextRes* texts, int32_t k, bool copy
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
   layout->addLayout(ButtonRow());
+  resize(540, 450);  // all five kinds in view
   connect(ListViewContTypes, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!texts_ || row < 0 || row > 4) return;
     kind = row + 1;

@@ -277,6 +277,10 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
     case kWmUser + 10:
       Relayout(false);
       return;
+    case kWmUser + 13:
+      recorded_.push_back(message);
+      if (!arguments_.empty()) OpenSecretPath(*this, UnquotedArgument(arguments_[0]));
+      return;
     default:
       if (RunSecretChainMessage(*this, message)) return;
       // The chains' own steps (WM_USER+1 ... +13) come with their windows.

@@ -46,14 +46,14 @@ TFormOpenWizard::TFormOpenWizard(zk::ITextRes* texts, int32_t containerKind, int
   SecretKindShown(secretKind, pic, id);
   ImageSecretType = new QLabel(this);
   ImageSecretType->setObjectName("ImageSecretType");
-  ImageSecretType->setPixmap(style()->standardIcon(secretPics[pic]).pixmap(48, 48));
+  ImageSecretType->setPixmap(LargePicture(this, secretPics[pic]));
   ImageSecretType->setProperty("picture", pic);
   LabelSecretType = new QLabel(GetResText(texts, id), this);
   LabelSecretType->setObjectName("LabelSecretType");
   ContainerKindShown(containerKind, pic, id);
   ImageContType = new QLabel(this);
   ImageContType->setObjectName("ImageContType");
-  ImageContType->setPixmap(style()->standardIcon(contPics[pic]).pixmap(48, 48));
+  ImageContType->setPixmap(LargePicture(this, contPics[pic]));
   ImageContType->setProperty("picture", pic);
   LabelContType = new QLabel(id ? GetResText(texts, id) : QString(), this);
   LabelContType->setObjectName("LabelContType");

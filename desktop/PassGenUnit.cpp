@@ -64,9 +64,11 @@ TFormPasswdGen::TFormPasswdGen(zk::ITextRes* texts, zk::IAppParam* params, QWidg
   ListViewIcons->setObjectName("ListViewIcons");
   ListViewIcons->setViewMode(QListView::IconMode);
   ListViewIcons->setFlow(QListView::TopToBottom);
+  ListViewIcons->setWrapping(false);
+  ListViewIcons->setGridSize(QSize(124, 64));
   ListViewIcons->setMovement(QListView::Static);
   ListViewIcons->setIconSize(QSize(32, 32));
-  ListViewIcons->setFixedWidth(110);
+  ListViewIcons->setFixedWidth(130);
   ListViewIcons->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_FileDialogContentsView),
                                              GetResText(texts, 2202)));
   ListViewIcons->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_BrowserReload),

@@ -45,6 +45,8 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   ListViewIcons->setIconSize(QSize(32, 32));
   ListViewIcons->setMovement(QListView::Static);
   ListViewIcons->setFlow(QListView::TopToBottom);
+  ListViewIcons->setWrapping(false);
+  ListViewIcons->setGridSize(QSize(90, 64));
   ListViewIcons->setFixedWidth(100);
   ListViewIcons->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DialogYesButton),
                                              GetResText(texts, 601)));

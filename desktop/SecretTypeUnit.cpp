@@ -18,7 +18,7 @@ TFormSecretType::TFormSecretType(zk::ITextRes* texts, int32_t k, QWidget* owner)
   const QStyle::StandardPixmap icons[] = {QStyle::SP_FileDialogDetailedView, QStyle::SP_FileIcon,
                                           QStyle::SP_DirIcon};
   for (int i = 0; i < 3; ++i)
-    ListViewTypes->addItem(new QListWidgetItem(style()->standardIcon(icons[i]),
+    ListViewTypes->addItem(new QListWidgetItem(QIcon(LargePicture(this, icons[i])),
                                                GetResText(texts, 200 + i)));
   WebBrowserInfo = MakeInfoPane(this);
   auto* top = new QHBoxLayout;

@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 #include <QTextBrowser>
 
 #include "desktop/CommonUnit.h"
@@ -44,8 +46,16 @@ QListWidget* MakeTypeList(QWidget* owner, const char* name) {
   list->setMovement(QListView::Static);
   list->setFixedWidth(120);
   list->setFlow(QListView::TopToBottom);
-  list->setSpacing(6);
+  list->setWrapping(false);
+  list->setGridSize(QSize(104, 78));
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   return list;
+}
+
+QPixmap LargePicture(QWidget* w, int standardPixmap, int size) {
+  QPixmap p = w->style()->standardIcon(QStyle::StandardPixmap(standardPixmap)).pixmap(size, size);
+  if (p.width() < size) p = p.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  return p;
 }
 
 QTextBrowser* MakeInfoPane(QWidget* owner) {

@@ -6,6 +6,7 @@
 #include "zk5script.h"
 
 class QHBoxLayout;
+class QPixmap;
 class QListWidget;
 class QPushButton;
 class QTextBrowser;
@@ -41,5 +42,7 @@ class TWizardPage : public QDialog {
 // A list of large icons beside an information pane, for the two type pages.
 QListWidget* MakeTypeList(QWidget* owner, const char* name);
 QTextBrowser* MakeInfoPane(QWidget* owner);
+// A style picture at size x size, scaled up when the style has it smaller.
+QPixmap LargePicture(QWidget* w, int standardPixmap, int size = 48);
 
 }  // namespace kiv

@@ -252,6 +252,20 @@ TEST_F(Chains, RsaOpenWithoutAFittingKeyShows817) {
   EXPECT_EQ(log.alive, 0);
 }
 
+TEST_F(Chains, CommandLineFileIsOpenedAtStart) {
+  // The program's first argument, quoted as a shell link would give it.
+  const std::string path = Path("start.kvs");
+  WriteAll(path, "x");
+  auto started = std::make_unique<kiv::TMainForm>(std::vector<std::string>{"\"" + path + "\""});
+  started->FormCreate(FakeSource(driver));
+  script.pages = {ButtonPage("BitBtnCancel")};
+  started->show();
+  Run();
+  EXPECT_EQ(script.seen, std::vector<std::string>{"FormOpenWizard"});
+  EXPECT_EQ(log.calls.front(), "probe " + path + " 1");
+  started.reset();
+}
+
 TEST(ChainTables, ExtensionsChooseContainerAndFormat) {
   struct Row {
     const char* path;
