@@ -37,9 +37,11 @@
 #include "desktop/ClipboardCoderUnit.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/EnvOptUnit.h"
+#include "desktop/ExternalCommandsUnit.h"
 #include "desktop/KeyStorageUnit.h"
 #include "desktop/PasswordGeneratorHook.h"
 #include "desktop/PassGenUnit.h"
+#include "desktop/PhysicalDeleteUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SysTrayUnit.h"
@@ -245,6 +247,13 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
     case wm::kNewInCarrier:
     case wm::kWipe:
       BeginCommand();
+      // A carrier of a type no container has ends the command before the
+      // shown secret is closed.
+      if (message == wm::kNewInCarrier && !receiver_.WorkingFiles().empty() &&
+          !CarrierTypeAccepted(this, texts_, receiver_.WorkingFiles().front())) {
+        recorded_.push_back(message);
+        return;
+      }
       // New safe closes the shown secret; open and new-in-carrier once
       // they have a name. A close the user refuses ends the command.
       if ((message == wm::kNewSafe ||
@@ -252,6 +261,10 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
             !receiver_.WorkingFiles().empty())) &&
           !CloseForCommand())
         return;
+      // Physical deletion of the names the extension sent.
+      if (message == wm::kWipe) PhysicalDeletion(this, texts_, receiver_.WorkingFiles());
+      if (message == wm::kOpen && !receiver_.WorkingFiles().empty() && driver_)
+        OpenSecretPath(*this, receiver_.WorkingFiles().front());
       recorded_.push_back(message);
       return;
     case wm::kMinimise:
@@ -351,7 +364,7 @@ void TMainForm::BuildWindow() {
   MenuItem(mnToolsSignature, "mnToolsSignCheck", [this] { mnToolsSignCheckClick(); });
   MenuItem(mnTools, "mnToolsGenePass", [this] { mnToolsGenePassClick(); });
   MenuItem(mnTools, "mnToolsClipboard", [this] { mnToolsClipboardClick(); });
-  MenuItem(mnTools, "mnToolsPhisicalDeleting", hook("mnToolsPhisicalDeleting"));
+  MenuItem(mnTools, "mnToolsPhisicalDeleting", [this] { PhysicalDeletionFromDialog(this, texts_); });
   mnTools->addSeparator();
   MenuItem(mnTools, "mnToolsEnvironmentOptions", [this] { mnToolsEnvironmentOptionsClick(); });
   mnHelp = menu(nullptr, "mnHelp");
