@@ -5,7 +5,7 @@
 
 class QWidget;
 namespace zk {
-class ITextRes;
+struct ITextRes;
 }
 
 namespace kiv {

@@ -40,7 +40,7 @@ WipeReport WipeFiles(const std::vector<std::string>& paths, const WipeHooks& hoo
 
 class QWidget;
 namespace zk {
-class ITextRes;
+struct ITextRes;
 }
 
 namespace kiv {
