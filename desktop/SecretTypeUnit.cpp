@@ -20,6 +20,9 @@ TFormSecretType::TFormSecretType(zk::ITextRes* texts, int32_t k, QWidget* owner)
   for (int i = 0; i < 3; ++i)
     ListViewTypes->addItem(new QListWidgetItem(QIcon(LargePicture(this, icons[i])),
                                                GetResText(texts, 200 + i)));
+  // Room for all three kinds, so none hides below the fold.
+  ListViewTypes->setMinimumHeight(3 * ListViewTypes->gridSize().height() +
+                                  2 * ListViewTypes->frameWidth() + 4);
   WebBrowserInfo = MakeInfoPane(this);
   auto* top = new QHBoxLayout;
   top->addWidget(ListViewTypes);
