@@ -163,15 +163,7 @@ TFormSecretParams::~TFormSecretParams() {
 
 void TFormSecretParams::PasswordChange() {
   if (!quality_) return;
-  QByteArray p = EditPasswd->text().toUtf8();
-  int q = int(quality_->EstimateQuality(p.constData(), uint32_t(p.size()), kPasswordMaxBytes));
-  zk::Wipe(p.data(), size_t(p.size()));
-  q = qBound(0, q, 100);
-  ProgressBarQuality->setValue(q);
-  LabelPersent->setText(QString::number(q) + "%");
-  QPalette pal = PanelGauge->palette();
-  pal.setColor(QPalette::Window, QualityGaugeColour(q));
-  PanelGauge->setPalette(pal);
+  ShowPasswordQuality(quality_, EditPasswd->text(), ProgressBarQuality, LabelPersent, PanelGauge);
 }
 
 void TFormSecretParams::SymMode() {
