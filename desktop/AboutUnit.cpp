@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "desktop/CommonUnit.h"
+#include "desktop/ModalRun.h"
 #include "desktop/Prompter.h"
 #include "desktop/RtfReader.h"
 #include "desktop/TextIds.h"
@@ -93,7 +94,7 @@ void ShowWarning(QWidget* owner, zk::ITextRes* texts, zk::IAppParam* params, int
   if (!params || params->GetInt("next_show", &next) != 0) next = 1;
   if (next == 0) return;
   TFormWarning w(texts, params, textId, owner);
-  w.exec();
+  RunModal(&w);
 }
 
 void ShowHelpContents(QWidget* owner, zk::ITextRes* texts, zk::IAppParam* params,

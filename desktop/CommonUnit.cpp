@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QWidget>
 
 #include "desktop/OpenKeyStorageUnit.h"
@@ -12,6 +14,7 @@
 #include "desktop/TextIds.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/zk5Base.hpp"
+#include "Wipe.h"
 #include "kvMessageSocket.h"
 
 namespace kiv {
@@ -116,6 +119,19 @@ int32_t KeyStorageErrorTextId(StatusCode code) {
     case -105: return 1906;
     default: return ToolkitErrorTextId(code);
   }
+}
+
+void ShowPasswordQuality(zk::IPassword* quality, const QString& password, QProgressBar* bar,
+                         QLabel* percent, QWidget* panel) {
+  QByteArray p = password.toUtf8();
+  int q = int(quality->EstimateQuality(p.constData(), uint32_t(p.size()), kPasswordMaxBytes));
+  zk::Wipe(p.data(), size_t(p.size()));
+  q = qBound(0, q, 100);
+  bar->setValue(q);
+  percent->setText(QString::number(q) + "%");
+  QPalette pal = panel->palette();
+  pal.setColor(QPalette::Window, QualityGaugeColour(q));
+  panel->setPalette(pal);
 }
 
 QColor QualityGaugeColour(int q) {

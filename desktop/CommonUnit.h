@@ -3,9 +3,13 @@
 // boxes, and the program-wide references the dialogs read.
 #pragma once
 #include <QString>
+
+class QLabel;
+class QProgressBar;
 #include <cstdint>
 
 #include "kvSafeDriver.h"
+#include "zk5Cipher.h"
 #include "zk5script.h"
 
 class QColor;
@@ -61,6 +65,10 @@ bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* dri
 
 // The colour of the password quality gauge for a quality of 0-100.
 QColor QualityGaugeColour(int quality);
+// Shows the estimated quality of a password on a gauge: the bar, its
+// percentage label and the coloured panel beside it.
+void ShowPasswordQuality(zk::IPassword* quality, const QString& password, QProgressBar* bar,
+                         QLabel* percent, QWidget* panel);
 // Every password edit: masked, at most 56 bytes of UTF-8.
 inline constexpr int kPasswordMaxBytes = 56;
 void MakePasswordEdit(QLineEdit* edit);

@@ -145,15 +145,7 @@ PasswordGauge::~PasswordGauge() {
 }
 
 void PasswordGauge::Update() {
-  QByteArray p = edit_->text().toUtf8();
-  int q = int(quality_->EstimateQuality(p.constData(), uint32_t(p.size()), kPasswordMaxBytes));
-  zk::Wipe(p.data(), size_t(p.size()));
-  q = qBound(0, q, 100);
-  bar_->setValue(q);
-  percent_->setText(QString::number(q) + "%");
-  QPalette pal = panel_->palette();
-  pal.setColor(QPalette::Window, QualityGaugeColour(q));
-  panel_->setPalette(pal);
+  ShowPasswordQuality(quality_, edit_->text(), bar_, percent_, panel_);
 }
 
 // ---------------------------------------------------------------------------

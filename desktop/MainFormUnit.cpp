@@ -37,8 +37,11 @@
 #include "desktop/ClipboardCoderUnit.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/EnvOptUnit.h"
+#include "desktop/ExternalCommandsUnit.h"
 #include "desktop/KeyStorageUnit.h"
 #include "desktop/PasswordGeneratorHook.h"
+#include "desktop/PassGenUnit.h"
+#include "desktop/PhysicalDeleteUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SysTrayUnit.h"
@@ -46,6 +49,7 @@
 #include "desktop/EngineWorker.h"
 #include "desktop/KivEvent.h"
 #include "desktop/MessageSocket.h"
+#include "desktop/NewSecretChainUnit.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/zk5Base.hpp"
 #include "kvMessageSocket.h"
@@ -106,6 +110,7 @@ void TMainForm::FormCreate(const EngineSource& engine) {
   if (params_->GetInt("copy_container", &copy) != 0) copy = 0;
   copyContainer_ = copy == 1;
   PublishProgramObjects(driver_, texts_, params_);
+  InstallPasswordGenerator();
   hiddenToTray_ = false;
 }
 
@@ -161,7 +166,7 @@ void TMainForm::FormShow() {
   recent_.SetMaximum(9);
   recent_.SetOnClick([this](TReloadFileMenu&, const QString& path) {
     if (!CloseForCommand()) return;
-    ContentCommand("reopen " + path);
+    OpenSecretPath(*this, path.toStdString());
   });
   recent_.Load();
   HideView();
@@ -242,6 +247,13 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
     case wm::kNewInCarrier:
     case wm::kWipe:
       BeginCommand();
+      // A carrier of a type no container has ends the command before the
+      // shown secret is closed.
+      if (message == wm::kNewInCarrier && !receiver_.WorkingFiles().empty() &&
+          !CarrierTypeAccepted(this, texts_, receiver_.WorkingFiles().front())) {
+        recorded_.push_back(message);
+        return;
+      }
       // New safe closes the shown secret; open and new-in-carrier once
       // they have a name. A close the user refuses ends the command.
       if ((message == wm::kNewSafe ||
@@ -249,6 +261,8 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
             !receiver_.WorkingFiles().empty())) &&
           !CloseForCommand())
         return;
+      // Physical deletion of the names the extension sent.
+      if (message == wm::kWipe) PhysicalDeletion(this, texts_, receiver_.WorkingFiles());
       recorded_.push_back(message);
       return;
     case wm::kMinimise:
@@ -261,7 +275,12 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
     case kWmUser + 10:
       Relayout(false);
       return;
+    case kWmUser + 13:
+      recorded_.push_back(message);
+      if (!arguments_.empty()) OpenSecretPath(*this, UnquotedArgument(arguments_[0]));
+      return;
     default:
+      if (RunSecretChainMessage(*this, message)) return;
       // The chains' own steps (WM_USER+1 ... +13) come with their windows.
       recorded_.push_back(message);
       return;
@@ -343,7 +362,7 @@ void TMainForm::BuildWindow() {
   MenuItem(mnToolsSignature, "mnToolsSignCheck", [this] { mnToolsSignCheckClick(); });
   MenuItem(mnTools, "mnToolsGenePass", [this] { mnToolsGenePassClick(); });
   MenuItem(mnTools, "mnToolsClipboard", [this] { mnToolsClipboardClick(); });
-  MenuItem(mnTools, "mnToolsPhisicalDeleting", hook("mnToolsPhisicalDeleting"));
+  MenuItem(mnTools, "mnToolsPhisicalDeleting", [this] { PhysicalDeletionFromDialog(this, texts_); });
   mnTools->addSeparator();
   MenuItem(mnTools, "mnToolsEnvironmentOptions", [this] { mnToolsEnvironmentOptionsClick(); });
   mnHelp = menu(nullptr, "mnHelp");
@@ -655,12 +674,12 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
 
 void TMainForm::mnSecretNewClick() {
   if (!CloseForCommand()) return;
-  ContentCommand("mnSecretNew");
+  SecretNewCommand(*this);
 }
 
 void TMainForm::mnSecretOpenClick() {
   if (!CloseForCommand()) return;
-  ContentCommand("mnSecretOpen");
+  SecretOpenCommand(*this);
 }
 
 bool TMainForm::CloseForCommand() { return !secret || mnSecretCloseClick(); }
@@ -731,12 +750,10 @@ bool TMainForm::mnSecretCloseClick() {
 
 void TMainForm::mnSecretPropertiesClick() {
   if (!secret || !OfferSave()) return;
-  // The properties window comes with the open wizard; the record is read
-  // here already.
   zk::SecretProperties props{};
   if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), GetResText(texts_, 24)))
     return;
-  ContentCommand("mnSecretProperties");
+  ShowSecretProperties(*this, props);
 }
 
 void TMainForm::mnSecretDeleteClick() {

@@ -135,6 +135,7 @@ class TMainForm : public QMainWindow {
   zk::ITextRes* Texts() const { return texts_; }
   zk::IAppParam* Params() const { return params_; }
   bool CopyContainer() const { return copyContainer_; }
+  void SetCopyContainer(bool on) { copyContainer_ = on; }
 
   // The secret being made or shown, and how (fields of the later windows).
   int32_t contentKind = zk::kContentMessage;

@@ -94,15 +94,7 @@ TFormSetKeyStoragePass::~TFormSetKeyStoragePass() {
 }
 
 void TFormSetKeyStoragePass::PasswordChange() {
-  QByteArray p = LabeledEditPasswd->text().toUtf8();
-  int q = int(quality_->EstimateQuality(p.constData(), uint32_t(p.size()), kPasswordMaxBytes));
-  zk::Wipe(p.data(), size_t(p.size()));
-  q = qBound(0, q, 100);
-  ProgressBarQuality->setValue(q);
-  LabelPerSent->setText(QString::number(q) + "%");
-  QPalette pal = PanelGauge->palette();
-  pal.setColor(QPalette::Window, QualityGaugeColour(q));
-  PanelGauge->setPalette(pal);
+  ShowPasswordQuality(quality_, LabeledEditPasswd->text(), ProgressBarQuality, LabelPerSent, PanelGauge);
 }
 
 void TFormSetKeyStoragePass::BitBtnApplyClick() {

@@ -34,6 +34,14 @@ inline constexpr int32_t kDeleting = 804;
 inline constexpr int32_t kDeleteFailed = 805;
 inline constexpr int32_t kSaving = 809;
 inline constexpr int32_t kAskDeleteCarrierSecret = 819;
+inline constexpr int32_t kNotACarrier = 91;
+// Physical deletion.
+inline constexpr int32_t kPhysicalDeletion = 811;
+inline constexpr int32_t kPhysicalDeletionFilter = 812;
+inline constexpr int32_t kAskPhysicalDeletion = 813;
+inline constexpr int32_t kPhysicalDeletionDone = 815;
+inline constexpr int32_t kWipeSkipped = 2500;
+inline constexpr int32_t kWipeFailed = 2501;
 inline constexpr int32_t kAboutCaption = 1800;
 inline constexpr int32_t kAboutHtml = 1801;
 inline constexpr int32_t kCarrierWarning = 2000;
@@ -61,6 +69,8 @@ inline constexpr int32_t kDesktopTextIds[] = {
     121, 122, 84, 85, 56, 57, 58, 59, 60, 61, 62, 63, 86, 87,
     800, 802, 803, 804, 805, 809, 819, 92,
     // information windows and the text viewer
+    // physical deletion
+    91, 811, 812, 813, 815, 2500, 2501,
     80, 81, 1800, 1801, 2000, 2401, 2402, 2403, 2404, 2405, 2406, 2407, 2408,
 };
 

@@ -1,6 +1,8 @@
 // The desktop program Kivora: the single-instance check, then the main
 // window and the message loop.
 #include <QApplication>
+#include <QDialog>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QTimer>
 #include <sys/stat.h>
@@ -11,7 +13,15 @@
 #include <vector>
 
 #include "desktop/MainFormUnit.h"
+#include "desktop/ModalRun.h"
 #include "desktop/SingleInstance.h"
+
+// Under the leak checker (sanitizer builds): the system's font library, which
+// Qt loads, keeps memory it never frees; not ours, and it must not turn a
+// start-up failure's exit code into the checker's.
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
 #include "desktop/WindowMessages.h"
 #include "kvMessageSocket.h"
 
@@ -45,6 +55,12 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kivora");
+  // Without a screen (offscreen or minimal platform) nobody can answer a
+  // dialog: each one is cancelled at once, as message boxes are, so a
+  // headless run never waits forever.
+  const QString platform = QGuiApplication::platformName();
+  if (platform == "offscreen" || platform == "minimal")
+    kiv::SetModalDriver([](QDialog* dialog) { dialog->reject(); });
   int result = 0;
   {
     kiv::TMainForm mainForm(arguments);

@@ -39,3 +39,13 @@ if [ -x "$build/bin/desktop_tool_screenshots" ]; then
   rm -rf "$runtime"
   echo "screenshots of the tool windows: $out"
 fi
+# The new-secret pages, the key choice, the open wizard, the properties and
+# the password generator.
+if [ -x "$build/bin/desktop_wizard_screenshots" ]; then
+  runtime=$(mktemp -d)
+  chmod 700 "$runtime"
+  XDG_RUNTIME_DIR="$runtime" KIV_SCREENSHOT_DIR="$PWD/$out" QT_QPA_PLATFORM=xcb \
+    timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/desktop_wizard_screenshots"
+  rm -rf "$runtime"
+  echo "screenshots of the wizards: $out/wizard-*.png $out/open-wizard.png"
+fi

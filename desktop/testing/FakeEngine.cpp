@@ -103,6 +103,10 @@ StatusCode FakeDriver::Start() {
 StatusCode FakeDriver::CreateSecret(zk::IKivSecret** out) {
   if (!out) return zk::kInvalidArg;
   zk::ReleaseAndNull(*out);
+  if (started && secretFactory) {
+    *out = secretFactory();
+    return *out ? zk::kOk : zk::kNotFound;
+  }
   return started ? zk::kNotFound : zk::kNotExecuted;
 }
 

@@ -8,6 +8,7 @@
 // real engine's do.
 #pragma once
 #include <atomic>
+#include <functional>
 #include <cstring>
 #include <map>
 #include <set>
@@ -158,6 +159,8 @@ class FakeDriver : public Counted<zk::ISafeDriverApp> {
   FakeAppParam* params;     // one reference held by the driver
   FakeKeysCtrl* keys;       // one reference held by the driver
   int keysHandedOut = 0;
+  // When set, CreateSecret hands out what it makes.
+  std::function<zk::IKivSecret*()> secretFactory;
 
  protected:
   ~FakeDriver() override;

@@ -15,6 +15,7 @@
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSecret.h"
+#include "desktop/testing/ScriptedPrompter.h"
 #include "kvMessageSocket.h"
 #include "tests/support/ZkTest.h"
 
@@ -99,6 +100,27 @@ TEST_F(MainForm, CommandsTakeThePendingNames) {
   Post({"later"}, 0);
   EXPECT_EQ(form->Receiver().PendingFiles(), (Names{"later"}));
   EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{1046, 1045, 1046, 1048, 1047, 0}));
+}
+
+TEST_F(MainForm, CarrierCommandTestsTheExtensionFirst) {
+  form->FormCreate(FakeSource(driver));
+  kiv::ScriptedPrompter prompter;
+  // No container takes ".tif" (nor a secret file): the information box
+  // 91, captioned with the window caption, ends the command.
+  size_t seen = 0;
+  for (const char* name : {"/tmp/x.tif", "/tmp/y.kvs"}) {
+    Post({name}, kiv::wm::kNewInCarrier);
+    ASSERT_EQ(prompter.Calls().size(), seen + 1) << name;
+    const auto& box = prompter.Calls()[seen++];
+    EXPECT_EQ(box.icon, kiv::BoxIcon::kInformation);
+    EXPECT_EQ(box.caption, form->windowTitle());
+    EXPECT_EQ(box.text, kiv::GetResText(driver->texts, 91));
+  }
+  // ".mp3" (any case) is a carrier: no box about the type.
+  Post({"/tmp/x.Mp3"}, kiv::wm::kNewInCarrier);
+  for (size_t i = seen; i < prompter.Calls().size(); ++i)
+    EXPECT_NE(prompter.Calls()[i].text, kiv::GetResText(driver->texts, 91));
+  EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{1047, 1047, 1047}));
 }
 
 TEST_F(MainForm, MinimiseMessage) {

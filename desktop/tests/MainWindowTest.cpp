@@ -33,6 +33,8 @@
 #include "desktop/RtfReader.h"
 #include "desktop/SysTrayUnit.h"
 #include "desktop/WaitHourglassUnit.h"
+#include "desktop/ModalRun.h"
+#include "desktop/PassGenUnit.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSecret.h"
@@ -510,12 +512,23 @@ TEST_F(Window, NoTrayOnADesktopWithoutOne) {
   EXPECT_TRUE(form->close()) << "the window closes: it would be unreachable in a tray";
 }
 
-TEST_F(Window, CommandsLeftToLaterWindowsAreRecorded) {
+TEST_F(Window, GeneratorAndNewSecretOpenTheirWindows) {
+  ASSERT_TRUE(zktest::LoadToolkit("zk5cipher"));  // the generator's password object
   Make();
+  std::vector<QString> pages;
+  kiv::SetModalDriver([&](QDialog* d) {
+    pages.push_back(d->objectName());
+    d->reject();
+  });
   form->Action("mnToolsGenePass")->trigger();
+  EXPECT_TRUE(kiv::PasswordGenerator()->isVisible());
+  kiv::PasswordGenerator()->hide();
   form->Action("mnFolderNew")->trigger();  // disabled: nothing
   form->Action("tlbNewSecret")->trigger();
-  EXPECT_EQ(form->RecordedCommands(), (std::vector<QString>{"mnToolsGenePass", "mnSecretNew"}));
+  desktoptest::Drain();
+  kiv::SetModalDriver({});
+  EXPECT_EQ(pages, std::vector<QString>{"FormSecretType"});
+  EXPECT_TRUE(form->RecordedCommands().empty());
 }
 
 // ---------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "desktop/ConfigNames.h"
 #include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
+#include "desktop/WizardTextIds.h"
 #include "tests/support/ZkTest.h"
 #include "zk5Clsid.h"
 #include "zk5Stream.h"
@@ -144,6 +145,29 @@ TEST(ShippedTools, TextsAndNames) {
   }
   p->Release();
   fs->Release();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ShippedWizardTexts, EveryWizardTextIsInTheDesktopFile) {
+  ASSERT_TRUE(zktest::LoadToolkit("zk5storage"));
+  ASSERT_TRUE(zktest::LoadToolkit("zk5script"));
+  auto* fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  ASSERT_NE(fs, nullptr);
+  zk::IFileStrem* s = nullptr;
+  ASSERT_EQ(fs->OpenFile(KIV_DESKTOP_DATA "/kiv_en_desktop.txt", zk::kOpenBinary, &s), 0);
+  fs->Release();
+  auto* t = zktest::Create<zk::ITextRes>(zk::id::ScriptTextRes, zk::id::ScriptITextRes);
+  ASSERT_EQ(t->Load(s), 0);
+  s->Release();
+  for (int32_t id : kiv::txt::kWizardTextIds) {
+    char* text = nullptr;
+    EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
+    zk_free(text);
+  }
+  t->Release();
 }
 
 }  // namespace

@@ -1,0 +1,439 @@
+#include "desktop/NewSecretChainUnit.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QObject>
+
+#include <cstring>
+
+#include "Wipe.h"
+#include "desktop/AboutUnit.h"
+#include "desktop/CommonUnit.h"
+#include "desktop/ContainerTypeUnit.h"
+#include "desktop/CopyContainerUnit.h"
+#include "desktop/MainFormUnit.h"
+#include "desktop/ModalRun.h"
+#include "desktop/OpenWizardUnit.h"
+#include "desktop/Prompter.h"
+#include "desktop/SecretParamsUnit.h"
+#include "desktop/SecretPropertiesUnit.h"
+#include "desktop/SecretTypeUnit.h"
+#include "desktop/WaitHourglassUnit.h"
+#include "desktop/zk5Base.hpp"
+#include "ToolkitObject.h"
+
+namespace kiv {
+
+namespace {
+
+// What the chains keep between their steps beside the main window's
+// fields: probe version, key choice, the text shown.
+class TSecretChain : public QObject {
+ public:
+  explicit TSecretChain(QObject* parent) : QObject(parent) { setObjectName("SecretChain"); }
+  int32_t version = 1;
+  int32_t keyList = -1, keyIndex = -1;
+  QString shownText;
+};
+
+TSecretChain& State(TMainForm& form) {
+  auto* c = form.findChild<TSecretChain*>("SecretChain", Qt::FindDirectChildrenOnly);
+  return c ? *c : *new TSecretChain(&form);
+}
+
+std::function<void(TMainForm&, const QString&)>& ShownHook() {
+  static std::function<void(TMainForm&, const QString&)> hook;
+  return hook;
+}
+
+QString UpperExt(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).suffix().toUpper();
+}
+
+QString Text(TMainForm& f, int32_t id) { return GetResText(f.Texts(), id); }
+
+void WipePassword(TMainForm& f) {
+  zk::Wipe(f.password.data(), f.password.size());
+  f.password.clear();
+}
+
+// Releases the shown secret and its content.
+void CloseShown(TMainForm& f) {
+  zk::ReleaseAndNull(f.content);
+  if (f.secret) f.secret->Close();
+  zk::ReleaseAndNull(f.secret);
+  f.openKind = 0;
+  f.saved = true;
+  State(f).shownText.clear();
+}
+
+void NewSecretObject(TMainForm& f) {
+  zk::ReleaseAndNull(f.secret);
+  if (f.Driver()->CreateSecret(&f.secret) != 0 || !f.secret)
+    StartFailure(QApplication::applicationName(), "Can not create a new secret!", -6);
+}
+
+void Post(TMainForm& f, uint32_t m) { PostKivMessage(&f, m); }
+
+// The content is shown by kind; a message's text is read into the view.
+void ShowContent(TMainForm& f, bool isNew) {
+  TSecretChain& s = State(f);
+  if (f.contentKind == zk::kContentMessage) {
+    auto* m = QueryToolkitInterface<zk::IMessage>(f.content, zk::id::KivIMessage);
+    if (!m) return;
+    if (isNew) {
+      m->SetText("");
+      s.shownText.clear();
+    } else {
+      char* text = nullptr;
+      StatusCode rc = m->GetText(&text);
+      if (!ShowToolkitError(&f, f.Texts(), rc, QString())) {
+        m->Release();
+        return;
+      }
+      s.shownText = QString::fromUtf8(text ? text : "");
+      if (text) ToolkitFree(text);
+    }
+    m->Release();
+    f.openKind = 1;
+  } else if (f.contentKind == zk::kContentFile) {
+    auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+    if (!file) return;
+    if (isNew) file->LoadFromDisk(nullptr, 0, nullptr);
+    file->Release();
+    f.openKind = 2;
+    f.saved = true;
+    if (isNew) Post(f, chain::kAskFile);
+  } else {
+    f.openKind = 3;
+  }
+  // The main window's views take the secret and its content over.
+  zk::IKivSecret* secret = f.secret;
+  zk::IBase* content = f.content;
+  f.secret = nullptr;
+  f.content = nullptr;
+  const std::string path = f.secretPath;
+  f.ShowSecret(secret, content, f.openKind, path);
+  if (isNew) {
+    if (f.contentKind != zk::kContentFile) f.saved = false;
+    if (f.carrierFormat != zk::kFormatSecretFile) ShowWarning(&f, f.Texts(), f.Params(), 2000);
+  }
+  if (ShownHook()) ShownHook()(f, s.shownText);
+}
+
+bool FileStep(TMainForm& f) {
+  Prompter& p = CurrentPrompter();
+  if (f.containerKind == 1) {
+    QString name = p.SaveFile(&f, Text(f, 500), QString(), Text(f, 501));
+    if (name.isEmpty()) return false;
+    if (QFileInfo(name).suffix().isEmpty()) name += ".kvs";
+    f.secretPath = name.toStdString();
+    f.carrierFormat = zk::kFormatSecretFile;
+    return true;
+  }
+  static constexpr int32_t kTitles[6] = {0, 0, 505, 506, 507, 508};
+  static constexpr int32_t kFilters[6] = {0, 0, 502, 503, 504, 509};
+  const int k = f.containerKind >= 2 && f.containerKind <= 5 ? f.containerKind : 2;
+  // An existing carrier is chosen with a dialog that needs an existing file.
+  const QString name = p.OpenFile(&f, Text(f, kTitles[k]), QString(), Text(f, kFilters[k]));
+  if (name.isEmpty()) return false;
+  const std::string carrier = name.toStdString();
+  if (f.CopyContainer()) {
+    std::string copy;
+    if (!MakeCopyName(carrier, copy)) {
+      p.Message(&f, QApplication::applicationName(), Text(f, 908), BoxIcon::kError,
+                BoxButtons::kOk);
+      return false;
+    }
+    if (!CopyContainerFile(carrier, copy, f.Texts(), &f)) return false;
+  }
+  f.secretPath = carrier;
+  f.carrierFormat = NewCarrierFormat(f.containerKind, carrier, f.carrierFormat);
+  return true;
+}
+
+void ParamsStep(TMainForm& f) {
+  TSecretChain& s = State(f);
+  uint64_t capacity = 0;
+  if (f.carrierFormat != zk::kFormatSecretFile) {
+    zk::IKivSecret* probe = nullptr;
+    if (f.Driver()->CreateSecret(&probe) != 0 || !probe)
+      StartFailure(QApplication::applicationName(), "Can not create a new secret!", -6);
+    const std::string path = f.secretPath;
+    const int32_t format = f.carrierFormat;
+    StatusCode rc = WaitRun(f.windowTitle(), Text(f, 77),
+                            [&] { return probe->GetCapacity(path.c_str(), format, &capacity); });
+    probe->Release();
+    if (!ShowKeyStorageError(&f, f.Texts(), rc, Text(f, 79))) {
+      Post(f, chain::kContainerType);
+      return;
+    }
+  }
+  TFormSecretParams page(f.Texts(), f.Driver(), f.keysCtrl, f.hashIndex, f.cipherIndex,
+                         capacity, &f);
+  RunModal(&page);
+  f.keysCtrl = page.keys;
+  f.passwordMode = page.symmetric;
+  WipePassword(f);
+  if (page.result == kWizardNext) {
+    f.hashIndex = page.hash;
+    f.cipherIndex = page.cipher;
+    f.password = page.password;
+    s.keyList = page.keyList;
+    s.keyIndex = page.keyIndex;
+    Post(f, chain::kCreate);
+  } else if (page.result == kWizardBack) {
+    Post(f, chain::kContainerType);
+  }
+}
+
+void CreateStep(TMainForm& f) {
+  TSecretChain& s = State(f);
+  NewSecretObject(f);
+  zk::SecretParams p{};
+  StatusCode rc = 0;
+  if (f.passwordMode) {
+    FillPasswordParams(p, f.contentKind, f.carrierFormat, f.hashIndex, f.cipherIndex, f.password);
+  } else {
+    rc = FillRsaParams(p, f.contentKind, f.carrierFormat, f.hashIndex, f.cipherIndex, f.keysCtrl,
+                       s.keyList, s.keyIndex);
+  }
+  zk::IBase* content = nullptr;
+  if (rc == 0) rc = f.secret->Create(f.secretPath.c_str(), &p, &content);
+  zk::Wipe(&p, sizeof p);
+  if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, 806))) {
+    if (content) content->Release();
+    zk::ReleaseAndNull(f.secret);
+    return;
+  }
+  zk::ReleaseAndNull(f.content);
+  f.content = content;
+  f.saved = false;
+  Post(f, chain::kShowNew);
+  Post(f, chain::kAfterShow);
+}
+
+void OpenWizardStep(TMainForm& f) {
+  TSecretChain& s = State(f);
+  TFormOpenWizard page(f.Texts(), f.containerKind, f.contentKind, s.version,
+                       QString::fromStdString(f.secretPath), &f);
+  RunModal(&page);
+  WipePassword(f);
+  if (page.result == kWizardNext) {
+    f.password = page.password;
+    Post(f, chain::kOpenSecret);
+  } else {
+    // A cancelled open releases the new secret at once.
+    zk::ReleaseAndNull(f.secret);
+  }
+}
+
+void OpenSecretStep(TMainForm& f) {
+  if (!f.secret) return;
+  zk::SecretParams p{};
+  p.contentType = uint8_t(f.contentKind);
+  p.format = uint8_t(f.carrierFormat);
+  const size_t n = std::min(f.password.size(), sizeof p.key);
+  std::memcpy(p.key, f.password.data(), n);
+  p.keyLength = uint16_t(n);
+  WipePassword(f);
+  zk::IBase* content = nullptr;
+  const std::string path = f.secretPath;
+  zk::IKivSecret* secret = f.secret;
+  StatusCode rc =
+      WaitRun(f.windowTitle(), Text(f, 1217), [&] { return secret->Open(path.c_str(), &p, &content); });
+  zk::Wipe(&p, sizeof p);
+  if (rc != 0) {
+    if (!f.passwordMode && rc == zk::kAccessDenied)
+      CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, 817), BoxIcon::kError,
+                                BoxButtons::kOk);
+    else
+      ShowToolkitError(&f, f.Texts(), rc, QString());
+    if (content) content->Release();
+    zk::ReleaseAndNull(f.secret);
+    return;
+  }
+  zk::ReleaseAndNull(f.content);
+  f.content = content;
+  ShowContent(f, false);
+  f.saved = true;
+  Post(f, chain::kAfterShow);
+}
+
+}  // namespace
+
+int32_t NewCarrierFormat(int32_t containerKind, const std::string& path, int32_t current) {
+  const QString e = UpperExt(path);
+  switch (containerKind) {
+    case 1: return zk::kFormatSecretFile;
+    case 2:
+      if (e == "BMP") return 2;
+      if (e == "PNG") return 3;
+      if (e == "JPG" || e == "JPEG") return 4;
+      if (e == "GIF") return 5;
+      return current;
+    case 3:
+      if (e == "WAV") return 32;
+      if (e == "MP3") return 33;
+      return current;
+    case 4: return 16;
+    case 5: return 48;
+    default: return current;
+  }
+}
+
+bool OpenKindsFromPath(const std::string& path, int32_t& kind, int32_t& format) {
+  const QString e = UpperExt(path);
+  if (e == "KVS") {
+    kind = 1, format = 1;
+  } else if (e == "BMP" || e == "PNG" || e == "GIF" || e == "JPG" || e == "JPEG") {
+    kind = 2;
+    format = e == "BMP" ? 2 : e == "PNG" ? 3 : e == "GIF" ? 5 : 4;
+  } else if (e == "WAV" || e == "MP3") {
+    kind = 3;
+    format = e == "WAV" ? 32 : 33;
+  } else if (e == "TXT") {
+    kind = 4, format = 16;
+  } else if (e == "ZIP") {
+    kind = 5, format = 48;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+namespace {
+void FillCommon(zk::SecretParams& p, int32_t contentKind, int32_t format, int32_t hash,
+                int32_t cipher) {
+  std::memset(&p, 0, sizeof p);
+  p.contentType = uint8_t(contentKind);
+  p.format = uint8_t(format);
+  p.hashIndex = uint8_t(hash);
+  p.cipherIndex = uint8_t(cipher);
+  p.headerByte = 1;
+}
+}  // namespace
+
+void FillPasswordParams(zk::SecretParams& p, int32_t contentKind, int32_t format, int32_t hash,
+                        int32_t cipher, std::string& password) {
+  FillCommon(p, contentKind, format, hash, cipher);
+  const size_t n = std::min(password.size(), sizeof p.key);
+  std::memcpy(p.key, password.data(), n);
+  p.keyLength = uint16_t(n);
+  zk::Wipe(password.data(), password.size());
+  password.clear();
+}
+
+StatusCode FillRsaParams(zk::SecretParams& p, int32_t contentKind, int32_t format, int32_t hash,
+                         int32_t cipher, zk::IKeysCtrl* keys, int32_t keyList, int32_t keyIndex) {
+  FillCommon(p, contentKind, format, hash, cipher);
+  p.flags = 1;
+  if (!keys || keyList < 0 || keyIndex < 0) return zk::kAccessDenied;
+  uint32_t length = 0;
+  StatusCode rc = keys->GetPublicKeyBlob(p.key, keyList, uint32_t(keyIndex), &length);
+  if (rc != 0) return rc;
+  if (length > sizeof p.key) return zk::kOutOfRange;
+  p.keyLength = uint16_t(length);
+  return 0;
+}
+
+void SecretNewCommand(TMainForm& f) {
+  CloseShown(f);
+  Post(f, chain::kSecretType);
+}
+
+void SecretOpenCommand(TMainForm& f) {
+  CloseShown(f);
+  const QString name = CurrentPrompter().OpenFile(&f, Text(f, 700), QString(), Text(f, 701));
+  if (!name.isEmpty()) OpenSecretPath(f, name.toStdString());
+}
+
+void OpenSecretPath(TMainForm& f, const std::string& path) {
+  TSecretChain& s = State(f);
+  NewSecretObject(f);
+  int32_t kind = 0, format = 0;
+  if (!OpenKindsFromPath(path, kind, format)) {
+    CurrentPrompter().Message(&f, f.windowTitle(), Text(f, 801), BoxIcon::kWarning,
+                              BoxButtons::kOk);
+    zk::ReleaseAndNull(f.secret);
+    return;
+  }
+  int32_t version = 0, content = 0, keyKind = 0;
+  zk::IKivSecret* secret = f.secret;
+  StatusCode rc = WaitRun(f.windowTitle(), Text(f, 77), [&] {
+    return secret->Probe(path.c_str(), format, &version, &content, &keyKind);
+  });
+  if (rc == -14 || rc == -6 || rc == -15) {
+    version = 1, content = zk::kContentMessage, keyKind = 0;
+  } else if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, 702))) {
+    zk::ReleaseAndNull(f.secret);
+    return;
+  }
+  f.containerKind = kind;
+  f.carrierFormat = format;
+  f.contentKind = content;
+  f.secretPath = path;
+  s.version = version;
+  f.passwordMode = keyKind == 0;
+  if (f.passwordMode) {
+    Post(f, chain::kOpenWizard);
+  } else if (OpenKeyStorage(&f, f.Texts(), f.Driver(), f.keysCtrl)) {
+    Post(f, chain::kOpenSecret);
+  } else {
+    zk::ReleaseAndNull(f.secret);
+  }
+}
+
+void ShowSecretProperties(TMainForm& f, const zk::SecretProperties& props) {
+  TFormSecretProperties dialog(f.Texts(), QString::fromStdString(f.secretPath), props, &f);
+  RunModal(&dialog);
+}
+
+bool RunSecretChainMessage(TMainForm& f, uint32_t message) {
+  switch (message) {
+    case chain::kSecretType: {
+      TFormSecretType page(f.Texts(), f.contentKind, &f);
+      RunModal(&page);
+      f.contentKind = page.kind;
+      if (page.result == kWizardNext) Post(f, chain::kContainerType);
+      return true;
+    }
+    case chain::kContainerType: {
+      TContainerTypeForm page(f.Texts(), f.containerKind, f.CopyContainer(), &f);
+      RunModal(&page);
+      f.containerKind = page.kind;
+      f.SetCopyContainer(page.makeCopy);
+      if (page.result == kWizardBack) Post(f, chain::kSecretType);
+      if (page.result == kWizardNext) Post(f, chain::kFileStep);
+      return true;
+    }
+    case chain::kFileStep:
+      Post(f, FileStep(f) ? chain::kParams : chain::kContainerType);
+      return true;
+    case chain::kParams:
+      ParamsStep(f);
+      return true;
+    case chain::kCreate:
+      CreateStep(f);
+      return true;
+    case chain::kShowNew:
+      ShowContent(f, true);
+      return true;
+    case chain::kOpenWizard:
+      OpenWizardStep(f);
+      return true;
+    case chain::kOpenSecret:
+      OpenSecretStep(f);
+      return true;
+    default:
+      return false;
+  }
+}
+
+QString ChainShownText(TMainForm& f) { return State(f).shownText; }
+
+void SetContentShownHook(std::function<void(TMainForm&, const QString&)> hook) {
+  ShownHook() = std::move(hook);
+}
+
+}  // namespace kiv

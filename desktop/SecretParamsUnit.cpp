@@ -1,0 +1,229 @@
+#include "desktop/SecretParamsUnit.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "Wipe.h"
+#include "desktop/CommonUnit.h"
+#include "desktop/PassGenUnit.h"
+#include "desktop/Prompter.h"
+#include "desktop/SelectRSAUnit.h"
+#include "desktop/zk5Base.hpp"
+
+namespace kiv {
+
+TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* driver,
+                                     zk::IKeysCtrl* k, int32_t h, int32_t c, uint64_t capacity,
+                                     QWidget* owner)
+    : TWizardPage(texts, owner), hash(h), cipher(c), keys(k), driver_(driver) {
+  setObjectName("FormSecretParams");
+  zk::IBase* object = nullptr;
+  if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
+    quality_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
+  if (object) object->Release();
+  if (!quality_)
+    StartFailure(QApplication::applicationName(),
+                 "Can not create the object of SetPassword class!", -2);
+  setWindowTitle(GetResText(texts, 600));
+
+  ListViewIcons = new QListWidget(this);
+  ListViewIcons->setObjectName("ListViewIcons");
+  ListViewIcons->setViewMode(QListView::IconMode);
+  ListViewIcons->setIconSize(QSize(32, 32));
+  ListViewIcons->setMovement(QListView::Static);
+  ListViewIcons->setFlow(QListView::TopToBottom);
+  ListViewIcons->setWrapping(false);
+  ListViewIcons->setGridSize(QSize(90, 64));
+  ListViewIcons->setFixedWidth(100);
+  ListViewIcons->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DialogYesButton),
+                                             GetResText(texts, 601)));
+  ListViewIcons->addItem(new QListWidgetItem(
+      style()->standardIcon(QStyle::SP_FileDialogDetailedView), GetResText(texts, 602)));
+  PageControlParams = new QStackedWidget(this);
+
+  // Password page.
+  auto* pass = new QWidget(PageControlParams);
+  auto* pl = new QVBoxLayout(pass);
+  RadioButtonSymPass = new QRadioButton(GetResText(texts, 603), pass);
+  RadioButtonSymPass->setObjectName("RadioButtonSymPass");
+  RadioButtonSymPass->setChecked(true);
+  pl->addWidget(RadioButtonSymPass);
+  auto* form = new QFormLayout;
+  EditPasswd = new QLineEdit(pass);
+  EditPasswd->setObjectName("EditPasswd");
+  MakePasswordEdit(EditPasswd);
+  sbGenPass = new QToolButton(pass);
+  sbGenPass->setObjectName("sbGenPass");
+  sbGenPass->setText("...");
+  sbGenPass->setToolTip(GetResText(texts, 2209));
+  WirePasswordGeneratorButton(sbGenPass);
+  auto* prow = new QHBoxLayout;
+  prow->addWidget(EditPasswd, 1);
+  prow->addWidget(sbGenPass);
+  form->addRow(GetResText(texts, 601), prow);
+  EditPassConfirm = new QLineEdit(pass);
+  EditPassConfirm->setObjectName("EditPassConfirm");
+  MakePasswordEdit(EditPassConfirm);
+  form->addRow(GetResText(texts, 605), EditPassConfirm);
+  PanelGauge = new QFrame(pass);
+  PanelGauge->setObjectName("PanelGauge");
+  PanelGauge->setAutoFillBackground(true);
+  PanelGauge->setFixedSize(16, 16);
+  ProgressBarQuality = new QProgressBar(pass);
+  ProgressBarQuality->setRange(0, 100);
+  ProgressBarQuality->setTextVisible(false);
+  LabelPersent = new QLabel("0%", pass);
+  LabelPersent->setObjectName("LabelPersent");
+  auto* gauge = new QHBoxLayout;
+  gauge->addWidget(PanelGauge);
+  gauge->addWidget(ProgressBarQuality, 1);
+  gauge->addWidget(LabelPersent);
+  form->addRow(GetResText(texts, 604), gauge);
+  pl->addLayout(form);
+  RadioButtonRSAPass = new QRadioButton(GetResText(texts, 606), pass);
+  RadioButtonRSAPass->setObjectName("RadioButtonRSAPass");
+  pl->addWidget(RadioButtonRSAPass);
+  auto* krow = new QHBoxLayout;
+  ImageKeyType = new QLabel(pass);
+  ImageKeyType->setFixedSize(24, 24);
+  BitBtnRSAKey = new QPushButton(GetResText(texts, 1731), pass);
+  BitBtnRSAKey->setObjectName("BitBtnRSAKey");
+  BitBtnRSAKey->setAutoDefault(false);
+  EditKeyNameRSA = new QLineEdit(pass);
+  EditKeyNameRSA->setObjectName("EditKeyNameRSA");
+  EditKeyNameRSA->setReadOnly(true);
+  krow->addWidget(ImageKeyType);
+  krow->addWidget(EditKeyNameRSA, 1);
+  krow->addWidget(BitBtnRSAKey);
+  pl->addLayout(krow);
+  auto* crow = new QHBoxLayout;
+  LabelCapasity = new QLabel(GetResText(texts, 612), pass);
+  LabelCapNumber = new QLabel(FormatGroupedNumber(int64_t(capacity)), pass);
+  LabelCapNumber->setObjectName("LabelCapNumber");
+  crow->addWidget(LabelCapasity);
+  crow->addWidget(LabelCapNumber, 1);
+  pl->addLayout(crow);
+  LabelCapasity->setVisible(capacity != 0);
+  LabelCapNumber->setVisible(capacity != 0);
+  pl->addStretch(1);
+  PageControlParams->addWidget(pass);
+
+  // Settings page.
+  auto* set = new QWidget(PageControlParams);
+  auto* sl = new QFormLayout(set);
+  ComboBoxHash = new QComboBox(set);
+  ComboBoxHash->setObjectName("ComboBoxHash");
+  ComboBoxHash->addItems({"MD5", "SHA", "SHA 256", GetResText(texts, 609)});
+  ComboBoxCipher = new QComboBox(set);
+  ComboBoxCipher->setObjectName("ComboBoxCipher");
+  ComboBoxCipher->addItems(
+      {"Blowfish", "IDEA", "RC5", "AES32", GetResText(texts, 610), "3Way", "CAST5-128"});
+  ComboBoxHash->setCurrentIndex(hash - 1);
+  ComboBoxCipher->setCurrentIndex(cipher - 1);
+  sl->addRow(GetResText(texts, 607), ComboBoxHash);
+  sl->addRow(GetResText(texts, 608), ComboBoxCipher);
+  PageControlParams->addWidget(set);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(ListViewIcons);
+  top->addWidget(PageControlParams, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top, 1);
+  layout->addLayout(ButtonRow());
+  resize(560, 340);
+
+  connect(ListViewIcons, &QListWidget::currentRowChanged, PageControlParams,
+          &QStackedWidget::setCurrentIndex);
+  connect(EditPasswd, &QLineEdit::textChanged, this, &TFormSecretParams::PasswordChange);
+  connect(RadioButtonSymPass, &QRadioButton::clicked, this, &TFormSecretParams::SymMode);
+  connect(RadioButtonRSAPass, &QRadioButton::clicked, this, &TFormSecretParams::RSAMode);
+  connect(BitBtnRSAKey, &QPushButton::clicked, this, &TFormSecretParams::ChooseKey);
+  ListViewIcons->setCurrentRow(0);
+  SymMode();
+  PasswordChange();
+}
+
+TFormSecretParams::~TFormSecretParams() {
+  if (quality_) quality_->Release();
+  zk::Wipe(password.data(), password.size());
+}
+
+void TFormSecretParams::PasswordChange() {
+  if (!quality_) return;
+  ShowPasswordQuality(quality_, EditPasswd->text(), ProgressBarQuality, LabelPersent, PanelGauge);
+}
+
+void TFormSecretParams::SymMode() {
+  RadioButtonSymPass->setChecked(true);
+  EditPasswd->setEnabled(true);
+  EditPassConfirm->setEnabled(true);
+  BitBtnRSAKey->setEnabled(false);
+}
+
+void TFormSecretParams::RSAMode() {
+  RadioButtonRSAPass->setChecked(true);
+  EditPasswd->clear();
+  EditPassConfirm->clear();
+  EditPasswd->setEnabled(false);
+  EditPassConfirm->setEnabled(false);
+  BitBtnRSAKey->setEnabled(true);
+  if (keyList == -1 || keyIndex == -1) ChooseKey();
+}
+
+void TFormSecretParams::ChooseKey() {
+  EditKeyNameRSA->clear();
+  ImageKeyType->setPixmap(QPixmap());
+  if (!OpenKeyStorage(this, texts_, driver_, keys)) return;
+  int32_t list = -1, index = -1;
+  QString caption;
+  if (!SelectRSAKey(this, texts_, keys, list, index, caption)) return;
+  EditKeyNameRSA->setText(caption);
+  ImageKeyType->setPixmap(
+      style()->standardIcon(list == 1 ? QStyle::SP_DialogApplyButton : QStyle::SP_FileLinkIcon)
+          .pixmap(24, 24));
+  keyList = list;
+  keyIndex = index;
+}
+
+bool TFormSecretParams::AcceptNext() {
+  if (RadioButtonSymPass->isChecked()) {
+    if (EditPasswd->text() != EditPassConfirm->text()) {
+      CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 611), BoxIcon::kError,
+                                BoxButtons::kOk);
+      return false;
+    }
+    symmetric = true;
+    zk::Wipe(password.data(), password.size());
+    QByteArray p = EditPasswd->text().toUtf8();
+    password.assign(p.constData(), size_t(p.size()));
+    zk::Wipe(p.data(), size_t(p.size()));
+    // The password lives on in the record only, not in the window.
+    EditPasswd->clear();
+    EditPassConfirm->clear();
+  } else {
+    if (keyList == -1 || keyIndex == -1) {
+      CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1733), BoxIcon::kError,
+                                BoxButtons::kOk);
+      return false;
+    }
+    symmetric = false;
+  }
+  hash = ComboBoxHash->currentIndex() + 1;
+  cipher = ComboBoxCipher->currentIndex() + 1;
+  return true;
+}
+
+}  // namespace kiv

@@ -1,0 +1,80 @@
+#include "desktop/SecretPropertiesUnit.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "desktop/CommonUnit.h"
+
+namespace kiv {
+
+namespace {
+QString Field(const char (&f)[33]) { return QString::fromUtf8(f, int(qstrnlen(f, 33))); }
+}  // namespace
+
+QString CipherName(zk::ITextRes* texts, uint32_t cipher) {
+  static const char* const kNames[] = {"Blowfish", "IDEA", "RC5", "AES32", nullptr, "3Way",
+                                       "CAST5-128"};
+  if (cipher == 5) return GetResText(texts, 610);
+  if (cipher >= 1 && cipher <= 7) return QString::fromLatin1(kNames[cipher - 1]);
+  return QString();
+}
+
+QString HashName(zk::ITextRes* texts, uint32_t hash) {
+  static const char* const kNames[] = {"MD5", "SHA", "SHA 256"};
+  if (hash == 4) return GetResText(texts, 609);
+  if (hash >= 1 && hash <= 3) return QString::fromLatin1(kNames[hash - 1]);
+  return QString();
+}
+
+std::vector<std::pair<QString, QString>> SecretPropertyRows(zk::ITextRes* texts,
+                                                            const QString& path,
+                                                            const zk::SecretProperties& p) {
+  const bool rsa = (p.flags & 1) != 0;
+  std::vector<std::pair<QString, QString>> rows = {
+      {GetResText(texts, 1100), path},
+      {GetResText(texts, 1101), FormatGroupedNumber(int64_t(p.mediumSize))},
+      {GetResText(texts, 1102), FormatGroupedNumber(int64_t(p.capacity))},
+      {GetResText(texts, 1103), FormatGroupedNumber(int64_t(p.contentSize))},
+      {GetResText(texts, 1104), FormatTmDateTime(texts, p.created)},
+      {GetResText(texts, 1105), FormatTmDateTime(texts, p.modified)},
+      {GetResText(texts, 1106), (rsa ? QString("RSA + ") : QString()) + CipherName(texts, p.cipherIndex)},
+      {GetResText(texts, 1107), HashName(texts, p.hashIndex)},
+  };
+  if (rsa) {
+    const zk::KeyOwner& o = p.key.owner;
+    rows.push_back({GetResText(texts, 1122), Field(o.name) + " " + Field(o.secondName)});
+    rows.push_back({QString(), Field(o.country) + ", " + Field(o.city)});
+    rows.push_back({QString(), GetResText(texts, p.keyListFlag ? 1123 : 1124)});
+  }
+  return rows;
+}
+
+TFormSecretProperties::TFormSecretProperties(zk::ITextRes* texts, const QString& path,
+                                             const zk::SecretProperties& p, QWidget* owner)
+    : QDialog(owner) {
+  setObjectName("FormSecretProperties");
+  setWindowTitle(GetResText(texts, 1121));
+  ListViewProps = new QTreeWidget(this);
+  ListViewProps->setObjectName("ListViewProps");
+  ListViewProps->setRootIsDecorated(false);
+  ListViewProps->setColumnCount(2);
+  ListViewProps->setHeaderHidden(true);
+  for (const auto& [caption, value] : SecretPropertyRows(texts, path, p))
+    ListViewProps->addTopLevelItem(new QTreeWidgetItem({caption, value}));
+  ListViewProps->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  BitBtnClose = new QPushButton(GetResText(texts, 6), this);
+  BitBtnClose->setObjectName("BitBtnClose");
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(BitBtnClose);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(ListViewProps, 1);
+  layout->addLayout(row);
+  resize(520, 320);
+  connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+}  // namespace kiv
