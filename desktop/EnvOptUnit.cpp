@@ -311,8 +311,8 @@ void TFormEnvOpt::BitBtnCloseClick() {
 }
 
 void ShowEnvironmentOptions(QWidget* owner, zk::IAppParam* params, zk::ITextRes* texts,
-                            zk::ISafeDriverApp* driver, QFont& font) {
-  TFormEnvOpt form(params, texts, driver, font, DesktopExtensionLook, owner);
+                            zk::ISafeDriverApp* driver, QFont& font, ExtensionLookup lookup) {
+  TFormEnvOpt form(params, texts, driver, font, std::move(lookup), owner);
   form.exec();
   font = form.ChosenFont();
 }

@@ -96,6 +96,7 @@ class TFormEnvOpt : public QDialog {
 
 // The main window's command: runs the dialog; font gets the chosen font.
 void ShowEnvironmentOptions(QWidget* owner, zk::IAppParam* params, zk::ITextRes* texts,
-                            zk::ISafeDriverApp* driver, QFont& font);
+                            zk::ISafeDriverApp* driver, QFont& font,
+                            ExtensionLookup lookup = DesktopExtensionLook);
 
 }  // namespace kiv

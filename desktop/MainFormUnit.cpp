@@ -37,6 +37,9 @@
 #include "desktop/ClipboardCoderUnit.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/EnvOptUnit.h"
+#include "desktop/ExplorerExtUnit.h"
+#include "desktop/MessageCommandsUnit.h"
+#include "desktop/OneFileUnit.h"
 #include "desktop/ExternalCommandsUnit.h"
 #include "desktop/KeyStorageUnit.h"
 #include "desktop/PasswordGeneratorHook.h"
@@ -274,6 +277,9 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       return;
     case kWmUser + 10:
       Relayout(false);
+      return;
+    case kWmUser + 12:
+      ContentCommand("mnFileAdd");
       return;
     case kWmUser + 13:
       recorded_.push_back(message);
@@ -666,6 +672,7 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
   }
   saved = true;
   ShowView(kind);
+  if (kind == 2) FillOneFileView(*this);
   if (carrierFormat == zk::kFormatSecretFile) recent_.Add(QString::fromStdString(path));
   UpdateReadOnlyNote();
   TimerMonitor->start();
@@ -782,11 +789,19 @@ void TMainForm::mnHelpContentsClick() {
   ShowHelpContents(this, texts_, params_, QString::fromStdString(ProgramFolder()));
 }
 
-void TMainForm::ContentCommand(const QString& name) { commands_.push_back(name); }
+void TMainForm::ContentCommand(const QString& name) {
+  if (RunMessageCommand(*this, name) || RunOneFileCommand(*this, name)) return;
+  commands_.push_back(name);
+}
+
+kvTExplorerExt& TMainForm::ExplorerExt() {
+  if (!explorerExt_) explorerExt_ = std::make_unique<kvTExplorerExt>();
+  return *explorerExt_;
+}
 
 void TMainForm::mnToolsEnvironmentOptionsClick() {
   QFont font = MemoMessage->font();
-  ShowEnvironmentOptions(this, params_, texts_, driver_, font);
+  ShowEnvironmentOptions(this, params_, texts_, driver_, font, ExplorerExt().AsLookup());
   MemoMessage->setFont(font);
   if (params_) {
     params_->SetString("font_name", font.family().toUtf8().constData());

@@ -37,6 +37,7 @@ struct EngineSource {
 EngineSource LibraryEngine();
 
 class TMessageSocket;
+class kvTExplorerExt;
 class kvTSysTray;
 class TrayBackend;
 
@@ -110,6 +111,8 @@ class TMainForm : public QMainWindow {
   const std::vector<QString>& RecordedCommands() const { return commands_; }
 
   TReloadFileMenu& RecentFiles() { return recent_; }
+  // The file-type icon cache (made on first use).
+  kvTExplorerExt& ExplorerExt();
   kvTSysTray* Tray() const { return tray_; }
   // Integer and string parameters with defaults.
   int32_t ParamInt(const char* name, int32_t def) const;
@@ -201,6 +204,7 @@ class TMainForm : public QMainWindow {
   zk::ISafeDriverApp* driver_ = nullptr;
   zk::ITextRes* texts_ = nullptr;
   zk::IAppParam* params_ = nullptr;
+  std::unique_ptr<kvTExplorerExt> explorerExt_;
 };
 
 }  // namespace kiv

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "desktop/ConfigNames.h"
+#include "desktop/MessageFileTextIds.h"
 #include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
 #include "desktop/WizardTextIds.h"
@@ -50,6 +51,11 @@ class Shipped : public ::testing::Test {
     ASSERT_EQ(t->Load(s), 0);
     s->Release();
     for (int32_t id : kiv::txt::kDesktopTextIds) {
+      char* text = nullptr;
+      EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
+      zk_free(text);
+    }
+    for (int32_t id : kiv::txt::kMessageFileTextIds) {
       char* text = nullptr;
       EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
       zk_free(text);

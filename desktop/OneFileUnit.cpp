@@ -1,0 +1,174 @@
+#include "desktop/OneFileUnit.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QUrl>
+#include <utility>
+
+#include "desktop/CommonUnit.h"
+#include "desktop/ExplorerExtUnit.h"
+#include "desktop/MainFormUnit.h"
+#include "desktop/MessageFileTextIds.h"
+#include "desktop/ProgressUnit.h"
+#include "desktop/Prompter.h"
+#include "desktop/SafePathUnit.h"
+#include "desktop/zk5Base.hpp"
+
+namespace kiv {
+
+namespace {
+
+UrlOpener& Opener() {
+  static UrlOpener opener;
+  return opener;
+}
+
+// ".ext" of a file name, empty when it has none.
+std::string Extension(const std::string& name) {
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+QString Caption(TMainForm& f, const char* item) {
+  QAction* a = f.Action(item);
+  return a ? a->text() : QString();
+}
+
+// Runs call on the worker under the progress window with a progress object
+// of its own.
+StatusCode WithProgress(const QString& title, const QString& text,
+                        const std::function<StatusCode(zk::IProgress*)>& call) {
+  kvIProgressImp* progress = kvIProgressImp::Create();
+  const StatusCode r = ProgressRun(title, text, [&] { return call(progress); });
+  progress->Release();
+  return r;
+}
+
+}  // namespace
+
+std::vector<std::string> CompressedExtensionList(zk::IAppParam* params) {
+  std::vector<std::string> list;
+  if (!params) return list;
+  int32_t count = 0;
+  if (params->GetInt("count_of_arc_ext", &count) != 0) count = 0;
+  for (int32_t n = 0; n < count; ++n) {
+    char* v = nullptr;
+    const std::string name = "arc_ext_" + std::to_string(n);
+    if (params->GetString(name.c_str(), &v) == 0 && v && *v) list.emplace_back(v);
+    if (v) ToolkitFree(v);
+  }
+  return list;
+}
+
+void FillOneFileView(TMainForm& f) {
+  QTreeWidget* view = f.ListViewOneFile;
+  for (int i = 0; i < view->topLevelItemCount(); ++i) view->topLevelItem(i)->setText(1, QString());
+  f.ImageFileExtIcon->clear();
+  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  if (!file) return;
+  char* rawName = nullptr;
+  zk::FileContentInfo info{};
+  const StatusCode r = file->GetFileInfo(&rawName, &info);
+  file->Release();
+  const std::string name = rawName ? rawName : "";
+  if (rawName) ToolkitFree(rawName);
+  if (r != 0) return;
+  zk::ITextRes* texts = f.Texts();
+  auto cell = [view](int row, const QString& text) {
+    if (QTreeWidgetItem* item = view->topLevelItem(row)) item->setText(1, text);
+  };
+  cell(1, QString::fromStdString(name));
+  cell(2, FormatGroupedNumber(info.size));
+  cell(3, (info.flags & 1) ? StoredCell(info.size, info.storedSize)
+                           : GetResText(texts, txt::kNotCompressed));
+  cell(4, FormatTmDateTime(texts, info.created));
+  cell(5, FormatTmDateTime(texts, info.modified));
+  const std::string ext = Extension(name);
+  kvTExplorerExt& icons = f.ExplorerExt();
+  int image = kvTExplorerExt::kFileImage;
+  if (QString::fromStdString(ext).compare(".EXE", Qt::CaseInsensitive) == 0) {
+    cell(0, GetResText(texts, txt::kProgramType));
+    image = kvTExplorerExt::kProgramImage;
+  } else if (int index = icons.LargeIconIndex(ext); index >= 0) {
+    cell(0, QString::fromStdString(icons.ExtensionDescription(ext)));
+    image = index;
+  } else {
+    cell(0, GetResText(texts, txt::kUnknownType));
+  }
+  f.ImageFileExtIcon->setPixmap(icons.LargeIcon(image).pixmap(32, 32));
+}
+
+void OneFileAddClick(TMainForm& f) {
+  const QString path = CurrentPrompter().OpenFile(&f, GetResText(f.Texts(), txt::kOneFileOpenTitle),
+                                                  QString(), QString());
+  if (path.isEmpty()) return;
+  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  if (!file) return;
+  const QByteArray p = path.toUtf8();
+  const int32_t flags =
+      CompressedExtension(p.toStdString(), CompressedExtensionList(f.Params())) ? 1 : 0;
+  const QString title = Caption(f, "mnFileAdd");
+  const StatusCode r = WithProgress(title, path, [file, &p, flags](zk::IProgress* progress) {
+    return file->LoadFromDisk(p.constData(), flags, progress);
+  });
+  file->Release();
+  if (ShowToolkitError(&f, f.Texts(), r, title)) {
+    // The engine has written the secret with its new file.
+    f.saved = true;
+    FillOneFileView(f);
+  }
+  f.ApplyStates();
+}
+
+void OneFileGetClick(TMainForm& f) {
+  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  if (!file) return;
+  char* rawName = nullptr;
+  zk::FileContentInfo info{};
+  const StatusCode got = file->GetFileInfo(&rawName, &info);
+  const QString name = QString::fromUtf8(rawName ? rawName : "");
+  if (rawName) ToolkitFree(rawName);
+  if (got != 0) {
+    file->Release();
+    return;
+  }
+  const QString title = Caption(f, "mnFileGet");
+  const QString target = CurrentPrompter().SaveFile(&f, title, name, QString());
+  if (target.isEmpty()) {
+    file->Release();
+    return;
+  }
+  const QByteArray t = target.toUtf8();
+  const StatusCode r = WithProgress(title, target, [file, &t](zk::IProgress* progress) {
+    return file->SaveToDisk(t.constData(), progress);
+  });
+  file->Release();
+  if (ShowToolkitError(&f, f.Texts(), r, title))
+    CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kFilesGot),
+                              BoxIcon::kInformation, BoxButtons::kOk);
+}
+
+void SetUrlOpener(UrlOpener opener) { Opener() = std::move(opener); }
+
+void tlbExplorerClick() {
+  const QUrl url = QUrl::fromLocalFile(QDir::currentPath());
+  if (Opener()) Opener()(url);
+  else QDesktopServices::openUrl(url);
+}
+
+bool RunOneFileCommand(TMainForm& f, const QString& name) {
+  if (name == QLatin1String("tlbExplorer")) {
+    tlbExplorerClick();
+    return true;
+  }
+  if (f.openKind != 2) return false;
+  if (name == QLatin1String("mnFileAdd")) OneFileAddClick(f);
+  else if (name == QLatin1String("mnFileGet")) OneFileGetClick(f);
+  else return false;
+  return true;
+}
+
+}  // namespace kiv
