@@ -1,6 +1,8 @@
 // A secret and its contents for the main window's tests: each records what
 // it was asked and answers a result the test sets.
 #pragma once
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -64,12 +66,61 @@ class FakeMessage : public Counted<zk::IMessage> {
   int sets = 0;
 };
 
+// A file secret's content: holds no file (GetFileInfo answers -6) until a
+// test sets one or LoadFromDisk takes one; SaveToDisk writes its bytes.
 class FakeFile : public Counted<zk::IKivFile> {
  public:
   const char* InterfaceId() const override { return zk::id::KivIKivFile; }
-  StatusCode SaveToDisk(const char*, zk::IProgress*) override { return zk::kOk; }
-  StatusCode GetFileInfo(char**, zk::FileContentInfo*) override { return zk::kNotFound; }
-  StatusCode LoadFromDisk(const char*, int32_t, zk::IProgress*) override { return zk::kOk; }
+  StatusCode SaveToDisk(const char* path, zk::IProgress* progress) override {
+    saves.push_back(path ? path : "");
+    if (progress) progress->OnProgress(0);
+    if (saveResult != 0) return saveResult;
+    if (FILE* f = path ? std::fopen(path, "wb") : nullptr) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+    if (progress) progress->OnProgress(100);
+    return zk::kOk;
+  }
+  StatusCode GetFileInfo(char** name, zk::FileContentInfo* out) override {
+    if (infoResult != 0) return infoResult;
+    zk_free(*name);
+    *name = zk_DupString(this->name.c_str());
+    *out = info;
+    return zk::kOk;
+  }
+  StatusCode LoadFromDisk(const char* path, int32_t flags, zk::IProgress* progress) override {
+    loads.push_back({path ? path : "", flags});
+    if (progress) progress->OnProgress(0);
+    if (loadResult != 0 || !path) return loadResult;
+    const char* slash = std::strrchr(path, '/');
+    name = slash ? slash + 1 : path;
+    bytes.clear();
+    if (FILE* f = std::fopen(path, "rb")) {
+      char buf[4096];
+      for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+      std::fclose(f);
+    }
+    info = {};
+    info.size = uint32_t(bytes.size());
+    info.storedSize = info.size;
+    info.flags = uint32_t(flags & 1);
+    infoResult = zk::kOk;
+    if (progress) progress->OnProgress(100);
+    return zk::kOk;
+  }
+  struct Load {
+    std::string path;
+    int32_t flags;
+  };
+  std::string name;
+  std::string bytes;
+  zk::FileContentInfo info{};
+  StatusCode infoResult = zk::kNotFound;
+  StatusCode loadResult = zk::kOk;
+  StatusCode saveResult = zk::kOk;
+  std::vector<Load> loads;
+  std::vector<std::string> saves;
 };
 
 class FakeSafe : public Counted<zk::ISafe> {
