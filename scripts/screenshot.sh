@@ -30,6 +30,12 @@ if [ -x "$build/bin/desktop_mainwindow_tests" ]; then
     "$build/bin/desktop_mainwindow_tests" --gtest_filter='*Pictures*'
   echo "screenshots: $out/main-{nothing,message,file,safe}.png $out/about.png"
 fi
+# The message view with text and the find dialog, and the file view filled.
+if [ -x "$build/bin/desktop_content_tests" ]; then
+  KIV_SCREENSHOT_DIR="$PWD/$out" QT_QPA_PLATFORM=xcb timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" \
+    "$build/bin/desktop_content_tests" --gtest_filter='*Pictures*'
+  echo "screenshots: $out/main-message-text.png $out/find-dialog.png $out/main-file-filled.png"
+fi
 # The key storage, signature, clipboard coder and options windows.
 if [ -x "$build/bin/desktop_tool_screenshots" ]; then
   runtime=$(mktemp -d)
