@@ -189,10 +189,19 @@ TSearchDialog* FindTextDialog(TMainForm& f) { return Dialog(f, false, false); }
 TSearchDialog* EditReplaceDialog(TMainForm& f) { return Dialog(f, true, false); }
 
 void FindTextDialogFind(TMainForm& f, TSearchDialog& d) {
+  // Left open while the message was closed: nothing to search.
+  if (f.openKind != 1) {
+    d.close();
+    return;
+  }
   if (!FindInMemo(f.MemoMessage, d.FindText(), d.MatchCase())) d.close();
 }
 
 void EditReplaceDialogReplace(TMainForm& f, TSearchDialog& d, bool all) {
+  if (f.openKind != 1) {
+    d.close();
+    return;
+  }
   const QString text = d.FindText();
   const bool matchCase = d.MatchCase();
   // Nothing (or something else) selected: find the next hit first.

@@ -245,6 +245,19 @@ TEST_F(Content, ReplaceAndReplaceAll) {
   EXPECT_FALSE(d->isVisible());
 }
 
+TEST_F(Content, ADialogLeftOpenAfterTheMessageClosedDoesNothing) {
+  ShowMessage("abc abc");
+  Run("mnEditReplace");
+  kiv::TSearchDialog* d = kiv::EditReplaceDialog(*form);
+  d->EditFindText->setText("abc");
+  d->EditReplaceText->setText("x");
+  ASSERT_TRUE(form->mnSecretCloseClick());
+  d->BitBtnReplaceAll->click();
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(Text(), "");
+  EXPECT_TRUE(form->saved);
+}
+
 // ---------------------------------------------------------------------------
 // Read from file and Write to file.
 
