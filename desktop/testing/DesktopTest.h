@@ -3,7 +3,10 @@
 // a condition holds (the limit only turns a hang into a failure).
 #pragma once
 #include <QApplication>
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
 
 namespace desktoptest {
 
@@ -15,5 +18,10 @@ bool SpinUntil(const std::function<bool()>& done);
 
 // Delivers every event posted so far.
 void Drain();
+
+// The texts of a language file (a line of digits opens a text, the lines
+// after it that start with a blank or TAB are its text), for pictures in
+// the shipped language.
+std::map<int32_t, std::string> LanguageFile(const std::string& path);
 
 }  // namespace desktoptest

@@ -564,26 +564,7 @@ TEST(ExplorerExt, TheMimeDatabaseKnowsPlainText) {
 // English (when the build has put it beside the tests), written under
 // <build>/screenshots (KIV_SCREENSHOT_DIR to choose).
 
-std::map<int32_t, std::string> LanguageFile(const std::string& path) {
-  std::map<int32_t, std::string> texts;
-  std::ifstream in(path);
-  std::string line;
-  int32_t id = -1;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
-      id = std::atoi(line.c_str());
-      texts[id];
-    } else if (id >= 0 && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
-      std::string& t = texts[id];
-      if (!t.empty()) t += '\n';
-      t += line.substr(1);
-    } else {
-      id = -1;
-    }
-  }
-  return texts;
-}
+using desktoptest::LanguageFile;
 
 TEST_F(Content, PicturesOfTheMessageAndFileViews) {
   driver->texts->given = LanguageFile(zktest::ProgramDir() + "/kiv_en.txt");

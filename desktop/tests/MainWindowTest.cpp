@@ -691,29 +691,7 @@ bool Blank(const QImage& img) {
   return true;
 }
 
-// The texts of a language file (a line of digits opens a text, the lines
-// after it that start with a blank or TAB are its text), for pictures in
-// the shipped language.
-std::map<int32_t, std::string> LanguageFile(const std::string& path) {
-  std::map<int32_t, std::string> texts;
-  std::ifstream in(path);
-  std::string line;
-  int32_t id = -1;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
-      id = std::atoi(line.c_str());
-      texts[id];
-    } else if (id >= 0 && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
-      std::string& t = texts[id];
-      if (!t.empty()) t += '\n';
-      t += line.substr(1);
-    } else {
-      id = -1;
-    }
-  }
-  return texts;
-}
+using desktoptest::LanguageFile;
 
 TEST_F(Window, PicturesOfTheFourStatesAndAbout) {
   // In the shipped English when the build has put it beside the tests.
