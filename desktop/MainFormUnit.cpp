@@ -36,6 +36,7 @@
 #include "desktop/AboutUnit.h"
 #include "desktop/ClipboardCoderUnit.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/DropTargetUnit.h"
 #include "desktop/EnvOptUnit.h"
 #include "desktop/ExternalCommandsUnit.h"
 #include "desktop/KeyStorageUnit.h"
@@ -185,6 +186,8 @@ void TMainForm::FormShow() {
   QFont font(ParamString("font_name", "MS Sans Serif"));
   font.setPointSize(std::max<int32_t>(5, ParamString("font_size", "8").toInt()));
   MemoMessage->setFont(font);
+  // Files dropped on the safe's list.
+  CreateMainDropTarget(*this);
   // Placement.
   move(ParamInt("left", 50), ParamInt("top", 50));
   resize(ParamInt("width", 700), ParamInt("height", 520));
