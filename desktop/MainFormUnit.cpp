@@ -268,6 +268,8 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       if (message == wm::kWipe) PhysicalDeletion(this, texts_, receiver_.WorkingFiles());
       if (message == wm::kOpen && !receiver_.WorkingFiles().empty() && driver_)
         OpenSecretPath(*this, receiver_.WorkingFiles().front());
+      if (message == wm::kNewInCarrier && !receiver_.WorkingFiles().empty() && driver_)
+        NewSecretInCarrier(*this, receiver_.WorkingFiles().front());
       recorded_.push_back(message);
       return;
     case wm::kMinimise:
