@@ -133,7 +133,8 @@ void TMainForm::ListenForMessages(int listenFd) {
 bool TMainForm::event(QEvent* e) {
   if (e->type() == KivEvent::EventType()) {
     auto* k = static_cast<KivEvent*>(e);
-    if (EngineWorker::Instance().Busy())
+    if (EngineWorker::Instance().Busy() ||
+        (wm::IsInterfaceMessage(k->message) && HoldWhileModal(this, [this] { ReplayQueued(); })))
       queued_.push_back({k->message, k->wParam, k->lParam});
     else
       HandleMessage(k->message, k->wParam, k->lParam);

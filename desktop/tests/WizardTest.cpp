@@ -342,6 +342,29 @@ TEST_F(Chains, CarrierCommandLoopsBetweenTypeAndParameters) {
   EXPECT_TRUE(log.calls.empty());
 }
 
+TEST_F(Chains, AnOpenSentWhileAPageShowsWaitsForThePage) {
+  const std::string other = Path("other.kvs");
+  WriteAll(other, "an existing secret");
+  prompter.AnswerPath(QString::fromStdString(Path("new.kvs")));
+  std::vector<size_t> callsWhilePageShown;
+  script.pages = {TypePage(0), ContainerPage(0, false),
+                  [&](QDialog* d) {
+                    // Another process asks to open a secret meanwhile.
+                    Send(*form, {other}, kiv::wm::kOpen);
+                    desktoptest::Drain();
+                    callsWhilePageShown.push_back(log.calls.size());
+                    ParamsPage("pw", 1, 0)(d);
+                  },
+                  ButtonPage("BitBtnCancel")};
+  kiv::SecretNewCommand(*form);
+  Run();
+  // The new secret goes where the user chose, and the open comes after it.
+  EXPECT_EQ(callsWhilePageShown, std::vector<size_t>{0});
+  EXPECT_EQ(log.calls, (std::vector<std::string>{"create " + Path("new.kvs"), "probe " + other + " 1"}));
+  EXPECT_EQ(ReadAll(other), "an existing secret");
+  EXPECT_EQ(script.seen.back(), "FormOpenWizard");
+}
+
 TEST(ChainTables, ExtensionsChooseContainerAndFormat) {
   struct Row {
     const char* path;
