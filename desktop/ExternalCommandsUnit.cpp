@@ -47,8 +47,8 @@ class ModalWatcher : public QObject {
 bool HoldWhileModal(QObject* owner, std::function<void()> replay) {
   QWidget* modal = QApplication::activeModalWidget();
   if (!modal) return false;
-  for (ModalWatcher* w : modal->findChildren<ModalWatcher*>(Qt::FindDirectChildrenOnly))
-    if (!w->fired) return true;
+  for (QObject* child : modal->children())
+    if (auto* w = dynamic_cast<ModalWatcher*>(child); w && !w->fired) return true;
   new ModalWatcher(modal, owner, std::move(replay));
   return true;
 }
