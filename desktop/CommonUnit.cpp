@@ -157,6 +157,21 @@ void MakePasswordEdit(QLineEdit* edit) {
   LimitToBytes(edit, kPasswordMaxBytes);
 }
 
+bool NewPasswordsAgree(QWidget* dialog, zk::ITextRes* texts, const QLineEdit* password,
+                       const QLineEdit* confirm) {
+  if (password->text() == confirm->text()) return true;
+  CurrentPrompter().Message(dialog, dialog->windowTitle(), GetResText(texts, txt::kPasswordsDiffer),
+                            BoxIcon::kError, BoxButtons::kOk);
+  return false;
+}
+
+std::string TakeUtf8(const QString& text) {
+  QByteArray b = text.toUtf8();
+  std::string s(b.constData(), size_t(b.size()));
+  zk::Wipe(b.data(), size_t(b.size()));
+  return s;
+}
+
 QString MainWindowCaption() {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->objectName() == "MainForm" && !w->windowTitle().isEmpty()) return w->windowTitle();

@@ -7,6 +7,7 @@
 class QLabel;
 class QProgressBar;
 #include <cstdint>
+#include <string>
 
 #include "kvSafeDriver.h"
 #include "zk5Cipher.h"
@@ -72,6 +73,12 @@ void ShowPasswordQuality(zk::IPassword* quality, const QString& password, QProgr
 // Every password edit: masked, at most 56 bytes of UTF-8.
 inline constexpr int kPasswordMaxBytes = 56;
 void MakePasswordEdit(QLineEdit* edit);
+// A new password typed twice: true when both edits agree, else the error
+// box "passwords differ" (text 611) captioned with the dialog's title.
+bool NewPasswordsAgree(QWidget* dialog, zk::ITextRes* texts, const QLineEdit* password,
+                       const QLineEdit* confirm);
+// An edit's text as UTF-8; the converted copy is wiped.
+std::string TakeUtf8(const QString& text);
 // Keeps an edit's text within maxBytes bytes of UTF-8 (whole characters).
 void LimitToBytes(QLineEdit* edit, int maxBytes);
 

@@ -25,13 +25,6 @@ namespace kiv {
 
 namespace {
 
-std::string TakeUtf8(const QString& text) {
-  QByteArray b = text.toUtf8();
-  std::string s(b.constData(), size_t(b.size()));
-  zk::Wipe(b.data(), size_t(b.size()));
-  return s;
-}
-
 QLineEdit* NameEdit(QWidget* parent, const char* name) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(name);
@@ -194,11 +187,7 @@ void TFormNewPassword::showEvent(QShowEvent* e) {
 }
 
 void TFormNewPassword::BitBtnAcceptClick() {
-  if (LabeledEditPass->text() != LabeledEditConfirm->text()) {
-    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kPasswordsDiffer),
-                              BoxIcon::kError, BoxButtons::kOk);
-    return;
-  }
+  if (!NewPasswordsAgree(this, texts_, LabeledEditPass, LabeledEditConfirm)) return;
   password_ = TakeUtf8(LabeledEditPass->text());
   accept();
 }

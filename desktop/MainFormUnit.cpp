@@ -36,6 +36,7 @@
 #include "desktop/AboutUnit.h"
 #include "desktop/ClipboardCoderUnit.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/DropTargetUnit.h"
 #include "desktop/EnvOptUnit.h"
 #include "desktop/ExplorerExtUnit.h"
 #include "desktop/MessageCommandsUnit.h"
@@ -135,7 +136,8 @@ void TMainForm::ListenForMessages(int listenFd) {
 bool TMainForm::event(QEvent* e) {
   if (e->type() == KivEvent::EventType()) {
     auto* k = static_cast<KivEvent*>(e);
-    if (EngineWorker::Instance().Busy())
+    if (EngineWorker::Instance().Busy() ||
+        (wm::IsInterfaceMessage(k->message) && HoldWhileModal(this, [this] { ReplayQueued(); })))
       queued_.push_back({k->message, k->wParam, k->lParam});
     else
       HandleMessage(k->message, k->wParam, k->lParam);
@@ -188,6 +190,8 @@ void TMainForm::FormShow() {
   QFont font(ParamString("font_name", "MS Sans Serif"));
   font.setPointSize(std::max<int32_t>(5, ParamString("font_size", "8").toInt()));
   MemoMessage->setFont(font);
+  // Files dropped on the safe's list.
+  CreateMainDropTarget(*this);
   // Placement.
   move(ParamInt("left", 50), ParamInt("top", 50));
   resize(ParamInt("width", 700), ParamInt("height", 520));
@@ -266,6 +270,10 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
         return;
       // Physical deletion of the names the extension sent.
       if (message == wm::kWipe) PhysicalDeletion(this, texts_, receiver_.WorkingFiles());
+      if (message == wm::kOpen && !receiver_.WorkingFiles().empty() && driver_)
+        OpenSecretPath(*this, receiver_.WorkingFiles().front());
+      if (message == wm::kNewInCarrier && !receiver_.WorkingFiles().empty() && driver_)
+        NewSecretInCarrier(*this, receiver_.WorkingFiles().front());
       recorded_.push_back(message);
       return;
     case wm::kMinimise:

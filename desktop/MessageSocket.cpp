@@ -47,18 +47,8 @@ void TMessageSocket::Read(QLocalSocket* s) {
 
 void TMessageSocket::Deliver(QLocalSocket* s, bool closing) {
   QByteArray buf = s->property(kBuffer).toByteArray();
-  const qsizetype whole = buf.size() / qsizetype(wm::kRecordSize);
-  qsizetype end = closing ? whole : 0;
-  if (!closing) {
-    for (qsizetype i = whole; i > 0; --i) {
-      wm::Record r = wm::UnpackRecord(reinterpret_cast<const uint8_t*>(buf.constData()) +
-                                      (i - 1) * qsizetype(wm::kRecordSize));
-      if (r.message != wm::kName && wm::IsInterfaceMessage(r.message)) {
-        end = i;
-        break;
-      }
-    }
-  }
+  const qsizetype end = qsizetype(wm::DeliverableRecords(
+      reinterpret_cast<const uint8_t*>(buf.constData()), size_t(buf.size()), closing));
   if (end == 0) return;
   for (qsizetype i = 0; i < end; ++i) {
     wm::Record r = wm::UnpackRecord(reinterpret_cast<const uint8_t*>(buf.constData()) +

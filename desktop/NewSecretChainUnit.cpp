@@ -152,7 +152,10 @@ bool FileStep(TMainForm& f) {
   return true;
 }
 
-void ParamsStep(TMainForm& f) {
+// The parameters page after measuring the carrier: its result (-1, 0 or 1;
+// a failed measurement counts as back). On next the password, indexes and
+// key choice are kept; otherwise the password is cleared.
+int ParamsPage(TMainForm& f) {
   TSecretChain& s = State(f);
   uint64_t capacity = 0;
   if (f.carrierFormat != zk::kFormatSecretFile) {
@@ -164,10 +167,7 @@ void ParamsStep(TMainForm& f) {
     StatusCode rc = WaitRun(f.windowTitle(), Text(f, 77),
                             [&] { return probe->GetCapacity(path.c_str(), format, &capacity); });
     probe->Release();
-    if (!ShowKeyStorageError(&f, f.Texts(), rc, Text(f, 79))) {
-      Post(f, chain::kContainerType);
-      return;
-    }
+    if (!ShowKeyStorageError(&f, f.Texts(), rc, Text(f, 79))) return kWizardBack;
   }
   TFormSecretParams page(f.Texts(), f.Driver(), f.keysCtrl, f.hashIndex, f.cipherIndex,
                          capacity, &f);
@@ -181,10 +181,14 @@ void ParamsStep(TMainForm& f) {
     f.password = page.password;
     s.keyList = page.keyList;
     s.keyIndex = page.keyIndex;
-    Post(f, chain::kCreate);
-  } else if (page.result == kWizardBack) {
-    Post(f, chain::kContainerType);
   }
+  return page.result;
+}
+
+void ParamsStep(TMainForm& f) {
+  const int r = ParamsPage(f);
+  if (r == kWizardNext) Post(f, chain::kCreate);
+  else if (r == kWizardBack) Post(f, chain::kContainerType);
 }
 
 void CreateStep(TMainForm& f) {
@@ -381,6 +385,27 @@ void OpenSecretPath(TMainForm& f, const std::string& path) {
     Post(f, chain::kOpenSecret);
   } else {
     zk::ReleaseAndNull(f.secret);
+  }
+}
+
+void NewSecretInCarrier(TMainForm& f, const std::string& carrier) {
+  int32_t kind = 0, format = 0;
+  if (!OpenKindsFromPath(carrier, kind, format) || kind == 1) return;
+  f.containerKind = kind;
+  f.carrierFormat = format;
+  // The secret goes into the file itself; no copy is made first.
+  f.secretPath = carrier;
+  for (;;) {
+    TFormSecretType type(f.Texts(), f.contentKind, &f);
+    RunModal(&type);
+    f.contentKind = type.kind;
+    if (type.result != kWizardNext) return;
+    const int r = ParamsPage(f);
+    if (r == kWizardNext) {
+      Post(f, chain::kCreate);
+      return;
+    }
+    if (r != kWizardBack) return;
   }
 }
 

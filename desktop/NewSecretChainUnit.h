@@ -47,6 +47,9 @@ StatusCode FillRsaParams(zk::SecretParams& p, int32_t contentKind, int32_t forma
 void SecretNewCommand(TMainForm& form);
 void SecretOpenCommand(TMainForm& form);
 void OpenSecretPath(TMainForm& form, const std::string& path);
+// A new secret hidden in an existing carrier (the file manager's command):
+// the secret-type and parameters pages in a loop, then the create step.
+void NewSecretInCarrier(TMainForm& form, const std::string& carrier);
 // The properties dialog over a record already read.
 void ShowSecretProperties(TMainForm& form, const zk::SecretProperties& props);
 // Runs a chain step; false when the message is not one of the chain's.

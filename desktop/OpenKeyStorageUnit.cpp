@@ -50,8 +50,7 @@ TFormOpenKeyStorage::TFormOpenKeyStorage(zk::ITextRes* texts, QWidget* owner) : 
 
 bool TFormOpenKeyStorage::Run(std::string& password) {
   if (exec() != QDialog::Accepted) return false;
-  QByteArray p = LabeledEditPasswd->text().toUtf8();
-  password.assign(p.constData(), size_t(p.size()));
+  password = TakeUtf8(LabeledEditPasswd->text());
   return true;
 }
 

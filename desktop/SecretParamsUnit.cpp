@@ -200,16 +200,10 @@ void TFormSecretParams::ChooseKey() {
 
 bool TFormSecretParams::AcceptNext() {
   if (RadioButtonSymPass->isChecked()) {
-    if (EditPasswd->text() != EditPassConfirm->text()) {
-      CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 611), BoxIcon::kError,
-                                BoxButtons::kOk);
-      return false;
-    }
+    if (!NewPasswordsAgree(this, texts_, EditPasswd, EditPassConfirm)) return false;
     symmetric = true;
     zk::Wipe(password.data(), password.size());
-    QByteArray p = EditPasswd->text().toUtf8();
-    password.assign(p.constData(), size_t(p.size()));
-    zk::Wipe(p.data(), size_t(p.size()));
+    password = TakeUtf8(EditPasswd->text());
     // The password lives on in the record only, not in the window.
     EditPasswd->clear();
     EditPassConfirm->clear();

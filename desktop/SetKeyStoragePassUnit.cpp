@@ -98,20 +98,15 @@ void TFormSetKeyStoragePass::PasswordChange() {
 }
 
 void TFormSetKeyStoragePass::BitBtnApplyClick() {
-  if (LabeledEditPasswd->text() != LabeledEditConfirm->text()) {
-    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kPasswordsDiffer),
-                              BoxIcon::kError, BoxButtons::kOk);
-    return;
-  }
+  if (!NewPasswordsAgree(this, texts_, LabeledEditPasswd, LabeledEditConfirm)) return;
   // The engine refuses an empty key storage password: say so here.
   if (LabeledEditPasswd->text().isEmpty()) {
     CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kEmptyPassword),
                               BoxIcon::kError, BoxButtons::kOk);
     return;
   }
-  QByteArray p = LabeledEditPasswd->text().toUtf8();
-  password_.assign(p.constData(), size_t(p.size()));
-  zk::Wipe(p.data(), size_t(p.size()));
+  zk::Wipe(password_.data(), password_.size());
+  password_ = TakeUtf8(LabeledEditPasswd->text());
   accept();
 }
 

@@ -73,6 +73,20 @@ inline Record UnpackRecord(const uint8_t in[kRecordSize]) {
   return {zk::LoadLE32(in), zk::LoadLE32(in + 4), zk::LoadLE32(in + 8)};
 }
 
+// How many whole records at the start of a connection's bytes go out as
+// one unit: up to and including the last command record (a message of the
+// interface other than 1044), or every whole record once the sender has
+// closed. The rest waits for more bytes.
+inline size_t DeliverableRecords(const uint8_t* bytes, size_t size, bool closing) {
+  const size_t whole = size / kRecordSize;
+  if (closing) return whole;
+  for (size_t i = whole; i > 0; --i) {
+    const Record r = UnpackRecord(bytes + (i - 1) * kRecordSize);
+    if (r.message != kName && IsInterfaceMessage(r.message)) return i;
+  }
+  return 0;
+}
+
 // The 1044 records of one name. A zero byte inside the name ends it early
 // for the receiver, so names never hold one.
 inline std::vector<Record> NameRecords(std::string_view name) {

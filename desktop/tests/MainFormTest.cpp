@@ -6,11 +6,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QDialog>
 #include <memory>
 
 #include "desktop/CommonUnit.h"
 #include "desktop/KivEvent.h"
 #include "desktop/MainFormUnit.h"
+#include "desktop/ModalRun.h"
 #include "desktop/SingleInstance.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
@@ -116,8 +118,16 @@ TEST_F(MainForm, CarrierCommandTestsTheExtensionFirst) {
     EXPECT_EQ(box.caption, form->windowTitle());
     EXPECT_EQ(box.text, kiv::GetResText(driver->texts, 91));
   }
-  // ".mp3" (any case) is a carrier: no box about the type.
+  // ".mp3" (any case) is a carrier: no box about the type; its first page
+  // (cancelled here) is the secret type.
+  std::vector<std::string> pages;
+  kiv::SetModalDriver([&pages](QDialog* d) {
+    pages.push_back(d->objectName().toStdString());
+    d->reject();
+  });
   Post({"/tmp/x.Mp3"}, kiv::wm::kNewInCarrier);
+  kiv::SetModalDriver({});
+  EXPECT_EQ(pages, std::vector<std::string>{"FormSecretType"});
   for (size_t i = seen; i < prompter.Calls().size(); ++i)
     EXPECT_NE(prompter.Calls()[i].text, kiv::GetResText(driver->texts, 91));
   EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{1047, 1047, 1047}));

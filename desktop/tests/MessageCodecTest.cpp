@@ -108,4 +108,33 @@ TEST(CommandLine, QuotesAndSwitches) {
     EXPECT_FALSE(kiv::HasSwitch({s}, 's')) << s;
 }
 
+TEST(SocketUnits, DeliveredUpToTheLastCommand) {
+  auto bytes = [](const std::vector<Record>& records, size_t extra) {
+    std::vector<uint8_t> b(records.size() * kiv::wm::kRecordSize + extra, 0xEE);
+    for (size_t i = 0; i < records.size(); ++i)
+      kiv::wm::PackRecord(records[i], &b[i * kiv::wm::kRecordSize]);
+    return b;
+  };
+  const Record name{1044, 0x41, 0}, open{1046, 0, 0}, foreign{1037, 0, 0}, minimise{1049, 0, 0};
+  struct Case {
+    const char* what;
+    std::vector<Record> records;
+    size_t extra;
+    bool closing;
+    size_t units;
+  } cases[] = {
+      {"nothing", {}, 0, false, 0},
+      {"names only wait", {name, name}, 0, false, 0},
+      {"names and a command", {name, open}, 0, false, 2},
+      {"a half record after the command waits", {name, open}, 7, false, 2},
+      {"names after the last command wait", {name, open, name, minimise, name}, 0, false, 4},
+      {"a foreign message is no command", {name, foreign}, 0, false, 0},
+      {"closed: every whole record", {name, foreign, name}, 11, true, 3},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> b = bytes(c.records, c.extra);
+    EXPECT_EQ(kiv::wm::DeliverableRecords(b.data(), b.size(), c.closing), c.units) << c.what;
+  }
+}
+
 }  // namespace

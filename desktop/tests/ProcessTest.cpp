@@ -58,6 +58,7 @@ class Program {
   pid_t Start(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {}) {
     std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime,
                                     "KIVORA_MESSAGE_LOG=" + dir.File("messages.log"),
+                                    "KIVFAKE_CALLS=" + dir.File("engine.log"),
                                     "HOME=" + dir.path()};
     for (char** e = environ; *e; ++e) {
       std::string s = *e;
@@ -85,13 +86,28 @@ class Program {
     return pid;
   }
 
-  // The exit status of a started program (waits for it).
+  // The exit status of a started program (waits for it). One still running
+  // after 30 s is killed and answers -1, so a program that never ends (a
+  // second start that found no first one) fails the test, not hangs it.
   int Wait(pid_t pid) {
     int status = 0;
-    waitpid(pid, &status, 0);
+    QElapsedTimer t;
+    t.start();
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (t.elapsed() > 30000) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        std::erase(running, pid);
+        return -1;
+      }
+      QThread::msleep(10);
+    }
     std::erase(running, pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
   }
+
+  // True while a started program runs.
+  static bool Running(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == 0; }
 
   int Run(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {}) {
     return Wait(Start(args, extraEnv));
@@ -198,6 +214,10 @@ TEST(ProgramStart, SecondStartHandsItsFileToTheFirst) {
   ASSERT_TRUE(p.Send({{kiv::wm::kMinimise, 0, 0}}));
   std::vector<std::string> log = p.WaitLog(3);
   EXPECT_EQ(log, (std::vector<std::string>{"1046\t" + file, "1046\t" + file, "1049\t" + file}));
+  // Each 1046 ran the open step on the name (its probe), and the password
+  // window nobody can answer was cancelled: the first program still runs.
+  EXPECT_EQ(ReadText(p.dir.File("engine.log")), "probe " + file + "\nprobe " + file + "\n");
+  EXPECT_TRUE(Program::Running(first));
   kill(first, SIGTERM);
   p.Wait(first);
 }

@@ -23,6 +23,7 @@
 
 #include "desktop/CommonUnit.h"
 #include "desktop/CopyContainerUnit.h"
+#include "desktop/KivEvent.h"
 #include "desktop/MainFormUnit.h"
 #include "desktop/ModalRun.h"
 #include "desktop/NewSecretChainUnit.h"
@@ -36,6 +37,7 @@
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeChainSecret.h"
 #include "desktop/testing/ScriptedPrompter.h"
+#include "kvMessageSocket.h"
 #include "tests/support/ZkTest.h"
 
 namespace fs = std::filesystem;
@@ -264,6 +266,103 @@ TEST_F(Chains, CommandLineFileIsOpenedAtStart) {
   EXPECT_EQ(script.seen, std::vector<std::string>{"FormOpenWizard"});
   EXPECT_EQ(log.calls.front(), "probe " + path + " 1");
   started.reset();
+}
+
+// The commands another process sends: names, then one command message.
+void Send(kiv::TMainForm& form, const std::vector<std::string>& names, uint32_t command) {
+  for (const auto& r : kiv::wm::CommandRecords(names, command))
+    kiv::PostKivMessage(&form, r.message, r.wParam, r.lParam);
+}
+
+TEST_F(Chains, OpenFromAnotherProcessOpensTheFirstName) {
+  script.pages = {[](QDialog* d) {
+    Find<QLineEdit>(d, "LabeledEditPasswd")->setText("pw");
+    Click(d, "BitBtnNext");
+  }};
+  Send(*form, {Path("a.kvs"), Path("b c.bmp")}, kiv::wm::kOpen);
+  Run();
+  EXPECT_EQ(log.calls, (std::vector<std::string>{"probe " + Path("a.kvs") + " 1",
+                                                 "open " + Path("a.kvs")}));
+  EXPECT_EQ(form->openKind, 1);
+  EXPECT_EQ(form->secretPath, Path("a.kvs"));
+  // With no name it does nothing.
+  log.calls.clear();
+  Send(*form, {}, kiv::wm::kOpen);
+  Run();
+  EXPECT_TRUE(log.calls.empty());
+  EXPECT_EQ(form->secretPath, Path("a.kvs"));
+}
+
+TEST_F(Chains, NewSecretInAnMp3FromAnotherProcess) {
+  const std::string carrier = Path("song.mp3");
+  WriteAll(carrier, "ID3 sound");
+  // The copy option is on, yet no copy is made.
+  form->SetCopyContainer(true);
+  script.pages = {TypePage(0), ParamsPage("pw3", 1, 2)};
+  Send(*form, {carrier, Path("other.bmp")}, kiv::wm::kNewInCarrier);
+  Run();
+  EXPECT_EQ(script.seen, (std::vector<std::string>{"FormSecretType", "FormSecretParams",
+                                                   "FormWarning"}));
+  EXPECT_EQ(form->containerKind, 3);
+  EXPECT_EQ(form->carrierFormat, 33);
+  EXPECT_EQ(log.calls, (std::vector<std::string>{"capacity " + carrier + " 33", "create " + carrier}));
+  ASSERT_EQ(log.created.size(), 1u);
+  EXPECT_EQ(Bytes(log.created[0]), Record(1, 0, 33, 2, 3, 1, "pw3"));
+  EXPECT_FALSE(fs::exists(Path("copy song.mp3")));
+  EXPECT_EQ(ReadAll(carrier), "ID3 sound");
+  EXPECT_EQ(form->openKind, 1);
+  EXPECT_TRUE(form->password.empty());
+}
+
+TEST_F(Chains, CarrierCommandLoopsBetweenTypeAndParameters) {
+  const std::string carrier = Path("pic.PNG");
+  WriteAll(carrier, "png");
+  // Back from the parameters returns to the secret-type page; cancel there
+  // clears the password and ends without a secret.
+  script.pages = {TypePage(1), ButtonPage("BitBtnPrev"), TypePage(2),
+                  [](QDialog* d) {
+                    Find<QLineEdit>(d, "EditPasswd")->setText("typed");
+                    Click(d, "BitBtnCancel");
+                  }};
+  Send(*form, {carrier}, kiv::wm::kNewInCarrier);
+  Run();
+  EXPECT_EQ(script.seen, (std::vector<std::string>{"FormSecretType", "FormSecretParams",
+                                                   "FormSecretType", "FormSecretParams"}));
+  EXPECT_EQ(form->contentKind, 3);
+  EXPECT_EQ(form->carrierFormat, 3);
+  EXPECT_TRUE(log.created.empty());
+  EXPECT_TRUE(form->password.empty());
+  // The secret-type page cancelled ends the command at once.
+  script.seen.clear();
+  script.pages = {ButtonPage("BitBtnCancel")};
+  log.calls.clear();
+  Send(*form, {carrier}, kiv::wm::kNewInCarrier);
+  Run();
+  EXPECT_EQ(script.seen, std::vector<std::string>{"FormSecretType"});
+  EXPECT_TRUE(log.calls.empty());
+}
+
+TEST_F(Chains, AnOpenSentWhileAPageShowsWaitsForThePage) {
+  const std::string other = Path("other.kvs");
+  WriteAll(other, "an existing secret");
+  prompter.AnswerPath(QString::fromStdString(Path("new.kvs")));
+  std::vector<size_t> callsWhilePageShown;
+  script.pages = {TypePage(0), ContainerPage(0, false),
+                  [&](QDialog* d) {
+                    // Another process asks to open a secret meanwhile.
+                    Send(*form, {other}, kiv::wm::kOpen);
+                    desktoptest::Drain();
+                    callsWhilePageShown.push_back(log.calls.size());
+                    ParamsPage("pw", 1, 0)(d);
+                  },
+                  ButtonPage("BitBtnCancel")};
+  kiv::SecretNewCommand(*form);
+  Run();
+  // The new secret goes where the user chose, and the open comes after it.
+  EXPECT_EQ(callsWhilePageShown, std::vector<size_t>{0});
+  EXPECT_EQ(log.calls, (std::vector<std::string>{"create " + Path("new.kvs"), "probe " + other + " 1"}));
+  EXPECT_EQ(ReadAll(other), "an existing secret");
+  EXPECT_EQ(script.seen.back(), "FormOpenWizard");
 }
 
 TEST(ChainTables, ExtensionsChooseContainerAndFormat) {
