@@ -42,6 +42,8 @@
 #include "desktop/PasswordGeneratorHook.h"
 #include "desktop/PassGenUnit.h"
 #include "desktop/PhysicalDeleteUnit.h"
+#include "desktop/SafeCommandsUnit.h"
+#include "desktop/SafeViewUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SysTrayUnit.h"
@@ -263,6 +265,8 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
         return;
       // Physical deletion of the names the extension sent.
       if (message == wm::kWipe) PhysicalDeletion(this, texts_, receiver_.WorkingFiles());
+      // A new safe with the names the extension sent.
+      if (message == wm::kNewSafe && driver_) NewSafeWithNames(*this);
       recorded_.push_back(message);
       return;
     case wm::kMinimise:
@@ -274,6 +278,9 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       return;
     case kWmUser + 10:
       Relayout(false);
+      return;
+    case kWmUser + 11:
+      AddWorkingFiles(*this);
       return;
     case kWmUser + 13:
       recorded_.push_back(message);
@@ -666,6 +673,7 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
   }
   saved = true;
   ShowView(kind);
+  RefreshSafeView(*this);
   if (carrierFormat == zk::kFormatSecretFile) recent_.Add(QString::fromStdString(path));
   UpdateReadOnlyNote();
   TimerMonitor->start();
@@ -735,6 +743,7 @@ bool TMainForm::mnSecretCloseClick() {
   saved = true;
   openKind = 0;
   secretPath.clear();
+  RefreshSafeView(*this);
   TimerMonitor->stop();
   ApplyStates();
   PostKivMessage(this, kWmUser + 9);
@@ -782,7 +791,10 @@ void TMainForm::mnHelpContentsClick() {
   ShowHelpContents(this, texts_, params_, QString::fromStdString(ProgramFolder()));
 }
 
-void TMainForm::ContentCommand(const QString& name) { commands_.push_back(name); }
+void TMainForm::ContentCommand(const QString& name) {
+  if (RunSafeCommand(*this, name)) return;
+  commands_.push_back(name);
+}
 
 void TMainForm::mnToolsEnvironmentOptionsClick() {
   QFont font = MemoMessage->font();

@@ -121,7 +121,9 @@ void ShowContent(TMainForm& f, bool isNew) {
   if (ShownHook()) ShownHook()(f, s.shownText);
 }
 
-bool FileStep(TMainForm& f) {
+}  // namespace
+
+bool NewSecretFileStep(TMainForm& f) {
   Prompter& p = CurrentPrompter();
   if (f.containerKind == 1) {
     QString name = p.SaveFile(&f, Text(f, 500), QString(), Text(f, 501));
@@ -152,7 +154,7 @@ bool FileStep(TMainForm& f) {
   return true;
 }
 
-void ParamsStep(TMainForm& f) {
+int32_t NewSecretParamsStep(TMainForm& f) {
   TSecretChain& s = State(f);
   uint64_t capacity = 0;
   if (f.carrierFormat != zk::kFormatSecretFile) {
@@ -164,10 +166,7 @@ void ParamsStep(TMainForm& f) {
     StatusCode rc = WaitRun(f.windowTitle(), Text(f, 77),
                             [&] { return probe->GetCapacity(path.c_str(), format, &capacity); });
     probe->Release();
-    if (!ShowKeyStorageError(&f, f.Texts(), rc, Text(f, 79))) {
-      Post(f, chain::kContainerType);
-      return;
-    }
+    if (!ShowKeyStorageError(&f, f.Texts(), rc, Text(f, 79))) return kWizardBack;
   }
   TFormSecretParams page(f.Texts(), f.Driver(), f.keysCtrl, f.hashIndex, f.cipherIndex,
                          capacity, &f);
@@ -181,13 +180,11 @@ void ParamsStep(TMainForm& f) {
     f.password = page.password;
     s.keyList = page.keyList;
     s.keyIndex = page.keyIndex;
-    Post(f, chain::kCreate);
-  } else if (page.result == kWizardBack) {
-    Post(f, chain::kContainerType);
   }
+  return page.result;
 }
 
-void CreateStep(TMainForm& f) {
+bool NewSecretCreateStep(TMainForm& f) {
   TSecretChain& s = State(f);
   NewSecretObject(f);
   zk::SecretParams p{};
@@ -204,14 +201,25 @@ void CreateStep(TMainForm& f) {
   if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, 806))) {
     if (content) content->Release();
     zk::ReleaseAndNull(f.secret);
-    return;
+    return false;
   }
   zk::ReleaseAndNull(f.content);
   f.content = content;
   f.saved = false;
   Post(f, chain::kShowNew);
   Post(f, chain::kAfterShow);
+  return true;
 }
+
+int32_t NewSecretContainerPage(TMainForm& f) {
+  TContainerTypeForm page(f.Texts(), f.containerKind, f.CopyContainer(), &f);
+  RunModal(&page);
+  f.containerKind = page.kind;
+  f.SetCopyContainer(page.makeCopy);
+  return page.result;
+}
+
+namespace {
 
 void OpenWizardStep(TMainForm& f) {
   TSecretChain& s = State(f);
@@ -399,22 +407,22 @@ bool RunSecretChainMessage(TMainForm& f, uint32_t message) {
       return true;
     }
     case chain::kContainerType: {
-      TContainerTypeForm page(f.Texts(), f.containerKind, f.CopyContainer(), &f);
-      RunModal(&page);
-      f.containerKind = page.kind;
-      f.SetCopyContainer(page.makeCopy);
-      if (page.result == kWizardBack) Post(f, chain::kSecretType);
-      if (page.result == kWizardNext) Post(f, chain::kFileStep);
+      const int32_t result = NewSecretContainerPage(f);
+      if (result == kWizardBack) Post(f, chain::kSecretType);
+      if (result == kWizardNext) Post(f, chain::kFileStep);
       return true;
     }
     case chain::kFileStep:
-      Post(f, FileStep(f) ? chain::kParams : chain::kContainerType);
+      Post(f, NewSecretFileStep(f) ? chain::kParams : chain::kContainerType);
       return true;
-    case chain::kParams:
-      ParamsStep(f);
+    case chain::kParams: {
+      const int32_t result = NewSecretParamsStep(f);
+      if (result == kWizardNext) Post(f, chain::kCreate);
+      if (result == kWizardBack) Post(f, chain::kContainerType);
       return true;
+    }
     case chain::kCreate:
-      CreateStep(f);
+      NewSecretCreateStep(f);
       return true;
     case chain::kShowNew:
       ShowContent(f, true);
