@@ -235,6 +235,7 @@ void kvTSafeView::RefreshTree() {
   if (tree->topLevelItemCount() == 0) {
     auto* root = new QTreeWidgetItem(tree, {QString(kSafeSeparator)});
     root->setIcon(0, icon);
+    root->setExpanded(true);
   }
   std::string cur = CurrentFolder();
   if (cur.size() > 1 && cur.back() == kSafeSeparator) cur.pop_back();
