@@ -454,8 +454,11 @@ TEST_F(Window, ACommandFromOutsideStopsWhenTheCloseIsRefused) {
   EXPECT_TRUE(form->RecordedMessages().empty());
   EXPECT_EQ(form->openKind, 1);
   prompter.AnswerBox(BoxAnswer::kNo);
+  // Once closed, the new safe's first page comes up: cancelled here.
+  kiv::SetModalDriver([](QDialog* d) { d->reject(); });
   kiv::PostKivMessage(form.get(), kiv::wm::kNewSafe);
   desktoptest::Drain();
+  kiv::SetModalDriver({});
   EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{kiv::wm::kNewSafe}));
   EXPECT_EQ(form->openKind, 0);
   s->Release();
