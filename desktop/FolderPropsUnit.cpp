@@ -1,12 +1,10 @@
 #include "desktop/FolderPropsUnit.h"
 
-#include <QHBoxLayout>
-#include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include "desktop/CommonUnit.h"
 #include "desktop/CopyFileUnit.h"
+#include "desktop/SecretPropertiesUnit.h"
 
 namespace kiv {
 
@@ -14,21 +12,7 @@ TFormFolderProps::TFormFolderProps(zk::ITextRes* texts, QWidget* owner)
     : QDialog(owner), texts_(texts) {
   setObjectName("FormFolderProps");
   setWindowTitle(GetResText(texts, 1400));
-  ListViewProps = new QTreeWidget(this);
-  ListViewProps->setObjectName("ListViewProps");
-  ListViewProps->setColumnCount(2);
-  ListViewProps->setHeaderHidden(true);
-  ListViewProps->setRootIsDecorated(false);
-  ListViewProps->setColumnWidth(0, 130);
-  BitBtnClose = new QPushButton(GetResText(texts, 6), this);
-  BitBtnClose->setObjectName("BitBtnClose");
-  connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
-  auto* row = new QHBoxLayout;
-  row->addStretch(1);
-  row->addWidget(BitBtnClose);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(ListViewProps, 1);
-  layout->addLayout(row);
+  BuildPropertyList(this, texts, ListViewProps, BitBtnClose);
   resize(440, 200);
 }
 

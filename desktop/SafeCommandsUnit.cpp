@@ -356,42 +356,36 @@ void SafeFolderNew(TMainForm& f) {
   Done(f);
 }
 
-void SafeFolderRename(TMainForm& f) {
+namespace {
+
+// Rename of the selected folder or file: an empty name or ".." is refused
+// with badName; "." goes to the engine, which answers for it.
+void RenameSelected(TMainForm& f, SafeItemKind kind) {
+  const bool folder = kind == SafeItemKind::kFolder;
+  const int32_t title = folder ? txt::kRenameFolder : txt::kRenameFile;
   Shown s(f);
-  QTreeWidgetItem* item = SelectedOfKind(f, SafeItemKind::kFolder);
+  QTreeWidgetItem* item = SelectedOfKind(f, kind);
   if (!s.safe || !item) return;
-  const QString old = item->text(0);
-  QString name = old;
-  if (!InputName(f, txt::kRenameFolder, name)) return;
-  // "." goes to the engine, which answers for it.
-  if (name.isEmpty() || name == "..") {
-    ErrorBox(f, txt::kBadFolderName);
+  const std::string old = item->text(0).toStdString();
+  QString name = item->text(0);
+  if (!InputName(f, title, name)) return;
+  const std::string n = name.toStdString();
+  if (n.empty() || n == "..") {
+    ErrorBox(f, folder ? txt::kBadFolderName : txt::kBadFileName);
   } else if (ShowToolkitError(&f, f.Texts(),
-                              s.safe->RenameFolder(old.toStdString().c_str(),
-                                                   name.toStdString().c_str()),
-                              Text(f, txt::kRenameFolder) + ":")) {
+                              folder ? s.safe->RenameFolder(old.c_str(), n.c_str())
+                                     : s.safe->RenameFile(old.c_str(), n.c_str()),
+                              Text(f, title) + (folder ? ":" : ": "))) {
     Changed(f);
   }
   Done(f);
 }
 
-void SafeFileRename(TMainForm& f) {
-  Shown s(f);
-  QTreeWidgetItem* item = SelectedOfKind(f, SafeItemKind::kFile);
-  if (!s.safe || !item) return;
-  const QString old = item->text(0);
-  QString name = old;
-  if (!InputName(f, txt::kRenameFile, name)) return;
-  if (name.isEmpty() || name == "..") {
-    ErrorBox(f, txt::kBadFileName);
-  } else if (ShowToolkitError(&f, f.Texts(),
-                              s.safe->RenameFile(old.toStdString().c_str(),
-                                                 name.toStdString().c_str()),
-                              Text(f, txt::kRenameFile) + ": ")) {
-    Changed(f);
-  }
-  Done(f);
-}
+}  // namespace
+
+void SafeFolderRename(TMainForm& f) { RenameSelected(f, SafeItemKind::kFolder); }
+
+void SafeFileRename(TMainForm& f) { RenameSelected(f, SafeItemKind::kFile); }
 
 void SafeDelete(TMainForm& f) {
   Shown s(f);

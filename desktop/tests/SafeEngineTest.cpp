@@ -21,6 +21,7 @@
 #include "desktop/MainFormUnit.h"
 #include "desktop/ModalRun.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "tests/support/ZkTest.h"
 
@@ -28,7 +29,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Page = std::function<void(QDialog*)>;
+using desktoptest::Page;
 
 template <class W>
 W* Find(QDialog* d, const char* name) {
@@ -59,18 +60,8 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
 TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   desktoptest::App();
   zktest::TempDir dir;
-  std::deque<Page> pages;
-  std::vector<std::string> seen;
-  kiv::SetModalDriver([&](QDialog* d) {
-    seen.push_back(d->objectName().toStdString());
-    if (pages.empty()) {
-      d->reject();
-      return;
-    }
-    Page p = pages.front();
-    pages.pop_front();
-    p(d);
-  });
+  desktoptest::PageScript script;
+  std::deque<Page>& pages = script.pages;
   kiv::ScriptedPrompter prompter;
   auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
   form->FormCreate();
@@ -170,7 +161,6 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   EXPECT_TRUE(after == before);
   ASSERT_TRUE(form->mnSecretCloseClick());
   form.reset();
-  kiv::SetModalDriver({});
 }
 
 }  // namespace

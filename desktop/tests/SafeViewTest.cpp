@@ -31,6 +31,7 @@
 #include "desktop/SafeViewUnit.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/PageScript.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSafeTree.h"
 #include "desktop/testing/FakeSecret.h"
@@ -44,7 +45,7 @@ namespace {
 
 using kiv::BoxAnswer;
 using Names = std::vector<std::string>;
-using Page = std::function<void(QDialog*)>;
+using desktoptest::Page;
 
 // cipher.SetPassword for the parameters page's quality gauge.
 struct CipherLibrary : ::testing::Environment {
@@ -109,16 +110,6 @@ struct SafeView : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
     kiv::SetSilent(true);
-    kiv::SetModalDriver([this](QDialog* d) {
-      seen.push_back(d->objectName().toStdString());
-      if (pages.empty()) {
-        d->reject();
-        return;
-      }
-      Page p = pages.front();
-      pages.pop_front();
-      p(d);
-    });
     driver = new kivfake::FakeDriver();
     driver->params->values["count_of_arc_ext"] = "1";
     driver->params->values["arc_ext_0"] = ".txt";
@@ -138,7 +129,6 @@ struct SafeView : ::testing::Test {
     if (secret) secret->Release();
     tree->Release();
     driver->Release();
-    kiv::SetModalDriver({});
   }
   // The tree shown as a safe secret.
   void Show() {
@@ -197,8 +187,9 @@ struct SafeView : ::testing::Test {
   kivfake::FakeSecret* secret = nullptr;
   std::unique_ptr<kiv::TMainForm> form;
   kiv::ScriptedPrompter prompter;
-  std::deque<Page> pages;
-  std::vector<std::string> seen;
+  desktoptest::PageScript script;
+  std::deque<Page>& pages = script.pages;
+  std::vector<std::string>& seen = script.seen;
 };
 
 TEST_F(SafeView, ListAndTreeFollowFoldersRenamesAndDeletions) {
