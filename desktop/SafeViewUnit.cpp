@@ -91,6 +91,9 @@ kvTSafeView::kvTSafeView(TMainForm& form) : QObject(&form), form_(form) {
   setObjectName("SafeView");
   QTreeWidget* list = form_.ListViewSafe;
   QTreeWidget* tree = form_.TreeViewSafe;
+  list_ = list;
+  listViewport_ = list->viewport();
+  treeViewport_ = tree->viewport();
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list->installEventFilter(this);
   list->viewport()->installEventFilter(this);
@@ -352,62 +355,50 @@ void kvTSafeView::TreeViewSafeDragDrop(const QTreeWidgetItem* node, const QMimeD
 }
 
 bool kvTSafeView::eventFilter(QObject* watched, QEvent* e) {
-  QTreeWidget* list = form_.ListViewSafe;
-  QTreeWidget* tree = form_.TreeViewSafe;
-  if (watched == list && e->type() == QEvent::KeyRelease) {
+  const QEvent::Type type = e->type();
+  if (watched == list_ && type == QEvent::KeyRelease) {
     auto* k = static_cast<QKeyEvent*>(e);
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-      ListViewSafeDblClick(list->currentItem());
+      ListViewSafeDblClick(form_.ListViewSafe->currentItem());
       return true;
     }
     if (k->key() == Qt::Key_Delete) {
       SafeDelete(form_);
       return true;
     }
-  } else if (watched == list->viewport()) {
-    if (e->type() == QEvent::MouseButtonPress) {
-      downPoint_ = static_cast<QMouseEvent*>(e)->position().toPoint();
-      dragIndex_ = -1;
-    } else if (e->type() == QEvent::MouseMove) {
-      auto* m = static_cast<QMouseEvent*>(e);
-      const QPoint d = m->position().toPoint() - downPoint_;
-      if ((m->buttons() & Qt::LeftButton) && dragIndex_ < 0 &&
-          (std::abs(d.x()) > kDragDistance || std::abs(d.y()) > kDragDistance)) {
-        if (QMimeData* data = DragData()) {
-          dragIndex_ = list->indexOfTopLevelItem(list->currentItem());
-          startDrag(data);
-          return true;
-        }
-      }
-    } else if (e->type() == QEvent::MouseButtonRelease) {
-      dragIndex_ = -1;
-    }
-  } else if (watched == tree->viewport()) {
-    if (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove) {
-      auto* d = static_cast<QDragMoveEvent*>(e);
-      if (!d->mimeData()->hasFormat(kSafeItemsMime)) return false;
-      if (e->type() == QEvent::DragEnter) {
-        d->acceptProposedAction();
+  } else if (watched == listViewport_ && type == QEvent::MouseButtonPress) {
+    downPoint_ = static_cast<QMouseEvent*>(e)->position().toPoint();
+    dragIndex_ = -1;
+  } else if (watched == listViewport_ && type == QEvent::MouseButtonRelease) {
+    dragIndex_ = -1;
+  } else if (watched == listViewport_ && type == QEvent::MouseMove) {
+    auto* m = static_cast<QMouseEvent*>(e);
+    const QPoint d = m->position().toPoint() - downPoint_;
+    if ((m->buttons() & Qt::LeftButton) && dragIndex_ < 0 &&
+        (std::abs(d.x()) > kDragDistance || std::abs(d.y()) > kDragDistance)) {
+      if (QMimeData* data = DragData()) {
+        QTreeWidget* list = form_.ListViewSafe;
+        dragIndex_ = list->indexOfTopLevelItem(list->currentItem());
+        startDrag(data);
         return true;
       }
-      if (TreeViewSafeDragOver(tree->itemAt(d->position().toPoint()), d->mimeData()))
-        d->acceptProposedAction();
-      else
-        d->ignore();
+    }
+  } else if (watched == treeViewport_ &&
+             (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+    auto* d = static_cast<QDropEvent*>(e);
+    if (!d->mimeData()->hasFormat(kSafeItemsMime)) return false;
+    if (type == QEvent::DragEnter) {
+      d->acceptProposedAction();
       return true;
     }
-    if (e->type() == QEvent::Drop) {
-      auto* d = static_cast<QDropEvent*>(e);
-      if (!d->mimeData()->hasFormat(kSafeItemsMime)) return false;
-      QTreeWidgetItem* node = tree->itemAt(d->position().toPoint());
-      if (TreeViewSafeDragOver(node, d->mimeData())) {
-        d->acceptProposedAction();
-        TreeViewSafeDragDrop(node, d->mimeData());
-      } else {
-        d->ignore();
-      }
+    QTreeWidgetItem* node = form_.TreeViewSafe->itemAt(d->position().toPoint());
+    if (!TreeViewSafeDragOver(node, d->mimeData())) {
+      d->ignore();
       return true;
     }
+    d->acceptProposedAction();
+    if (type == QEvent::Drop) TreeViewSafeDragDrop(node, d->mimeData());
+    return true;
   }
   return QObject::eventFilter(watched, e);
 }

@@ -77,6 +77,9 @@ class kvTSafeView : public QObject {
   QIcon FileIcon(const std::string& name) const;
   std::vector<std::string> DraggedFolders(const QMimeData* data) const;
   TMainForm& form_;
+  // The watched objects, compared only: their last events come while the
+  // window is being taken down, when nothing of it may be touched.
+  const QObject *list_, *listViewport_, *treeViewport_;
   std::function<QIcon(const std::string&)> fileIcon_;
   QPoint downPoint_;
   int dragIndex_ = -1;
