@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -27,6 +28,7 @@
 #include "desktop/KivEvent.h"
 #include "desktop/MainFormUnit.h"
 #include "desktop/ModalRun.h"
+#include "desktop/ProgressUnit.h"
 #include "desktop/SafeCommandsUnit.h"
 #include "desktop/SafeViewUnit.h"
 #include "desktop/WaitHourglassUnit.h"
@@ -235,6 +237,19 @@ TEST_F(SafeView, ListAndTreeFollowFoldersRenamesAndDeletions) {
   EXPECT_EQ(prompter.Calls().back().text, "T66");
   EXPECT_EQ(prompter.Calls().back().caption, "T67");
 
+  // Enter opens the current item; the Delete key asks as Delete does.
+  Select({"Docs"});
+  QKeyEvent enter(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(form->ListViewSafe, &enter);
+  EXPECT_EQ(form->PanelSafeBottom->text(), "\\Docs");
+  Select({"note.txt"});
+  prompter.AnswerBox(BoxAnswer::kNo);
+  QKeyEvent del(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
+  QCoreApplication::sendEvent(form->ListViewSafe, &del);
+  EXPECT_EQ(prompter.Calls().back().text, "T66");
+  EXPECT_EQ(ListNames(), (Names{"..", "Newer", "note.txt"}));
+  kiv::SafeView(*form).ListViewSafeDblClick(Item(".."));
+
   // A tree click changes the folder.
   kiv::SafeView(*form).TreeViewSafeClick(Node("\\Docs\\Newer\\"));
   EXPECT_EQ(form->PanelSafeBottom->text(), "\\Docs\\Newer");
@@ -315,11 +330,19 @@ TEST_F(SafeView, AddingMergesFoldersAndAsksForEachBatch) {
   tree->PutFile("\\src", "z.txt", "old z");
   Show();
   form->saved = true;
-  // "No All": one question for the batch, both kept.
-  pages = {Replace("BitBtnNoAll")};
+  // "No All": one question for the batch, both kept. The progress window
+  // stands aside while the question shows.
+  kiv::SetSilent(false);
+  bool progressHidden = false;
+  pages = {[&](QDialog* d) {
+    progressHidden = kiv::ShownProgressWindow() && !kiv::ShownProgressWindow()->isVisible();
+    Replace("BitBtnNoAll")(d);
+  }};
   form->Receiver().WorkingFiles() = {src.string()};
   kiv::PostKivMessage(form.get(), kiv::kWmUser + 11);
   desktoptest::Drain();
+  kiv::SetSilent(true);
+  EXPECT_TRUE(progressHidden);
   EXPECT_EQ(std::count(seen.begin(), seen.end(), "CopyFileForm"), 1);
   EXPECT_TRUE(form->Receiver().WorkingFiles().empty());
   Names dump = tree->Dump();
@@ -350,6 +373,27 @@ TEST_F(SafeView, AddingMergesFoldersAndAsksForEachBatch) {
   EXPECT_EQ(added.files[0].flags, 1u);  // y.txt, added again
   EXPECT_EQ(added.files[1].flags, 0u);  // z.txt, kept as it was
   EXPECT_EQ(added.folders[0].files[0].flags, 1u);
+}
+
+TEST_F(SafeView, FileAddTakesTheChosenFilesIntoTheCurrentFolder) {
+  WriteAll(fs::path(dir.path()) / "p.bin", "p");
+  WriteAll(fs::path(dir.path()) / "q.txt", "q");
+  Show();
+  kiv::SafeView(*form).ListViewSafeDblClick(Item("Music"));
+  prompter.AnswerPath(QString::fromStdString(dir.File("p.bin") + "\n" + dir.File("q.txt") + "\n" +
+                                             dir.File("missing")));
+  Command("mnFileAdd");
+  ASSERT_FALSE(prompter.Calls().empty());
+  EXPECT_EQ(prompter.Calls()[0].kind, "opens");
+  EXPECT_EQ(prompter.Calls()[0].caption, "T68");
+  EXPECT_EQ(prompter.Calls().size(), 1u);  // a missing name is skipped quietly
+  EXPECT_EQ(ListNames(), (Names{"..", "p.bin", "q.txt"}));
+  EXPECT_EQ(tree->root.folders[1].files[1].flags, 1u);
+  EXPECT_EQ(tree->root.folders[1].files[0].flags, 0u);
+  // With a one-file secret shown, File, Add is not the safe's.
+  form->openKind = 2;
+  EXPECT_FALSE(kiv::RunSafeCommand(*form, "mnFileAdd"));
+  form->openKind = 3;
 }
 
 TEST_F(SafeView, RecursiveAddNeverFollowsALinkToAFolder) {
