@@ -208,11 +208,24 @@ struct ExtractBatch {
       const bool replace = ConfirmReplaceOnDisk(texts, safePath, entry, disk, cancel);
       if (cancel) stop = true;
       if (!replace) return;
-      // A link is replaced by the file, never written through.
-      if (S_ISLNK(st.st_mode)) ::unlink(disk.c_str());
     }
-    StatusCode rc = safe->ExtractFile(name.c_str(), disk.c_str(), progress);
-    if (rc != 0) Note(rc);
+    // Written beside under a name of its own, then renamed over the target:
+    // a failed or cancelled extraction leaves no half-written file and no
+    // lost original, and a link in the target's place is replaced, never
+    // written through.
+    std::string part = folder + ".kivora-part-XXXXXX";
+    const int fd = ::mkstemp(part.data());
+    if (fd < 0) {
+      Note(zk::kCannotOpen);
+      return;
+    }
+    ::close(fd);
+    StatusCode rc = safe->ExtractFile(name.c_str(), part.c_str(), progress);
+    if (rc == 0 && ::rename(part.c_str(), disk.c_str()) != 0) rc = zk::kCannotOpen;
+    if (rc != 0) {
+      ::unlink(part.c_str());
+      Note(rc);
+    }
   }
 
   void Folder(const std::string& name, const std::string& folder) {

@@ -448,6 +448,21 @@ TEST_F(SafeView, ExtractionRefusesUnsafeNamesAndAsksBeforeReplacing) {
     EXPECT_TRUE(box.contains(n)) << n;
   for (const auto& c : prompter.Calls()) EXPECT_NE(c.text, "T814");
 
+  // "Yes" replaces; an extraction that fails keeps the original and leaves
+  // nothing beside it.
+  Select({"b.bin"});
+  pages = {Folder(out.string()), Replace("BitBtnYes")};
+  Command("mnFileGet");
+  EXPECT_EQ(ReadAll(out / "b.bin"), "beta");
+  WriteAll(out / "b.bin", "kept");
+  tree->fail["ExtractFile"] = zk::kWriteError;
+  pages = {Folder(out.string()), Replace("BitBtnYes")};
+  Command("mnFileGet");
+  tree->fail.clear();
+  EXPECT_EQ(ReadAll(out / "b.bin"), "kept");
+  for (const auto& e : fs::directory_iterator(out))
+    EXPECT_EQ(e.path().filename().string().find("kivora-part"), std::string::npos) << e.path();
+
   // A file in the place of a folder stops everything with -3.
   fs::remove_all(out);
   fs::create_directories(out);
