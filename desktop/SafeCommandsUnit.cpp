@@ -80,20 +80,20 @@ QTreeWidgetItem* SelectedOfKind(TMainForm& f, SafeItemKind kind) {
   return nullptr;
 }
 
-void ErrorBox(TMainForm& f, int32_t id, int32_t caption = 0) {
-  CurrentPrompter().Message(&f, caption ? Text(f, caption) : MainWindowCaption(), Text(f, id),
-                            BoxIcon::kError, BoxButtons::kOk);
+void ErrorBox(TMainForm& f, int32_t id) {
+  CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, id), BoxIcon::kError,
+                            BoxButtons::kOk);
 }
 
 bool InputName(TMainForm& f, int32_t title, QString& name) {
   return InputString(&f, name, Text(f, title), Text(f, txt::kCancel), Text(f, txt::kApply));
 }
 
-// One batch of adds: its progress object, flags and noted error.
-struct AddBatch {
+// One batch of adds or extractions: one progress object for all of it, the
+// stop flag of the replace question's Cancel, the noted error.
+struct Batch {
   zk::ISafe* safe;
   zk::ITextRes* texts;
-  const std::vector<std::string>& compressed;
   QString title;
   zk::IProgress* progress;
   bool stop = false;
@@ -105,6 +105,10 @@ struct AddBatch {
     if (rc == zk::kNegative && ProgressCancelled()) return;
     result.error = rc;
   }
+};
+
+struct AddBatch : Batch {
+  const std::vector<std::string>& compressed;
 
   void AddPath(const fs::path& path) {
     if (Ended()) return;
@@ -175,20 +179,7 @@ struct AddBatch {
   }
 };
 
-// One batch of extractions.
-struct ExtractBatch {
-  zk::ISafe* safe;
-  zk::ITextRes* texts;
-  QString title;
-  zk::IProgress* progress;
-  bool stop = false;
-  SafeBatchResult result;
-
-  bool Ended() const { return stop || ProgressCancelled(); }
-  void Note(StatusCode rc) {
-    if (rc == zk::kNegative && ProgressCancelled()) return;
-    result.error = rc;
-  }
+struct ExtractBatch : Batch {
   bool Refused(const std::string& name) {
     if (ValidDiskName(name)) return false;
     result.refused.push_back(SafeJoin(CurrentOf(safe), name));
@@ -304,7 +295,7 @@ SafeBatchResult AddPathsToSafe(zk::ISafe* safe, zk::ITextRes* texts,
                                const std::vector<std::string>& compressed, const QString& title) {
   SetReplaceMode(kReplaceAsk);
   kvIProgressImp* progress = kvIProgressImp::Create();
-  AddBatch batch{safe, texts, compressed, title, progress, false, {}};
+  AddBatch batch{{safe, texts, title, progress, false, {}}, compressed};
   ProgressRun(title, QString(), [&] {
     for (const std::string& p : paths) {
       if (batch.Ended()) break;
@@ -325,7 +316,7 @@ SafeBatchResult ExtractFromSafe(zk::ISafe* safe, zk::ITextRes* texts,
   std::string folder = target;
   if (folder.empty() || folder.back() != '/') folder += '/';
   kvIProgressImp* progress = kvIProgressImp::Create();
-  ExtractBatch batch{safe, texts, title, progress, false, {}};
+  ExtractBatch batch{{safe, texts, title, progress, false, {}}};
   ProgressRun(title, QString(), [&] {
     for (const SafeItem& i : items) {
       if (batch.Ended()) break;
