@@ -31,15 +31,8 @@ namespace {
 
 using desktoptest::Page;
 
-template <class W>
-W* Find(QDialog* d, const char* name) {
-  W* w = d->findChild<W*>(name);
-  EXPECT_NE(w, nullptr) << name << " in " << d->objectName().toStdString();
-  return w;
-}
-void Click(QDialog* d, const char* name) {
-  if (auto* b = Find<QPushButton>(d, name)) b->click();
-}
+using desktoptest::Click;
+using desktoptest::Find;
 
 // Every regular file under root by its relative path, with its bytes;
 // folders as empty entries ending in "/".

@@ -55,13 +55,8 @@ struct CipherLibrary : ::testing::Environment {
 };
 const auto* const kCipher = ::testing::AddGlobalTestEnvironment(new CipherLibrary);
 
-template <class W>
-W* Find(QDialog* d, const char* name) {
-  W* w = d->findChild<W*>(name);
-  EXPECT_NE(w, nullptr) << name;
-  return w;
-}
-void Click(QDialog* d, const char* name) { Find<QPushButton>(d, name)->click(); }
+using desktoptest::Click;
+using desktoptest::Find;
 
 Page Input(const QString& text) {
   return [text](QDialog* d) {

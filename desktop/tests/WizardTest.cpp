@@ -52,13 +52,8 @@ const auto* const kCipher = ::testing::AddGlobalTestEnvironment(new CipherLibrar
 using desktoptest::Page;
 using desktoptest::PageScript;
 
-template <class W>
-W* Find(QDialog* d, const char* name) {
-  W* w = d->findChild<W*>(name);
-  EXPECT_NE(w, nullptr) << name;
-  return w;
-}
-void Click(QDialog* d, const char* name) { Find<QPushButton>(d, name)->click(); }
+using desktoptest::Click;
+using desktoptest::Find;
 
 Page TypePage(int row) {
   return [row](QDialog* d) {
