@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 
 #include "desktop/MainFormUnit.h"
 #include "desktop/ModalRun.h"
+#include "desktop/SafeViewUnit.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
@@ -59,6 +61,10 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
   form->FormCreate();
   form->Params()->SetInt("next_show", 0);
+  // ".txt" files go in compressed (in memory only: nothing is saved).
+  form->Params()->SetInt("count_of_arc_ext", 1);
+  form->Params()->Add("arc_ext_0", nullptr);
+  ASSERT_EQ(form->Params()->SetString("arc_ext_0", ".txt"), 0);
 
   // The carrier.
   const std::string png = dir.File("holiday.png");
@@ -127,6 +133,19 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   ASSERT_EQ(form->ListViewSafe->topLevelItemCount(), 1);
   EXPECT_EQ(form->ListViewSafe->topLevelItem(0)->text(0), "Papers");
   EXPECT_FALSE(form->saved);
+  // Down to a folder of the tree: its ".txt" files are stored compressed.
+  kiv::kvTSafeView& view = kiv::SafeView(*form);
+  for (const char* name : {"Papers", "part0", "even"}) {
+    auto found = form->ListViewSafe->findItems(name, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << name;
+    view.ListViewSafeDblClick(found[0]);
+  }
+  EXPECT_EQ(form->PanelSafeBottom->text(), "\\Papers\\part0\\even");
+  auto txt = form->ListViewSafe->findItems("file 6.txt", Qt::MatchExactly);
+  ASSERT_EQ(txt.size(), 1);
+  EXPECT_TRUE(txt[0]->text(1).endsWith("%)")) << txt[0]->text(1).toStdString();
+  for (int i = 0; i < 3; ++i) view.ListViewSafeDblClick(form->ListViewSafe->topLevelItem(0));
+  EXPECT_EQ(form->PanelSafeBottom->text(), "\\");
   form->mnSecretSaveClick();
   ASSERT_TRUE(form->saved);
   ASSERT_TRUE(form->mnSecretCloseClick());
