@@ -1,8 +1,6 @@
 #include "desktop/SafeViewUnit.h"
 
-#include <QApplication>
 #include <QDrag>
-#include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
