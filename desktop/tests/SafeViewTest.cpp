@@ -391,6 +391,16 @@ TEST_F(SafeView, FileAddTakesTheChosenFilesIntoTheCurrentFolder) {
   form->openKind = 3;
 }
 
+TEST_F(SafeView, DroppedFilesWithoutASafeAreDropped) {
+  WriteAll(fs::path(dir.path()) / "p.bin", "p");
+  form->Receiver().WorkingFiles() = {dir.File("p.bin")};
+  kiv::PostKivMessage(form.get(), kiv::kWmUser + 11);
+  desktoptest::Drain();
+  EXPECT_TRUE(form->Receiver().WorkingFiles().empty());
+  EXPECT_TRUE(tree->calls.empty());
+  EXPECT_TRUE(prompter.Calls().empty());
+}
+
 TEST_F(SafeView, RecursiveAddNeverFollowsALinkToAFolder) {
   const fs::path src = fs::path(dir.path()) / "loop";
   WriteAll(src / "inner" / "f.txt", "f");
@@ -549,6 +559,24 @@ TEST_F(SafeView, PropertiesAndViewOfAFile) {
   EXPECT_EQ(rows, (std::vector<QString>{"T1401=\\Docs", "T1402=1", "T1403=1", "T1404=4",
                                         "T1405=4"}));
   EXPECT_EQ(tree->calls.back(), "GetFolderStats(\\Docs)");
+  // With the tree focused its selected node is the folder.
+  form->activateWindow();
+  QApplication::setActiveWindow(form.get());
+  form->TreeViewSafe->setFocus();
+  form->TreeViewSafe->setCurrentItem(Node("\\Docs\\Old\\"));
+  EXPECT_TRUE(form->TreeViewSafe->hasFocus());
+  if (form->TreeViewSafe->hasFocus()) {
+    rows.clear();
+    pages = {[&](QDialog* d) {
+      auto* list = Find<QTreeWidget>(d, "ListViewProps");
+      rows.push_back(list->topLevelItem(0)->text(1));
+      d->reject();
+    }};
+    Command("mnFolderProperties");
+    EXPECT_EQ(rows, (std::vector<QString>{"\\Docs\\Old\\"}));
+    EXPECT_EQ(tree->calls.back(), "GetFolderStats(\\Docs\\Old\\)");
+  }
+  form->ListViewSafe->setFocus();
 
   // View: the bytes read whole, zero bytes and all.
   tree->PutFile("\\", "z.dat", std::string("a\0b", 3));
