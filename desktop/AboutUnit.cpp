@@ -218,7 +218,7 @@ void TFormViewText::tlbCopyClick() {
 void ViewText(QWidget* owner, zk::ITextRes* texts, const QByteArray& bytes, const QFont& font,
               bool rich, const QString& fileName) {
   TFormViewText v(texts, bytes, font, rich, fileName, owner);
-  v.exec();
+  RunModal(&v);
 }
 
 }  // namespace kiv

@@ -46,6 +46,8 @@
 #include "desktop/PasswordGeneratorHook.h"
 #include "desktop/PassGenUnit.h"
 #include "desktop/PhysicalDeleteUnit.h"
+#include "desktop/SafeCommandsUnit.h"
+#include "desktop/SafeViewUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SysTrayUnit.h"
@@ -274,6 +276,8 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
         OpenSecretPath(*this, receiver_.WorkingFiles().front());
       if (message == wm::kNewInCarrier && !receiver_.WorkingFiles().empty() && driver_)
         NewSecretInCarrier(*this, receiver_.WorkingFiles().front());
+      // A new safe with the names the extension sent.
+      if (message == wm::kNewSafe && driver_) NewSafeWithNames(*this);
       recorded_.push_back(message);
       return;
     case wm::kMinimise:
@@ -288,6 +292,9 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       return;
     case kWmUser + 12:
       ContentCommand("mnFileAdd");
+      return;
+    case kWmUser + 11:
+      AddWorkingFiles(*this);
       return;
     case kWmUser + 13:
       recorded_.push_back(message);
@@ -681,6 +688,7 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
   saved = true;
   ShowView(kind);
   if (kind == 2) FillOneFileView(*this);
+  RefreshSafeView(*this);
   if (carrierFormat == zk::kFormatSecretFile) recent_.Add(QString::fromStdString(path));
   UpdateReadOnlyNote();
   TimerMonitor->start();
@@ -750,6 +758,7 @@ bool TMainForm::mnSecretCloseClick() {
   saved = true;
   openKind = 0;
   secretPath.clear();
+  RefreshSafeView(*this);
   TimerMonitor->stop();
   ApplyStates();
   PostKivMessage(this, kWmUser + 9);
@@ -798,6 +807,7 @@ void TMainForm::mnHelpContentsClick() {
 }
 
 void TMainForm::ContentCommand(const QString& name) {
+  if (RunSafeCommand(*this, name)) return;
   if (RunMessageCommand(*this, name) || RunOneFileCommand(*this, name)) return;
   commands_.push_back(name);
 }

@@ -121,7 +121,9 @@ void ShowContent(TMainForm& f, bool isNew) {
   if (ShownHook()) ShownHook()(f, s.shownText);
 }
 
-bool FileStep(TMainForm& f) {
+}  // namespace
+
+bool NewSecretFileStep(TMainForm& f) {
   Prompter& p = CurrentPrompter();
   if (f.containerKind == 1) {
     QString name = p.SaveFile(&f, Text(f, 500), QString(), Text(f, 501));
@@ -155,7 +157,7 @@ bool FileStep(TMainForm& f) {
 // The parameters page after measuring the carrier: its result (-1, 0 or 1;
 // a failed measurement counts as back). On next the password, indexes and
 // key choice are kept; otherwise the password is cleared.
-int ParamsPage(TMainForm& f) {
+int32_t NewSecretParamsStep(TMainForm& f) {
   TSecretChain& s = State(f);
   uint64_t capacity = 0;
   if (f.carrierFormat != zk::kFormatSecretFile) {
@@ -185,13 +187,7 @@ int ParamsPage(TMainForm& f) {
   return page.result;
 }
 
-void ParamsStep(TMainForm& f) {
-  const int r = ParamsPage(f);
-  if (r == kWizardNext) Post(f, chain::kCreate);
-  else if (r == kWizardBack) Post(f, chain::kContainerType);
-}
-
-void CreateStep(TMainForm& f) {
+bool NewSecretCreateStep(TMainForm& f) {
   TSecretChain& s = State(f);
   NewSecretObject(f);
   zk::SecretParams p{};
@@ -208,14 +204,25 @@ void CreateStep(TMainForm& f) {
   if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, 806))) {
     if (content) content->Release();
     zk::ReleaseAndNull(f.secret);
-    return;
+    return false;
   }
   zk::ReleaseAndNull(f.content);
   f.content = content;
   f.saved = false;
   Post(f, chain::kShowNew);
   Post(f, chain::kAfterShow);
+  return true;
 }
+
+int32_t NewSecretContainerPage(TMainForm& f) {
+  TContainerTypeForm page(f.Texts(), f.containerKind, f.CopyContainer(), &f);
+  RunModal(&page);
+  f.containerKind = page.kind;
+  f.SetCopyContainer(page.makeCopy);
+  return page.result;
+}
+
+namespace {
 
 void OpenWizardStep(TMainForm& f) {
   TSecretChain& s = State(f);
@@ -400,7 +407,7 @@ void NewSecretInCarrier(TMainForm& f, const std::string& carrier) {
     RunModal(&type);
     f.contentKind = type.kind;
     if (type.result != kWizardNext) return;
-    const int r = ParamsPage(f);
+    const int r = NewSecretParamsStep(f);
     if (r == kWizardNext) {
       Post(f, chain::kCreate);
       return;
@@ -424,22 +431,22 @@ bool RunSecretChainMessage(TMainForm& f, uint32_t message) {
       return true;
     }
     case chain::kContainerType: {
-      TContainerTypeForm page(f.Texts(), f.containerKind, f.CopyContainer(), &f);
-      RunModal(&page);
-      f.containerKind = page.kind;
-      f.SetCopyContainer(page.makeCopy);
-      if (page.result == kWizardBack) Post(f, chain::kSecretType);
-      if (page.result == kWizardNext) Post(f, chain::kFileStep);
+      const int32_t result = NewSecretContainerPage(f);
+      if (result == kWizardBack) Post(f, chain::kSecretType);
+      if (result == kWizardNext) Post(f, chain::kFileStep);
       return true;
     }
     case chain::kFileStep:
-      Post(f, FileStep(f) ? chain::kParams : chain::kContainerType);
+      Post(f, NewSecretFileStep(f) ? chain::kParams : chain::kContainerType);
       return true;
-    case chain::kParams:
-      ParamsStep(f);
+    case chain::kParams: {
+      const int32_t result = NewSecretParamsStep(f);
+      if (result == kWizardNext) Post(f, chain::kCreate);
+      if (result == kWizardBack) Post(f, chain::kContainerType);
       return true;
+    }
     case chain::kCreate:
-      CreateStep(f);
+      NewSecretCreateStep(f);
       return true;
     case chain::kShowNew:
       ShowContent(f, true);

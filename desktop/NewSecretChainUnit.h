@@ -52,6 +52,14 @@ void OpenSecretPath(TMainForm& form, const std::string& path);
 void NewSecretInCarrier(TMainForm& form, const std::string& carrier);
 // The properties dialog over a record already read.
 void ShowSecretProperties(TMainForm& form, const zk::SecretProperties& props);
+// The new-secret steps one by one (message 1045 runs them in a loop of its
+// own): the container-type page and the parameters page answer the page's
+// result (-1 cancel, 0 back, 1 next), the file step and the create step
+// whether they succeeded.
+int32_t NewSecretContainerPage(TMainForm& form);
+bool NewSecretFileStep(TMainForm& form);
+int32_t NewSecretParamsStep(TMainForm& form);
+bool NewSecretCreateStep(TMainForm& form);
 // Runs a chain step; false when the message is not one of the chain's.
 bool RunSecretChainMessage(TMainForm& form, uint32_t message);
 

@@ -57,24 +57,29 @@ TFormSecretProperties::TFormSecretProperties(zk::ITextRes* texts, const QString&
     : QDialog(owner) {
   setObjectName("FormSecretProperties");
   setWindowTitle(GetResText(texts, 1121));
-  ListViewProps = new QTreeWidget(this);
-  ListViewProps->setObjectName("ListViewProps");
-  ListViewProps->setRootIsDecorated(false);
-  ListViewProps->setColumnCount(2);
-  ListViewProps->setHeaderHidden(true);
+  BuildPropertyList(this, texts, ListViewProps, BitBtnClose);
   for (const auto& [caption, value] : SecretPropertyRows(texts, path, p))
     ListViewProps->addTopLevelItem(new QTreeWidgetItem({caption, value}));
-  ListViewProps->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  BitBtnClose = new QPushButton(GetResText(texts, 6), this);
-  BitBtnClose->setObjectName("BitBtnClose");
+  resize(520, 320);
+}
+
+void BuildPropertyList(QDialog* dialog, zk::ITextRes* texts, QTreeWidget*& list,
+                       QPushButton*& close) {
+  list = new QTreeWidget(dialog);
+  list->setObjectName("ListViewProps");
+  list->setRootIsDecorated(false);
+  list->setColumnCount(2);
+  list->setHeaderHidden(true);
+  list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  close = new QPushButton(GetResText(texts, 6), dialog);
+  close->setObjectName("BitBtnClose");
   auto* row = new QHBoxLayout;
   row->addStretch(1);
-  row->addWidget(BitBtnClose);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(ListViewProps, 1);
+  row->addWidget(close);
+  auto* layout = new QVBoxLayout(dialog);
+  layout->addWidget(list, 1);
   layout->addLayout(row);
-  resize(520, 320);
-  connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
+  QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::accept);
 }
 
 }  // namespace kiv

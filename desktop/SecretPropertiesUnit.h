@@ -30,4 +30,9 @@ class TFormSecretProperties : public QDialog {
   QPushButton* BitBtnClose;
 };
 
+// The layout both properties dialogs share: a two-column report list
+// ListViewProps over a BitBtnClose (text 6) that closes the dialog.
+void BuildPropertyList(QDialog* dialog, zk::ITextRes* texts, QTreeWidget*& list,
+                       QPushButton*& close);
+
 }  // namespace kiv

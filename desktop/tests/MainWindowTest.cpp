@@ -37,7 +37,9 @@
 #include "desktop/PassGenUnit.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
+#include "desktop/testing/FakeSafeTree.h"
 #include "desktop/testing/FakeSecret.h"
+#include "desktop/SafeViewUnit.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "tests/support/ZkTest.h"
 
@@ -454,8 +456,11 @@ TEST_F(Window, ACommandFromOutsideStopsWhenTheCloseIsRefused) {
   EXPECT_TRUE(form->RecordedMessages().empty());
   EXPECT_EQ(form->openKind, 1);
   prompter.AnswerBox(BoxAnswer::kNo);
+  // Once closed, the new safe's first page comes up: cancelled here.
+  kiv::SetModalDriver([](QDialog* d) { d->reject(); });
   kiv::PostKivMessage(form.get(), kiv::wm::kNewSafe);
   desktoptest::Drain();
+  kiv::SetModalDriver({});
   EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{kiv::wm::kNewSafe}));
   EXPECT_EQ(form->openKind, 0);
   s->Release();
@@ -735,6 +740,35 @@ TEST_F(Window, PicturesOfTheFourStatesAndAbout) {
   kiv::TFormAbout about(driver->texts, form.get());
   about.show();
   take(&about, "about");
+}
+
+// The safe view filled from a safe by its own refresh, in a folder two
+// levels down.
+TEST_F(Window, PictureOfTheSafeView) {
+  driver->texts->given = LanguageFile(zktest::ProgramDir() + "/kiv_en.txt");
+  Make();
+  QString folder = qEnvironmentVariable("KIV_SCREENSHOT_DIR");
+  if (folder.isEmpty()) folder = QString::fromStdString(zktest::ProgramDir()) + "/../screenshots";
+  QDir().mkpath(folder);
+  auto* tree = new kivfake::FakeSafeTree();
+  tree->MakeFolders("\\Letters\\2025");
+  tree->MakeFolders("\\Letters\\2026\\Drafts");
+  tree->MakeFolders("\\Photos\\Summer");
+  tree->PutFile("\\Letters\\2026", "to the bank.txt", std::string(12288, 'x'), 1);
+  tree->PutFile("\\Letters\\2026", "contract.pdf", std::string(40960, 'p'));
+  tree->PutFile("\\Letters\\2026", "setup.exe", std::string(5000, 'e'));
+  tree->PutFile("\\", "readme.txt", "r");
+  tree->current = "\\Letters\\2026";
+  auto* s = new kivfake::FakeSecret();
+  form->carrierFormat = zk::kFormatSecretFile;
+  form->ShowSecret(s, tree, 3, "/tmp/archive.kvs");
+  EXPECT_EQ(form->PanelSafeBottom->text(), "\\Letters\\2026");
+  EXPECT_EQ(form->ListViewSafe->topLevelItemCount(), 5);
+  desktoptest::Drain();
+  QImage img = form->grab().toImage();
+  EXPECT_FALSE(Blank(img));
+  EXPECT_TRUE(img.save(folder + "/main-safe-view.png"));
+  form->mnSecretCloseClick();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "desktop/ConfigNames.h"
 #include "desktop/MessageFileTextIds.h"
+#include "desktop/SafeTextIds.h"
 #include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
 #include "desktop/WizardTextIds.h"
@@ -169,6 +170,39 @@ TEST(ShippedWizardTexts, EveryWizardTextIsInTheDesktopFile) {
   ASSERT_EQ(t->Load(s), 0);
   s->Release();
   for (int32_t id : kiv::txt::kWizardTextIds) {
+    char* text = nullptr;
+    EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
+    zk_free(text);
+  }
+  t->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// The safe commands' texts are in the desktop's English file (6, "Close",
+// is the engine's).
+TEST(ShippedSafeTexts, EverySafeTextIsInTheEnglishFiles) {
+  ASSERT_TRUE(zktest::LoadToolkit("zk5storage"));
+  ASSERT_TRUE(zktest::LoadToolkit("zk5script"));
+  auto* fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  ASSERT_NE(fs, nullptr);
+  auto* t = zktest::Create<zk::ITextRes>(zk::id::ScriptTextRes, zk::id::ScriptITextRes);
+  zktest::TempDir dir;
+  const std::string joined = dir.File("kiv_en.txt");
+  {
+    std::ofstream out(joined, std::ios::binary);
+    for (const std::string& part : {std::string(KIV_ENGINE_DATA) + "/kiv_en.txt",
+                                    std::string(KIV_DESKTOP_DATA) + "/kiv_en_desktop.txt"})
+      out << std::ifstream(part, std::ios::binary).rdbuf();
+  }
+  zk::IFileStrem* s = nullptr;
+  ASSERT_EQ(fs->OpenFile(joined.c_str(), zk::kOpenBinary, &s), 0);
+  fs->Release();
+  ASSERT_EQ(t->Load(s), 0);
+  s->Release();
+  for (int32_t id : kiv::txt::kSafeTextIds) {
     char* text = nullptr;
     EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
     zk_free(text);

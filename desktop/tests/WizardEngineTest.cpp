@@ -20,6 +20,7 @@
 #include "desktop/ModalRun.h"
 #include "desktop/NewSecretChainUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "desktop/zk5Base.hpp"
 #include "tests/support/ZkTest.h"
@@ -27,39 +28,24 @@
 
 namespace {
 
-using Page = std::function<void(QDialog*)>;
+using desktoptest::Page;
 
 struct EndToEnd : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
-    kiv::SetModalDriver([this](QDialog* d) {
-      seen.push_back(d->objectName().toStdString());
-      if (pages.empty()) {
-        d->reject();
-        return;
-      }
-      Page p = pages.front();
-      pages.pop_front();
-      p(d);
-    });
     form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
     form->FormCreate();
     zk::IAppParam* params = form->Params();
     params->SetInt("next_show", 0);
   }
-  void TearDown() override {
-    form.reset();
-    kiv::SetModalDriver({});
-  }
+  void TearDown() override { form.reset(); }
   void Run() {
     desktoptest::SpinUntil([this] { return pages.empty(); });
     for (int i = 0; i < 6; ++i) desktoptest::Drain();
   }
   template <class W>
   static W* Find(QDialog* d, const char* name) {
-    W* w = d->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return desktoptest::Find<W>(d, name);
   }
   static Page Kind(const char* list, int row, bool copy = false) {
     return [=](QDialog* d) {
@@ -83,8 +69,9 @@ struct EndToEnd : ::testing::Test {
   }
 
   zktest::TempDir dir;
-  std::deque<Page> pages;
-  std::vector<std::string> seen;
+  desktoptest::PageScript script;
+  std::deque<Page>& pages = script.pages;
+  std::vector<std::string>& seen = script.seen;
   kiv::ScriptedPrompter prompter;
   std::unique_ptr<kiv::TMainForm> form;
 };

@@ -34,6 +34,7 @@
 #include "desktop/SecretPropertiesUnit.h"
 #include "desktop/SelectRSAUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/PageScript.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeChainSecret.h"
 #include "desktop/testing/ScriptedPrompter.h"
@@ -50,34 +51,11 @@ struct CipherLibrary : ::testing::Environment {
 };
 const auto* const kCipher = ::testing::AddGlobalTestEnvironment(new CipherLibrary);
 
-using Page = std::function<void(QDialog*)>;
+using desktoptest::Page;
+using desktoptest::PageScript;
 
-// Pages act from a script in order; a page with no script left is cancelled.
-struct PageScript {
-  PageScript() {
-    kiv::SetModalDriver([this](QDialog* d) {
-      seen.push_back(d->objectName().toStdString());
-      if (pages.empty()) {
-        d->reject();
-        return;
-      }
-      Page p = pages.front();
-      pages.pop_front();
-      p(d);
-    });
-  }
-  ~PageScript() { kiv::SetModalDriver({}); }
-  std::deque<Page> pages;
-  std::vector<std::string> seen;
-};
-
-template <class W>
-W* Find(QDialog* d, const char* name) {
-  W* w = d->findChild<W*>(name);
-  EXPECT_NE(w, nullptr) << name;
-  return w;
-}
-void Click(QDialog* d, const char* name) { Find<QPushButton>(d, name)->click(); }
+using desktoptest::Click;
+using desktoptest::Find;
 
 Page TypePage(int row) {
   return [row](QDialog* d) {
