@@ -13,13 +13,12 @@
 
 class QMimeData;
 class QWidget;
+#include "desktop/SafePathUnit.h"
 
 namespace kiv {
 
 class TMainForm;
 
-// The safe's internal drag of its items (never a drop from outside).
-inline constexpr char kSafeItemsMime[] = "application/x-kivora-safe-items";
 // A drop-file list block (the 20-byte header and the names after it), as the
 // file-manager extension builds it.
 inline constexpr char kDropFilesMime[] = "application/x-kivora-dropfiles";

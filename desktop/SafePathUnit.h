@@ -10,6 +10,10 @@
 
 namespace kiv {
 
+// The only format a drag inside the safe offers: no URL list, so the drop
+// target for files from outside never takes it.
+inline constexpr char kSafeItemsMime[] = "application/x-kivora-safe-items";
+
 // Safe paths use "\" as separator; disk paths use "/". The two never mix.
 inline constexpr char kSafeSeparator = '\\';
 

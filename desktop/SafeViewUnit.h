@@ -14,14 +14,12 @@
 
 class QMimeData;
 class QTreeWidgetItem;
+#include "desktop/SafePathUnit.h"
 
 namespace kiv {
 
 class TMainForm;
 
-// The only format a drag inside the safe offers: no URL list, so the drop
-// target for files from outside never takes it.
-inline constexpr char kSafeItemsMime[] = "application/x-kivora-safe-items";
 
 enum class SafeItemKind { kUp = 0, kFolder = 1, kFile = 2 };
 

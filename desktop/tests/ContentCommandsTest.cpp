@@ -484,10 +484,10 @@ TEST_F(Content, FileAddAndGetOfASafeAreNotTheOneFileCommands) {
   secret = new kivfake::FakeSecret();
   secret->AddRef();
   form->ShowSecret(secret, new kivfake::FakeSafe(), 3, "/tmp/s.kvs");
+  // With a safe shown the safe's own commands take them (their tests are
+  // the safe view's); the one-file handlers leave them alone.
   EXPECT_FALSE(kiv::RunOneFileCommand(*form, "mnFileAdd"));
-  form->ContentCommand("mnFileAdd");
-  form->ContentCommand("mnFileGet");
-  EXPECT_EQ(form->RecordedCommands(), (std::vector<QString>{"mnFileAdd", "mnFileGet"}));
+  EXPECT_FALSE(kiv::RunOneFileCommand(*form, "mnFileGet"));
   EXPECT_TRUE(prompter.Calls().empty());
 }
 
