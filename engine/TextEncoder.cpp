@@ -162,11 +162,7 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
     if (!text || !password || !out) return kInvalidArg;
     zk_free(*out);
     *out = nullptr;
-    try {
-      return (this->*operation)(text, password, out);
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    return Guard([&] { return (this->*operation)(text, password, out); });
   }
 
   StatusCode Encode(const char* text, const char* password, char** out) {
