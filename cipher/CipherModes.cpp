@@ -16,7 +16,7 @@
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 constexpr uint32_t kPiece = 65536;
@@ -445,7 +445,7 @@ class CipherModes final
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::CipherModes;
+using zk::cipher::CipherModes;
 ZK_REGISTER_CLASS(CipherModes)

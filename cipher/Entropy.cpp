@@ -7,7 +7,7 @@
 #include "ByteOrder.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 constexpr uint32_t kSmallestWhiteningKey = 16;
@@ -80,7 +80,7 @@ class Entropy final : public ToolkitObject<Entropy, ICipherEntropy> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::Entropy;
+using zk::cipher::Entropy;
 ZK_REGISTER_CLASS(Entropy)

@@ -6,7 +6,7 @@
 // run through the cipher.
 #include "FileStreamCommon.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 class FileStreamCFB final : public CipherFileStreamBase<FileStreamCFB> {
@@ -66,7 +66,7 @@ class FileStreamCFB final : public CipherFileStreamBase<FileStreamCFB> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::FileStreamCFB;
+using zk::cipher::FileStreamCFB;
 ZK_REGISTER_CLASS(FileStreamCFB)

@@ -9,7 +9,7 @@
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 
 template <class Self>
 class CipherFileStreamBase : public ToolkitObject<Self, ICipherFileStream, IFileStrem> {
@@ -106,4 +106,4 @@ class CipherFileStreamBase : public ToolkitObject<Self, ICipherFileStream, IFile
   uint8_t* work_ = nullptr;
 };
 
-}  // namespace zk
+}  // namespace zk::cipher

@@ -8,7 +8,7 @@
 #include "Wipe.h"
 #include "ModesFaces.h"
 
-namespace zk {
+namespace zk::cipher {
 
 // Frees a runtime-independent new[] block after wiping it.
 inline void WipeAndDelete(uint8_t*& p, size_t n) {
@@ -41,4 +41,4 @@ StatusCode CreateFace(const char* classId, const char* interfaceId, T** out) {
 // stay within 32 bits).
 inline constexpr uint32_t kMaxModeBlock = 256;
 
-}  // namespace zk
+}  // namespace zk::cipher

@@ -8,7 +8,7 @@
 #include "BufferedStreamPair.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -185,7 +185,7 @@ class Radix64 final : public ToolkitObject<Radix64, IStream, IStreamProcessor> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::Radix64;
+using zk::cipher::Radix64;
 ZK_REGISTER_CLASS(Radix64)

@@ -6,7 +6,7 @@
 #include "ModesInternal.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 constexpr char kAlphabet[] =
@@ -188,7 +188,7 @@ class PasswordKeys final : public ToolkitObject<PasswordKeys, IPassword> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::PasswordKeys;
+using zk::cipher::PasswordKeys;
 ZK_REGISTER_CLASS(PasswordKeys)
