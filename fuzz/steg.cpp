@@ -8,7 +8,10 @@
 //    run over the tests' fake stream, once seeking as a
 //    memory stream and once as a file stream: the carrier is only read,
 //    Extract delivers exactly what it reports, and whatever Embed or Wipe
-//    writes is again a carrier of the class holding the payload.
+//    writes is again a carrier of the class; Embed's holds the payload and
+//    Wipe's reports nothing hidden, or hidden bytes that are all zeros.
+// Nothing hidden is checked with GetHiddenSize alone: an Extract of 0 bytes
+// is refused by some carriers (GIF answers -2).
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -79,7 +82,7 @@ void InMemoryStream(zk::ICarrier* steg, const uint8_t* data, size_t size) {
     zk::IFileStrem* wiped = Memory(nullptr, 0);
     // Nothing hidden is left: no bytes, or (no length stored) zeros.
     uint64_t left = 0;
-    if (copy->Wipe(carrier, wiped) == 0 && valid && steg->GetHiddenSize(wiped, &left) == 0)
+    if (copy->Wipe(carrier, wiped) == 0 && valid && steg->GetHiddenSize(wiped, &left) == 0 && left > 0)
       ExpectHidden(steg, wiped, std::vector<uint8_t>(std::min<uint64_t>(left, 64), 0));
     embedded->Release();
     wiped->Release();
@@ -137,6 +140,13 @@ void InFakeStream(zk::ICarrierCopy* c, const std::vector<uint8_t>& bytes, bool f
     FakeStream* again = FakeStream::Make(wiped->data, fileSeek);
     uint64_t n = 0;
     if (c->GetCapacity(again, &n) != 0) std::abort();
+    uint64_t left = 0;
+    if (c->GetHiddenSize(again, &left) != 0) std::abort();
+    if (left > 0) {
+      std::vector<uint8_t> back;
+      const uint64_t count = std::min<uint64_t>(left, 64);
+      if (Extract(c, again, count, &back) != 0 || back != std::vector<uint8_t>(count, 0)) std::abort();
+    }
     again->Release();
   }
   if (carrier->data != bytes) std::abort();
