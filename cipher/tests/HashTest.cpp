@@ -24,12 +24,10 @@ using zktest::FromHex;
 using zktest::ToHex;
 using Bytes = std::vector<uint8_t>;
 
+// An object made by class id, held by the shared owning pointer.
 template <class T>
-struct Ptr {
-  T* p = nullptr;
-  Ptr(const char* classId, const char* interfaceId) : p(zktest::Create<T>(classId, interfaceId)) {}
-  ~Ptr() { zk::ReleaseAndNull(p); }
-  T* operator->() { return p; }
+struct Ptr : zktest::Ref<T> {
+  Ptr(const char* classId, const char* interfaceId) : zktest::Ref<T>(zktest::Create<T>(classId, interfaceId)) {}
 };
 
 Bytes Msg(const std::string& s) { return Bytes(s.begin(), s.end()); }
