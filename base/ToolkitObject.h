@@ -180,4 +180,23 @@ inline void ReleaseAndNull(T*& p) {
   }
 }
 
+// Owns one interface reference for the length of a call: released at scope
+// end unless taken. &held is where an out-parameter stores the reference.
+template <class T>
+struct Held {
+  T* p = nullptr;
+  Held() = default;
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  ~Held() { ReleaseAndNull(p); }
+  T* operator->() const { return p; }
+  T** operator&() { return &p; }
+  operator T*() const { return p; }
+  T* Take() {
+    T* t = p;
+    p = nullptr;
+    return t;
+  }
+};
+
 }  // namespace zk

@@ -26,12 +26,6 @@ constexpr DigestRecord kDigests[] = {
 };
 constexpr uint32_t kLargestDigest = 32;
 
-// Releases an interface at scope end.
-template <class T>
-struct Held {
-  T* p = nullptr;
-  ~Held() { ReleaseAndNull(p); }
-};
 
 // Makes the digest object of a record: the hash itself or a hash-cipher
 // over a fresh, unkeyed instance of the named block cipher.
