@@ -11,14 +11,6 @@
 
 namespace zktest {
 
-std::string ProgramDir() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = 0;
-  return std::filesystem::path(path).parent_path().string();
-}
-
 bool LoadToolkit(const std::string& name) {
   std::string path = ProgramDir() + "/" + name + ".so";
   // Never unloaded, as in the program.
