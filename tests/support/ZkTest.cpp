@@ -19,17 +19,6 @@ bool LoadToolkit(const std::string& name) {
   return h != nullptr;
 }
 
-TempDir::TempDir() {
-  char tmpl[] = "/tmp/kivtest.XXXXXX";
-  const char* p = mkdtemp(tmpl);
-  path_ = p ? p : "/tmp";
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
-}
-
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});

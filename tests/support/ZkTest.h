@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "zk5Base.h"
@@ -28,12 +30,19 @@ inline std::string ProgramDir() {
 // Fails the current test when it cannot be loaded.
 bool LoadToolkit(const std::string& name);
 
-// A fresh empty directory under /tmp, removed with everything in it at
-// destruction.
+// A fresh empty directory under /tmp (/tmp itself when none can be made),
+// removed with everything in it at destruction. Header-only.
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
+  TempDir() {
+    char tmpl[] = "/tmp/kivtest.XXXXXX";
+    const char* p = mkdtemp(tmpl);
+    path_ = p ? p : "/tmp";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
+  }
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
 
