@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "StorageTestUtil.h"
 #include "zk5Steg.h"
 
 #ifndef KIV_FUZZ_CARRIER
@@ -35,22 +36,12 @@ zk::IFileStrem* Memory(const uint8_t* bytes, size_t n) {
   return s;
 }
 
-std::vector<uint8_t> Content(zk::IFileStrem* s) {
-  std::vector<uint8_t> out;
-  if (s->Seek(0, zk::kSeekSet) != 0) return out;
-  uint8_t buf[65536];
-  for (;;) {
-    uint32_t got = 0;
-    if (s->Read(buf, sizeof buf, &got) != 0 || got == 0) break;
-    out.insert(out.end(), buf, buf + got);
-  }
-  return out;
-}
+using stest::ReadAll;
 
 // Extracts count bytes from carrier; aborts unless they are expected.
 void ExpectHidden(zk::ICarrier* steg, zk::IFileStrem* carrier, const std::vector<uint8_t>& expected) {
   zk::IFileStrem* got = Memory(nullptr, 0);
-  if (steg->Extract(carrier, got, expected.size()) != 0 || Content(got) != expected) std::abort();
+  if (steg->Extract(carrier, got, expected.size()) != 0 || ReadAll(got) != expected) std::abort();
   got->Release();
 }
 
