@@ -26,58 +26,60 @@ class Arith final : public ToolkitObject<Arith, IArc> {
 
   StatusCode Encode(IStream* in, IStream* out, IProgress* progress, uint32_t total) override {
     if (!in || !out) return kInvalidArg;
-    std::unique_ptr<CarrierStreamBuffer> io(CarrierStreamBuffer::Create(in, out));
-    if (!io) return kNoMemory;
-    enc_.Start(io.get(), period_);
-    ProgressReport report(progress, total);
-    StatusCode st = report.Start();
-    if (st) return st;
-    for (uint64_t done = 1;; ++done) {
-      uint8_t b;
-      st = io->ReadByte(&b);
-      if (st == kNotExecuted) break;  // the input's end
+    return Guard([&]() -> StatusCode {
+      auto io = std::make_unique<CarrierStreamBuffer>(in, out);
+      enc_.Start(io.get(), period_);
+      ProgressReport report(progress, total);
+      StatusCode st = report.Start();
       if (st) return st;
-      if ((st = enc_.Put(b))) return st;
-      if ((st = report.At(done))) return st;
-    }
-    if ((st = enc_.Finish())) return st;
-    return report.Finish();
+      for (uint64_t done = 1;; ++done) {
+        uint8_t b;
+        st = io->ReadByte(&b);
+        if (st == kNotExecuted) break;  // the input's end
+        if (st) return st;
+        if ((st = enc_.Put(b))) return st;
+        if ((st = report.At(done))) return st;
+      }
+      if ((st = enc_.Finish())) return st;
+      return report.Finish();
+    });
   }
 
   StatusCode Decode(uint32_t count, IStream* in, IStream* out, IProgress* progress) override {
     if (!in || !out) return kInvalidArg;
-    std::unique_ptr<CarrierStreamBuffer> io(CarrierStreamBuffer::Create(in, out));
-    if (!io) return kNoMemory;
-    model_.Reset(period_);
-    uint32_t low = 0, range = 0xFFFFFFFFu, code = 0;
-    StatusCode st = kOk;
-    if (count) {
-      // The encoder writes at least the two end words, and never fewer
-      // words than the decoder takes: running out means a damaged stream.
-      uint32_t hi, lo;
-      if ((st = Word(*io, &hi)) || (st = Word(*io, &lo))) return st;
-      code = hi << 16 | lo;
-    }
-    ProgressReport report(progress, count);
-    if ((st = report.Start())) return st;
-    for (uint32_t i = 0; i < count; ++i) {
-      uint64_t v = ((uint64_t(code - low) << 16) + 65535) / range;
-      if (v > 65535) return kFatal;  // -1: no symbol can give this value
-      uint8_t s = model_.lookup[v >> 4];
-      if ((st = io->WriteByte(s))) return st;
-      if (i + 1 == count) break;
-      if (ArithNarrow(model_, s, low, range)) {
-        uint32_t w;
-        if ((st = Word(*io, &w))) return st;
-        low <<= 16;
-        range <<= 16;
-        code = code << 16 | w;
+    return Guard([&]() -> StatusCode {
+      auto io = std::make_unique<CarrierStreamBuffer>(in, out);
+      model_.Reset(period_);
+      uint32_t low = 0, range = 0xFFFFFFFFu, code = 0;
+      StatusCode st = kOk;
+      if (count) {
+        // The encoder writes at least the two end words, and never fewer
+        // words than the decoder takes: running out means a damaged stream.
+        uint32_t hi, lo;
+        if ((st = Word(*io, &hi)) || (st = Word(*io, &lo))) return st;
+        code = hi << 16 | lo;
       }
-      model_.Count(s);
-      if ((st = report.At(uint64_t(i) + 1))) return st;
-    }
-    if ((st = io->Flush())) return st;
-    return report.Finish();
+      ProgressReport report(progress, count);
+      if ((st = report.Start())) return st;
+      for (uint32_t i = 0; i < count; ++i) {
+        uint64_t v = ((uint64_t(code - low) << 16) + 65535) / range;
+        if (v > 65535) return kFatal;  // -1: no symbol can give this value
+        uint8_t s = model_.lookup[v >> 4];
+        if ((st = io->WriteByte(s))) return st;
+        if (i + 1 == count) break;
+        if (ArithNarrow(model_, s, low, range)) {
+          uint32_t w;
+          if ((st = Word(*io, &w))) return st;
+          low <<= 16;
+          range <<= 16;
+          code = code << 16 | w;
+        }
+        model_.Count(s);
+        if ((st = report.At(uint64_t(i) + 1))) return st;
+      }
+      if ((st = io->Flush())) return st;
+      return report.Finish();
+    });
   }
 
  private:
@@ -106,24 +108,27 @@ class FlatArc final : public ToolkitObject<FlatArc, IArc> {
   ~FlatArc() { delete[] block_; }
 
   StatusCode Init(int32_t) override {
-    if (!block_) block_ = new (std::nothrow) uint8_t[kBlock];
-    return block_ ? kOk : kNoMemory;
+    return Guard([&]() -> StatusCode {
+      if (!block_) block_ = new uint8_t[kBlock];
+      return kOk;
+    });
   }
 
   StatusCode Encode(IStream* in, IStream* out, IProgress*, uint32_t) override {
     if (!in || !out) return kInvalidArg;
     if (!block_) return kNoMemory;
-    std::unique_ptr<CarrierStreamBuffer> io(CarrierStreamBuffer::Create(nullptr, out));
-    if (!io) return kNoMemory;
-    enc_.Start(io.get(), 255);
-    while (in->IsEnd() == kOk) {
-      uint32_t n = 0;
-      StatusCode st = in->Read(block_, kBlock, &n);
-      if (st) return st;
-      if (n == 0 || n > kBlock) break;  // a stream that will not move on
-      if ((st = CodeBlock(n))) return st;
-    }
-    return enc_.Finish();
+    return Guard([&]() -> StatusCode {
+      auto io = std::make_unique<CarrierStreamBuffer>(nullptr, out);
+      enc_.Start(io.get(), 255);
+      while (in->IsEnd() == kOk) {
+        uint32_t n = 0;
+        StatusCode st = in->Read(block_, kBlock, &n);
+        if (st) return st;
+        if (n == 0 || n > kBlock) break;  // a stream that will not move on
+        if ((st = CodeBlock(n))) return st;
+      }
+      return enc_.Finish();
+    });
   }
 
   // The coder has no decoder.

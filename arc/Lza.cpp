@@ -38,112 +38,114 @@ class Lza final : public ToolkitObject<Lza, IArc> {
 
   StatusCode Encode(IStream* in, IStream* out, IProgress* progress, uint32_t total) override {
     if (!in || !out) return kInvalidArg;
-    std::unique_ptr<CarrierStreamBuffer> io(CarrierStreamBuffer::Create(in, out));
-    if (!io) return kNoMemory;
-    io_ = io.get();
-    Progress p(progress);
-    Reset();
-    ProgressReport report(p.get(), total);
-    StatusCode st = report.Start();
-    if (st) return st;
+    return Guard([&]() -> StatusCode {
+      auto io = std::make_unique<CarrierStreamBuffer>(in, out);
+      io_ = io.get();
+      Progress p(progress);
+      Reset();
+      ProgressReport report(p.get(), total);
+      StatusCode st = report.Start();
+      if (st) return st;
 
-    int s = 0, r = kN - kF, len = 0;
-    bool ended = false;
-    auto next = [&](uint8_t* c) -> StatusCode {  // 0, kNotExecuted at the end, or the error
-      if (ended) return kNotExecuted;
-      StatusCode e = io_->ReadByte(c);
-      if (e == kNotExecuted) ended = true;
-      return e;
-    };
-    for (; len < kF; ++len) {
-      uint8_t c;
-      st = next(&c);
-      if (st == kNotExecuted) break;
-      if (st) return st;
-      text_[r + len] = c;
-    }
-    uint64_t read = uint64_t(len);
-    if (len == 0) return report.Finish();  // an empty input gives an empty stream
-    for (int i = 1; i <= kF; ++i) InsertNode(r - i);
-    InsertNode(r);
-    do {
-      if (matchLength_ > len) matchLength_ = len;
-      if (matchLength_ <= kThreshold) {
-        matchLength_ = 1;
-        st = EncodeChar(text_[r]);
-      } else {
-        st = EncodeChar(255 - kThreshold + matchLength_);
-        if (!st) st = EncodePosition(matchPosition_ - 1);
-      }
-      if (st) return st;
-      const int last = matchLength_;
-      int i = 0;
-      for (; i < last; ++i) {
+      int s = 0, r = kN - kF, len = 0;
+      bool ended = false;
+      auto next = [&](uint8_t* c) -> StatusCode {  // 0, kNotExecuted at the end, or the error
+        if (ended) return kNotExecuted;
+        StatusCode e = io_->ReadByte(c);
+        if (e == kNotExecuted) ended = true;
+        return e;
+      };
+      for (; len < kF; ++len) {
         uint8_t c;
         st = next(&c);
         if (st == kNotExecuted) break;
         if (st) return st;
-        DeleteNode(s);
-        text_[s] = c;
-        if (s < kF - 1) text_[s + kN] = c;  // mirror for comparisons across the end
-        s = (s + 1) & (kN - 1);
-        r = (r + 1) & (kN - 1);
-        InsertNode(r);
+        text_[r + len] = c;
       }
-      read += uint64_t(i);
-      while (i++ < last) {  // the input has ended: the look-ahead shrinks
-        DeleteNode(s);
-        s = (s + 1) & (kN - 1);
-        r = (r + 1) & (kN - 1);
-        if (--len) InsertNode(r);
-      }
-      if ((st = report.At(read))) return st;
-    } while (len > 0);
-    ++shifts_;
-    st = Output(low_ < kQ1 ? 0 : 1);
-    if (!st) st = io_->Flush();
-    if (st) return st;
-    return report.Finish();
+      uint64_t read = uint64_t(len);
+      if (len == 0) return report.Finish();  // an empty input gives an empty stream
+      for (int i = 1; i <= kF; ++i) InsertNode(r - i);
+      InsertNode(r);
+      do {
+        if (matchLength_ > len) matchLength_ = len;
+        if (matchLength_ <= kThreshold) {
+          matchLength_ = 1;
+          st = EncodeChar(text_[r]);
+        } else {
+          st = EncodeChar(255 - kThreshold + matchLength_);
+          if (!st) st = EncodePosition(matchPosition_ - 1);
+        }
+        if (st) return st;
+        const int last = matchLength_;
+        int i = 0;
+        for (; i < last; ++i) {
+          uint8_t c;
+          st = next(&c);
+          if (st == kNotExecuted) break;
+          if (st) return st;
+          DeleteNode(s);
+          text_[s] = c;
+          if (s < kF - 1) text_[s + kN] = c;  // mirror for comparisons across the end
+          s = (s + 1) & (kN - 1);
+          r = (r + 1) & (kN - 1);
+          InsertNode(r);
+        }
+        read += uint64_t(i);
+        while (i++ < last) {  // the input has ended: the look-ahead shrinks
+          DeleteNode(s);
+          s = (s + 1) & (kN - 1);
+          r = (r + 1) & (kN - 1);
+          if (--len) InsertNode(r);
+        }
+        if ((st = report.At(read))) return st;
+      } while (len > 0);
+      ++shifts_;
+      st = Output(low_ < kQ1 ? 0 : 1);
+      if (!st) st = io_->Flush();
+      if (st) return st;
+      return report.Finish();
+    });
   }
 
   StatusCode Decode(uint32_t count, IStream* in, IStream* out, IProgress* progress) override {
     if (!in || !out) return kInvalidArg;
-    std::unique_ptr<CarrierStreamBuffer> io(CarrierStreamBuffer::Create(in, out));
-    if (!io) return kNoMemory;
-    io_ = io.get();
-    Progress p(progress);
-    Reset();
-    StatusCode st = kOk;
-    for (int i = 0; i < 17; ++i) value_ = 2 * value_ + GetBit();
-    if (error_) return error_;
-    ProgressReport report(p.get(), count);
-    if ((st = report.Start())) return st;
-    int r = kN - kF;
-    uint32_t done = 0;
-    while (done < count) {
-      int c = DecodeChar();
+    return Guard([&]() -> StatusCode {
+      auto io = std::make_unique<CarrierStreamBuffer>(in, out);
+      io_ = io.get();
+      Progress p(progress);
+      Reset();
+      StatusCode st = kOk;
+      for (int i = 0; i < 17; ++i) value_ = 2 * value_ + GetBit();
       if (error_) return error_;
-      if (c < 256) {
-        if ((st = io_->WriteByte(uint8_t(c)))) return st;
-        text_[r] = uint8_t(c);
-        r = (r + 1) & (kN - 1);
-        ++done;
-      } else {
-        int from = (r - DecodePosition() - 1) & (kN - 1);
+      ProgressReport report(p.get(), count);
+      if ((st = report.Start())) return st;
+      int r = kN - kF;
+      uint32_t done = 0;
+      while (done < count) {
+        int c = DecodeChar();
         if (error_) return error_;
-        const int n = c - 255 + kThreshold;
-        for (int k = 0; k < n && done < count; ++k) {
-          uint8_t b = text_[(from + k) & (kN - 1)];
-          if ((st = io_->WriteByte(b))) return st;
-          text_[r] = b;
+        if (c < 256) {
+          if ((st = io_->WriteByte(uint8_t(c)))) return st;
+          text_[r] = uint8_t(c);
           r = (r + 1) & (kN - 1);
           ++done;
+        } else {
+          int from = (r - DecodePosition() - 1) & (kN - 1);
+          if (error_) return error_;
+          const int n = c - 255 + kThreshold;
+          for (int k = 0; k < n && done < count; ++k) {
+            uint8_t b = text_[(from + k) & (kN - 1)];
+            if ((st = io_->WriteByte(b))) return st;
+            text_[r] = b;
+            r = (r + 1) & (kN - 1);
+            ++done;
+          }
         }
+        if ((st = report.At(done))) return st;
       }
-      if ((st = report.At(done))) return st;
-    }
-    if ((st = io_->Flush())) return st;
-    return report.Finish();
+      if ((st = io_->Flush())) return st;
+      return report.Finish();
+    });
   }
 
  private:

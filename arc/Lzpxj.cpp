@@ -19,25 +19,26 @@ class Lzpxj final : public ToolkitObject<Lzpxj, IArc> {
 
   StatusCode Encode(IStream* in, IStream* out, IProgress* progress, uint32_t total) override {
     if (!in || !out) return kInvalidArg;
-    std::unique_ptr<CarrierStreamBuffer> buffer;
-    if (StatusCode st = Prepare(in, out, buffer)) return st;
-    return lzpxj::Encode(*ws_, *buffer, *buffer, progress, total);
+    return Guard([&]() -> StatusCode {
+      std::unique_ptr<CarrierStreamBuffer> buffer = Prepare(in, out);
+      return lzpxj::Encode(*ws_, *buffer, *buffer, progress, total);
+    });
   }
 
   StatusCode Decode(uint32_t count, IStream* in, IStream* out, IProgress* progress) override {
     if (!in || !out) return kInvalidArg;
-    std::unique_ptr<CarrierStreamBuffer> buffer;
-    if (StatusCode st = Prepare(in, out, buffer)) return st;
-    return lzpxj::Decode(*ws_, *buffer, *buffer, progress, count);
+    return Guard([&]() -> StatusCode {
+      std::unique_ptr<CarrierStreamBuffer> buffer = Prepare(in, out);
+      return lzpxj::Decode(*ws_, *buffer, *buffer, progress, count);
+    });
   }
 
  private:
-  // Everything is allocated before the first report or output.
-  StatusCode Prepare(IStream* in, IStream* out, std::unique_ptr<CarrierStreamBuffer>& buffer) {
+  // Everything is allocated before the first report or output; throws
+  // std::bad_alloc when memory runs out.
+  std::unique_ptr<CarrierStreamBuffer> Prepare(IStream* in, IStream* out) {
     if (!ws_) ws_ = lzpxj::TakeWorkspace();
-    if (!ws_) return kNoMemory;
-    buffer.reset(CarrierStreamBuffer::Create(in, out));
-    return buffer ? kOk : kNoMemory;
+    return std::make_unique<CarrierStreamBuffer>(in, out);
   }
 
   lzpxj::Workspace* ws_ = nullptr;

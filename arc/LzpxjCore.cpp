@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace zk::arc::lzpxj {
@@ -72,20 +73,16 @@ static HashEntry* AllocateHashTable() {
 }
 
 Workspace* Workspace::Allocate() {
-  Workspace* ws = new (std::nothrow) Workspace();
-  if (!ws) return nullptr;
+  std::unique_ptr<Workspace> ws(new Workspace());
   // The block buffer is never read before it is written, so it needs no
   // clearing; the match tables start empty and are kept so.
   ws->block = static_cast<uint8_t*>(AllocateLarge(kBlockSize));
   ws->hash = AllocateHashTable();
-  ws->order2 = new (std::nothrow) uint32_t[65536]();
-  ws->order1 = new (std::nothrow) uint32_t[256]();
-  ws->tables = new (std::nothrow) FreqTable[kTables];
-  if (!ws->block || !ws->hash || !ws->order2 || !ws->order1 || !ws->tables) {
-    delete ws;
-    return nullptr;
-  }
-  return ws;
+  if (!ws->block || !ws->hash) throw std::bad_alloc();
+  ws->order2 = new uint32_t[65536]();
+  ws->order1 = new uint32_t[256]();
+  ws->tables = new FreqTable[kTables];
+  return ws.release();
 }
 
 Workspace::~Workspace() {

@@ -51,7 +51,7 @@ struct Workspace {
   uint8_t ready[kTables] = {};  // table set up in this call
   uint32_t dirty = 0;           // block positions [4, dirty) may have entries
 
-  static Workspace* Allocate();  // null when memory runs out
+  static Workspace* Allocate();  // throws std::bad_alloc when memory runs out
   ~Workspace();
   // Empties the match tables from the entries the block's positions made.
   void ClearMatchTables();
@@ -59,7 +59,7 @@ struct Workspace {
 
 // Workspaces are costly to set up; one released by a coder object is kept
 // for the next one (lock-free, single slot).
-Workspace* TakeWorkspace();
+Workspace* TakeWorkspace();  // throws std::bad_alloc when memory runs out
 void GiveBackWorkspace(Workspace* ws);
 
 // Compresses all of in into out. Returns 0, the first stream error, or the

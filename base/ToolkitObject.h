@@ -152,6 +152,25 @@ StatusCode Guard(Op&& op) noexcept {
     if ((ptr) == nullptr) ::zk::NullInterface(interfaceId); \
   } while (0)
 
+// Creates a registered class and asks it for one interface: 0 with *out
+// set, or the registry's or QueryInterface's error (-8 when it answers
+// null, -4 when the factory made nothing).
+template <class T>
+StatusCode CreateFace(const char* classId, const char* interfaceId, T** out) {
+  *out = nullptr;
+  IBase* base = nullptr;
+  StatusCode st = zk_CreateInstance(classId, &base);
+  if (st != kOk) return st;
+  if (!base) return kNoMemory;
+  void* face = nullptr;
+  st = base->QueryInterface(interfaceId, &face);
+  base->Release();
+  if (st != kOk) return st;
+  if (!face) return kNoInterface;
+  *out = static_cast<T*>(face);
+  return kOk;
+}
+
 // Releases an interface pointer and nulls it.
 template <class T>
 inline void ReleaseAndNull(T*& p) {
@@ -160,5 +179,24 @@ inline void ReleaseAndNull(T*& p) {
     p = nullptr;
   }
 }
+
+// Owns one interface reference for the length of a call: released at scope
+// end unless taken. &held is where an out-parameter stores the reference.
+template <class T>
+struct Held {
+  T* p = nullptr;
+  Held() = default;
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  ~Held() { ReleaseAndNull(p); }
+  T* operator->() const { return p; }
+  T** operator&() { return &p; }
+  operator T*() const { return p; }
+  T* Take() {
+    T* t = p;
+    p = nullptr;
+    return t;
+  }
+};
 
 }  // namespace zk

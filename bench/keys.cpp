@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "ByteOrder.h"
 #include "EngineFactories.h"
 #include "KeysCommon.h"
@@ -27,27 +28,13 @@
 
 namespace {
 
-std::string Folder() {
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n <= 0) std::abort();
-  exe[n] = 0;
-  std::string f(exe);
-  return f.erase(f.rfind('/') + 1);
-}
-
 struct World {
-  std::string dir;
+  zktest::TempDir temp;
+  std::string dir = temp.path();
   World() {
-    for (const char* lib : {"zk5storage.so", "zk5cipher.so"})
-      if (!dlopen((Folder() + lib).c_str(), RTLD_NOW | RTLD_NODELETE)) std::abort();
-    char tmpl[] = "/tmp/kivbench.XXXXXX";
-    if (!mkdtemp(tmpl)) std::abort();
-    dir = tmpl;
-  }
-  ~World() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
+    if (dir == "/tmp") std::abort();  // no directory of its own
+    for (const char* lib : {"/zk5storage.so", "/zk5cipher.so"})
+      if (!dlopen((zktest::ProgramDir() + lib).c_str(), RTLD_NOW | RTLD_NODELETE)) std::abort();
   }
 };
 World& W() {

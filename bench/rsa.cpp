@@ -21,6 +21,7 @@
 namespace {
 
 using namespace zk;
+using namespace zk::cipher;
 using Clock = std::chrono::steady_clock;
 
 // A fast deterministic random source, so generation times measure the

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "EngineFactories.h"
 #include "kvSafeDriver.h"
 #include "zk5BlockCipher.h"
@@ -39,16 +40,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-template <class T>
-T* Make(const char* classId, const char* interfaceId) {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != 0 || !base) std::abort();
-  void* p = nullptr;
-  base->QueryInterface(interfaceId, &p);
-  base->Release();
-  if (!p) std::abort();
-  return static_cast<T*>(p);
-}
 
 double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
 
@@ -237,8 +228,8 @@ struct StageFigures {
 
 StageFigures Stages(const Tree& t) {
   StageFigures s;
-  zk::IFileSystem* fsys = Make<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
-  zk::IArc* arc = Make<zk::IArc>(zk::id::ArcLzpxj, zk::id::ArcIArc);
+  zk::IFileSystem* fsys = zkbench::MustCreate<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  zk::IArc* arc = zkbench::MustCreate<zk::IArc>(zk::id::ArcLzpxj, zk::id::ArcIArc);
   // Lzpxj: every file from its disk file into memory, then back.
   std::vector<zk::IFileStrem*> coded;
   uint64_t codedBytes = 0;
@@ -248,7 +239,7 @@ StageFigures Stages(const Tree& t) {
     Check(fsys->OpenFile((t.dir + "/" + file).c_str(), 0x8000, &in), "open");
     uint64_t size = 0;
     in->GetSize(&size);
-    zk::IFileStrem* out = Make<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
+    zk::IFileStrem* out = zkbench::MustCreate<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
     arc->Init(0);
     Check(arc->Encode(in, out, nullptr, uint32_t(size)), "Encode");
     in->Release();
@@ -261,7 +252,7 @@ StageFigures Stages(const Tree& t) {
   start = Clock::now();
   for (size_t i = 0; i < coded.size(); ++i) {
     uint64_t size = fs::file_size(t.dir + "/" + t.files[i]);
-    zk::IFileStrem* back = Make<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
+    zk::IFileStrem* back = zkbench::MustCreate<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
     coded[i]->Seek(0, 0);
     arc->Init(0);
     Check(arc->Decode(uint32_t(size), coded[i], back, nullptr), "Decode");
@@ -272,7 +263,7 @@ StageFigures Stages(const Tree& t) {
   // Flow container: the coded bytes, one flow per file, over temporary files.
   zk::IFileStrem* container = TempStream(fsys);
   zk::IFileStrem* work = TempStream(fsys);
-  zk::IFlowControl* flows = Make<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
+  zk::IFlowControl* flows = zkbench::MustCreate<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
   std::vector<uint8_t> piece(65536);
   start = Clock::now();
   Check(flows->Create(container, work, 0, 0, 1), "flow Create");
@@ -292,7 +283,7 @@ StageFigures Stages(const Tree& t) {
   start = Clock::now();
   Check(flows->Pack(), "Pack");
   zk::IFileStrem* work2 = TempStream(fsys);
-  zk::IFlowControl* again = Make<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
+  zk::IFlowControl* again = zkbench::MustCreate<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
   container->Seek(0, 0);
   Check(again->Open(container, work2, 0, 0), "flow Open");
   s.flowPackOpen = Seconds(start);
@@ -317,14 +308,14 @@ StageFigures Stages(const Tree& t) {
   work->Release();
 
   // Cipher stream: the container's bytes encrypted into a file and read back.
-  zk::IBlockCipher* bc = Make<zk::IBlockCipher>(zk::id::CipherAES32, zk::id::CryptoIBlockCipher);
-  zk::IPassword* pw = Make<zk::IPassword>(zk::id::CipherSetPassword, zk::id::CryptoIPassword);
+  zk::IBlockCipher* bc = zkbench::MustCreate<zk::IBlockCipher>(zk::id::CipherAES32, zk::id::CryptoIBlockCipher);
+  zk::IPassword* pw = zkbench::MustCreate<zk::IPassword>(zk::id::CipherSetPassword, zk::id::CryptoIPassword);
   Check(pw->SetPassword(bc, "a benchmark password", 20), "SetPassword");
   uint8_t iv[16] = {1, 2, 3};
   const std::string path = Root() + "/cipher.bin";
   zk::IFileStrem* file = nullptr;
   Check(fsys->CreateFile(path.c_str(), 0x8002, 0x180, &file), "cipher file");
-  auto* cfs = Make<zk::ICipherFileStream>(zk::id::CipherFileStreamCFB, zk::id::CryptoICipherFileStream);
+  auto* cfs = zkbench::MustCreate<zk::ICipherFileStream>(zk::id::CipherFileStreamCFB, zk::id::CryptoICipherFileStream);
   Check(cfs->Attach(file, bc, iv, 16), "Attach");
   zk::IFileStrem* enc = nullptr;
   cfs->QueryInterface(zk::id::StreamIFileStrem, reinterpret_cast<void**>(&enc));

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "EngineFactories.h"
 #include "SecretFormat.h"
 #include "kvSafeDriver.h"
@@ -35,14 +36,7 @@ namespace {
 
 using namespace zk;
 
-std::string ProgramDir() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = 0;
-  std::string p = path;
-  return p.substr(0, p.find_last_of('/'));
-}
+using zktest::ProgramDir;
 
 void Die(const char* what, StatusCode st) {
   std::fprintf(stderr, "%s failed with %d\n", what, st);

@@ -172,8 +172,13 @@ constexpr const char* AesClassId(uint32_t keyBytes) {
   return keyBytes == 16 ? id::CipherAES16 : keyBytes == 24 ? id::CipherAES24 : id::CipherAES32;
 }
 
+// AES: 16-byte blocks, one key size per class.
+constexpr BlockCipherShape AesShape(uint32_t keySize) {
+  return {.blockSize = 16, .minKeySize = keySize, .maxKeySize = keySize, .nullBufferFails = true};
+}
+
 template <uint32_t kKey>
-class Aes final : public BlockCipherBase<Aes<kKey>, 16, kKey, kKey, true> {
+class Aes final : public BlockCipherBase<Aes<kKey>, AesShape(kKey)> {
  public:
   static constexpr const char* kClassId = AesClassId(kKey);
   static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};

@@ -9,7 +9,7 @@
 #include "Wipe.h"
 #include "zk5main.h"
 
-namespace zk::bn {
+namespace zk::cipher::bn {
 
 namespace {
 
@@ -880,4 +880,4 @@ StatusCode AppendBytes(BigNumber& a, const uint8_t* bytes, size_t n) {
   return kOk;
 }
 
-}  // namespace zk::bn
+}  // namespace zk::cipher::bn

@@ -12,7 +12,7 @@
 
 #include "zk5Status.h"
 
-namespace zk::bn {
+namespace zk::cipher::bn {
 
 struct BigNumber {
   uint32_t* limbs = nullptr;
@@ -86,4 +86,4 @@ StatusCode AppendBytes(BigNumber& a, const uint8_t* bytes, size_t n);
 uint32_t MulAddWord(uint32_t* r, const uint32_t* a, int32_t n, uint32_t w);
 uint32_t MulSubWord(uint32_t* r, const uint32_t* a, int32_t n, uint32_t w);
 
-}  // namespace zk::bn
+}  // namespace zk::cipher::bn

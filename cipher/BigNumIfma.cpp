@@ -16,7 +16,7 @@
 #include "Wipe.h"
 #include "zk5main.h"
 
-namespace zk::bn::ifma {
+namespace zk::cipher::bn::ifma {
 
 namespace {
 
@@ -248,4 +248,4 @@ bool ModExp(const Job* jobs, int count, int limbs) {
   return false;
 }
 
-}  // namespace zk::bn::ifma
+}  // namespace zk::cipher::bn::ifma

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-namespace zk::bn::ifma {
+namespace zk::cipher::bn::ifma {
 
 // Whether the processor has AVX-512 F, VL and IFMA.
 bool Available();
@@ -28,4 +28,4 @@ struct Job {
 // take little more time than one). False when memory runs out.
 bool ModExp(const Job* jobs, int count, int limbs);
 
-}  // namespace zk::bn::ifma
+}  // namespace zk::cipher::bn::ifma

@@ -22,27 +22,38 @@ inline uint32_t Rotr32(uint32_t v, unsigned n) {
   return (v >> n) | (v << ((32 - n) & 31));
 }
 
+// What a block cipher is, as its frame needs it: the block size and the
+// smallest and largest key in bytes, and whether a missing buffer with a
+// non-zero length answers -2 (otherwise nothing is done and 0 comes back).
+struct BlockCipherShape {
+  uint32_t blockSize;
+  uint32_t minKeySize;
+  uint32_t maxKeySize;
+  bool nullBufferFails;
+};
+
 // The frame every block cipher shares: sizes, the whole-block loops of
 // EncryptBlocks/DecryptBlocks over Self::EncryptBlock/DecryptBlock, and a
-// schedule wiped at destruction. kNullBufferFails: whether a missing buffer
-// with a non-zero length answers -2 (otherwise nothing is done and 0 comes
-// back).
-template <class Self, uint32_t kBlock, uint32_t kMinKey, uint32_t kMaxKey, bool kNullBufferFails>
+// schedule wiped at destruction. A class gives its shape as a named
+// constant with every field named (kBlowfishShape in Blowfish.cpp).
+template <class Self, BlockCipherShape kShape>
 class BlockCipherBase : public ToolkitObject<Self, IBlockCipher> {
+  static constexpr uint32_t kBlock = kShape.blockSize;
+
  public:
   uint32_t GetBlockSize() override { return kBlock; }
-  uint32_t GetMinKeySize() override { return kMinKey; }
-  uint32_t GetMaxKeySize() override { return kMaxKey; }
+  uint32_t GetMinKeySize() override { return kShape.minKeySize; }
+  uint32_t GetMaxKeySize() override { return kShape.maxKeySize; }
 
   StatusCode EncryptBlocks(void* buffer, uint32_t length) override {
     if (length == 0) return kOk;
-    if (!buffer) return kNullBufferFails ? kInvalidArg : kOk;
+    if (!buffer) return kShape.nullBufferFails ? kInvalidArg : kOk;
     static_cast<Self*>(this)->EncryptMany(static_cast<uint8_t*>(buffer), length / kBlock);
     return kOk;
   }
   StatusCode DecryptBlocks(void* buffer, uint32_t length) override {
     if (length == 0) return kOk;
-    if (!buffer) return kNullBufferFails ? kInvalidArg : kOk;
+    if (!buffer) return kShape.nullBufferFails ? kInvalidArg : kOk;
     static_cast<Self*>(this)->DecryptMany(static_cast<uint8_t*>(buffer), length / kBlock);
     return kOk;
   }

@@ -11,7 +11,10 @@
 namespace zk::cipher {
 namespace {
 
-class Blowfish final : public BlockCipherBase<Blowfish, 8, 1, 56, false> {
+constexpr BlockCipherShape kBlowfishShape{
+    .blockSize = 8, .minKeySize = 1, .maxKeySize = 56, .nullBufferFails = false};
+
+class Blowfish final : public BlockCipherBase<Blowfish, kBlowfishShape> {
  public:
   static constexpr const char* kClassId = id::CipherBlowfish;
   static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};

@@ -72,7 +72,10 @@ inline uint32_t F3(uint32_t d, uint32_t km, uint32_t kr) {
   return ((S1[i >> 24] + S2[(i >> 16) & 0xff]) ^ S3[(i >> 8) & 0xff]) - S4[i & 0xff];
 }
 
-class Cast128 final : public BlockCipherBase<Cast128, 8, 5, 16, true> {
+constexpr BlockCipherShape kCast128Shape{
+    .blockSize = 8, .minKeySize = 5, .maxKeySize = 16, .nullBufferFails = true};
+
+class Cast128 final : public BlockCipherBase<Cast128, kCast128Shape> {
  public:
   static constexpr const char* kClassId = id::CipherCAST128;
   static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};

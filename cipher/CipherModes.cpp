@@ -16,7 +16,7 @@
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 constexpr uint32_t kPiece = 65536;
@@ -43,28 +43,23 @@ class CipherModes final
     if (n == 0 || n > kMaxModeBlock) return kInvalidArg;
     // The new register is made first, so a failure leaves the object as it was.
     const size_t size = mode == kModeECB ? 0 : mode == kModeCBC ? n : 2 * size_t(n);
-    uint8_t* reg = nullptr;
-    if (size) {
-      reg = new (std::nothrow) uint8_t[size];
-      if (!reg) return kNoMemory;
-    }
-    if (cipher != cipher_) {
-      void* face = nullptr;
-      StatusCode st = cipher->QueryInterface(id::CryptoIBlockCipher, &face);
-      if (st != kOk || !face) {
-        delete[] reg;
-        return st != kOk ? st : kNoInterface;
+    return Guard([&]() -> StatusCode {
+      std::unique_ptr<uint8_t[]> reg(size ? new uint8_t[size] : nullptr);
+      if (cipher != cipher_) {
+        void* face = nullptr;
+        StatusCode st = cipher->QueryInterface(id::CryptoIBlockCipher, &face);
+        if (st != kOk || !face) return st != kOk ? st : kNoInterface;
+        ReleaseAndNull(cipher_);
+        cipher_ = static_cast<IBlockCipher*>(face);
       }
-      ReleaseAndNull(cipher_);
-      cipher_ = static_cast<IBlockCipher*>(face);
-    }
-    WipeAndDelete(reg_, regSize_);
-    reg_ = reg;
-    regSize_ = size;
-    n_ = n;
-    mode_ = mode;
-    Load(iv, ivLength);
-    return kOk;
+      WipeAndDelete(reg_, regSize_);
+      reg_ = reg.release();
+      regSize_ = size;
+      n_ = n;
+      mode_ = mode;
+      Load(iv, ivLength);
+      return kOk;
+    });
   }
 
   StatusCode ResetIV(const void* iv, uint32_t ivLength) override {
@@ -74,8 +69,12 @@ class CipherModes final
 
   StatusCode Encrypt(void* buffer, uint32_t length) override { return Transform(buffer, length, true); }
   StatusCode Decrypt(void* buffer, uint32_t length) override { return Transform(buffer, length, false); }
-  StatusCode EncryptStream(IStream* in, IStream* out) override { return StreamThrough(in, out, true); }
-  StatusCode DecryptStream(IStream* in, IStream* out) override { return StreamThrough(in, out, false); }
+  StatusCode EncryptStream(IStream* in, IStream* out) override {
+    return Guard([&] { return StreamThrough(in, out, true); });
+  }
+  StatusCode DecryptStream(IStream* in, IStream* out) override {
+    return Guard([&] { return StreamThrough(in, out, false); });
+  }
 
   // crypto.ICipherStream
   StatusCode SetStream(IStream* stream) override {
@@ -110,21 +109,22 @@ class CipherModes final
     ZK_REQUIRE(cipher_, id::CryptoIBlockCipher);
     if (!data) return kInvalidArg;
     if (length == 0) return kOk;
-    const uint32_t cap = length < kPiece ? length : kPiece;
-    std::unique_ptr<uint8_t[]> work(new (std::nothrow) uint8_t[cap]);
-    if (!work) return kNoMemory;
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    StatusCode st = kOk;
-    while (length > 0 && st == kOk) {
-      uint32_t piece = length < cap ? length : cap;
-      std::memcpy(work.get(), p, piece);
-      st = Encrypt(work.get(), piece);
-      if (st == kOk) st = stream_->Write(work.get(), piece);
-      p += piece;
-      length -= piece;
-    }
-    Wipe(work.get(), cap);
-    return st;
+    return Guard([&]() -> StatusCode {
+      const uint32_t cap = length < kPiece ? length : kPiece;
+      std::unique_ptr<uint8_t[]> work(new uint8_t[cap]);
+      const uint8_t* p = static_cast<const uint8_t*>(data);
+      StatusCode st = kOk;
+      while (length > 0 && st == kOk) {
+        uint32_t piece = length < cap ? length : cap;
+        std::memcpy(work.get(), p, piece);
+        st = Encrypt(work.get(), piece);
+        if (st == kOk) st = stream_->Write(work.get(), piece);
+        p += piece;
+        length -= piece;
+      }
+      Wipe(work.get(), cap);
+      return st;
+    });
   }
   StatusCode Close() override {
     ZK_REQUIRE(stream_, id::StreamIStream);
@@ -416,8 +416,7 @@ class CipherModes final
     ZK_REQUIRE(cipher_, id::CryptoIBlockCipher);
     if (!in || !out) return kInvalidArg;
     const uint32_t chunk = n_ * kPiece;
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[chunk]);
-    if (!buffer) return kNoMemory;
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[chunk]);
     StatusCode result = kOk;
     uint32_t got = 0;
     if (in->Read(buffer.get(), chunk, &got) != kOk) got = 0;
@@ -446,7 +445,7 @@ class CipherModes final
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::CipherModes;
+using zk::cipher::CipherModes;
 ZK_REGISTER_CLASS(CipherModes)

@@ -25,10 +25,22 @@ bool ShaHardwareAvailable();
 void ShaUseHardware(bool on);
 bool ShaUsingHardware();
 
-// kNullDataFails: whether Update with no data and a non-zero length
-// answers -2 (otherwise nothing is added and 0 comes back).
-template <class Self, uint32_t kWords, uint32_t kDigest, bool kNullDataFails>
+// What a digest is, as its frame needs it: the number of 32-bit chaining
+// words, the digest size in bytes, and whether Update with no data and a
+// non-zero length answers -2 (otherwise nothing is added and 0 comes back).
+struct DigestShape {
+  uint32_t chainWords;
+  uint32_t digestSize;
+  bool nullDataFails;
+};
+
+// A class gives its shape as a named constant with every field named
+// (kMd5Shape in Md5.cpp).
+template <class Self, DigestShape kShape>
 class Digest64 : public ToolkitObject<Self, IHash> {
+  static constexpr uint32_t kWords = kShape.chainWords;
+  static constexpr uint32_t kDigest = kShape.digestSize;
+
  public:
   static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIHash, 0}};
 
@@ -46,7 +58,7 @@ class Digest64 : public ToolkitObject<Self, IHash> {
 
   StatusCode Update(const void* data, uint32_t length) override {
     if (length == 0) return kOk;
-    if (!data) return kNullDataFails ? kInvalidArg : kOk;
+    if (!data) return kShape.nullDataFails ? kInvalidArg : kOk;
     const uint8_t* p = static_cast<const uint8_t*>(data);
     count_ += length;
     if (fill_) {

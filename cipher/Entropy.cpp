@@ -7,7 +7,7 @@
 #include "ByteOrder.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 constexpr uint32_t kSmallestWhiteningKey = 16;
@@ -16,9 +16,7 @@ constexpr uint32_t kSmallestWhiteningKey = 16;
 struct PoolBytes {
   uint8_t* p = nullptr;
   uint32_t size = 0;
-  explicit PoolBytes(uint32_t n) : p(new (std::nothrow) uint8_t[n ? n : 1]), size(n) {
-    if (p) entropy::FillFromSamples(p, n);
-  }
+  explicit PoolBytes(uint32_t n) : p(new uint8_t[n ? n : 1]), size(n) { entropy::FillFromSamples(p, n); }
   ~PoolBytes() { WipeAndDelete(p, size); }
   PoolBytes(const PoolBytes&) = delete;
   PoolBytes& operator=(const PoolBytes&) = delete;
@@ -34,23 +32,25 @@ class Entropy final : public ToolkitObject<Entropy, ICipherEntropy> {
     if (!cipher) return kInvalidArg;
     const uint32_t keySize = cipher->GetMaxKeySize();
     if (keySize < kSmallestWhiteningKey) return kInvalidArg;
-    StatusCode st;
-    {
-      PoolBytes key(keySize);
-      if (!key.p) return kNoMemory;
-      st = cipher->SetKey(key.p, keySize);
-    }
-    if (st != kOk) return st;
-    ReleaseAndNull(whitening_);
-    st = CreateFace(id::CipherCipher, id::CryptoICipher, &whitening_);
-    if (st != kOk) return st;
-    const uint32_t blockSize = cipher->GetBlockSize();
-    PoolBytes iv(blockSize);
-    if (!iv.p) return kNoMemory;
-    st = whitening_->SetBlockCipher(cipher, kModeCFB, iv.p, blockSize);
-    // A cipher object without its block cipher would pass bytes unchanged.
-    if (st != kOk) ReleaseAndNull(whitening_);
-    return st;
+    return Guard([&]() -> StatusCode {
+      StatusCode st;
+      {
+        PoolBytes key(keySize);
+        st = cipher->SetKey(key.p, keySize);
+      }
+      if (st != kOk) return st;
+      // The vector is drawn before the old whitening goes, so running out of
+      // memory leaves no cipher object without its block cipher behind.
+      const uint32_t blockSize = cipher->GetBlockSize();
+      PoolBytes iv(blockSize);
+      ReleaseAndNull(whitening_);
+      st = CreateFace(id::CipherCipher, id::CryptoICipher, &whitening_);
+      if (st != kOk) return st;
+      st = whitening_->SetBlockCipher(cipher, kModeCFB, iv.p, blockSize);
+      // A cipher object without its block cipher would pass bytes unchanged.
+      if (st != kOk) ReleaseAndNull(whitening_);
+      return st;
+    });
   }
 
   StatusCode GetRandom(void* out, uint32_t length) override {
@@ -80,7 +80,7 @@ class Entropy final : public ToolkitObject<Entropy, ICipherEntropy> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::Entropy;
+using zk::cipher::Entropy;
 ZK_REGISTER_CLASS(Entropy)

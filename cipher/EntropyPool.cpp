@@ -33,7 +33,7 @@
 #include "BlockCommon.h"
 #include "ModesInternal.h"
 
-namespace zk::entropy {
+namespace zk::cipher::entropy {
 namespace {
 
 constexpr auto kSamplingPeriod = std::chrono::milliseconds(125);
@@ -253,9 +253,9 @@ uint32_t UnreadSamples() {
   return (w + kRingSamples - r) % kRingSamples;
 }
 
-}  // namespace zk::entropy
+}  // namespace zk::cipher::entropy
 
 extern "C" ZK_EXPORT void zk5cipher_SetCursorPosition(int32_t x, int32_t y) {
-  zk::entropy::gCursorX.store(x, std::memory_order_relaxed);
-  zk::entropy::gCursorY.store(y, std::memory_order_relaxed);
+  zk::cipher::entropy::gCursorX.store(x, std::memory_order_relaxed);
+  zk::cipher::entropy::gCursorY.store(y, std::memory_order_relaxed);
 }

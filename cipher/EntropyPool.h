@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-namespace zk::entropy {
+namespace zk::cipher::entropy {
 
 inline constexpr uint32_t kSampleSize = 16;
 inline constexpr uint32_t kRingSamples = 5000;
@@ -27,4 +27,4 @@ void UseSampleSource(SampleSource source);  // null: the environment again
 void AddSample();
 uint32_t UnreadSamples();
 
-}  // namespace zk::entropy
+}  // namespace zk::cipher::entropy

@@ -6,7 +6,7 @@
 // run through the cipher.
 #include "FileStreamCommon.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 class FileStreamCFB final : public CipherFileStreamBase<FileStreamCFB> {
@@ -22,10 +22,11 @@ class FileStreamCFB final : public CipherFileStreamBase<FileStreamCFB> {
     n_ = blockCipher->GetBlockSize();
     if (!iv || ivLength == 0) return kOk;
     if (ivLength != n_) return kInvalidArg;
-    iv_ = new (std::nothrow) uint8_t[n_];
-    if (!iv_) return kNoMemory;
-    std::memcpy(iv_, iv, n_);
-    return kOk;
+    return Guard([&]() -> StatusCode {
+      iv_ = new uint8_t[n_];
+      std::memcpy(iv_, iv, n_);
+      return kOk;
+    });
   }
 
   StatusCode Seek(int64_t offset, int32_t origin) override {
@@ -65,7 +66,7 @@ class FileStreamCFB final : public CipherFileStreamBase<FileStreamCFB> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::FileStreamCFB;
+using zk::cipher::FileStreamCFB;
 ZK_REGISTER_CLASS(FileStreamCFB)

@@ -9,7 +9,7 @@
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 
 template <class Self>
 class CipherFileStreamBase : public ToolkitObject<Self, ICipherFileStream, IFileStrem> {
@@ -34,21 +34,20 @@ class CipherFileStreamBase : public ToolkitObject<Self, ICipherFileStream, IFile
     ZK_REQUIRE(cipher_, id::CryptoICipher);
     if (!data) return kInvalidArg;
     if (length == 0) return kOk;
-    if (!work_) {
-      work_ = new (std::nothrow) uint8_t[kPiece];
-      if (!work_) return kNoMemory;
-    }
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    while (length > 0) {
-      const uint32_t piece = length < kPiece ? length : kPiece;
-      std::memcpy(work_, p, piece);
-      StatusCode st = cipher_->Encrypt(work_, piece);
-      if (st == kOk) st = file->Write(work_, piece);
-      if (st != kOk) return st;
-      p += piece;
-      length -= piece;
-    }
-    return kOk;
+    return Guard([&]() -> StatusCode {
+      if (!work_) work_ = new uint8_t[kPiece];
+      const uint8_t* p = static_cast<const uint8_t*>(data);
+      while (length > 0) {
+        const uint32_t piece = length < kPiece ? length : kPiece;
+        std::memcpy(work_, p, piece);
+        StatusCode st = cipher_->Encrypt(work_, piece);
+        if (st == kOk) st = file->Write(work_, piece);
+        if (st != kOk) return st;
+        p += piece;
+        length -= piece;
+      }
+      return kOk;
+    });
   }
   StatusCode Close() override { return File()->Close(); }
   StatusCode CopyFrom(IStream* source, uint64_t count) override {
@@ -107,4 +106,4 @@ class CipherFileStreamBase : public ToolkitObject<Self, ICipherFileStream, IFile
   uint8_t* work_ = nullptr;
 };
 
-}  // namespace zk
+}  // namespace zk::cipher

@@ -2,7 +2,7 @@
 // does not depend on the data, so Seek moves it by the distance travelled.
 #include "FileStreamCommon.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 class FileStreamOFB final : public CipherFileStreamBase<FileStreamOFB> {
@@ -36,7 +36,7 @@ class FileStreamOFB final : public CipherFileStreamBase<FileStreamOFB> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::FileStreamOFB;
+using zk::cipher::FileStreamOFB;
 ZK_REGISTER_CLASS(FileStreamOFB)

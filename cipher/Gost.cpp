@@ -6,7 +6,10 @@
 namespace zk::cipher {
 namespace {
 
-class Gost final : public BlockCipherBase<Gost, 8, 32, 32, false> {
+constexpr BlockCipherShape kGostShape{
+    .blockSize = 8, .minKeySize = 32, .maxKeySize = 32, .nullBufferFails = false};
+
+class Gost final : public BlockCipherBase<Gost, kGostShape> {
  public:
   static constexpr const char* kClassId = id::CipherGOST;
   static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};

@@ -47,13 +47,13 @@ class HashCipher final : public ToolkitObject<HashCipher, IHash, ICipherHash> {
     FreeWork();
     n_ = cipher_->GetBlockSize();
     // H1; for kind 2 also H2, the 2n-byte key and an n-byte working block.
-    size_ = size_t(n_) * (kind_ == 1 ? 1 : 5);
-    work_ = new (std::nothrow) uint8_t[size_ ? size_ : 1]();
-    if (!work_) {
-      size_ = 0;
-      return kNoMemory;
-    }
-    return kOk;
+    // Without memory the object stays without a work area (size 0).
+    const size_t size = size_t(n_) * (kind_ == 1 ? 1 : 5);
+    return Guard([&]() -> StatusCode {
+      work_ = new uint8_t[size ? size : 1]();
+      size_ = size;
+      return kOk;
+    });
   }
 
   StatusCode Init() override {

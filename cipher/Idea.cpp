@@ -28,7 +28,10 @@ uint16_t Inverse(uint16_t x) {
   return uint16_t(t0 < 0 ? t0 + 65537 : t0);
 }
 
-class Idea final : public BlockCipherBase<Idea, 8, 16, 16, false> {
+constexpr BlockCipherShape kIdeaShape{
+    .blockSize = 8, .minKeySize = 16, .maxKeySize = 16, .nullBufferFails = false};
+
+class Idea final : public BlockCipherBase<Idea, kIdeaShape> {
  public:
   static constexpr const char* kClassId = id::CipherIDEA;
   static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};

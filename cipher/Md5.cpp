@@ -18,7 +18,9 @@ inline uint32_t Md5G(uint32_t b, uint32_t c, uint32_t d) { return c ^ (d & (b ^ 
 inline uint32_t Md5H(uint32_t b, uint32_t c, uint32_t d) { return b ^ c ^ d; }
 inline uint32_t Md5I(uint32_t b, uint32_t c, uint32_t d) { return c ^ (b | ~d); }
 
-class Md5 final : public Digest64<Md5, 4, 16, false> {
+constexpr DigestShape kMd5Shape{.chainWords = 4, .digestSize = 16, .nullDataFails = false};
+
+class Md5 final : public Digest64<Md5, kMd5Shape> {
  public:
   static constexpr const char* kClassId = id::HashMD5;
 

@@ -8,7 +8,7 @@
 #include "Wipe.h"
 #include "zk5main.h"
 
-namespace zk::bn {
+namespace zk::cipher::bn {
 
 namespace {
 
@@ -158,4 +158,4 @@ StatusCode FindPrime(BigNumber& prime, const BigNumber& start, const uint32_t* e
   return result;
 }
 
-}  // namespace zk::bn
+}  // namespace zk::cipher::bn

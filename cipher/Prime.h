@@ -5,7 +5,7 @@
 #include "BigNum.h"
 #include "zk5Cipher.h"
 
-namespace zk::bn {
+namespace zk::cipher::bn {
 
 // The random source of the search and of key generation.
 using EntropySource = ICipherEntropy;
@@ -25,4 +25,4 @@ StatusCode FindPrime(BigNumber& prime, const BigNumber& start, const uint32_t* e
 // c must be odd and above 17. Sets *prime; returns a status.
 StatusCode TestCandidate(const BigNumber& c, bool* prime);
 
-}  // namespace zk::bn
+}  // namespace zk::cipher::bn

@@ -8,7 +8,7 @@
 #include "BufferedStreamPair.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -82,20 +82,21 @@ class Radix64 final : public ToolkitObject<Radix64, IStream, IStreamProcessor> {
     constexpr uint32_t kPiece = 65536;
     const bool limited = count != 0;
     const uint32_t cap = limited && count < kPiece ? uint32_t(count) : kPiece;
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[cap]);
-    if (!piece) return kNoMemory;
-    while (source->IsEnd() == 0) {
-      const uint32_t want = limited && count < cap ? uint32_t(count) : cap;
-      uint32_t got = 0;
-      StatusCode st = source->Read(piece.get(), want, &got);
-      if (st != kOk) return st;
-      if (got == 0) break;
-      if (got > want) got = want;
-      st = Write(piece.get(), got);
-      if (st != kOk) return st;
-      if (limited && (count -= got) == 0) break;
-    }
-    return pair_->writer.Flush();
+    return Guard([&]() -> StatusCode {
+      std::unique_ptr<uint8_t[]> piece(new uint8_t[cap]);
+      while (source->IsEnd() == 0) {
+        const uint32_t want = limited && count < cap ? uint32_t(count) : cap;
+        uint32_t got = 0;
+        StatusCode st = source->Read(piece.get(), want, &got);
+        if (st != kOk) return st;
+        if (got == 0) break;
+        if (got > want) got = want;
+        st = Write(piece.get(), got);
+        if (st != kOk) return st;
+        if (limited && (count -= got) == 0) break;
+      }
+      return pair_->writer.Flush();
+    });
   }
 
   // stream.IStreamProcessor
@@ -103,15 +104,12 @@ class Radix64 final : public ToolkitObject<Radix64, IStream, IStreamProcessor> {
     StatusCode st = Finish();
     (void)st;  // the old stream's write error has no caller to go to
     if (!stream) return kOk;
-    auto* pair = new (std::nothrow) BufferedStreamPair;
-    if (!pair) return kNoMemory;
-    st = pair->Attach(stream);
-    if (st != kOk) {
-      delete pair;
-      return st;
-    }
-    pair_ = pair;
-    return kOk;
+    return Guard([&]() -> StatusCode {
+      auto pair = std::make_unique<BufferedStreamPair>();
+      StatusCode attached = pair->Attach(stream);
+      if (attached == kOk) pair_ = pair.release();
+      return attached;
+    });
   }
 
  private:
@@ -187,7 +185,7 @@ class Radix64 final : public ToolkitObject<Radix64, IStream, IStreamProcessor> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::Radix64;
+using zk::cipher::Radix64;
 ZK_REGISTER_CLASS(Radix64)

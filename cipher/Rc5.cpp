@@ -7,7 +7,10 @@
 namespace zk::cipher {
 namespace {
 
-class Rc5 final : public BlockCipherBase<Rc5, 8, 1, 255, false> {
+constexpr BlockCipherShape kRc5Shape{
+    .blockSize = 8, .minKeySize = 1, .maxKeySize = 255, .nullBufferFails = false};
+
+class Rc5 final : public BlockCipherBase<Rc5, kRc5Shape> {
  public:
   static constexpr const char* kClassId = id::CipherRC5;
   static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};

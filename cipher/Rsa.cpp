@@ -5,7 +5,7 @@
 
 #include "zk5main.h"
 
-namespace zk {
+namespace zk::cipher {
 
 using namespace bn;
 
@@ -334,4 +334,4 @@ StatusCode Rsa::GetKeyParts(RsaKeyParts* parts) {
 
 ZK_REGISTER_CLASS(Rsa)
 
-}  // namespace zk
+}  // namespace zk::cipher

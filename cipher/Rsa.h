@@ -5,7 +5,7 @@
 #include "ToolkitObject.h"
 #include "zk5Rsa.h"
 
-namespace zk {
+namespace zk::cipher {
 
 class Rsa final : public ToolkitObject<Rsa, IAsymmetrical> {
  public:
@@ -54,4 +54,4 @@ class Rsa final : public ToolkitObject<Rsa, IAsymmetrical> {
   StatusCode Setup(bn::BigNumber& rr, const bn::BigNumber& m, const bn::BigNumber** out);
 };
 
-}  // namespace zk
+}  // namespace zk::cipher

@@ -6,7 +6,7 @@
 #include "ModesInternal.h"
 #include "ToolkitObject.h"
 
-namespace zk {
+namespace zk::cipher {
 namespace {
 
 constexpr char kAlphabet[] =
@@ -26,12 +26,6 @@ constexpr DigestRecord kDigests[] = {
 };
 constexpr uint32_t kLargestDigest = 32;
 
-// Releases an interface at scope end.
-template <class T>
-struct Held {
-  T* p = nullptr;
-  ~Held() { ReleaseAndNull(p); }
-};
 
 // Makes the digest object of a record: the hash itself or a hash-cipher
 // over a fresh, unkeyed instance of the named block cipher.
@@ -66,12 +60,17 @@ class PasswordKeys final : public ToolkitObject<PasswordKeys, IPassword> {
 
   StatusCode SetPassword(IBlockCipher* cipher, const void* password, uint32_t length) override {
     if (!cipher || (!password && length > 0)) return kInvalidArg;
-    const uint8_t* p = static_cast<const uint8_t*>(password);
+    return Guard([&] { return SetKeyFrom(cipher, static_cast<const uint8_t*>(password), length); });
+  }
+
+ private:
+  // Short passwords are zero-filled to the smallest key, long ones hashed
+  // down to the largest digest that fits.
+  StatusCode SetKeyFrom(IBlockCipher* cipher, const uint8_t* p, uint32_t length) {
     const uint32_t min = cipher->GetMinKeySize();
     const uint32_t max = cipher->GetMaxKeySize();
     if (length < min) {
-      uint8_t* key = new (std::nothrow) uint8_t[min]();
-      if (!key) return kNoMemory;
+      uint8_t* key = new uint8_t[min]();
       if (length) std::memcpy(key, p, length);
       StatusCode st = cipher->SetKey(key, min);
       WipeAndDelete(key, min);
@@ -97,8 +96,7 @@ class PasswordKeys final : public ToolkitObject<PasswordKeys, IPassword> {
     if (classId && std::strcmp(classId, id::CipherBlowfish) == 0 && OneCharacterRepeated(p, length)) {
       // One character typed several times: repeated, then zero-filled to
       // the largest key, so that the key is not that single character cycled.
-      uint8_t* key = new (std::nothrow) uint8_t[max]();
-      if (!key) return kNoMemory;
+      uint8_t* key = new uint8_t[max]();
       std::memset(key, p[0], length);
       StatusCode st = cipher->SetKey(key, max);
       WipeAndDelete(key, max);
@@ -107,6 +105,7 @@ class PasswordKeys final : public ToolkitObject<PasswordKeys, IPassword> {
     return cipher->SetKey(p, length);
   }
 
+ public:
   uint32_t EstimateQuality(const void* password, uint32_t length, uint32_t divisor) override {
     if (length == 0 || divisor == 0 || !password) return 0;
     const uint8_t* p = static_cast<const uint8_t*>(password);
@@ -183,7 +182,7 @@ class PasswordKeys final : public ToolkitObject<PasswordKeys, IPassword> {
 };
 
 }  // namespace
-}  // namespace zk
+}  // namespace zk::cipher
 
-using zk::PasswordKeys;
+using zk::cipher::PasswordKeys;
 ZK_REGISTER_CLASS(PasswordKeys)

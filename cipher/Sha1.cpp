@@ -105,7 +105,9 @@ ZK_SHA_TARGET void CompressHardware(uint32_t* h, const uint8_t* p, size_t blocks
   h[4] = uint32_t(_mm_extract_epi32(e, 3));
 }
 
-class Sha1 final : public Digest64<Sha1, 5, 20, false> {
+constexpr DigestShape kSha1Shape{.chainWords = 5, .digestSize = 20, .nullDataFails = false};
+
+class Sha1 final : public Digest64<Sha1, kSha1Shape> {
  public:
   static constexpr const char* kClassId = id::HashSHA;
 

@@ -120,7 +120,9 @@ ZK_SHA_TARGET void CompressHardware(uint32_t* s, const uint8_t* p, size_t blocks
   _mm_storeu_si128(reinterpret_cast<__m128i*>(s + 4), _mm_alignr_epi8(cdgh, t, 8));  // HGFE
 }
 
-class Sha32 final : public Digest64<Sha32, 8, 32, true> {
+constexpr DigestShape kSha32Shape{.chainWords = 8, .digestSize = 32, .nullDataFails = true};
+
+class Sha32 final : public Digest64<Sha32, kSha32Shape> {
  public:
   static constexpr const char* kClassId = id::HashSHA32;
 

@@ -88,7 +88,10 @@ inline void Rounds(const uint32_t* k, const uint32_t* rc, W* a) {
   Theta(a);
 }
 
-class ThreeWay final : public BlockCipherBase<ThreeWay, 12, 12, 12, false> {
+constexpr BlockCipherShape kThreeWayShape{
+    .blockSize = 12, .minKeySize = 12, .maxKeySize = 12, .nullBufferFails = false};
+
+class ThreeWay final : public BlockCipherBase<ThreeWay, kThreeWayShape> {
  public:
   static constexpr const char* kClassId = id::CipherThreeWay;
   static constexpr InterfaceSlot kInterfaces[] = {{id::CryptoIBlockCipher, 0}};

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 
+#include "ToolkitObject.h"
 #include "kvSafeDriver.h"
 #include "zk5BlockCipher.h"
 
@@ -28,24 +29,8 @@ int32_t LenientHashIndex(int32_t hashIndex);
 StatusCode MakeBlockCipher(int32_t cipherIndex, IBlockCipher** out);
 StatusCode MakeHash(int32_t hashIndex, IHash** out);
 
-// Creates a registered class and asks it for one interface: 0 with *out
-// set, or the registry's or QueryInterface's error (-8 when it answers
-// null, -4 when the factory made nothing).
-template <class T>
-StatusCode CreateFace(const char* classId, const char* interfaceId, T** out) {
-  *out = nullptr;
-  IBase* base = nullptr;
-  StatusCode st = zk_CreateInstance(classId, &base);
-  if (st != kOk) return st;
-  if (!base) return kNoMemory;
-  void* face = nullptr;
-  st = base->QueryInterface(interfaceId, &face);
-  base->Release();
-  if (st != kOk) return st;
-  if (!face) return kNoInterface;
-  *out = static_cast<T*>(face);
-  return kOk;
-}
+// Object creation through the class registry is the toolkit base's.
+using zk::CreateFace;
 
 // The current time as a 32-bit C time value. Tests put a clock of their
 // own in place (null restores the system's).

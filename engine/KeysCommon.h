@@ -17,17 +17,8 @@ using ::StatusCode;
 
 using zk::engine::CreateFace;
 
-// One interface reference, released at scope end.
-template <class T>
-struct Held {
-  T* p = nullptr;
-  Held() = default;
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() { zk::ReleaseAndNull(p); }
-  T* operator->() const { return p; }
-  T** operator&() { return &p; }
-};
+// One interface reference, released at scope end: the base's.
+using zk::Held;
 
 // A runtime block (zk_malloc), wiped and freed at scope end.
 template <class T>

@@ -1,5 +1,7 @@
 #include "Launcher.h"
 
+#include "ToolkitObject.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,12 +99,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 }
 
 StatusCode Launch(const std::string& commandLine) {
-  try {
-    if (Current()) return Current()(commandLine);
-    return Spawn(commandLine);
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  return Guard([&] { return Current() ? Current()(commandLine) : Spawn(commandLine); });
 }
 
 void SetLauncherForTests(LaunchFunction launcher) { Current() = std::move(launcher); }

@@ -54,12 +54,10 @@ class ByteSink final : public ToolkitObject<ByteSink, IStream> {
     if (length == 0) return kOk;
     if (!bytes) return kInvalidArg;
     if (length > limit - data.size()) return kTooMuch;
-    try {
+    return Guard([&]() -> StatusCode {
       data.append(static_cast<const char*>(bytes), length);
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
-    return kOk;
+      return kOk;
+    });
   }
   StatusCode Close() override { return kOk; }
   StatusCode CopyFrom(IStream* source, uint64_t count) override {

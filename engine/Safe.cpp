@@ -20,15 +20,9 @@ constexpr uint32_t kPiece = 65536;
 constexpr uint32_t kCompressed = 1;     // flags bit 0: the flow holds arc.Lzpxj's coding
 constexpr uint64_t kMaxFileSize = 0x80000000ull;
 
-// Runs an operation; memory running out inside the tree becomes -4.
-template <class Fn>
-StatusCode Guarded(Fn&& fn) {
-  try {
-    return fn();
-  } catch (const std::bad_alloc&) {
-    return zk::kNoMemory;
-  }
-}
+// Every operation runs through zk::Guard: memory running out inside the
+// tree becomes -4.
+using zk::Guard;
 
 // Frees what *out holds and stores a runtime copy of text there.
 StatusCode PutString(char** out, const std::string& text) {
@@ -199,7 +193,7 @@ void Safe::DropFlows(const FolderNode& node) {
 // kiv.ISafe
 
 StatusCode Safe::AddFile(const char* folderPath, const char* diskPath, uint32_t flags, zk::IProgress* progress) {
-  return Guarded([&]() -> StatusCode { return DoAddFile(folderPath, diskPath, flags, progress); });
+  return Guard([&]() -> StatusCode { return DoAddFile(folderPath, diskPath, flags, progress); });
 }
 
 StatusCode Safe::DoAddFile(const char* folderPath, const char* diskPath, uint32_t flags, zk::IProgress* progress) {
@@ -240,7 +234,7 @@ StatusCode Safe::DoAddFile(const char* folderPath, const char* diskPath, uint32_
   // insertion itself cannot fail.
   std::unique_ptr<FileEntry> node;
   if (st == zk::kOk) {
-    st = Guarded([&]() -> StatusCode {
+    st = Guard([&]() -> StatusCode {
       folder.node->files.reserve(folder.node->files.size() + 1);
       node = std::make_unique<FileEntry>(entry);
       return zk::kOk;
@@ -256,7 +250,7 @@ StatusCode Safe::DoAddFile(const char* folderPath, const char* diskPath, uint32_
 }
 
 StatusCode Safe::CopyFile(const char* filePath, const char* newFilePath, zk::IProgress* progress) {
-  return Guarded([&]() -> StatusCode { return DoCopyFile(filePath, newFilePath, progress); });
+  return Guard([&]() -> StatusCode { return DoCopyFile(filePath, newFilePath, progress); });
 }
 
 StatusCode Safe::DoCopyFile(const char* filePath, const char* newFilePath, zk::IProgress* progress) {
@@ -285,7 +279,7 @@ StatusCode Safe::DoCopyFile(const char* filePath, const char* newFilePath, zk::I
   // insertion itself cannot fail.
   std::unique_ptr<FileEntry> node;
   if (st == zk::kOk) {
-    st = Guarded([&]() -> StatusCode {
+    st = Guard([&]() -> StatusCode {
       target.node->files.reserve(target.node->files.size() + 1);
       node = std::make_unique<FileEntry>(copy);
       return zk::kOk;
@@ -301,18 +295,18 @@ StatusCode Safe::DoCopyFile(const char* filePath, const char* newFilePath, zk::I
 
 uint32_t Safe::GetFileCount(const char* folderPath) {
   Resolved folder;
-  StatusCode st = Guarded([&]() -> StatusCode { return Resolve(folderPath, folder); });
+  StatusCode st = Guard([&]() -> StatusCode { return Resolve(folderPath, folder); });
   return st == zk::kOk ? static_cast<uint32_t>(folder.node->files.size()) : 0;
 }
 
 uint32_t Safe::GetFolderCount(const char* folderPath) {
   Resolved folder;
-  StatusCode st = Guarded([&]() -> StatusCode { return Resolve(folderPath, folder); });
+  StatusCode st = Guard([&]() -> StatusCode { return Resolve(folderPath, folder); });
   return st == zk::kOk ? static_cast<uint32_t>(folder.node->subfolders.size()) : 0;
 }
 
 StatusCode Safe::CreateFolder(const char* parentPath, const char* name) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     StatusCode st = CheckNewName(name);
     if (st != zk::kOk) return st;
     Resolved parent;
@@ -327,7 +321,7 @@ StatusCode Safe::CreateFolder(const char* parentPath, const char* name) {
 }
 
 StatusCode Safe::DeleteFile(const char* filePath) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     Found found;
     StatusCode st = FindFile(filePath, found);
     if (st != zk::kOk) return st;
@@ -346,7 +340,7 @@ StatusCode Safe::DeleteFile(const char* filePath) {
 }
 
 StatusCode Safe::DeleteFolder(const char* folderPath) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     if (!folderPath) return zk::kInvalidArg;
     Resolved folder;
     StatusCode st = Resolve(folderPath, folder);
@@ -369,7 +363,7 @@ StatusCode Safe::GetCurrentFolder(char** pathOut) {
 }
 
 StatusCode Safe::GetFileAt(const char* folderPath, uint32_t index, char** nameOut, zk::SafeFileInfo* info) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     Resolved folder;
     StatusCode st = Resolve(folderPath, folder);
     if (st != zk::kOk) return st;
@@ -381,7 +375,7 @@ StatusCode Safe::GetFileAt(const char* folderPath, uint32_t index, char** nameOu
 }
 
 StatusCode Safe::GetFolderAt(const char* folderPath, uint32_t index, char** nameOut) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     Resolved folder;
     StatusCode st = Resolve(folderPath, folder);
     if (st != zk::kOk) return st;
@@ -392,7 +386,7 @@ StatusCode Safe::GetFolderAt(const char* folderPath, uint32_t index, char** name
 }
 
 StatusCode Safe::ExtractFile(const char* filePath, const char* diskPath, zk::IProgress* progress) {
-  return Guarded([&]() -> StatusCode { return DoExtractFile(filePath, diskPath, progress); });
+  return Guard([&]() -> StatusCode { return DoExtractFile(filePath, diskPath, progress); });
 }
 
 StatusCode Safe::DoExtractFile(const char* filePath, const char* diskPath, zk::IProgress* progress) {
@@ -416,7 +410,7 @@ StatusCode Safe::DoExtractFile(const char* filePath, const char* diskPath, zk::I
 }
 
 StatusCode Safe::MoveFile(const char* filePath, const char* folderPath) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     Found found;
     StatusCode st = FindFile(filePath, found);
     if (st != zk::kOk) return st;
@@ -435,7 +429,7 @@ StatusCode Safe::MoveFile(const char* filePath, const char* folderPath) {
 }
 
 StatusCode Safe::MoveFolder(const char* folderPath, const char* targetPath) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     if (!folderPath || !targetPath) return zk::kInvalidArg;
     Resolved target;
     StatusCode st = Resolve(targetPath, target, true);
@@ -462,7 +456,7 @@ StatusCode Safe::MoveFolder(const char* folderPath, const char* targetPath) {
 }
 
 StatusCode Safe::RenameFile(const char* filePath, const char* newName) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     if (!newName) return zk::kInvalidArg;
     StatusCode st = CheckNewName(newName);
     if (st != zk::kOk) return st;
@@ -480,7 +474,7 @@ StatusCode Safe::RenameFile(const char* filePath, const char* newName) {
 }
 
 StatusCode Safe::RenameFolder(const char* folderPath, const char* newName) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     if (!newName) return zk::kInvalidArg;
     StatusCode st = CheckNewName(newName);
     if (st != zk::kOk) return st;
@@ -499,7 +493,7 @@ StatusCode Safe::RenameFolder(const char* folderPath, const char* newName) {
 }
 
 StatusCode Safe::Commit() {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     ZK_REQUIRE(flows_, zk::id::StreamIFlowControl);
     StatusCode st = WriteCatalogue(flows_, root_);
     if (st == zk::kOk) st = flows_->Pack();
@@ -510,7 +504,7 @@ StatusCode Safe::Commit() {
 }
 
 StatusCode Safe::ChangeFolder(const char* path) {
-  return Guarded([&]() -> StatusCode { return DoChangeFolder(path); });
+  return Guard([&]() -> StatusCode { return DoChangeFolder(path); });
 }
 
 StatusCode Safe::DoChangeFolder(const char* path) {
@@ -547,7 +541,7 @@ StatusCode Safe::FolderUp() {
 }
 
 StatusCode Safe::GetFileInfo(const char* folderPath, const char* fileName, zk::SafeFileInfo* info) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     if (!fileName) return zk::kInvalidArg;
     Resolved folder;
     StatusCode st = Resolve(folderPath, folder);
@@ -560,7 +554,7 @@ StatusCode Safe::GetFileInfo(const char* folderPath, const char* fileName, zk::S
 
 StatusCode Safe::GetFolderStats(const char* folderPath, uint32_t* foldersOut, uint32_t* filesOut,
                                 uint32_t* totalSizeOut, uint32_t* totalStoredOut) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     uint32_t folders = 0, files = 0, size = 0, stored = 0;
     auto put = [&] {
       if (foldersOut) *foldersOut = folders;
@@ -598,7 +592,7 @@ StatusCode Safe::GetFolderStats(const char* folderPath, uint32_t* foldersOut, ui
 }
 
 StatusCode Safe::ReadFile(const char* filePath, char** dataOut, zk::IProgress* progress) {
-  return Guarded([&]() -> StatusCode { return DoReadFile(filePath, dataOut, progress); });
+  return Guard([&]() -> StatusCode { return DoReadFile(filePath, dataOut, progress); });
 }
 
 StatusCode Safe::DoReadFile(const char* filePath, char** dataOut, zk::IProgress* progress) {
@@ -649,7 +643,7 @@ StatusCode Safe::KeepSources(zk::IBase* flowControlSource, zk::IBase* containerS
 }
 
 StatusCode Safe::SaveCatalogue(zk::IBase* flowControlSource, zk::IBase* containerStreamSource) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     KeepSources(flowControlSource, containerStreamSource);
     ZK_REQUIRE(flows_, zk::id::StreamIFlowControl);
     {
@@ -668,7 +662,7 @@ StatusCode Safe::SaveCatalogue(zk::IBase* flowControlSource, zk::IBase* containe
 }
 
 StatusCode Safe::LoadCatalogue(zk::IBase* flowControlSource, zk::IBase* containerStreamSource) {
-  return Guarded([&]() -> StatusCode {
+  return Guard([&]() -> StatusCode {
     KeepSources(flowControlSource, containerStreamSource);
     ZK_REQUIRE(flows_, zk::id::StreamIFlowControl);
     root_ = FolderNode{};

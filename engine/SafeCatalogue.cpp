@@ -161,11 +161,7 @@ class Reader {
     if (st != zk::kOk) return st;
     const uint16_t n = zk::LoadLE16(b);
     if (n > Left()) return zk::kInvalidFormat;
-    try {
-      name.resize(n);
-    } catch (const std::bad_alloc&) {
-      return zk::kNoMemory;
-    }
+    name.resize(n);
     return Exact(name.data(), n);
   }
 
@@ -190,27 +186,18 @@ class Reader {
       // Flow 1 is the catalogue's; two entries on one flow would lose data
       // when either is deleted.
       if (e.flow == 1 || !HasFlow(e.flow)) return zk::kInvalidFormat;
-      try {
-        if (e.flow != 0 && !seen_.insert(e.flow).second) return zk::kInvalidFormat;
-        InsertFile(node, std::move(e));
-      } catch (const std::bad_alloc&) {
-        return zk::kNoMemory;
-      }
+      if (e.flow != 0 && !seen_.insert(e.flow).second) return zk::kInvalidFormat;
+      InsertFile(node, std::move(e));
     }
     uint32_t folderCount = 0;
     if ((st = U32(folderCount)) != zk::kOk) return st;
     if (folderCount > Left() / kMinFolderRecord) return zk::kInvalidFormat;
     if (folderCount > 0 && depth >= kMaxDepth) return zk::kInvalidFormat;
     for (uint32_t i = 0; i < folderCount; ++i) {
-      std::unique_ptr<FolderNode> sub(new (std::nothrow) FolderNode);
-      if (!sub) return zk::kNoMemory;
+      auto sub = std::make_unique<FolderNode>();
       st = Folder(*sub, depth + 1);
       if (st != zk::kOk) return st;
-      try {
-        InsertFolder(node, std::move(sub));
-      } catch (const std::bad_alloc&) {
-        return zk::kNoMemory;
-      }
+      InsertFolder(node, std::move(sub));
     }
     return zk::kOk;
   }
@@ -257,7 +244,8 @@ StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root, zk::IFlowContro
   if (st != zk::kOk) return st;
   CatalogueBuffer in(flow);
   Reader reader(in, total, flows);
-  return reader.Folder(root, 0);
+  // Memory running out anywhere in the tree's reading gives -4.
+  return zk::Guard([&] { return reader.Folder(root, 0); });
 }
 
 }  // namespace kiv

@@ -43,7 +43,7 @@ SafeDriverApp::~SafeDriverApp() {
 }
 
 StatusCode SafeDriverApp::Start() {
-  try {
+  return Guard([&]() -> StatusCode {
     folder_ = ProgramFolder();
     if (started_) return kOk;
     IFileSystem* fs = nullptr;
@@ -55,11 +55,7 @@ StatusCode SafeDriverApp::Start() {
       fs->ChangeDir(folder_.c_str());
       for (const char* name : {"kiv_safe", "zk5steg", "zk5arc", "zk5script", "zk5open_pgp"})
         LoadFromProgramFolder(name);
-      try {
-        st = LoadConfiguration(fs);
-      } catch (const std::bad_alloc&) {
-        st = kNoMemory;
-      }
+      st = Guard([&] { return LoadConfiguration(fs); });
       // Back where the caller was, whatever happened above.
       fs->ChangeDir(previous);
       zk_free(previous);
@@ -67,9 +63,7 @@ StatusCode SafeDriverApp::Start() {
     fs->Release();
     if (st == kOk) started_ = true;
     return st;
-  } catch (const std::bad_alloc&) {
-    return kNoMemory;
-  }
+  });
 }
 
 // Parameters from kiv_config.txt, then the current language's texts; both
@@ -122,20 +116,20 @@ StatusCode SafeDriverApp::GetKeysCtrl(IKeysCtrl** out) {
   ReleaseAndNull(*out);
   if (!keys_) {
     if (!params_) return kNotInitialized;
-    try {
+    StatusCode st = Guard([&]() -> StatusCode {
       char* value = nullptr;
-      StatusCode st = params_->GetString("key_storage", &value);
-      if (st != kOk) return st;
+      StatusCode got = params_->GetString("key_storage", &value);
+      if (got != kOk) return got;
       std::string path = JoinPath(folder_, value ? value : "");
       zk_free(value);
       IKeysCtrl* keys = nullptr;
-      st = MakeKeys(path.c_str(), &keys);
-      if (st != kOk) return st;
+      got = MakeKeys(path.c_str(), &keys);
+      if (got != kOk) return got;
       if (!keys) return kNoMemory;
       keys_ = keys;
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+      return kOk;
+    });
+    if (st != kOk) return st;
   }
   return HandOut(keys_, out);
 }

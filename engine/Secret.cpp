@@ -33,23 +33,6 @@ constexpr int32_t kModeReadOnly = kOpenBinary;                   // 0x8000
 constexpr int32_t kPermOwner = 0x0180;                           // 0600
 constexpr uint32_t kCarrierProbeLimit = 4096;
 
-// Owns one interface reference for the length of a call.
-template <class T>
-struct Held {
-  T* p = nullptr;
-  Held() = default;
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() { ReleaseAndNull(p); }
-  T* operator->() const { return p; }
-  T** operator&() { return &p; }
-  operator T*() const { return p; }
-  T* Take() {
-    T* t = p;
-    p = nullptr;
-    return t;
-  }
-};
 
 class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
  public:

@@ -26,13 +26,6 @@ constexpr uint32_t kInnerHeaderSize = 10;
 constexpr uint32_t kStoredLimit = 64;  // longer texts are compressed
 constexpr uint32_t kMaxDigest = 32;
 
-// Holds a reference for the length of a call.
-template <class T>
-struct Held {
-  T* p = nullptr;
-  ~Held() { ReleaseAndNull(p); }
-  T* operator->() const { return p; }
-};
 
 // Wipes a working copy of plain text when the call ends.
 struct WipedString {
@@ -162,11 +155,7 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
     if (!text || !password || !out) return kInvalidArg;
     zk_free(*out);
     *out = nullptr;
-    try {
-      return (this->*operation)(text, password, out);
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
+    return Guard([&] { return (this->*operation)(text, password, out); });
   }
 
   StatusCode Encode(const char* text, const char* password, char** out) {

@@ -24,13 +24,8 @@ using zktest::MustCreate;
 // Loads <name>.so from the folder of the running target (never unloaded);
 // aborts when it cannot.
 inline void LoadBeside(const char* name) {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) std::abort();
-  path[n] = 0;
-  std::string dir(path);
-  dir = dir.substr(0, dir.find_last_of('/'));
-  if (!dlopen((dir + "/" + name + ".so").c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) std::abort();
+  const std::string path = zktest::ProgramDir() + "/" + name + ".so";
+  if (!dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) std::abort();
 }
 
 // The fuzz input as bytes.

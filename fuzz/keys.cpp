@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ByteOrder.h"
+#include "FuzzSupport.h"
 #include "EngineFactories.h"
 #include "KeyFormat.h"
 #include "KeysCommon.h"
@@ -39,24 +40,17 @@ std::vector<uint8_t> FromHex(const char* hex) {
 }
 
 struct World {
-  std::string dir, storage, input, signedFile;
+  zktest::TempDir temp;
+  std::string dir = temp.path(), storage, input, signedFile;
   zk::IKeysCtrl* keys = nullptr;
   zk::IKeySign* sign = nullptr;
   zk::ICRC* crc = nullptr;
   zk::IHash* sha = nullptr;
   zk::IFileSystem* fs = nullptr;
   World() {
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) std::abort();
-    exe[n] = 0;
-    std::string folder(exe);
-    folder.erase(folder.rfind('/') + 1);
-    for (const char* lib : {"zk5storage.so", "zk5cipher.so"})
-      if (!dlopen((folder + lib).c_str(), RTLD_NOW | RTLD_NODELETE)) std::abort();
-    char tmpl[] = "/tmp/kivfuzz.XXXXXX";
-    if (!mkdtemp(tmpl)) std::abort();
-    dir = tmpl;
+    if (dir == "/tmp") std::abort();  // no directory of its own
+    zkfuzz::LoadBeside("zk5storage");
+    zkfuzz::LoadBeside("zk5cipher");
     storage = dir + "/keys.kst";
     input = dir + "/input";
     signedFile = dir + "/signed.txt";
@@ -77,10 +71,6 @@ struct World {
         keys->DeletePrivateKey(1) != 0)
       std::abort();
     Put(signedFile, reinterpret_cast<const uint8_t*>(known::kSignedText), std::strlen(known::kSignedText));
-  }
-  ~World() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 };
 

@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  zk::Rsa* rsa = zk::Rsa::Create();
+  zk::cipher::Rsa* rsa = zk::cipher::Rsa::Create();
   if (!rsa) return 0;
   bool priv = data[0] & 1;
   const uint8_t* blob = data + 1;

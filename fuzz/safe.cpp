@@ -16,23 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "Safe.h"
 #include "kvSafeDriver.h"
 
 namespace {
 
-template <class T>
-T* Make(const char* classId, const char* interfaceId) {
-  zk::IBase* base = nullptr;
-  if (zk_CreateInstance(classId, &base) != 0 || !base) std::abort();
-  void* p = nullptr;
-  base->QueryInterface(interfaceId, &p);
-  base->Release();
-  if (!p) std::abort();
-  return static_cast<T*>(p);
-}
 
-zk::IFileStrem* NewMem() { return Make<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem); }
+zk::IFileStrem* NewMem() { return zkfuzz::MustCreate<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem); }
 
 // Keeps the container the safe commits.
 class Keeper final : public zk::ToolkitObject<Keeper, zk::IStreamProvider> {
@@ -74,7 +65,7 @@ struct Opened {
 void Init(Opened& o) {
   o.container = NewMem();
   o.work = NewMem();
-  o.flows = Make<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
+  o.flows = zkfuzz::MustCreate<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
   o.safe = kiv::Safe::Create();
   if (!o.safe) std::abort();
 }

@@ -14,18 +14,12 @@
 #include <string>
 
 #include "EngineFactories.h"
+#include "FuzzSupport.h"
 #include "kvSafeDriver.h"
 
 namespace {
 
-std::string ProgramDir() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = 0;
-  std::string p = path;
-  return p.substr(0, p.find_last_of('/'));
-}
+using zktest::ProgramDir;
 
 template <class T>
 T* Face(zk::IBase* object, const char* id) {

@@ -189,12 +189,12 @@ class StaticCore : public FlowCore {
   }
 };
 
-template <const char* ClassId, unsigned W, unsigned S, unsigned R, bool Seek15>
-class StaticFlowCtrl final : public FlowContainer<StaticFlowCtrl<ClassId, W, S, R, Seek15>, StaticCore> {
+template <const char* ClassId, StaticLayout kLayout>
+class StaticFlowCtrl final : public FlowContainer<StaticFlowCtrl<ClassId, kLayout>, StaticCore> {
  public:
   static constexpr const char* kClassId = ClassId;
 
-  StaticFlowCtrl() { this->layout_ = StaticLayout{W, S, R, Seek15}; }
+  StaticFlowCtrl() { this->layout_ = kLayout; }
 
   // The second stream is not used.
   StatusCode Create(IFileStrem* container, IFileStrem*, uint32_t blockCount, uint32_t prefixBytes,
@@ -210,11 +210,16 @@ class StaticFlowCtrl final : public FlowContainer<StaticFlowCtrl<ClassId, W, S, 
 }  // namespace
 }  // namespace zk
 
-using StaticFlowCtrl8x16 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl8x16, 1, 2, 0, false>;
-using StaticFlowCtrl8x32 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl8x32, 1, 4, 2, false>;
-using StaticFlowCtrl6x16 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl6x16, 2, 2, 0, true>;
-using StaticFlowCtrl16x32 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl16x32, 2, 4, 0, false>;
-using StaticFlowCtrl32x32 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl32x32, 4, 4, 0, false>;
+constexpr zk::StaticLayout kStatic8x16Layout{.width = 1, .sizeWidth = 2, .reserved = 0, .seek15 = false};
+constexpr zk::StaticLayout kStatic8x32Layout{.width = 1, .sizeWidth = 4, .reserved = 2, .seek15 = false};
+constexpr zk::StaticLayout kStatic6x16Layout{.width = 2, .sizeWidth = 2, .reserved = 0, .seek15 = true};
+constexpr zk::StaticLayout kStatic16x32Layout{.width = 2, .sizeWidth = 4, .reserved = 0, .seek15 = false};
+constexpr zk::StaticLayout kStatic32x32Layout{.width = 4, .sizeWidth = 4, .reserved = 0, .seek15 = false};
+using StaticFlowCtrl8x16 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl8x16, kStatic8x16Layout>;
+using StaticFlowCtrl8x32 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl8x32, kStatic8x32Layout>;
+using StaticFlowCtrl6x16 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl6x16, kStatic6x16Layout>;
+using StaticFlowCtrl16x32 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl16x32, kStatic16x32Layout>;
+using StaticFlowCtrl32x32 = zk::StaticFlowCtrl<zk::id::StorageStaticFlowCtrl32x32, kStatic32x32Layout>;
 ZK_REGISTER_CLASS(StaticFlowCtrl8x16)
 ZK_REGISTER_CLASS(StaticFlowCtrl8x32)
 ZK_REGISTER_CLASS(StaticFlowCtrl6x16)

@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace zk::bn;
+using namespace zk::cipher::bn;
 
 // A BIGNUM of the same value (leading zero limbs ignored).
 struct Bn {

@@ -62,12 +62,12 @@ TEST(CrcTest, StreamFormsReadToTheEnd) {
   for (size_t i = 0; i < d.size(); ++i) d[i] = uint8_t(i * 7 + (i >> 8));
   const uint32_t n = uint32_t(d.size());
   for (bool wide : {false, true}) {
-    kit::MemFile* f = kit::MemFile::Create();
+    zktest::FakeStream* f = zktest::FakeStream::Make({}, true);
     f->data = d;
     uint32_t got = wide ? crc->Crc32Stream(5, f) : crc->Crc16Stream(5, f);
     EXPECT_EQ(got, wide ? crc->Crc32(5, d.data(), n) : crc->Crc16(5, d.data(), n));
     EXPECT_EQ(f->reads, 3);  // 4096, 4096 and 1808 bytes
-    EXPECT_EQ(f->pos, d.size());
+    EXPECT_EQ(f->position, d.size());
     // Already at the end: the seed.
     EXPECT_EQ(wide ? crc->Crc32Stream(77, f) : crc->Crc16Stream(77, f), 77u);
     EXPECT_EQ(f->reads, 3);
@@ -79,21 +79,22 @@ TEST(CrcTest, StreamFormsReadToTheEnd) {
 
 TEST(CrcTest, StreamFormsStopOnFailedOrEmptyReads) {
   Crc crc;
-  kit::MemFile* f = kit::MemFile::Create();
+  zktest::FakeStream* f = zktest::FakeStream::Make({}, true);
   f->data = kCheck;
   f->failRead = true;
   EXPECT_EQ(crc->Crc32Stream(3, f), 3u);
   EXPECT_EQ(crc->Crc16Stream(3, f), 3u);
   f->failRead = false;
   // A stream that answers no bytes yet is not at its end: no endless loop.
-  f->chunk = 0;
+  f->stalled = true;
   EXPECT_EQ(crc->Crc32Stream(3, f), 3u);
   EXPECT_EQ(crc->Crc16Stream(3, f), 3u);
   EXPECT_EQ(f->reads, 4);
   // Small reads chain to the whole value.
-  f->chunk = 2;
+  f->stalled = false;
+  f->maxRead = 2;
   EXPECT_EQ(crc->Crc32Stream(0, f), 0xCBF43926u);
-  f->pos = 0;
+  f->position = 0;
   EXPECT_EQ(crc->Crc16Stream(0, f), 0xBB3Du);
   f->Release();
 }

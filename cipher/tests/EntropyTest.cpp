@@ -20,7 +20,7 @@
 namespace {
 
 using kit::ToyCipher;
-namespace pool = zk::entropy;
+namespace pool = zk::cipher::entropy;
 using Sample = std::vector<uint8_t>;
 
 // The known sample source: queued samples first, then numbered ones

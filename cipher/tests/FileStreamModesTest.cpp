@@ -9,7 +9,7 @@
 
 namespace {
 
-using kit::MemFile;
+using zktest::FakeStream;
 using kit::ToyCipher;
 
 struct Open {
@@ -60,7 +60,7 @@ TEST(FileStreamModes, WriteSeekReadBackOverBlockSizesPositionsAndSplits) {
       for (uint32_t i = 0; i < n; ++i) iv[i] = uint8_t(0xC0 + i);
       const std::vector<uint8_t> stored = ThroughCipher(bc, fl.mode, iv, plain);
       for (uint32_t split : {1u, 7u, 37u, 64u, 100u}) {
-        MemFile* f = MemFile::Create();
+        FakeStream* f = FakeStream::Make({}, true);
         Open o(fl.classId);
         ASSERT_NE(o.fs, nullptr);
         ASSERT_EQ(o.cfs->Attach(f, bc, iv.data(), n), 0);
@@ -104,7 +104,7 @@ TEST(FileStreamModes, WriteSeekReadBackOverBlockSizesPositionsAndSplits) {
 
 TEST(FileStreamModes, CfbSeekReadsOnlyThePrecedingBlock) {
   ToyCipher* bc = ToyCipher::Make(8);
-  MemFile* f = MemFile::Create();
+  FakeStream* f = FakeStream::Make({}, true);
   Open o(zk::id::CipherFileStreamCFB);
   std::vector<uint8_t> iv(8, 0x11);
   ASSERT_EQ(o.cfs->Attach(f, bc, iv.data(), 8), 0);
@@ -129,7 +129,7 @@ TEST(FileStreamModes, CfbSeekReadsOnlyThePrecedingBlock) {
 
 TEST(FileStreamModes, OfbRewriteInPlaceGivesTheSameCiphertext) {
   ToyCipher* bc = ToyCipher::Make(12);
-  MemFile* f = MemFile::Create();
+  FakeStream* f = FakeStream::Make({}, true);
   Open o(zk::id::CipherFileStreamOFB);
   std::vector<uint8_t> iv(5, 0x77);  // any length: OFB does not test it
   ASSERT_EQ(o.cfs->Attach(f, bc, iv.data(), 5), 0);
@@ -148,7 +148,7 @@ TEST(FileStreamModes, OfbRewriteInPlaceGivesTheSameCiphertext) {
 
 TEST(FileStreamModes, AttachRefusalsAndTheFatalStopWhenNothingIsAttached) {
   ToyCipher* bc = ToyCipher::Make(8);
-  MemFile* f = MemFile::Create();
+  FakeStream* f = FakeStream::Make({}, true);
   {
     Open o(zk::id::CipherFileStreamCFB);
     std::vector<uint8_t> iv(8, 1);

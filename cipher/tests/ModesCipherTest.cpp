@@ -10,7 +10,7 @@
 namespace {
 
 using kit::LiteralModes;
-using kit::MemFile;
+using zktest::FakeStream;
 using kit::ToyCipher;
 using zktest::FromHex;
 using zktest::ToHex;
@@ -329,7 +329,7 @@ TEST(ModesNoCipher, BufferFormIsANoOpButTheStreamFaceStops) {
   EXPECT_DEATH(stream->Write(d.data(), 3), "");  // no stream
   ASSERT_EQ(cipher->QueryInterface(zk::id::CryptoICipherStream, &face), 0);
   auto* cs = static_cast<zk::ICipherStream*>(face);
-  MemFile* f = MemFile::Create();
+  FakeStream* f = FakeStream::Make({}, true);
   EXPECT_EQ(cs->SetStream(f), 0);
   EXPECT_DEATH(stream->Write(d.data(), 3), "");  // no block cipher: nothing plain is written
   EXPECT_TRUE(f->data.empty());
@@ -349,7 +349,7 @@ TEST_F(Modes, StreamFaceEncryptsWritesAndDecryptsReads) {
   auto* cs = static_cast<zk::ICipherStream*>(face);
   ASSERT_EQ(cipher->QueryInterface(zk::id::StreamIStream, &face), 0);
   auto* stream = static_cast<zk::IStream*>(face);
-  MemFile* f = MemFile::Create();
+  FakeStream* f = FakeStream::Make({}, true);
   ASSERT_EQ(cs->SetStream(f), 0);
   std::vector<uint8_t> plain(150000);
   for (size_t i = 0; i < plain.size(); ++i) plain[i] = uint8_t(i * 31 + (i >> 9));
@@ -363,7 +363,7 @@ TEST_F(Modes, StreamFaceEncryptsWritesAndDecryptsReads) {
   other->Release();
   EXPECT_EQ(f->data, expect);
   // Read it back through the face.
-  f->pos = 0;
+  f->position = 0;
   cipher->ResetIV(iv.data(), 8);
   std::vector<uint8_t> back(plain.size() + 10);
   uint32_t got = 0, total = 0;
@@ -374,22 +374,22 @@ TEST_F(Modes, StreamFaceEncryptsWritesAndDecryptsReads) {
   back.resize(total);
   EXPECT_EQ(back, plain);
   // EncryptStream and DecryptStream copy through in chunks.
-  MemFile* out = MemFile::Create();
-  f->pos = 0;
-  f->chunk = 1000;  // short reads keep the state running across chunks
+  FakeStream* out = FakeStream::Make({}, true);
+  f->position = 0;
+  f->maxRead = 1000;  // short reads keep the state running across chunks
   cipher->ResetIV(iv.data(), 8);
   ASSERT_EQ(cipher->DecryptStream(f, out), 0);
   EXPECT_EQ(out->data, plain);
-  MemFile* out2 = MemFile::Create();
-  out->pos = 0;
+  FakeStream* out2 = FakeStream::Make({}, true);
+  out->position = 0;
   cipher->ResetIV(iv.data(), 8);
   ASSERT_EQ(cipher->EncryptStream(out, out2), 0);
   EXPECT_EQ(out2->data, expect);
   out2->failWrite = true;
-  out->pos = 0;
+  out->position = 0;
   EXPECT_EQ(cipher->EncryptStream(out, out2), zk::kWriteError);
   out->failRead = true;
-  out->pos = 0;
+  out->position = 0;
   EXPECT_EQ(cipher->EncryptStream(out, out2), 0);  // read failures end the copy quietly
   cs->SetStream(nullptr);
   EXPECT_EQ(f->GetRefCount(), 1);

@@ -1,65 +1,18 @@
 // Test helpers of the cipher-mode, file-stream, Radix-64, password and
-// entropy tests: an in-memory file stream, a tiny keyed block cipher of any
-// block size, and the feedback modes done literally.
+// entropy tests (their in-memory file stream is zktest::FakeStream): a tiny
+// keyed block cipher of any block size, and the feedback modes done literally.
 #pragma once
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "FakeStream.h"
 #include "ModesFaces.h"
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 
 namespace kit {
-
-// A file stream over a byte vector; can be told to fail reads or writes and
-// to hand out at most `chunk` bytes per Read.
-class MemFile final : public zk::ToolkitObject<MemFile, zk::IFileStrem> {
- public:
-  static constexpr const char* kClassId = "test.MemFile";
-  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::StreamIFileStrem, 0},
-                                                      {zk::id::StreamIStream, 0}};
-  std::vector<uint8_t> data;
-  uint64_t pos = 0;
-  uint32_t chunk = 0xFFFFFFFFu;
-  bool failRead = false, failWrite = false;
-  int reads = 0, writes = 0, closes = 0;
-
-  StatusCode IsEnd() override { return pos >= data.size() ? zk::kEndOfStream : zk::kOk; }
-  StatusCode Read(void* buffer, uint32_t size, uint32_t* got) override {
-    if (!buffer) return zk::kInvalidArg;
-    ++reads;
-    if (failRead) return zk::kReadError;
-    uint64_t n = pos < data.size() ? std::min<uint64_t>({size, data.size() - pos, chunk}) : 0;
-    if (n) std::memcpy(buffer, data.data() + pos, n);
-    pos += n;
-    if (got) *got = uint32_t(n);
-    return zk::kOk;
-  }
-  StatusCode Write(const void* d, uint32_t length) override {
-    if (!d) return zk::kInvalidArg;
-    ++writes;
-    if (failWrite) return zk::kWriteError;
-    if (data.size() < pos + length) data.resize(pos + length);
-    if (length) std::memcpy(data.data() + pos, d, length);
-    pos += length;
-    return zk::kOk;
-  }
-  StatusCode Close() override { ++closes; return zk::kOk; }
-  StatusCode CopyFrom(zk::IStream* s, uint64_t count) override { return zk::CopyStream(this, s, count); }
-  StatusCode Commit() override { return zk::kOk; }
-  StatusCode GetSize(uint64_t* out) override { if (!out) return zk::kInvalidArg; *out = data.size(); return zk::kOk; }
-  StatusCode GetPosition(uint64_t* out) override { if (!out) return zk::kInvalidArg; *out = pos; return zk::kOk; }
-  StatusCode Seek(int64_t offset, int32_t origin) override {
-    int64_t base = origin == zk::kSeekSet ? 0 : origin == zk::kSeekCur ? int64_t(pos) : int64_t(data.size());
-    int64_t p = base + offset;
-    if (p < 0) return zk::kInvalidArg;
-    pos = uint64_t(p);
-    return zk::kOk;
-  }
-  StatusCode SetEnd() override { data.resize(pos); return zk::kOk; }
-};
 
 // A keyed toy cipher of block size n (invertible, not secure): XOR with the
 // key, add each byte into the next, rotate the block by one byte and each

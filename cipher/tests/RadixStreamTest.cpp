@@ -10,12 +10,12 @@
 
 namespace {
 
-using kit::MemFile;
+using zktest::FakeStream;
 
 struct Radix {
   zk::IStream* s = nullptr;
   zk::IStreamProcessor* proc = nullptr;
-  MemFile* file = MemFile::Create();
+  FakeStream* file = FakeStream::Make({}, true);
   Radix() {
     s = zktest::Create<zk::IStream>(zk::id::OpgpRadix64, zk::id::StreamIStream);
     void* face = nullptr;
@@ -30,12 +30,12 @@ struct Radix {
   std::string Text() const { return std::string(file->data.begin(), file->data.end()); }
   void SetText(const std::string& t) {
     file->data.assign(t.begin(), t.end());
-    file->pos = 0;
+    file->position = 0;
     ASSERT_EQ(proc->SetStream(file), 0);
   }
   std::string Encode(const std::vector<uint8_t>& bytes) {
     file->data.clear();
-    file->pos = 0;
+    file->position = 0;
     EXPECT_EQ(proc->SetStream(file), 0);
     const uint8_t none = 0;  // a null buffer is refused even with length 0
     EXPECT_EQ(s->Write(bytes.empty() ? &none : bytes.data(), uint32_t(bytes.size())), 0);
@@ -104,18 +104,18 @@ TEST(RadixStream, WritesInPiecesCopyFromAndSetStreamFinishTheText) {
   ASSERT_EQ(r.s->Close(), 0);
   EXPECT_EQ(r.Text(), Oracle(v));
   // CopyFrom with a count encodes exactly that many bytes.
-  MemFile* src = MemFile::Create();
+  FakeStream* src = FakeStream::Make({}, true);
   src->data = v;
   r.file->data.clear();
-  r.file->pos = 0;
+  r.file->position = 0;
   ASSERT_EQ(r.proc->SetStream(r.file), 0);
   EXPECT_EQ(r.s->CopyFrom(nullptr, 0), zk::kInvalidArg);
   ASSERT_EQ(r.s->CopyFrom(src, 100), 0);
   // SetStream to another stream finishes the first text (padding and flush).
-  MemFile* other = MemFile::Create();
+  FakeStream* other = FakeStream::Make({}, true);
   ASSERT_EQ(r.proc->SetStream(other), 0);
   EXPECT_EQ(r.Text(), Oracle(std::vector<uint8_t>(v.begin(), v.begin() + 100)));
-  src->pos = 0;
+  src->position = 0;
   ASSERT_EQ(r.s->CopyFrom(src, 0), 0);
   ASSERT_EQ(r.s->Close(), 0);
   EXPECT_EQ(std::string(other->data.begin(), other->data.end()), Oracle(v));

@@ -16,7 +16,8 @@
 namespace {
 
 using namespace zk;
-using namespace zk::bn;
+using namespace zk::cipher;
+using namespace zk::cipher::bn;
 
 using zktest::FixedEntropy;
 
@@ -496,7 +497,7 @@ TEST(RsaTest, GenerateKeyWithThePoolEntropy) {
   EXPECT_EQ(rsa->GenerateKey(63), zk::kInvalidArg);
   for (uint32_t bits : {128u, 64u}) {  // the second replaces the kept source
     ASSERT_EQ(rsa->GenerateKey(bits), zk::kOk);
-    CheckKey(*static_cast<zk::Rsa*>(rsa), bits);
+    CheckKey(*static_cast<zk::cipher::Rsa*>(rsa), bits);
   }
   rsa->Release();
 }

@@ -20,29 +20,7 @@ namespace secrettest {
 void LoadLibraries();
 
 // Owns one interface reference.
-template <class T>
-class Ref {
- public:
-  Ref() = default;
-  explicit Ref(T* p) : p_(p) {}
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  ~Ref() { reset(); }
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  T** out() {
-    reset();
-    return &p_;
-  }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
+using zktest::Ref;
 
 // A face of an object (nullptr when it has none).
 template <class T>

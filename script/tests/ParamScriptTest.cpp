@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "TestStream.h"
+#include "FakeStream.h"
 #include "ZkTest.h"
 #include "zk5script.h"
 
 namespace {
 
-using scripttest::TestStream;
+using zktest::FakeStream;
 
 std::string Str(const char* s) { return s ? s : "<null>"; }
 
@@ -32,12 +32,12 @@ class Param : public ::testing::Test {
   }
   StatusCode Load(const std::string& text) {
     if (file) file->Release();
-    file = TestStream::Make(text);
+    file = FakeStream::MakeText(text, true);
     return p->Load(file);
   }
   std::string Saved() {
     EXPECT_EQ(p->Save(), 0);
-    return file->data;
+    return file->Text();
   }
   std::string Value(const char* name) {
     char* s = nullptr;
@@ -62,7 +62,7 @@ class Param : public ::testing::Test {
   }
 
   zk::IAppParam* p = nullptr;
-  TestStream* file = nullptr;
+  FakeStream* file = nullptr;
 };
 
 // ---- parsing ---------------------------------------------------------------
@@ -171,7 +171,7 @@ TEST_F(Param, ExampleEntryWithItsComment) {
 TEST_F(Param, EmptyFileLoadsAndSavesEmpty) {
   ASSERT_EQ(Load(""), 0);
   EXPECT_EQ(p->GetCount(), 0);
-  file->data = "garbage written by someone else";
+  file->SetText("garbage written by someone else");
   EXPECT_EQ(Saved(), "");
 }
 
@@ -202,7 +202,7 @@ TEST_F(Param, SaveFailuresAreReturnedAndNeverCutTheFile) {
   file->writeBudget = 4;
   EXPECT_EQ(p->Save(), zk::kWriteError);
   EXPECT_EQ(file->data.size(), old.size());
-  EXPECT_EQ(file->data.substr(4), old.substr(4));
+  EXPECT_EQ(file->Text().substr(4), old.substr(4));
   EXPECT_EQ(file->commits, 0);
 
   file->writeBudget = -1;
@@ -231,7 +231,7 @@ TEST_F(Param, SaveNeedsALoadedStream) {
 TEST_F(Param, LoadKeepsOneReferenceAndReleasesIt) {
   ASSERT_EQ(Load("a=\"1\""), 0);
   EXPECT_EQ(file->GetRefCount(), 2);
-  TestStream* other = TestStream::Make("b=\"2\"");
+  FakeStream* other = FakeStream::MakeText("b=\"2\"", true);
   ASSERT_EQ(p->Load(other), 0);
   EXPECT_EQ(file->GetRefCount(), 1);
   EXPECT_EQ(other->GetRefCount(), 2);
@@ -243,18 +243,18 @@ TEST_F(Param, LoadKeepsOneReferenceAndReleasesIt) {
 
 TEST_F(Param, LoadFailures) {
   ASSERT_EQ(Load("a=\"1\""), 0);
-  TestStream* s = TestStream::Make("b=\"2\"");
+  FakeStream* s = FakeStream::MakeText("b=\"2\"", true);
 
   s->sizeError = -104;
   EXPECT_EQ(p->Load(s), -104);
   EXPECT_EQ(p->Save(), zk::kNotInitialized);
 
   s->sizeError = 0;
-  s->readError = zk::kReadError;
+  s->failRead = true;
   EXPECT_EQ(p->Load(s), zk::kReadError);
   EXPECT_EQ(p->GetCount(), 0);
 
-  s->readError = 0;
+  s->failRead = false;
   s->seekError = -16;
   EXPECT_EQ(p->Load(s), -16);
 
@@ -277,7 +277,7 @@ TEST_F(Param, LoadFailures) {
 
   // Reads that hand out a few bytes at a time are gathered.
   s->claimedSize = 0;
-  s->readPiece = 2;
+  s->maxRead = 2;
   EXPECT_EQ(p->Load(s), 0);
   EXPECT_EQ(Value("b"), "2");
   s->Release();

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "TestStream.h"
+#include "FakeStream.h"
 #include "ZkTest.h"
 #include "zk5script.h"
 
 namespace {
 
-using scripttest::TestStream;
+using zktest::FakeStream;
 
 const std::string kNone = "<none>";
 
@@ -41,7 +41,7 @@ class Text : public ::testing::Test {
   }
   StatusCode Load(const std::string& text) {
     if (file) file->Release();
-    file = TestStream::Make(text);
+    file = FakeStream::MakeText(text, true);
     return t->Load(file);
   }
   // The text of an id, kNone for a null text, or "status N".
@@ -54,7 +54,7 @@ class Text : public ::testing::Test {
   }
 
   zk::ITextRes* t = nullptr;
-  TestStream* file = nullptr;
+  FakeStream* file = nullptr;
 };
 
 const char kExample[] = "1025\n First line\n\tSecond line\n\n1026\n Other\n";
@@ -158,7 +158,7 @@ TEST_F(Text, LoadKeepsOneReferenceToItsStream) {
   EXPECT_EQ(file->GetRefCount(), 2);
   ASSERT_EQ(t->Load(file), 0);  // the same stream again
   EXPECT_EQ(file->GetRefCount(), 2);
-  TestStream* other = TestStream::Make("1\n one\n");
+  FakeStream* other = FakeStream::MakeText("1\n one\n", true);
   ASSERT_EQ(t->Load(other), 0);
   EXPECT_EQ(file->GetRefCount(), 1);
   EXPECT_EQ(Get(1), "one");
@@ -172,21 +172,19 @@ TEST_F(Text, LoadKeepsOneReferenceToItsStream) {
 TEST_F(Text, ReadErrorsAndSeekErrors) {
   // Eight bytes a read: the third read fails inside the third entry, which
   // is not indexed; the two before it are.
-  file = TestStream::Make("1\n one\n2\n two\n3\n three\n");
-  file->readPiece = 8;
-  file->readError = zk::kReadError;
-  file->readsBeforeError = 2;
+  file = FakeStream::MakeText("1\n one\n2\n two\n3\n three\n", true);
+  file->maxRead = 8;
+  file->readFailAt = 16;
   EXPECT_EQ(t->Load(file), zk::kReadError);
   EXPECT_EQ(Get(3), "status -2");
-  file->readError = 0;
+  file->readFailAt = UINT64_MAX;
   EXPECT_EQ(Get(1), "one");
   EXPECT_EQ(Get(2), "two");
 
-  file->readError = zk::kReadError;
-  file->readsBeforeError = 0;
+  file->failRead = true;
   EXPECT_EQ(Get(1), "status -104");
 
-  file->readError = 0;
+  file->failRead = false;
   ASSERT_EQ(t->Load(file), 0);
   file->seekError = -16;
   EXPECT_EQ(Get(2), "status -16");
@@ -195,7 +193,7 @@ TEST_F(Text, ReadErrorsAndSeekErrors) {
 
 TEST_F(Text, AStreamWithoutTheFileInterfaceLeavesNoIndex) {
   ASSERT_EQ(Load(kExample), 0);
-  TestStream* odd = TestStream::Make(kExample);
+  FakeStream* odd = FakeStream::MakeText(kExample, true);
   odd->refuseQuery = true;
   EXPECT_EQ(t->Load(odd), zk::kNotImplemented);
   EXPECT_EQ(Get(1026), "status -2");
@@ -203,12 +201,12 @@ TEST_F(Text, AStreamWithoutTheFileInterfaceLeavesNoIndex) {
 }
 
 TEST_F(Text, EndsWithAStreamThatNeverReportsItsEnd) {
-  file = TestStream::Make("1\n one\n2\n two");
+  file = FakeStream::MakeText("1\n one\n2\n two", true);
   file->neverEnd = true;
   ASSERT_EQ(t->Load(file), 0);
   EXPECT_EQ(Get(2), "two");
   // The file shrank after Load: the text stops where the data does.
-  file->data = "1\n one\n2\n";
+  file->SetText("1\n one\n2\n");
   file->neverEnd = false;
   EXPECT_EQ(Get(2), "");
 }

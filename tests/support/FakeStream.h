@@ -2,12 +2,15 @@
 // stream.IFileStrem over a byte vector that behaves like the toolkit memory
 // stream (Seek from the end counts back, no seek past the end) or, when
 // asked, like a file stream (Seek from the end adds the offset to the size,
-// seeks past the end allowed). Switches make reads and writes fail or come
-// in short pieces, to exercise the error paths.
+// seeks past the end allowed). Switches make reads, writes, seeks, the size,
+// the end, SetEnd, Commit and QueryInterface fail or misbehave the ways a real
+// medium can, to exercise the error paths.
 #pragma once
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "StreamCopy.h"
@@ -32,7 +35,16 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
   bool failWrite = false;      // every Write fails with -105
   uint64_t readFailAt = UINT64_MAX;   // reads stop short of this byte; a Read from it fails with -104
   uint64_t writeFailAt = UINT64_MAX;  // a Write that would grow the data past this size fails with -105
-  int reads = 0, writes = 0;
+  int64_t writeBudget = -1;    // bytes written in all before a Write stops short and fails with -105 (-1: no limit)
+  bool stalled = false;        // every Read delivers no bytes, though the end is not reached
+  bool neverEnd = false;       // IsEnd never reports the end
+  uint64_t claimedSize = 0;    // GetSize reports this when non-zero
+  StatusCode sizeError = 0;    // GetSize answers this when non-zero
+  StatusCode seekError = 0;    // Seek answers this when non-zero
+  StatusCode setEndError = 0;  // SetEnd answers this when non-zero
+  StatusCode commitError = 0;  // Commit answers this when non-zero
+  bool refuseQuery = false;    // QueryInterface answers -7 for every interface
+  int reads = 0, writes = 0, commits = 0;
   std::vector<uint32_t> readAsks;    // size asked by every Read
   std::vector<uint32_t> writeSizes;  // length of every Write
 
@@ -42,8 +54,18 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
     s->fileSeek = fileLike;
     return s;
   }
+  static FakeStream* MakeText(std::string_view text, bool fileLike = false) {
+    return Make(std::vector<uint8_t>(text.begin(), text.end()), fileLike);
+  }
+  std::string Text() const { return std::string(data.begin(), data.end()); }
+  void SetText(std::string_view text) { data.assign(text.begin(), text.end()); }
 
-  StatusCode IsEnd() override { return position >= data.size() ? zk::kEndOfStream : zk::kOk; }
+  StatusCode QueryInterface(const char* iid, void** out) override {
+    if (!refuseQuery) return ToolkitObject::QueryInterface(iid, out);
+    if (out) *out = nullptr;
+    return zk::kNotImplemented;
+  }
+  StatusCode IsEnd() override { return !neverEnd && position >= data.size() ? zk::kEndOfStream : zk::kOk; }
   StatusCode Read(void* buffer, uint32_t size, uint32_t* gotOut) override {
     if (gotOut) *gotOut = 0;
     if (size == 0) return zk::kOk;
@@ -54,6 +76,7 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
     uint64_t n = size < left ? size : left;
     if (maxRead && n > maxRead) n = maxRead;
     if (position + n > readFailAt) n = readFailAt - position;
+    if (stalled) n = 0;
     if (n) std::memcpy(buffer, data.data() + position, n);
     position += n;
     if (gotOut) *gotOut = static_cast<uint32_t>(n);
@@ -65,17 +88,24 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
     writeSizes.push_back(length);
     if (writes++ == failWriteAfter || failWrite) return zk::kWriteError;
     if (std::max<uint64_t>(data.size(), position + length) > writeFailAt) return zk::kWriteError;
-    if (position + length > data.size()) data.resize(position + length);
-    std::memcpy(data.data() + position, src, length);
-    position += length;
-    return zk::kOk;
+    uint32_t n = length;
+    if (writeBudget >= 0 && n > writeBudget) n = static_cast<uint32_t>(writeBudget);
+    if (position + n > data.size()) data.resize(position + n);
+    if (n) std::memcpy(data.data() + position, src, n);
+    position += n;
+    if (writeBudget >= 0) writeBudget -= n;
+    return n < length ? zk::kWriteError : zk::kOk;
   }
   StatusCode Close() override { return zk::kOk; }
   StatusCode CopyFrom(zk::IStream* source, uint64_t count) override { return zk::CopyStream(this, source, count); }
-  StatusCode Commit() override { return zk::kOk; }
+  StatusCode Commit() override {
+    ++commits;
+    return commitError;
+  }
   StatusCode GetSize(uint64_t* sizeOut) override {
     if (!sizeOut) return zk::kInvalidArg;
-    *sizeOut = data.size();
+    if (sizeError) return sizeError;
+    *sizeOut = claimedSize ? claimedSize : data.size();
     return zk::kOk;
   }
   StatusCode GetPosition(uint64_t* positionOut) override {
@@ -84,6 +114,7 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
     return zk::kOk;
   }
   StatusCode Seek(int64_t offset, int32_t origin) override {
+    if (seekError) return seekError;
     int64_t base = origin == 0 ? 0 : origin == 1 ? int64_t(position) : int64_t(data.size());
     int64_t target = origin == 2 && !fileSeek ? base - offset : base + offset;
     if (origin < 0 || origin > 2) return zk::kInvalidArg;
@@ -97,6 +128,7 @@ class FakeStream final : public zk::ToolkitObject<FakeStream, zk::IFileStrem> {
     return zk::kOk;
   }
   StatusCode SetEnd() override {
+    if (setEndError) return setEndError;
     data.resize(position);
     return zk::kOk;
   }

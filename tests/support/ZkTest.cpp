@@ -11,31 +11,12 @@
 
 namespace zktest {
 
-std::string ProgramDir() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = 0;
-  return std::filesystem::path(path).parent_path().string();
-}
-
 bool LoadToolkit(const std::string& name) {
   std::string path = ProgramDir() + "/" + name + ".so";
   // Never unloaded, as in the program.
   void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   EXPECT_NE(h, nullptr) << "cannot load " << path << ": " << dlerror();
   return h != nullptr;
-}
-
-TempDir::TempDir() {
-  char tmpl[] = "/tmp/kivtest.XXXXXX";
-  const char* p = mkdtemp(tmpl);
-  path_ = p ? p : "/tmp";
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
 }
 
 std::vector<uint8_t> ReadFile(const std::string& path) {

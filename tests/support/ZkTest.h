@@ -1,28 +1,48 @@
 // Helpers shared by the tests of every subsystem.
 #pragma once
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "zk5Base.h"
 
 namespace zktest {
 
-// The folder of the running test program (where every library is built).
-std::string ProgramDir();
+// The folder of the running test program (where every library is built);
+// "." when it cannot be found. Header-only, for fuzz targets and benchmarks
+// too.
+inline std::string ProgramDir() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  path[n] = 0;
+  std::string p = path;
+  return p.substr(0, p.find_last_of('/'));
+}
 
 // Loads a toolkit library by name from the program's folder, as a client
 // does ("zk5storage" loads zk5storage.so); its classes register on load.
 // Fails the current test when it cannot be loaded.
 bool LoadToolkit(const std::string& name);
 
-// A fresh empty directory under /tmp, removed with everything in it at
-// destruction.
+// A fresh empty directory under /tmp (/tmp itself when none can be made),
+// removed with everything in it at destruction. Header-only.
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
+  TempDir() {
+    char tmpl[] = "/tmp/kivtest.XXXXXX";
+    const char* p = mkdtemp(tmpl);
+    path_ = p ? p : "/tmp";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (path_ != "/tmp") std::filesystem::remove_all(path_, ec);
+  }
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
 
