@@ -17,12 +17,13 @@
 #include "desktop/MainFormUnit.h"
 #include "desktop/ModalRun.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "tests/support/ZkTest.h"
 
 namespace {
 
-using Page = std::function<void(QDialog*)>;
+using desktoptest::Page;
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -33,17 +34,9 @@ TEST(ContentEndToEnd, OneFileSecretAddSaveReopenGet) {
   desktoptest::App();
   zktest::TempDir dir;
   kiv::ScriptedPrompter prompter;
-  std::deque<Page> pages;
-  kiv::SetModalDriver([&](QDialog* d) {
-    if (pages.empty()) {
-      d->reject();
-      return;
-    }
-    Page p = pages.front();
-    pages.pop_front();
-    p(d);
-  });
-  auto click = [](QDialog* d, const char* name) { d->findChild<QPushButton*>(name)->click(); };
+  desktoptest::PageScript script;
+  std::deque<desktoptest::Page>& pages = script.pages;
+  auto click = desktoptest::Click;
   auto kind = [&](const char* list, int row) {
     return [=](QDialog* d) {
       d->findChild<QListWidget*>(list)->setCurrentRow(row);
@@ -101,7 +94,6 @@ TEST(ContentEndToEnd, OneFileSecretAddSaveReopenGet) {
   EXPECT_EQ(prompter.Calls()[1].text, kiv::GetResText(form->Texts(), 814));
   EXPECT_EQ(Slurp(out), bytes);
   form.reset();
-  kiv::SetModalDriver({});
 }
 
 }  // namespace
