@@ -11,7 +11,7 @@
 #include "ByteOrder.h"
 #include "EngineFactories.h"
 
-namespace kiv {
+namespace zk::engine {
 namespace {
 
 // A zeroed heap block of n bytes, wiped when it goes.
@@ -321,15 +321,11 @@ StatusCode Keys::WriteKeyed(const char* path, const char* password, uint8_t kind
   });
 }
 
-}  // namespace kiv
-
-namespace zk::engine {
-
 StatusCode MakeKeys(const char* storagePath, IKeysCtrl** out) {
   if (!out) return kInvalidArg;
   *out = nullptr;
-  kiv::Keys* keys = nullptr;
-  StatusCode st = kiv::Keys::Make(storagePath, &keys);
+  Keys* keys = nullptr;
+  StatusCode st = Keys::Make(storagePath, &keys);
   if (st != kOk) return st;
   *out = keys;
   return kOk;

@@ -14,7 +14,7 @@
 #include "KeyFormat.h"
 #include "KeysCommon.h"
 
-namespace kiv {
+namespace zk::engine {
 
 // An allocator that zeroes what it gives back: key records hold private
 // numbers in plain.
@@ -149,4 +149,4 @@ class Keys final
   zk::KeyInfo selectedInfo_ = {};
 };
 
-}  // namespace kiv
+}  // namespace zk::engine

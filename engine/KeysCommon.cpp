@@ -7,7 +7,7 @@
 #include "SecretFiles.h"
 #include "zk5Cipher.h"
 
-namespace kiv {
+namespace zk::engine {
 StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n) {
   uint8_t* p = static_cast<uint8_t*>(buffer);
   uint32_t done = 0;
@@ -25,7 +25,7 @@ StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n) {
 StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
                        const std::function<StatusCode(zk::IFileStrem*)>& fill) {
   ZK_REQUIRE(fs, zk::id::StreamIFileSystem);
-  zk::engine::FileReplacement file(fs);
+  FileReplacement file(fs);
   StatusCode st = file.Begin(path);
   if (st == zk::kOk) st = fill(file.stream());
   if (st == zk::kOk) st = file.Commit();
@@ -54,7 +54,7 @@ StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFile
 StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out) {
   *out = nullptr;
   if (hashIndex < 1 || hashIndex > 4) return zk::kInvalidArg;
-  return zk::engine::MakeHash(static_cast<int32_t>(hashIndex), out);
+  return MakeHash(static_cast<int32_t>(hashIndex), out);
 }
 
 StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]) {
@@ -75,4 +75,4 @@ StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]) {
   return st;
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

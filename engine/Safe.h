@@ -9,7 +9,7 @@
 #include "SafeTree.h"
 #include "kvSafeDriver.h"
 
-namespace kiv {
+namespace zk::engine {
 
 class Safe final : public zk::ToolkitObject<Safe, zk::ISafe, zk::ISetProvider, zk::ISafeCallback> {
  public:
@@ -97,4 +97,4 @@ class Safe final : public zk::ToolkitObject<Safe, zk::ISafe, zk::ISetProvider, z
 // copy with that answer.
 StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IProgress* progress);
 
-}  // namespace kiv
+}  // namespace zk::engine

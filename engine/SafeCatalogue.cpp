@@ -9,7 +9,7 @@
 #include "ToolkitObject.h"
 #include "Wipe.h"
 
-namespace kiv {
+namespace zk::engine {
 
 
 CatalogueBuffer::CatalogueBuffer(zk::IBase* stream) {
@@ -248,4 +248,4 @@ StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root, zk::IFlowContro
   return zk::Guard([&] { return reader.Folder(root, 0); });
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -11,7 +11,7 @@
 #include "SafeTree.h"
 #include "zk5Stream.h"
 
-namespace kiv {
+namespace zk::engine {
 
 // Buffers the catalogue's bytes in 64 KiB pieces: one stream Write per
 // full buffer, one stream Read per refill.
@@ -55,4 +55,4 @@ StatusCode WriteCatalogue(zk::IFlowControl* flows, const FolderNode& root);
 // before the fault stays in the tree.
 StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root, zk::IFlowControl* flows = nullptr);
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -8,7 +8,7 @@
 #include "Keys.h"
 #include "SecretFormat.h"
 
-namespace kiv {
+namespace zk::engine {
 namespace {
 
 constexpr uint32_t kBlockSize = 44;  // the signed block: 11 limbs
@@ -216,7 +216,7 @@ StatusCode Keys::ReadSignature(const char* signaturePath, char** fileNameOut, zk
   uint32_t hashIndex = 0;
   StatusCode st = LoadSignature(signaturePath, fileNameOut, block, &isPair, &signer, &hashIndex);
   if (st != zk::kOk) return st;
-  if (signTimeOut) zk::engine::LocalCalendar(zk::LoadLE32(block), signTimeOut);
+  if (signTimeOut) LocalCalendar(zk::LoadLE32(block), signTimeOut);
   if (signerIsPairOut) *signerIsPairOut = isPair;
   // The signer's place in its list, so a caller can show whose key it is.
   if (reservedOut) *reservedOut = signer;
@@ -240,4 +240,4 @@ StatusCode Keys::VerifyFile(const char* filePath, const char* signaturePath) {
   return std::memcmp(digest, block + 8, 32) == 0 ? zk::kOk : zk::kDigestMismatch;
 }
 
-}  // namespace kiv
+}  // namespace zk::engine
