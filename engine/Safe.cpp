@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <new>
 
 #include "Wipe.h"
 #include "EngineFactories.h"
@@ -71,8 +70,8 @@ StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IPr
   uint64_t total = 0;
   StatusCode st = source->GetSize(&total);
   if (st != zk::kOk) return st;
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece]);
-  if (!buffer) return zk::kNoMemory;
+  // Every safe operation runs under Guard, which answers a failed allocation.
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kPiece]);
   if (progress) progress->OnProgress(0);
   uint64_t done = 0;
   uint64_t last = 0;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <unordered_set>
 
 #include "ByteOrder.h"
@@ -34,8 +33,7 @@ StatusCode CatalogueBuffer::Write(const void* data, uint32_t length) {
   if (!data) return zk::kInvalidArg;
   ZK_REQUIRE(out_, zk::id::StreamIStream);
   if (!write_) {
-    write_.reset(new (std::nothrow) uint8_t[kSize]);
-    if (!write_) return zk::kNoMemory;
+    write_.reset(new uint8_t[kSize]);
   }
   const uint8_t* p = static_cast<const uint8_t*>(data);
   while (length) {
@@ -68,8 +66,7 @@ StatusCode CatalogueBuffer::Read(void* data, uint32_t length, uint32_t* count) {
   if (!data) return zk::kInvalidArg;
   ZK_REQUIRE(in_, zk::id::StreamIStream);
   if (!read_) {
-    read_.reset(new (std::nothrow) uint8_t[kSize]);
-    if (!read_) return zk::kNoMemory;
+    read_.reset(new uint8_t[kSize]);
   }
   uint8_t* p = static_cast<uint8_t*>(data);
   uint32_t done = 0;

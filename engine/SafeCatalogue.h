@@ -14,7 +14,8 @@
 namespace zk::engine {
 
 // Buffers the catalogue's bytes in 64 KiB pieces: one stream Write per
-// full buffer, one stream Read per refill.
+// full buffer, one stream Read per refill. The buffers are allocated on
+// first use; their callers run under Guard, which answers a failure.
 class CatalogueBuffer {
  public:
   static constexpr uint32_t kSize = 65536;

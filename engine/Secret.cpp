@@ -9,7 +9,6 @@
 
 #include <cstring>
 #include <ctime>
-#include <new>
 
 #include "ByteOrder.h"
 #include "EngineFactories.h"
@@ -768,9 +767,13 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
 StatusCode MakeSecret(ISafeDriverApp* driver, IKivSecret** out) {
   if (!out) return kInvalidArg;
   *out = nullptr;
-  Secret* s = new (std::nothrow) Secret();
-  if (!s) return kNoMemory;
-  StatusCode st = s->Init(driver);
+  Secret* s = nullptr;
+  StatusCode st = Guard([&] {
+    s = new Secret();
+    return kOk;
+  });
+  if (st != kOk) return st;
+  st = s->Init(driver);
   if (st != kOk) {
     s->Release();
     return st;
