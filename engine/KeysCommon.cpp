@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "SecretFiles.h"
 #include "zk5Cipher.h"
@@ -60,8 +59,7 @@ StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out) {
 StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]) {
   std::memset(digest, 0, 32);
   constexpr uint32_t kPiece = 65536;
-  std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[kPiece]);
-  if (!chunk) return zk::kNoMemory;
+  std::unique_ptr<uint8_t[]> chunk(new uint8_t[kPiece]);
   StatusCode st = hash->Init();
   while (st == zk::kOk) {
     uint32_t got = 0;

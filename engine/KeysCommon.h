@@ -56,7 +56,8 @@ StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFile
 StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out);
 
 // Digests the rest of a stream with `hash` (64 KiB pieces) into a zeroed
-// 32-byte buffer.
+// 32-byte buffer. Its buffer is allocated plainly: callers run it under
+// Guard.
 StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]);
 
 }  // namespace zk::engine
