@@ -174,13 +174,13 @@ void HashAlone(benchmark::State& state) {
   const std::string& file = BigFile();
   zk::IFileSystem* fs = nullptr;
   zk::IHash* hash = nullptr;
-  kiv::CreateFace(zk::id::FosFileSys, zk::id::StreamIFileSystem, &fs);
-  kiv::MakeKeyHash(2, &hash);
+  zk::engine::CreateFace(zk::id::FosFileSys, zk::id::StreamIFileSystem, &fs);
+  zk::engine::MakeKeyHash(2, &hash);
   for (auto _ : state) {
     zk::IFileStrem* f = nullptr;
     if (fs->OpenFile(file.c_str(), 0x8000, &f) != 0) std::abort();
     uint8_t digest[32];
-    if (kiv::HashRest(hash, f, digest) != 0) std::abort();
+    if (zk::engine::HashRest(hash, f, digest) != 0) std::abort();
     f->Release();
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(SignMiB() << 20));

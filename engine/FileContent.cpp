@@ -4,7 +4,6 @@
 // arc.Lzpxj (flags bit 0).
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "ByteOrder.h"
 #include "EngineTables.h"
@@ -163,10 +162,13 @@ class File final : public ContentBase<File, IKivFile> {
       return st;
     }
     const uint32_t blockSize = kFileInfoSize + uint32_t(n);
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[blockSize]);
-    if (!block) {
+    std::unique_ptr<uint8_t[]> block;
+    if ((st = Guard([&] {
+           block.reset(new uint8_t[blockSize]);
+           return kOk;
+         })) != kOk) {
       file->Release();
-      return kNoMemory;
+      return st;
     }
     StoreLE32(block.get(), uint32_t(size));
     StoreLE32(block.get() + 4, uint32_t(flags & 1));

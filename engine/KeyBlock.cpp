@@ -14,9 +14,6 @@
 namespace zk::engine {
 namespace {
 
-using kiv::Held;
-using kiv::RuntimeBlock;
-
 constexpr uint32_t kCheckWord = 0x5356494B;  // "KIVS" read as a little-endian word
 constexpr uint32_t kSealedAt = 4, kSealedMax = 520, kCheckAt = 524, kCrcAt = 532;
 constexpr uint32_t kKeyLimbs = kContentKeySize / 4;

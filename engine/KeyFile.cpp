@@ -5,7 +5,7 @@
 #include "ByteOrder.h"
 #include "Keys.h"
 
-namespace kiv {
+namespace zk::engine {
 
 StatusCode Keys::ExportPrivateKey(const char* path, const char* password, uint32_t index) {
   if (index >= pairs_.size()) return zk::kInvalidArg;
@@ -101,4 +101,4 @@ StatusCode Keys::GetSelectedKeyInfo(int32_t* isPairOut, zk::KeyInfo* info) {
   return zk::kOk;
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

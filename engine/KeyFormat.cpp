@@ -6,7 +6,7 @@
 #include "EngineTables.h"
 #include "SecretFormat.h"
 
-namespace kiv {
+namespace zk::engine {
 
 template <uint32_t kSize>
 uint32_t KeyRecord<kSize>::Created() const {
@@ -57,7 +57,7 @@ int CompareOwnerNames(const uint8_t* a, const uint8_t* b) {
 
 void FillKeyInfo(uint32_t created, uint32_t bits, const uint8_t* owner, zk::KeyInfo* info) {
   info->created = zk::CalendarTime{};
-  zk::engine::LocalCalendar(created, &info->created);
+  LocalCalendar(created, &info->created);
   info->bits = static_cast<int32_t>(bits);
   std::memcpy(&info->owner, owner, kOwnerSize);
 }
@@ -72,14 +72,14 @@ std::string UserIdText(const uint8_t owner[kOwnerSize]) {
 
 void BuildPrefix(zk::ICRC* crc, uint16_t mask, uint8_t byte5, uint8_t kind, uint8_t plain[kPrefixSize],
                  uint8_t stored[kPrefixSize]) {
-  zk::engine::BuildMaskedPrefix(crc, mask, 1, byte5, kind, 0, stored);
-  zk::engine::UnmaskPrefix(stored, plain);
+  BuildMaskedPrefix(crc, mask, 1, byte5, kind, 0, stored);
+  UnmaskPrefix(stored, plain);
 }
 
 StatusCode CheckPrefix(zk::ICRC* crc, const uint8_t stored[kPrefixSize], uint8_t byte5,
                        uint8_t plain[kPrefixSize]) {
-  zk::engine::UnmaskPrefix(stored, plain);
-  if (!zk::engine::PrefixCrcOk(crc, plain) || !zk::engine::PrefixMagicOk(plain)) return zk::kInvalidFormat;
+  UnmaskPrefix(stored, plain);
+  if (!PrefixCrcOk(crc, plain) || !PrefixMagicOk(plain)) return zk::kInvalidFormat;
   if (plain[4] != 1 || plain[5] != byte5) return zk::kInvalidFormat;
   return zk::kOk;
 }
@@ -99,4 +99,4 @@ bool HeaderCrcHolds(zk::ICRC* crc, const uint8_t header[kHeaderSize]) {
   return (crc->Crc16(0, header, 50) & 0xffff) == zk::LoadLE16(header + 50);
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

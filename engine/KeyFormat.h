@@ -8,11 +8,10 @@
 #include "zk5BlockCipher.h"
 #include "EngineTables.h"
 
-namespace kiv {
+namespace zk::engine {
 
 using ::StatusCode;
 
-using zk::engine::kPrefixSize;
 inline constexpr uint32_t kHeaderSize = 52;
 inline constexpr uint32_t kOwnerField = 33;    // 32 characters and a terminator
 inline constexpr uint32_t kOwnerSize = 132;    // name, second name, country, city
@@ -81,4 +80,4 @@ void BuildHeader(zk::ICRC* crc, uint32_t time, uint32_t format, uint32_t length,
 // True when the header's CRC-16 holds.
 bool HeaderCrcHolds(zk::ICRC* crc, const uint8_t header[kHeaderSize]);
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -1,7 +1,7 @@
 // kiv.Keys: the raw RSA operations of the key pairs (kiv.IKeyOperations).
 #include "Keys.h"
 
-namespace kiv {
+namespace zk::engine {
 
 StatusCode Keys::RunOperation(RsaOp op, uint32_t keyIndex, const uint32_t* in, uint32_t inCount,
                               uint32_t** out, uint32_t* outCount) {
@@ -46,4 +46,4 @@ StatusCode Keys::PrivateEncrypt(uint32_t keyIndex, const uint32_t* in, uint32_t 
   return RunOperation(RsaOp::kPrivateEncrypt, keyIndex, in, inCount, out, outCount);
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -7,7 +7,7 @@
 
 #include "Keys.h"
 
-namespace kiv {
+namespace zk::engine {
 namespace {
 
 // Frees what a key-parts record holds (the numbers wiped first).
@@ -149,4 +149,4 @@ StatusCode Keys::ExportPgpPrivateKey(const char* path, const char* passphrase, u
   return WritePgp(path, passphrase, true, index, zk::kRsaPrivateKey);
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -11,14 +11,22 @@
 #include "ByteOrder.h"
 #include "EngineFactories.h"
 
-namespace kiv {
+namespace zk::engine {
 namespace {
 
 // A zeroed heap block of n bytes, wiped when it goes.
 struct SecretBuffer {
   uint8_t* p = nullptr;
   size_t n = 0;
-  explicit SecretBuffer(size_t size) : p(new (std::nothrow) uint8_t[size ? size : 1]()), n(size) {}
+  SecretBuffer() = default;
+  // Allocates under Guard: -4 when memory runs out.
+  StatusCode Allocate(size_t size) {
+    return zk::Guard([&] {
+      p = new uint8_t[size ? size : 1]();
+      n = size;
+      return zk::kOk;
+    });
+  }
   SecretBuffer(const SecretBuffer&) = delete;
   SecretBuffer& operator=(const SecretBuffer&) = delete;
   ~SecretBuffer() {
@@ -199,8 +207,8 @@ StatusCode Keys::Open(const char* password) {
   const uint64_t length = zk::LoadLE32(header + 12);
   if (size != kPrefixSize + kHeaderSize + 8 + length || length + 8 > UINT32_MAX) return zk::kInvalidFormat;
   const size_t bodySize = static_cast<size_t>(length + 8);
-  SecretBuffer body(bodySize);
-  if (!body.p) return zk::kNoMemory;
+  SecretBuffer body;
+  if ((st = body.Allocate(bodySize)) != zk::kOk) return st;
   st = ReadExact(in.stream.p, body.p, static_cast<uint32_t>(bodySize));
   if (st != zk::kOk) return st;
   uint8_t digest[32];
@@ -248,8 +256,8 @@ StatusCode Keys::WriteStorage() {
   const uint64_t length = pairBytes + publicBytes;
   if (length + 8 > 0xFFFFFFFFull) return zk::kTooMuch;
   const uint32_t bodySize = static_cast<uint32_t>(length + 8);
-  SecretBuffer body(bodySize);
-  if (!body.p) return zk::kNoMemory;
+  SecretBuffer body;
+  if (StatusCode st = body.Allocate(bodySize); st != zk::kOk) return st;
   zk::StoreLE32(body.p, static_cast<uint32_t>(pairs_.size()));
   if (pairBytes) std::memcpy(body.p + 4, pairs_.data(), pairBytes);
   zk::StoreLE32(body.p + 4 + pairBytes, static_cast<uint32_t>(publics_.size()));
@@ -321,15 +329,11 @@ StatusCode Keys::WriteKeyed(const char* path, const char* password, uint8_t kind
   });
 }
 
-}  // namespace kiv
-
-namespace zk::engine {
-
 StatusCode MakeKeys(const char* storagePath, IKeysCtrl** out) {
   if (!out) return kInvalidArg;
   *out = nullptr;
-  kiv::Keys* keys = nullptr;
-  StatusCode st = kiv::Keys::Make(storagePath, &keys);
+  Keys* keys = nullptr;
+  StatusCode st = Keys::Make(storagePath, &keys);
   if (st != kOk) return st;
   *out = keys;
   return kOk;

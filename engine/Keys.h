@@ -14,7 +14,7 @@
 #include "KeyFormat.h"
 #include "KeysCommon.h"
 
-namespace kiv {
+namespace zk::engine {
 
 // An allocator that zeroes what it gives back: key records hold private
 // numbers in plain.
@@ -133,6 +133,11 @@ class Keys final
   // 44-byte signed block.
   StatusCode LoadSignature(const char* signaturePath, char** nameOut, uint8_t block[44],
                            int32_t* signerIsPair, int32_t* signerIndex, uint32_t* hashIndex);
+  // The bodies of the signature operations, run under Guard.
+  StatusCode DoSignFile(const char* filePath, const char* signaturePath, uint32_t keyIndex, int32_t hashIndex);
+  StatusCode DoReadSignature(const char* signaturePath, char** fileNameOut, zk::CalendarTime* signTimeOut,
+                             int32_t* signerIsPairOut, int32_t* reservedOut, int32_t* hashIndexOut);
+  StatusCode DoVerifyFile(const char* filePath, const char* signaturePath);
   // Writes the key as an OpenPGP file through the component.
   StatusCode WritePgp(const char* path, const char* passphrase, bool isPair, uint32_t index, uint32_t kind);
 
@@ -149,4 +154,4 @@ class Keys final
   zk::KeyInfo selectedInfo_ = {};
 };
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -2,12 +2,11 @@
 
 #include <cstring>
 #include <memory>
-#include <new>
 
 #include "SecretFiles.h"
 #include "zk5Cipher.h"
 
-namespace kiv {
+namespace zk::engine {
 StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n) {
   uint8_t* p = static_cast<uint8_t*>(buffer);
   uint32_t done = 0;
@@ -25,7 +24,7 @@ StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n) {
 StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
                        const std::function<StatusCode(zk::IFileStrem*)>& fill) {
   ZK_REQUIRE(fs, zk::id::StreamIFileSystem);
-  zk::engine::FileReplacement file(fs);
+  FileReplacement file(fs);
   StatusCode st = file.Begin(path);
   if (st == zk::kOk) st = fill(file.stream());
   if (st == zk::kOk) st = file.Commit();
@@ -54,14 +53,13 @@ StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFile
 StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out) {
   *out = nullptr;
   if (hashIndex < 1 || hashIndex > 4) return zk::kInvalidArg;
-  return zk::engine::MakeHash(static_cast<int32_t>(hashIndex), out);
+  return MakeHash(static_cast<int32_t>(hashIndex), out);
 }
 
 StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]) {
   std::memset(digest, 0, 32);
   constexpr uint32_t kPiece = 65536;
-  std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[kPiece]);
-  if (!chunk) return zk::kNoMemory;
+  std::unique_ptr<uint8_t[]> chunk(new uint8_t[kPiece]);
   StatusCode st = hash->Init();
   while (st == zk::kOk) {
     uint32_t got = 0;
@@ -75,4 +73,4 @@ StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]) {
   return st;
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

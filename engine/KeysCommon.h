@@ -11,14 +11,9 @@
 #include "Wipe.h"
 #include "EngineTables.h"
 
-namespace kiv {
+namespace zk::engine {
 
 using ::StatusCode;
-
-using zk::engine::CreateFace;
-
-// One interface reference, released at scope end: the base's.
-using zk::Held;
 
 // A runtime block (zk_malloc), wiped and freed at scope end.
 template <class T>
@@ -41,7 +36,7 @@ struct RuntimeBlock {
 
 // The clock of key storage, key and signature files: the engine's clock
 // (tests fix it). The mask of a file prefix is its low 16 bits.
-inline uint32_t KeyClock() { return zk::engine::Now(); }
+inline uint32_t KeyClock() { return Now(); }
 
 // Reads exactly n bytes: 0, the stream's error, or -14 when fewer come.
 StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n);
@@ -61,7 +56,8 @@ StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFile
 StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out);
 
 // Digests the rest of a stream with `hash` (64 KiB pieces) into a zeroed
-// 32-byte buffer.
+// 32-byte buffer. Its buffer is allocated plainly: callers run it under
+// Guard.
 StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]);
 
-}  // namespace kiv
+}  // namespace zk::engine

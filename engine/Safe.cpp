@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <new>
 
 #include "Wipe.h"
 #include "EngineFactories.h"
@@ -12,7 +11,7 @@
 #include "SafeCatalogue.h"
 #include "SecretFiles.h"
 
-namespace kiv {
+namespace zk::engine {
 
 namespace {
 
@@ -71,8 +70,8 @@ StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IPr
   uint64_t total = 0;
   StatusCode st = source->GetSize(&total);
   if (st != zk::kOk) return st;
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece]);
-  if (!buffer) return zk::kNoMemory;
+  // Every safe operation runs under Guard, which answers a failed allocation.
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kPiece]);
   if (progress) progress->OnProgress(0);
   uint64_t done = 0;
   uint64_t last = 0;
@@ -130,11 +129,11 @@ StatusCode Safe::FindFile(const char* path, Found& out) {
 
 StatusCode Safe::MakeHelpers() {
   if (!fs_) {
-    StatusCode st = zk::engine::CreateFace(zk::id::FosFileSys, zk::id::StreamIFileSystem, &fs_);
+    StatusCode st = CreateFace(zk::id::FosFileSys, zk::id::StreamIFileSystem, &fs_);
     if (st != zk::kOk) return st;
   }
   if (!arc_) {
-    StatusCode st = zk::engine::CreateFace(zk::id::ArcLzpxj, zk::id::ArcIArc, &arc_);
+    StatusCode st = CreateFace(zk::id::ArcLzpxj, zk::id::ArcIArc, &arc_);
     if (st != zk::kOk) return st;
   }
   return zk::kOk;
@@ -399,7 +398,7 @@ StatusCode Safe::DoExtractFile(const char* filePath, const char* diskPath, zk::I
   const FileEntry entry = *found.entry();
   // The data go to a new file beside the target, put in its place once
   // complete: a failure or a cancel leaves no half file under its name.
-  zk::engine::FileReplacement out(fs_);
+  FileReplacement out(fs_);
   st = out.Begin(diskPath);
   if (st != zk::kOk) return st;
   st = Restore(entry, out.stream(), progress);
@@ -606,7 +605,7 @@ StatusCode Safe::DoReadFile(const char* filePath, char** dataOut, zk::IProgress*
   if (st != zk::kOk) return st;
   const FileEntry entry = *found.entry();
   Held<zk::IMemStream> mem;
-  if ((st = zk::engine::CreateFace(zk::id::StorageMemStream, zk::id::StreamIMemStream, &mem)) != zk::kOk) return st;
+  if ((st = CreateFace(zk::id::StorageMemStream, zk::id::StreamIMemStream, &mem)) != zk::kOk) return st;
   Held<zk::IFileStrem> stream;
   if ((st = mem->QueryInterface(zk::id::StreamIFileStrem, reinterpret_cast<void**>(&stream))) != zk::kOk) {
     return st;
@@ -681,13 +680,9 @@ StatusCode Safe::LoadCatalogue(zk::IBase* flowControlSource, zk::IBase* containe
   });
 }
 
-}  // namespace kiv
-
-namespace zk::engine {
-
 StatusCode MakeSafe(ISafe** out) {
   if (!out) return kInvalidArg;
-  *out = kiv::Safe::Create();
+  *out = Safe::Create();
   return *out ? kOk : kNoMemory;
 }
 

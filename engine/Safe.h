@@ -9,7 +9,7 @@
 #include "SafeTree.h"
 #include "kvSafeDriver.h"
 
-namespace kiv {
+namespace zk::engine {
 
 class Safe final : public zk::ToolkitObject<Safe, zk::ISafe, zk::ISetProvider, zk::ISafeCallback> {
  public:
@@ -94,7 +94,8 @@ class Safe final : public zk::ToolkitObject<Safe, zk::ISafe, zk::ISetProvider, z
 
 // Copies a stream to its end in 64 KiB pieces, reporting 0, rising whole
 // percentages and 100; a non-zero answer to a rising percentage stops the
-// copy with that answer.
+// copy with that answer. Its buffer is allocated plainly: callers run it
+// under Guard.
 StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IProgress* progress);
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <unordered_set>
 
 #include "ByteOrder.h"
 #include "ToolkitObject.h"
 #include "Wipe.h"
 
-namespace kiv {
+namespace zk::engine {
 
 
 CatalogueBuffer::CatalogueBuffer(zk::IBase* stream) {
@@ -34,8 +33,7 @@ StatusCode CatalogueBuffer::Write(const void* data, uint32_t length) {
   if (!data) return zk::kInvalidArg;
   ZK_REQUIRE(out_, zk::id::StreamIStream);
   if (!write_) {
-    write_.reset(new (std::nothrow) uint8_t[kSize]);
-    if (!write_) return zk::kNoMemory;
+    write_.reset(new uint8_t[kSize]);
   }
   const uint8_t* p = static_cast<const uint8_t*>(data);
   while (length) {
@@ -68,8 +66,7 @@ StatusCode CatalogueBuffer::Read(void* data, uint32_t length, uint32_t* count) {
   if (!data) return zk::kInvalidArg;
   ZK_REQUIRE(in_, zk::id::StreamIStream);
   if (!read_) {
-    read_.reset(new (std::nothrow) uint8_t[kSize]);
-    if (!read_) return zk::kNoMemory;
+    read_.reset(new uint8_t[kSize]);
   }
   uint8_t* p = static_cast<uint8_t*>(data);
   uint32_t done = 0;
@@ -248,4 +245,4 @@ StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root, zk::IFlowContro
   return zk::Guard([&] { return reader.Folder(root, 0); });
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -11,10 +11,11 @@
 #include "SafeTree.h"
 #include "zk5Stream.h"
 
-namespace kiv {
+namespace zk::engine {
 
 // Buffers the catalogue's bytes in 64 KiB pieces: one stream Write per
-// full buffer, one stream Read per refill.
+// full buffer, one stream Read per refill. The buffers are allocated on
+// first use; their callers run under Guard, which answers a failure.
 class CatalogueBuffer {
  public:
   static constexpr uint32_t kSize = 65536;
@@ -55,4 +56,4 @@ StatusCode WriteCatalogue(zk::IFlowControl* flows, const FolderNode& root);
 // before the fault stays in the tree.
 StatusCode ReadCatalogue(zk::IFileStrem* flow, FolderNode& root, zk::IFlowControl* flows = nullptr);
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace kiv {
+namespace zk::engine {
 
 namespace {
 
@@ -144,4 +144,4 @@ std::string DiskName(const char* diskPath) {
   return slash ? std::string(slash + 1) : std::string(diskPath);
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

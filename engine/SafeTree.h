@@ -10,7 +10,7 @@
 
 #include "zk5Status.h"
 
-namespace kiv {
+namespace zk::engine {
 
 // One file of a safe: the data lie in flow `flow` of the container, bit 0
 // of `flags` set when they are compressed by arc.Lzpxj.
@@ -98,4 +98,4 @@ SplitResult SplitPath(const char* path);
 // The name of a disk file: what follows the last "/".
 std::string DiskName(const char* diskPath);
 
-}  // namespace kiv
+}  // namespace zk::engine

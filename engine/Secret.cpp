@@ -9,7 +9,6 @@
 
 #include <cstring>
 #include <ctime>
-#include <new>
 
 #include "ByteOrder.h"
 #include "EngineFactories.h"
@@ -113,14 +112,14 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     ReleaseAndNull(*contentOut);
     Close();
     std::memcpy(params_, params, kParamsSize);
-    StatusCode st = CreateSecret(path, contentOut);
+    StatusCode st = Guard([&] { return CreateSecret(path, contentOut); });
     if (st != kOk) Close();
     return st;
   }
 
   StatusCode Delete() override {
     if (!open_) return kNotOpen;
-    StatusCode st = carrier_ ? DeleteFromCarrier() : DeleteSecretFile();
+    StatusCode st = Guard([&] { return carrier_ ? DeleteFromCarrier() : DeleteSecretFile(); });
     Close();
     return st;
   }
@@ -130,7 +129,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     ReleaseAndNull(*contentOut);
     Close();
     std::memcpy(params_, params, kParamsSize);
-    StatusCode st = OpenSecret(path, contentOut);
+    StatusCode st = Guard([&] { return OpenSecret(path, contentOut); });
     if (st != kOk) Close();
     return st;
   }
@@ -179,6 +178,15 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
   }
 
   StatusCode Save(IFileStrem* content, IProgress* progress, const void* extra, uint32_t extraLength) override {
+    return Guard([&] { return DoSave(content, progress, extra, extraLength); });
+  }
+
+  StatusCode Load(IFileStrem* out, uint64_t limit, IProgress* progress) override {
+    return Guard([&] { return DoLoad(out, limit, progress); });
+  }
+
+ private:
+  StatusCode DoSave(IFileStrem* content, IProgress* progress, const void* extra, uint32_t extraLength) {
     if (!content) return kInvalidArg;
     if (!open_) return kNotOpen;
     if (!extra) extraLength = 0;
@@ -248,7 +256,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     return kOk;
   }
 
-  StatusCode Load(IFileStrem* out, uint64_t limit, IProgress* progress) override {
+  StatusCode DoLoad(IFileStrem* out, uint64_t limit, IProgress* progress) {
     if (!out) return kInvalidArg;
     if (!open_) return kNotOpen;
     Held<IFileStrem> view;
@@ -262,6 +270,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     return out->Commit();
   }
 
+ public:
   StatusCode GetContentSize(uint32_t* sizeOut) override {
     if (!sizeOut) return kInvalidArg;
     *sizeOut = 0;
@@ -768,9 +777,13 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
 StatusCode MakeSecret(ISafeDriverApp* driver, IKivSecret** out) {
   if (!out) return kInvalidArg;
   *out = nullptr;
-  Secret* s = new (std::nothrow) Secret();
-  if (!s) return kNoMemory;
-  StatusCode st = s->Init(driver);
+  Secret* s = nullptr;
+  StatusCode st = Guard([&] {
+    s = new Secret();
+    return kOk;
+  });
+  if (st != kOk) return st;
+  st = s->Init(driver);
   if (st != kOk) {
     s->Release();
     return st;

@@ -1,7 +1,6 @@
 #include "SecretCopy.h"
 
 #include <memory>
-#include <new>
 
 #include "ToolkitObject.h"
 #include "Wipe.h"
@@ -48,8 +47,7 @@ StatusCode CopyWithProgress(IFileStrem* source, IStream* target, uint64_t limit,
   ProgressSteps steps(progress, total);
   if ((st = steps.Start()) != kOk) return st;
   constexpr uint32_t kPiece = 65536;
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece]);
-  if (!buffer) return kNoMemory;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kPiece]);
   uint64_t done = 0;
   while (source->IsEnd() == 0) {
     uint32_t want = kPiece;

@@ -25,7 +25,8 @@ inline uint32_t AlignedPiece(uint64_t at, uint32_t want, uint32_t align) {
 // counted from alignBase, the absolute position where the copy starts. Reports 0, every growing whole
 // percentage and 100 to progress (may be null); a non-zero answer stops the
 // copy with that code. When check is given every byte copied is added to
-// it. copiedOut (may be null) receives the count copied.
+// it. copiedOut (may be null) receives the count copied. Its buffer is
+// allocated plainly: callers run it under Guard.
 StatusCode CopyWithProgress(IFileStrem* source, IStream* target, uint64_t limit, IProgress* progress,
                             IHash* check = nullptr, uint64_t* copiedOut = nullptr, uint32_t align = 1,
                             uint64_t alignBase = 0);

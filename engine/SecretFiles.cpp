@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "EngineTables.h"
 #include "ToolkitObject.h"
@@ -50,21 +51,23 @@ class GuardedFile final : public ToolkitObject<GuardedFile, IFileStrem> {
   StatusCode Close() override { return file_->Close(); }
   StatusCode CopyFrom(IStream* source, uint64_t count) override {
     // Through this object's Write, so that every piece is counted.
-    uint8_t* buffer = new (std::nothrow) uint8_t[65536];
-    if (!buffer) return kNoMemory;
-    StatusCode st = kOk;
+    std::unique_ptr<uint8_t[]> buffer;
+    StatusCode st = zk::Guard([&] {
+      buffer.reset(new uint8_t[65536]);
+      return kOk;
+    });
+    if (st != kOk) return st;
     bool limited = count != 0;
     while (source->IsEnd() == 0) {
       uint32_t want = limited && count < 65536 ? uint32_t(count) : 65536;
       uint32_t got = 0;
-      st = source->Read(buffer, want, &got);
+      st = source->Read(buffer.get(), want, &got);
       if (st != kOk || got == 0) break;
-      st = Write(buffer, got);
+      st = Write(buffer.get(), got);
       if (st != kOk) break;
       if (limited && (count -= got) == 0) break;
     }
-    Wipe(buffer, 65536);
-    delete[] buffer;
+    Wipe(buffer.get(), 65536);
     return st;
   }
   StatusCode Commit() override {

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <new>
 
 #include "ByteOrder.h"
 #include "EngineTables.h"
@@ -125,8 +124,7 @@ StatusCode AttachSecretCipher(IFileStrem* stream, IBlockCipher* cipher,
 
 StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut, uint32_t align, uint64_t alignBase) {
   constexpr uint32_t kPiece = 65536;
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece]);
-  if (!buffer) return kNoMemory;
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kPiece]);
   uint64_t count = 0;
   StatusCode st = kOk;
   while (stream->IsEnd() == 0) {

@@ -72,6 +72,7 @@ StatusCode AttachSecretCipher(IFileStrem* stream, IBlockCipher* cipher,
 // Adds the rest of a stream (from its position to its end) to a running
 // hash in 64 KiB pieces; counts the bytes. Pieces end on multiples of align
 // counted from alignBase, the stream's absolute position (see AlignedPiece).
+// Its buffer is allocated plainly: callers run it under Guard.
 StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut, uint32_t align = 1,
                     uint64_t alignBase = 0);
 

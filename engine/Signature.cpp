@@ -8,7 +8,7 @@
 #include "Keys.h"
 #include "SecretFormat.h"
 
-namespace kiv {
+namespace zk::engine {
 namespace {
 
 constexpr uint32_t kBlockSize = 44;  // the signed block: 11 limbs
@@ -60,6 +60,11 @@ bool IsSignedBlock(zk::ICRC* crc, const uint32_t* limbs, uint32_t count, uint8_t
 
 StatusCode Keys::SignFile(const char* filePath, const char* signaturePath, uint32_t keyIndex,
                           int32_t hashIndex) {
+  return zk::Guard([&] { return DoSignFile(filePath, signaturePath, keyIndex, hashIndex); });
+}
+
+StatusCode Keys::DoSignFile(const char* filePath, const char* signaturePath, uint32_t keyIndex,
+                            int32_t hashIndex) {
   ZK_REQUIRE(fs_, zk::id::StreamIFileSystem);
   ZK_REQUIRE(crc_, zk::id::CryptoICRC);
   if (!filePath || !signaturePath) return zk::kInvalidArg;
@@ -90,8 +95,7 @@ StatusCode Keys::SignFile(const char* filePath, const char* signaturePath, uint3
   sig.bytes = count * 4;
   if (count == 0 || count * 4 > 0xFFFF) return zk::kNotExecuted;
   const uint16_t sigLength = static_cast<uint16_t>(count * 4);
-  std::unique_ptr<uint8_t[]> sigBytes(new (std::nothrow) uint8_t[sigLength]);
-  if (!sigBytes) return zk::kNoMemory;
+  std::unique_ptr<uint8_t[]> sigBytes(new uint8_t[sigLength]);
   for (uint32_t i = 0; i < count; ++i) zk::StoreLE32(sigBytes.get() + 4 * i, sig.p[i]);
 
   uint8_t digest[32];
@@ -138,9 +142,8 @@ StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_
   const uint64_t nameLength = size - fixed - sigLength;
   if (nameLength > kMaxStoredName || zk::LoadLE32(header + 12) != 2 + sigLength + nameLength)
     return zk::kInvalidFormat;
-  std::unique_ptr<uint8_t[]> sig(new (std::nothrow) uint8_t[sigLength]);
-  std::unique_ptr<char[]> name(new (std::nothrow) char[nameLength + 1]);
-  if (!sig || !name) return zk::kNoMemory;
+  std::unique_ptr<uint8_t[]> sig(new uint8_t[sigLength]);
+  std::unique_ptr<char[]> name(new char[nameLength + 1]);
   st = ReadExact(file.p, sig.get(), sigLength);
   if (st == zk::kOk && nameLength) st = ReadExact(file.p, name.get(), static_cast<uint32_t>(nameLength));
   if (st != zk::kOk) return st;
@@ -156,8 +159,7 @@ StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_
 
   // The signer: public keys first, then the key pairs, each in list order.
   const uint32_t count = sigLength / 4;
-  std::unique_ptr<uint32_t[]> limbs(new (std::nothrow) uint32_t[count]);
-  if (!limbs) return zk::kNoMemory;
+  std::unique_ptr<uint32_t[]> limbs(new uint32_t[count]);
   for (uint32_t i = 0; i < count; ++i) limbs[i] = zk::LoadLE32(sig.get() + 4 * i);
   Held<zk::IAsymmetrical> rsa;
   st = CreateFace(zk::id::CipherRSA, zk::id::CryptoIAsymmetrical, &rsa);
@@ -202,6 +204,13 @@ StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_
 
 StatusCode Keys::ReadSignature(const char* signaturePath, char** fileNameOut, zk::CalendarTime* signTimeOut,
                                int32_t* signerIsPairOut, int32_t* reservedOut, int32_t* hashIndexOut) {
+  return zk::Guard([&] {
+    return DoReadSignature(signaturePath, fileNameOut, signTimeOut, signerIsPairOut, reservedOut, hashIndexOut);
+  });
+}
+
+StatusCode Keys::DoReadSignature(const char* signaturePath, char** fileNameOut, zk::CalendarTime* signTimeOut,
+                                 int32_t* signerIsPairOut, int32_t* reservedOut, int32_t* hashIndexOut) {
   if (!fileNameOut) return zk::kInvalidArg;
   if (*fileNameOut) {
     zk_free(*fileNameOut);
@@ -216,7 +225,7 @@ StatusCode Keys::ReadSignature(const char* signaturePath, char** fileNameOut, zk
   uint32_t hashIndex = 0;
   StatusCode st = LoadSignature(signaturePath, fileNameOut, block, &isPair, &signer, &hashIndex);
   if (st != zk::kOk) return st;
-  if (signTimeOut) zk::engine::LocalCalendar(zk::LoadLE32(block), signTimeOut);
+  if (signTimeOut) LocalCalendar(zk::LoadLE32(block), signTimeOut);
   if (signerIsPairOut) *signerIsPairOut = isPair;
   // The signer's place in its list, so a caller can show whose key it is.
   if (reservedOut) *reservedOut = signer;
@@ -225,6 +234,10 @@ StatusCode Keys::ReadSignature(const char* signaturePath, char** fileNameOut, zk
 }
 
 StatusCode Keys::VerifyFile(const char* filePath, const char* signaturePath) {
+  return zk::Guard([&] { return DoVerifyFile(filePath, signaturePath); });
+}
+
+StatusCode Keys::DoVerifyFile(const char* filePath, const char* signaturePath) {
   if (!filePath) return zk::kInvalidArg;
   uint8_t block[kBlockSize];
   int32_t isPair = 0, signer = 0;
@@ -240,4 +253,4 @@ StatusCode Keys::VerifyFile(const char* filePath, const char* signaturePath) {
   return std::memcmp(digest, block + 8, 32) == 0 ? zk::kOk : zk::kDigestMismatch;
 }
 
-}  // namespace kiv
+}  // namespace zk::engine

@@ -28,7 +28,7 @@ namespace {
 template <class T>
 T* Face(const char* cls, const char* iface) {
   T* p = nullptr;
-  if (kiv::CreateFace(cls, iface, &p) != 0 || !p) std::abort();
+  if (zk::engine::CreateFace(cls, iface, &p) != 0 || !p) std::abort();
   return p;
 }
 
@@ -88,11 +88,11 @@ void Put(const std::string& path, const uint8_t* p, size_t n) {
 
 // Header CRC and digest of the bytes after it made right (when long enough).
 void FixHeader(std::vector<uint8_t>& plain, zk::IHash* hash, bool digest) {
-  if (plain.size() < kiv::kHeaderSize) return;
+  if (plain.size() < zk::engine::kHeaderSize) return;
   if (digest) {
     uint8_t d[32] = {};
     hash->Init();
-    hash->Update(plain.data() + kiv::kHeaderSize, static_cast<uint32_t>(plain.size() - kiv::kHeaderSize));
+    hash->Update(plain.data() + zk::engine::kHeaderSize, static_cast<uint32_t>(plain.size() - zk::engine::kHeaderSize));
     hash->Final(d, 32);
     std::memcpy(plain.data() + 16, d, 32);
   }
@@ -104,7 +104,7 @@ void FixHeader(std::vector<uint8_t>& plain, zk::IHash* hash, bool digest) {
                     const std::vector<uint8_t>& plainRest) {
   World& w = W();
   uint8_t plain[10], stored[10];
-  kiv::BuildPrefix(w.crc, 0x1234, 1, kind, plain, stored);
+  zk::engine::BuildPrefix(w.crc, 0x1234, 1, kind, plain, stored);
   zk::IBlockCipher* bf = Face<zk::IBlockCipher>(zk::id::CipherBlowfish, zk::id::CryptoIBlockCipher);
   if (password) {
     zk::IPassword* pw = Face<zk::IPassword>(zk::id::CipherSetPassword, zk::id::CryptoIPassword);
@@ -117,7 +117,7 @@ void FixHeader(std::vector<uint8_t>& plain, zk::IHash* hash, bool digest) {
   if (w.fs->CreateFile(path.c_str(), 0x8002, 0x180, &file) != 0) std::abort();
   file->Write(stored, 10);
   zk::IFileStrem* cs = nullptr;
-  if (kiv::AttachAtTen(file, bf, &cs) != 0) std::abort();
+  if (zk::engine::AttachAtTen(file, bf, &cs) != 0) std::abort();
   if (!plainRest.empty()) cs->Write(plainRest.data(), static_cast<uint32_t>(plainRest.size()));
   cs->Release();
   file->Release();
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Put(w.storage, rest.data(), rest.size());
   } else {
     FixHeader(rest, w.sha, digest);
-    WriteEncrypted(w.storage, kiv::kKindStorage, "pw", rest);
+    WriteEncrypted(w.storage, zk::engine::kKindStorage, "pw", rest);
   }
   zk::IKeysCtrl* keys = nullptr;
   if (zk::engine::MakeKeys(w.storage.c_str(), &keys) != 0) std::abort();
@@ -158,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   keys->Release();
 #elif defined(KIV_KEYS_IMPORT)
-  const uint8_t kind = (mode & 8) ? kiv::kKindKeyPair : kiv::kKindPublicKey;
+  const uint8_t kind = (mode & 8) ? zk::engine::kKindKeyPair : zk::engine::kKindPublicKey;
   if (raw) {
     Put(w.input, rest.data(), rest.size());
   } else {
@@ -178,19 +178,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (w.keys->GetPublicKeyCount() > publics) w.keys->DeletePublicKey(0);
   }
 #elif defined(KIV_KEYS_SIGNATURE)
-  if (!raw && rest.size() >= kiv::kPrefixSize + kiv::kHeaderSize) {
+  if (!raw && rest.size() >= zk::engine::kPrefixSize + zk::engine::kHeaderSize) {
     // A valid prefix and header over the fuzzed signature and name.
     uint8_t plain[10];
-    kiv::BuildPrefix(w.crc, 0x4321, 0, kiv::kKindSignature, plain, rest.data());
-    std::vector<uint8_t> tail(rest.begin() + kiv::kPrefixSize, rest.end());
+    zk::engine::BuildPrefix(w.crc, 0x4321, 0, zk::engine::kKindSignature, plain, rest.data());
+    std::vector<uint8_t> tail(rest.begin() + zk::engine::kPrefixSize, rest.end());
     uint32_t hashIndex = 1 + (mode >> 4) % 4;
     zk::StoreLE32(tail.data() + 8, hashIndex);
-    zk::StoreLE32(tail.data() + 12, static_cast<uint32_t>(tail.size() - kiv::kHeaderSize));
+    zk::StoreLE32(tail.data() + 12, static_cast<uint32_t>(tail.size() - zk::engine::kHeaderSize));
     zk::IHash* hash = nullptr;
-    if (kiv::MakeKeyHash(hashIndex, &hash) != 0) std::abort();
+    if (zk::engine::MakeKeyHash(hashIndex, &hash) != 0) std::abort();
     FixHeader(tail, hash, digest);
     hash->Release();
-    std::memcpy(rest.data() + kiv::kPrefixSize, tail.data(), tail.size());
+    std::memcpy(rest.data() + zk::engine::kPrefixSize, tail.data(), tail.size());
   }
   Put(w.input, rest.data(), rest.size());
   char* name = nullptr;

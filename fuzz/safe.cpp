@@ -50,7 +50,7 @@ class Keeper final : public zk::ToolkitObject<Keeper, zk::IStreamProvider> {
 };
 
 struct Opened {
-  kiv::Safe* safe = nullptr;
+  zk::engine::Safe* safe = nullptr;
   zk::IFlowControl* flows = nullptr;
   zk::IFileStrem* container = nullptr;
   zk::IFileStrem* work = nullptr;
@@ -66,7 +66,7 @@ void Init(Opened& o) {
   o.container = NewMem();
   o.work = NewMem();
   o.flows = zkfuzz::MustCreate<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
-  o.safe = kiv::Safe::Create();
+  o.safe = zk::engine::Safe::Create();
   if (!o.safe) std::abort();
 }
 

@@ -191,9 +191,9 @@ TEST_F(KeyFilesTest, MalformedKeyFilesLeaveTheListsAlone) {
 
 TEST(KeyFormatTest, UserIdTextOfAnOwner) {
   auto owner = Owner("Ann", "Lee", "Spain", "Madrid");
-  EXPECT_EQ(kiv::UserIdText(reinterpret_cast<const uint8_t*>(&owner)), "Ann Lee (Spain, Madrid)");
+  EXPECT_EQ(zk::engine::UserIdText(reinterpret_cast<const uint8_t*>(&owner)), "Ann Lee (Spain, Madrid)");
   auto bare = Owner("Ann");
-  EXPECT_EQ(kiv::UserIdText(reinterpret_cast<const uint8_t*>(&bare)), "Ann  (, )");
+  EXPECT_EQ(zk::engine::UserIdText(reinterpret_cast<const uint8_t*>(&bare)), "Ann  (, )");
 }
 
 // --- a stand-in of the optional OpenPGP component ---------------------------

@@ -66,7 +66,7 @@ StatusCode LoadFlow1(Rig& rig, const std::vector<uint8_t>& bytes) {
   return rig.safe->LoadCatalogue(rig.flows.get(), rig.container.get());
 }
 
-std::vector<std::string> FileNames(const kiv::FolderNode& f) {
+std::vector<std::string> FileNames(const zk::engine::FolderNode& f) {
   std::vector<std::string> out;
   for (const auto& e : f.files) out.push_back(e->name);
   return out;
@@ -123,23 +123,23 @@ TEST_F(SafeCatalogueTest, NestedSafeIsPinned) {
 }
 
 TEST_F(SafeCatalogueTest, NameOrderFoldsAsciiOnly) {
-  EXPECT_LT(kiv::NameOrder("_x", "a"), 0);
-  EXPECT_LT(kiv::NameOrder("_x", "A"), 0);
-  EXPECT_EQ(kiv::NameOrder("Report.TXT", "report.txt"), 0);
-  EXPECT_LT(kiv::NameOrder("ab", "abc"), 0);
-  EXPECT_GT(kiv::NameOrder("b", "A"), 0);
+  EXPECT_LT(zk::engine::NameOrder("_x", "a"), 0);
+  EXPECT_LT(zk::engine::NameOrder("_x", "A"), 0);
+  EXPECT_EQ(zk::engine::NameOrder("Report.TXT", "report.txt"), 0);
+  EXPECT_LT(zk::engine::NameOrder("ab", "abc"), 0);
+  EXPECT_GT(zk::engine::NameOrder("b", "A"), 0);
   // Bytes above 127 are compared as they are: no locale folds them.
-  EXPECT_NE(kiv::NameOrder("\xc3\x84", "\xc3\xa4"), 0);
-  EXPECT_GT(kiv::NameOrder("\xe9", "z"), 0);
+  EXPECT_NE(zk::engine::NameOrder("\xc3\x84", "\xc3\xa4"), 0);
+  EXPECT_GT(zk::engine::NameOrder("\xe9", "z"), 0);
 
   Rig rig;
   rig.New();
   for (const char* n : {"b", "A", "a_"}) ASSERT_EQ(rig.safe->CreateFolder("\\", n), 0);
-  kiv::FolderNode& root = rig.safe->Root();
+  zk::engine::FolderNode& root = rig.safe->Root();
   for (const char* n : {"b", "A", "a_"}) {
-    kiv::FileEntry e;
+    zk::engine::FileEntry e;
     e.name = n;
-    kiv::InsertFile(root, std::move(e));
+    zk::engine::InsertFile(root, std::move(e));
   }
   EXPECT_EQ(FileNames(root), (std::vector<std::string>{"A", "a_", "b"}));
   std::vector<std::string> folders;
@@ -148,13 +148,13 @@ TEST_F(SafeCatalogueTest, NameOrderFoldsAsciiOnly) {
   // Equal names keep the order they came in; a lookup finds the first.
   root.files.clear();
   for (const char* n : {"x", "X", "x"}) {
-    kiv::FileEntry e;
+    zk::engine::FileEntry e;
     e.name = n;
     e.flow = uint32_t(root.files.size() + 10);
-    kiv::InsertFile(root, std::move(e));
+    zk::engine::InsertFile(root, std::move(e));
   }
   EXPECT_EQ(FileNames(root), (std::vector<std::string>{"x", "X", "x"}));
-  EXPECT_EQ(root.files[kiv::FindFileIndex(root, "X")]->flow, 10u);
+  EXPECT_EQ(root.files[zk::engine::FindFileIndex(root, "X")]->flow, 10u);
 }
 
 TEST_F(SafeCatalogueTest, LongNamesAndLargeCatalogues) {
@@ -165,17 +165,17 @@ TEST_F(SafeCatalogueTest, LongNamesAndLargeCatalogues) {
   EXPECT_EQ(rig.safe->CreateFolder("\\", std::string(65536, 'n').c_str()), zk::kTooMuch);
   // Thousands of entries: the catalogue passes many 64 KiB pieces.
   ASSERT_EQ(rig.safe->CreateFolder("\\", "many"), 0);
-  kiv::FolderNode& many = *rig.safe->Root().subfolders[0];
+  zk::engine::FolderNode& many = *rig.safe->Root().subfolders[0];
   ASSERT_EQ(many.name, "many");
   for (uint32_t i = 0; i < 5000; ++i) {
-    kiv::FileEntry e;
+    zk::engine::FileEntry e;
     e.name = "file number " + std::to_string(i) + std::string(40, 'x');
     e.size = i;
     e.flags = i * 7;
     e.created = i * 11;
     e.modified = i * 13;
     e.flow = 0;
-    kiv::InsertFile(many, std::move(e));
+    zk::engine::InsertFile(many, std::move(e));
   }
   ASSERT_EQ(rig.safe->Commit(), 0);
   const std::vector<uint8_t> big = rig.Flow(1);
@@ -252,13 +252,13 @@ TEST_F(SafeCatalogueTest, DamagedCataloguesGiveAStatus) {
 
   // Nesting up to the limit is read.
   Cat limit;
-  for (uint32_t i = 0; i < kiv::kMaxDepth; ++i) limit.Name("a").U32(0).U32(1);
+  for (uint32_t i = 0; i < zk::engine::kMaxDepth; ++i) limit.Name("a").U32(0).U32(1);
   limit.Name("a").U32(0).U32(0);
   EXPECT_EQ(LoadFlow1(rig, limit.b), 0);
-  EXPECT_EQ(kiv::SubtreeHeight(rig.safe->Root()), kiv::kMaxDepth);
+  EXPECT_EQ(zk::engine::SubtreeHeight(rig.safe->Root()), zk::engine::kMaxDepth);
   // and no deeper folder can be made or moved in
   std::string path;
-  for (uint32_t i = 0; i < kiv::kMaxDepth; ++i) path += "\\a";
+  for (uint32_t i = 0; i < zk::engine::kMaxDepth; ++i) path += "\\a";
   EXPECT_EQ(rig.safe->CreateFolder(path.c_str(), "b"), zk::kTooMuch);
   EXPECT_EQ(rig.safe->CreateFolder("\\", "b"), 0);
   EXPECT_EQ(rig.safe->MoveFolder("\\b", path.c_str()), zk::kTooMuch);

@@ -22,16 +22,16 @@ class SafeOpsTest : public ::testing::Test {
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-std::string Current(kiv::Safe* safe) {
+std::string Current(zk::engine::Safe* safe) {
   char* p = nullptr;
   EXPECT_EQ(safe->GetCurrentFolder(&p), 0);
   return p ? Take(p) : std::string("<absent>");
 }
 
-uint32_t FlowOf(kiv::Safe* safe, const char* folder, const char* name) {
-  kiv::Resolved r;
-  if (kiv::ResolveFolder(safe->Root(), folder, nullptr, r) != 0) return 0;
-  size_t i = kiv::FindFileIndex(*r.node, name);
+uint32_t FlowOf(zk::engine::Safe* safe, const char* folder, const char* name) {
+  zk::engine::Resolved r;
+  if (zk::engine::ResolveFolder(safe->Root(), folder, nullptr, r) != 0) return 0;
+  size_t i = zk::engine::FindFileIndex(*r.node, name);
   return i < r.node->files.size() ? r.node->files[i]->flow : 0;
 }
 
@@ -46,7 +46,7 @@ TEST_F(SafeOpsTest, EdgeCaseTable) {
 
   Rig rig;
   rig.New();
-  kiv::Safe* s = rig.safe;
+  zk::engine::Safe* s = rig.safe;
   auto add = [&](const char* folder, const std::string& disk) {
     return s->AddFile(folder, dir.File(disk).c_str(), 0, nullptr);
   };
@@ -163,7 +163,7 @@ TEST_F(SafeOpsTest, StatsExtractAndRead) {
 
   Rig rig;
   rig.New();
-  kiv::Safe* s = rig.safe;
+  zk::engine::Safe* s = rig.safe;
   ASSERT_EQ(s->CreateFolder("\\", "E"), 0);
   uint32_t f = 9, n = 9, size = 9, stored = 9;
   ASSERT_EQ(s->GetFolderStats("\\E", &f, &n, &size, &stored), 0);

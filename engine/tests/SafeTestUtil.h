@@ -68,7 +68,7 @@ using secrettest::Progress;
 struct Rig {
   Ref<zk::IFileStrem> container, work;
   Ref<zk::IFlowControl> flows;
-  kiv::Safe* safe = nullptr;
+  zk::engine::Safe* safe = nullptr;
   FakeSecret* secret = nullptr;
 
   Rig() { secret = FakeSecret::Create(); }
@@ -85,7 +85,7 @@ struct Rig {
     flows.reset(zktest::Create<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl));
     ASSERT_TRUE(container.get() && work.get() && flows.get());
     if (safe) safe->Release();
-    safe = kiv::Safe::Create();
+    safe = zk::engine::Safe::Create();
   }
   // A new, empty safe.
   void New() {
