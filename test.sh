@@ -28,6 +28,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build-fuzz -j "$jobs"
 shopt -s nullglob
 for f in build-fuzz/bin/fuzz_*; do
+  [ -f "$f" ] && [ -x "$f" ] || continue  # the targets only, not stray files
   name=$(basename "$f")
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
