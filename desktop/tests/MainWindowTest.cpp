@@ -721,8 +721,8 @@ TEST_F(Window, PicturesOfTheFourStatesAndAbout) {
   form->mnSecretCloseClick();
   s->Release();
   s = Show(2, zk::kFormatPNG, "/tmp/holiday.png");
-  form->ListViewOneFile->topLevelItem(0)->setText(1, "report.pdf");
-  form->ListViewOneFile->topLevelItem(1)->setText(1, "1 234 567");
+  form->ListViewOneFile->topLevelItem(1)->setText(1, "report.pdf");  // name
+  form->ListViewOneFile->topLevelItem(2)->setText(1, "1 234 567");   // size
   take(form.get(), "main-file");
   form->mnSecretCloseClick();
   s->Release();
