@@ -11,8 +11,12 @@ include(GoogleTest)
 # and its tests stand outside the toolkit (no runtime) and build it in alone.
 set(KIV_USER_REGISTRY_SOURCES ${CMAKE_SOURCE_DIR}/base/UserRegistry.cpp)
 
-find_library(KIV_CRYPTOPP_LIB cryptopp)   # test and benchmark oracle only
-find_package(OpenSSL QUIET)               # test and benchmark peer only
+# Crypto++ and OpenSSL are oracles and peers of the tests and benchmarks
+# only; no library links them.
+if(KIV_TESTS OR KIV_BENCH)
+  find_library(KIV_CRYPTOPP_LIB cryptopp REQUIRED)
+  find_package(OpenSSL REQUIRED)
+endif()
 
 # kiv_toolkit_library(<name> SOURCES ...)
 # Builds <name>.so (no "lib" prefix) from the sources, with the toolkit base
@@ -21,12 +25,9 @@ find_package(OpenSSL QUIET)               # test and benchmark peer only
 # include/, base/ and the calling folder (private).
 #  - an OBJECT library <name>_objs holds the sources, so tests, fuzz targets
 #    and benchmarks can link the very same code (target_link_libraries
-#    with <name>_objs adds its objects, the base and zk5main);
-#  - BASE, CARRIER_BUFFER, STREAM_PAIR and USER_REGISTRY are accepted for
-#    older callers and change nothing: the base, the buffered streams and the
-#    per-user registry file included, is always there.
+#    with <name>_objs adds its objects, the base and zk5main).
 function(kiv_toolkit_library name)
-  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR;USER_REGISTRY" "" "SOURCES" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCES" ${ARGN})
   add_library(${name}_objs OBJECT ${A_SOURCES})
   target_include_directories(${name}_objs PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # The library's folder, for the fuzz targets and benchmarks of its internals.
@@ -67,7 +68,7 @@ endfunction()
 # ones; NEEDS names libraries the tests load by name (built first when they
 # exist).
 function(kiv_subsystem lib)
-  cmake_parse_arguments(A "BASE;CARRIER_BUFFER;STREAM_PAIR;USER_REGISTRY" "" "TEST_LIBS;NEEDS" ${ARGN})
+  cmake_parse_arguments(A "" "" "TEST_LIBS;NEEDS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   kiv_toolkit_library(${lib} SOURCES ${srcs})
   if(KIV_TESTS)
