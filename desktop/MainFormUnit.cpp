@@ -138,8 +138,9 @@ void TMainForm::ListenForMessages(int listenFd) {
 bool TMainForm::event(QEvent* e) {
   if (e->type() == KivEvent::EventType()) {
     auto* k = static_cast<KivEvent*>(e);
-    if (EngineWorker::Instance().Busy() ||
-        (wm::IsInterfaceMessage(k->message) && HoldWhileModal(this, [this] { ReplayQueued(); })))
+    // Every message waits for a modal window to close: a chain step run
+    // inside another window's loop would open its window over it.
+    if (EngineWorker::Instance().Busy() || HoldWhileModal(this, [this] { ReplayQueued(); }))
       queued_.push_back({k->message, k->wParam, k->lParam});
     else
       HandleMessage(k->message, k->wParam, k->lParam);
@@ -291,7 +292,7 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       Relayout(false);
       return;
     case kWmUser + 12:
-      ContentCommand("mnFileAdd");
+      AskFileForNewSecret(*this);
       return;
     case kWmUser + 11:
       AddWorkingFiles(*this);
@@ -635,17 +636,21 @@ void TMainForm::TimerMonitorTimer() {
        Action("tlbEditCut")->isEnabled() != MemoMessage->textCursor().hasSelection()))
     ApplyStates();
   if (openKind != 0) {
-    QAction* save = Action("tlbSaveSecret");
-    if (save->isEnabled() != !saved) save->setEnabled(!saved);
+    // The menu item and the tool button alike: the button only forwards
+    // to the item, which does nothing while disabled.
+    for (const char* name : {"tlbSaveSecret", "mnSecretSave"}) {
+      QAction* save = Action(name);
+      if (save->isEnabled() != !saved) save->setEnabled(!saved);
+    }
   }
 }
 
 void TMainForm::MemoMessageChange() {
   if (openKind != 1) return;
-  if (saved) {
-    saved = false;
+  saved = SavedAfter(SecretEvent::kChanged, openKind);
+  // Whatever cleared the flag before, Save must follow it now.
+  if (Action("mnSecretSave")->isEnabled() == saved || Action("tlbSaveSecret")->isEnabled() == saved)
     ApplyStates();
-  }
 }
 
 void TMainForm::ShowView(int32_t kind) {
@@ -667,7 +672,8 @@ void TMainForm::UpdateReadOnlyNote() {
   StatusPanel1->setText(readOnly ? GetResText(texts_, txt::kReadOnly) : QString());
 }
 
-void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const std::string& path) {
+void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const std::string& path,
+                           bool created) {
   zk::ReleaseAndNull(content);
   zk::ReleaseAndNull(secret);
   secret = s;
@@ -685,7 +691,8 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
     const QSignalBlocker block(MemoMessage);
     MemoMessage->setPlainText(text);
   }
-  saved = true;
+  // The flag is settled before the states are applied below.
+  saved = SavedAfter(created ? SecretEvent::kCreated : SecretEvent::kOpened, kind);
   ShowView(kind);
   if (kind == 2) FillOneFileView(*this);
   RefreshSafeView(*this);

@@ -71,8 +71,10 @@ class TMainForm : public QMainWindow {
 
   // Shows an opened or new secret (the end of the new and open chains):
   // takes over one reference of each, shows the view of openKind (1-3),
-  // starts the monitor and applies the states.
-  void ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const std::string& path);
+  // starts the monitor and applies the states. created: a new secret, whose
+  // message or safe is unsaved until Save.
+  void ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const std::string& path,
+                  bool created = false);
 
   // Commands of the Secret and Help menus.
   void mnSecretNewClick();

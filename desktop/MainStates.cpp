@@ -29,4 +29,20 @@ MainStates ComputeMainStates(const MainStateInput& in) {
   return s;
 }
 
+bool SavedAfter(SecretEvent event, int32_t openKind) {
+  // Only a message and a safe hold changes the window has to write.
+  if (openKind != 1 && openKind != 3) return true;
+  switch (event) {
+    case SecretEvent::kOpened:
+    case SecretEvent::kSaved:
+    case SecretEvent::kClosed:
+      return true;
+    case SecretEvent::kCreated:
+    case SecretEvent::kChanged:
+    case SecretEvent::kSaveFailed:
+      return false;
+  }
+  return true;
+}
+
 }  // namespace kiv

@@ -29,4 +29,19 @@ struct MainStates {
 
 MainStates ComputeMainStates(const MainStateInput& in);
 
+// What happens to the shown secret, as far as the saved flag cares.
+enum class SecretEvent {
+  kOpened,      // an existing secret is shown
+  kCreated,     // a new secret is shown
+  kChanged,     // the content was changed in the window
+  kSaved,       // Save succeeded
+  kSaveFailed,  // Save failed
+  kClosed,      // closed or deleted
+};
+
+// The saved flag after the event, for the open kind shown (0-3). A
+// one-file secret is written by each change itself, so it never has
+// anything to save; a new message or safe has until it is saved.
+bool SavedAfter(SecretEvent event, int32_t openKind);
+
 }  // namespace kiv

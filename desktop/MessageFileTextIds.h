@@ -10,6 +10,7 @@ inline constexpr int32_t kNotCompressed = 807;
 inline constexpr int32_t kFilesGot = 814;
 inline constexpr int32_t kProgramType = 1210;
 inline constexpr int32_t kUnknownType = 1211;
+inline constexpr int32_t kNoFileYet = 2532;  // a new one-file secret left empty
 // Read from file and Write to file.
 inline constexpr int32_t kFileTooLarge = 1901;
 inline constexpr int32_t kCannotOpenFile = 1904;
@@ -33,7 +34,7 @@ inline constexpr int32_t kReplaceCaption = 2112;
 
 inline constexpr int32_t kMessageFileTextIds[] = {
     78, 807, 814, 1210, 1211, 1901, 1904, 1905, 1906, 1907, 2100, 2101, 2102, 2103, 2104,
-    2105, 2106, 2107, 2108, 2109, 2110, 2111, 2112, 302,
+    2105, 2106, 2107, 2108, 2109, 2110, 2111, 2112, 302, 2532,
 };
 
 }  // namespace kiv::txt

@@ -19,8 +19,10 @@
 #include "desktop/SecretPropertiesUnit.h"
 #include "desktop/SecretTypeUnit.h"
 #include "desktop/WaitHourglassUnit.h"
+#include "desktop/WizardTextIds.h"
 #include "desktop/zk5Base.hpp"
 #include "ToolkitObject.h"
+#include "zk5Steg.h"
 
 namespace kiv {
 
@@ -75,6 +77,9 @@ void NewSecretObject(TMainForm& f) {
 
 void Post(TMainForm& f, uint32_t m) { PostKivMessage(&f, m); }
 
+// The bytes that open every stored secret (its masked prefix).
+constexpr uint64_t kSecretPrefixBytes = 10;
+
 // The content is shown by kind; a message's text is read into the view.
 void ShowContent(TMainForm& f, bool isNew) {
   TSecretChain& s = State(f);
@@ -113,12 +118,49 @@ void ShowContent(TMainForm& f, bool isNew) {
   f.secret = nullptr;
   f.content = nullptr;
   const std::string path = f.secretPath;
-  f.ShowSecret(secret, content, f.openKind, path);
-  if (isNew) {
-    if (f.contentKind != zk::kContentFile) f.saved = false;
-    if (f.carrierFormat != zk::kFormatSecretFile) ShowWarning(&f, f.Texts(), f.Params(), 2000);
-  }
+  f.ShowSecret(secret, content, f.openKind, path, isNew);
+  if (isNew && f.carrierFormat != zk::kFormatSecretFile)
+    ShowWarning(&f, f.Texts(), f.Params(), 2000);
   if (ShownHook()) ShownHook()(f, s.shownText);
+}
+
+// True when the carrier tells that it holds fewer hidden bytes than a
+// secret's prefix. Carriers that store no length report their capacity, so
+// a picture or sound that could hold a secret never counts as empty here.
+bool NothingHidden(const std::string& path, int32_t format) {
+  const char* cls = nullptr;
+  switch (format) {
+    case 2: cls = zk::id::StegBMP; break;
+    case 3: cls = zk::id::StegPNG; break;
+    case 4: cls = zk::id::StegJPEG; break;
+    case 5: cls = zk::id::StegGIF; break;
+    case 16: cls = zk::id::StegText; break;
+    case 32: cls = zk::id::StegWAVE; break;
+    case 33: cls = zk::id::StegMP3; break;
+    case 48: cls = zk::id::StegZIP; break;
+    default: return false;
+  }
+  zk::IBase* object = nullptr;
+  if (ToolkitCreateInstance(zk::id::FosFileSys, &object) != 0 || !object) return false;
+  auto* fs = QueryToolkitInterface<zk::IFileSystem>(object, zk::id::StreamIFileSystem);
+  object->Release();
+  object = nullptr;
+  if (!fs) return false;
+  zk::IFileStrem* file = nullptr;
+  StatusCode rc = fs->OpenFile(path.c_str(), zk::kOpenBinary, &file);
+  fs->Release();
+  if (rc != 0 || !file) return false;
+  uint64_t hidden = 0;
+  rc = -1;
+  if (ToolkitCreateInstance(cls, &object) == 0 && object) {
+    if (auto* carrier = QueryToolkitInterface<zk::ICarrier>(object, zk::id::StegICarrier)) {
+      rc = carrier->GetHiddenSize(file, &hidden);
+      carrier->Release();
+    }
+    object->Release();
+  }
+  file->Release();
+  return rc == 0 && hidden < kSecretPrefixBytes;
 }
 
 }  // namespace
@@ -255,12 +297,20 @@ void OpenSecretStep(TMainForm& f) {
       WaitRun(f.windowTitle(), Text(f, 1217), [&] { return secret->Open(path.c_str(), &p, &content); });
   zk::Wipe(&p, sizeof p);
   if (rc != 0) {
+    if (content) content->Release();
+    if (f.passwordMode && rc == zk::kAccessDenied) {
+      // The header did not open under this password: asked again, the
+      // file kept.
+      CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, txt::kWrongPassword),
+                                BoxIcon::kError, BoxButtons::kOk);
+      Post(f, chain::kOpenWizard);
+      return;
+    }
     if (!f.passwordMode && rc == zk::kAccessDenied)
       CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, 817), BoxIcon::kError,
                                 BoxButtons::kOk);
     else
       ShowToolkitError(&f, f.Texts(), rc, QString());
-    if (content) content->Release();
     zk::ReleaseAndNull(f.secret);
     return;
   }
@@ -374,6 +424,15 @@ void OpenSecretPath(TMainForm& f, const std::string& path) {
   StatusCode rc = WaitRun(f.windowTitle(), Text(f, 77), [&] {
     return secret->Probe(path.c_str(), format, &version, &content, &keyKind);
   });
+  // Told before any password is asked: the hidden bytes are no secret, or
+  // the carrier holds too few hidden bytes for one.
+  if (rc == zk::kNoMessages ||
+      ((rc == -14 || rc == -6 || rc == -15) && NothingHidden(path, format))) {
+    CurrentPrompter().Message(&f, f.windowTitle(), Text(f, txt::kNoSecretFound),
+                              BoxIcon::kInformation, BoxButtons::kOk);
+    zk::ReleaseAndNull(f.secret);
+    return;
+  }
   if (rc == -14 || rc == -6 || rc == -15) {
     version = 1, content = zk::kContentMessage, keyKind = 0;
   } else if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, 702))) {

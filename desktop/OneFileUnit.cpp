@@ -123,6 +123,25 @@ void OneFileAddClick(TMainForm& f) {
   f.ApplyStates();
 }
 
+void AskFileForNewSecret(TMainForm& f) {
+  if (f.openKind != 2) {
+    f.ContentCommand("mnFileAdd");
+    return;
+  }
+  OneFileAddClick(f);
+  if (f.openKind != 2) return;
+  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  if (!file) return;
+  char* name = nullptr;
+  zk::FileContentInfo info{};
+  const StatusCode r = file->GetFileInfo(&name, &info);
+  file->Release();
+  if (name) ToolkitFree(name);
+  if (r != 0)
+    CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kNoFileYet),
+                              BoxIcon::kInformation, BoxButtons::kOk);
+}
+
 void OneFileGetClick(TMainForm& f) {
   auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
   if (!file) return;

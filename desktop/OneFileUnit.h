@@ -26,6 +26,10 @@ void FillOneFileView(TMainForm& f);
 // File, Add and File, Get of a one-file secret.
 void OneFileAddClick(TMainForm& f);
 void OneFileGetClick(TMainForm& f);
+// File, Add asked at once for a new one-file secret; when no file went in
+// (the choice cancelled or the add failed), the user is told that the
+// secret stays, empty.
+void AskFileForNewSecret(TMainForm& f);
 // Opens the process's current directory in the file manager.
 void tlbExplorerClick();
 

@@ -16,6 +16,9 @@ class ScriptedPrompter : public Prompter {
     QString text;
     BoxIcon icon = BoxIcon::kNone;
     BoxButtons buttons = BoxButtons::kOk;
+    // The object name of the modal window up when the question came (empty
+    // when none was): what the question would have opened over.
+    QString over;
   };
 
   // Installs itself for its lifetime.

@@ -112,6 +112,31 @@ TEST(MainStates, SavedClipboardAndSelection) {
   EXPECT_FALSE(s.secretSave || s.editPaste || s.editCut || s.tlbSave);
 }
 
+TEST(MainStates, SavedFlagRulesAndSaveFollowsThem) {
+  using E = kiv::SecretEvent;
+  struct Row {
+    E event;
+    bool savedForMessageOrSafe;
+  };
+  // A one-file secret writes itself with each change, and nothing shown has
+  // nothing to save: both stay saved after every event.
+  const Row rows[] = {
+      {E::kOpened, true},  {E::kCreated, false},    {E::kChanged, false},
+      {E::kSaved, true},   {E::kSaveFailed, false}, {E::kClosed, true},
+  };
+  for (const Row& r : rows) {
+    for (int kind : {0, 1, 2, 3}) {
+      SCOPED_TRACE(testing::Message() << "event " << int(r.event) << ", kind " << kind);
+      const bool saved = kiv::SavedAfter(r.event, kind);
+      EXPECT_EQ(saved, (kind == 1 || kind == 3) ? r.savedForMessageOrSafe : true);
+      // The menu item and the tool button both offer Save exactly then.
+      const kiv::MainStates s = kiv::ComputeMainStates({kind, saved, false, false});
+      EXPECT_EQ(s.secretSave, kind != 0 && !saved);
+      EXPECT_EQ(s.tlbSave, s.secretSave);
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The tray icon on a recording backend.
 
