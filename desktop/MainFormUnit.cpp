@@ -719,14 +719,14 @@ void TMainForm::mnSecretSaveClick() {
     } else {
       r = zk::kNotImplemented;
     }
-    saved = ShowToolkitError(this, texts_, r, GetResText(texts_, 5));
+    saved = ShowToolkitError(this, texts_, r, PlainMenuText(GetResText(texts_, 5)));
   } else if (openKind == 3) {
     auto* safe = QueryToolkitInterface<zk::ISafe>(content, zk::id::KivISafe);
     r = safe ? WaitRun(MainWindowCaption(), GetResText(texts_, txt::kSaving),
                        [safe] { return safe->Commit(); })
              : zk::kNotImplemented;
     if (safe) safe->Release();
-    saved = ShowToolkitError(this, texts_, r, GetResText(texts_, 5));
+    saved = ShowToolkitError(this, texts_, r, PlainMenuText(GetResText(texts_, 5)));
   }
   ApplyStates();
 }
@@ -775,7 +775,7 @@ bool TMainForm::mnSecretCloseClick() {
 void TMainForm::mnSecretPropertiesClick() {
   if (!secret || !OfferSave()) return;
   zk::SecretProperties props{};
-  if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), GetResText(texts_, 24)))
+  if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), PlainMenuText(GetResText(texts_, 24))))
     return;
   ShowSecretProperties(*this, props);
 }

@@ -13,6 +13,7 @@
 
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/KeyDialogsUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/TextIds.h"
 #include "desktop/zk5Base.hpp"
@@ -41,10 +42,7 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
   LabeledEditPasswd = new QLineEdit(this);
   LabeledEditPasswd->setObjectName("LabeledEditPasswd");
   MakePasswordEdit(LabeledEditPasswd);
-  sbGenPass = new QToolButton(this);
-  sbGenPass->setText("...");
-  sbGenPass->setToolTip(GetResText(texts, txt::kGeneratePasswordHint));
-  sbGenPass->setEnabled(false);  // the password generator comes with its window
+  sbGenPass = MakeGeneratorButton(texts, this);
   auto* row = new QHBoxLayout;
   row->addWidget(LabeledEditPasswd, 1);
   row->addWidget(sbGenPass);

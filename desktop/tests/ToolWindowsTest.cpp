@@ -6,12 +6,16 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
 #include "desktop/ClipboardCoderUnit.h"
 #include "desktop/EnvOptUnit.h"
+#include "desktop/InputStringUnit.h"
+#include "desktop/ModalRun.h"
+#include <QPushButton>
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeKeyStorage.h"
 #include "desktop/testing/ScriptedPrompter.h"
@@ -46,12 +50,17 @@ TEST_F(ClipboardCoder, EncodeThenDecode) {
   form.LabeledEditPass->setText("pw");
   // The engine's strings are freed with the runtime's free: a string left
   // behind is reported by the leak checker of the sanitizer build.
+  EXPECT_TRUE(form.LabelStatus->text().isEmpty());
   form.BitBtnEncodeClick();
   EXPECT_EQ(QApplication::clipboard()->text(), "KIV[pw]hello world");
   EXPECT_EQ(form.MemoText->toPlainText(), "hello world");
+  // The window says where the coded text went.
+  EXPECT_EQ(form.LabelStatus->text(), "T2310");
   form.MemoText->setPlainText("changed");
+  EXPECT_TRUE(form.LabelStatus->text().isEmpty());
   form.BitBtnDecodeClick();
   EXPECT_EQ(form.MemoText->toPlainText(), "hello world");
+  EXPECT_EQ(form.LabelStatus->text(), "T2311");
   EXPECT_TRUE(prompter.Calls().empty());
 
   // Another password: the memo stays, the mapped error shows.
@@ -59,6 +68,7 @@ TEST_F(ClipboardCoder, EncodeThenDecode) {
   form.LabeledEditPass->setText("other");
   form.BitBtnDecodeClick();
   EXPECT_EQ(form.MemoText->toPlainText(), "kept");
+  EXPECT_TRUE(form.LabelStatus->text().isEmpty());
   ASSERT_EQ(prompter.Calls().size(), 1u);
   EXPECT_EQ(prompter.Calls()[0].text, "T2308\n T907");
 
@@ -210,6 +220,30 @@ TEST_F(Options, ExtensionListInTheFile) {
   answers << "exe";
   form.BitBtnAddExtClick();
   EXPECT_EQ(Stored(), QStringList({"1", "0=.exe"}));
+}
+
+// Without the test seam the question is the program's own string dialog,
+// with the Apply and Cancel buttons, so a scripted run never blocks.
+TEST_F(Options, AddExtensionAsksWithTheStringDialog) {
+  kiv::SetStringInput(nullptr);
+  kiv::TFormEnvOpt form(params, texts, driver, QFont(), Look);
+  QStringList seen;
+  bool accept = true;
+  kiv::SetModalDriver([&](QDialog* d) {
+    auto* dialog = qobject_cast<kiv::TFormInputString*>(d);
+    ASSERT_NE(dialog, nullptr) << d->objectName().toStdString();
+    seen << dialog->windowTitle() << dialog->BitBtnApply->text() << dialog->BitBtnCancel->text()
+         << dialog->EditText->text();
+    dialog->EditText->setText("log");
+    (accept ? dialog->BitBtnApply : dialog->BitBtnCancel)->click();
+  });
+  form.BitBtnAddExtClick();
+  EXPECT_EQ(seen, QStringList({"T73", "T303", "T302", ""}));
+  EXPECT_EQ(Stored(), QStringList({"3", "0=.DOC", "1=.exe", "2=.log"}));
+  accept = false;
+  form.BitBtnAddExtClick();
+  EXPECT_EQ(Stored().front(), "3");
+  kiv::SetModalDriver(nullptr);
 }
 
 TEST_F(Options, LanguageAndCloseWriteTheirNames) {
