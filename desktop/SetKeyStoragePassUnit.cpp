@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
@@ -33,9 +34,10 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
 
   setWindowTitle(GetResText(texts, txt::kSetKeyStoragePassword));
   auto* layout = new QVBoxLayout(this);
-  MemoComment = new QPlainTextEdit(GetResText(texts, txt::kKeyStorageNote), this);
-  MemoComment->setReadOnly(true);
-  MemoComment->setMaximumHeight(80);
+  MemoComment = new QLabel(GetResText(texts, txt::kKeyStorageNote), this);
+  MemoComment->setObjectName("MemoComment");
+  MemoComment->setWordWrap(true);
+  MemoComment->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(MemoComment);
 
   auto* form = new QFormLayout;
@@ -84,6 +86,12 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
   connect(BitBtnApply, &QPushButton::clicked, this, &TFormSetKeyStoragePass::BitBtnApplyClick);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
   PasswordChange();
+  // Wide enough for the title and a comfortable line of the explanation;
+  // the height follows the wrapped texts.
+  const int title = fontMetrics().horizontalAdvance(windowTitle()) + 160;
+  const int line = fontMetrics().averageCharWidth() * 60;
+  setMinimumWidth(std::max(title, line));
+  adjustSize();
 }
 
 TFormSetKeyStoragePass::~TFormSetKeyStoragePass() {

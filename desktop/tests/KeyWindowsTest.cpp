@@ -586,3 +586,21 @@ TEST_F(KeyDialogs, EveryGeneratorButtonOpensTheGenerator) {
 }
 
 }  // namespace
+
+namespace {
+
+// The set-password window shows its whole title and its explanation
+// wrapped, without scrolling.
+TEST_F(KeyDialogs, SetStoragePasswordFitsItsTexts) {
+  texts->given[1602] = "Set key storage password";
+  texts->given[1600] = QString("The key storage keeps your keys in one encrypted file. ").repeated(4).trimmed().toStdString();
+  kiv::TFormSetKeyStoragePass d(texts);
+  d.show();
+  desktoptest::Drain();
+  EXPECT_TRUE(d.MemoComment->wordWrap());
+  EXPECT_FALSE(d.MemoComment->text().contains('\n'));
+  EXPECT_GE(d.width(), d.fontMetrics().horizontalAdvance(d.windowTitle()) + 100);
+  EXPECT_GE(d.MemoComment->height(), d.MemoComment->heightForWidth(d.MemoComment->width()));
+}
+
+}  // namespace
