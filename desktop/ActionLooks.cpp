@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QWidget>
+#include <utility>
 
 // The icons are compiled into the static library: registered by hand, as
 // nothing else refers to them.
@@ -135,8 +136,19 @@ const ActionLook* ActionLooks(int* count) {
 
 QList<QKeySequence> ActionKeys(QKeySequence::StandardKey key) {
   QList<QKeySequence> keys = QKeySequence::keyBindings(key);
-  // A desktop without a binding for Quit still gets the usual Ctrl+Q.
-  if (keys.isEmpty() && key == QKeySequence::Quit) keys << QKeySequence(Qt::CTRL | Qt::Key_Q);
+  if (!keys.isEmpty()) return keys;
+  // A desktop that binds nothing to the key still gets the usual one.
+  static const std::pair<QKeySequence::StandardKey, QKeyCombination> kUsual[] = {
+      {QKeySequence::New, Qt::CTRL | Qt::Key_N},    {QKeySequence::Open, Qt::CTRL | Qt::Key_O},
+      {QKeySequence::Save, Qt::CTRL | Qt::Key_S},   {QKeySequence::Close, Qt::CTRL | Qt::Key_W},
+      {QKeySequence::Quit, Qt::CTRL | Qt::Key_Q},   {QKeySequence::Cut, Qt::CTRL | Qt::Key_X},
+      {QKeySequence::Copy, Qt::CTRL | Qt::Key_C},   {QKeySequence::Paste, Qt::CTRL | Qt::Key_V},
+      {QKeySequence::SelectAll, Qt::CTRL | Qt::Key_A}, {QKeySequence::Find, Qt::CTRL | Qt::Key_F},
+      {QKeySequence::Replace, Qt::CTRL | Qt::Key_H}, {QKeySequence::HelpContents, QKeyCombination(Qt::Key_F1)},
+      {QKeySequence::Delete, QKeyCombination(Qt::Key_Delete)},
+  };
+  for (const auto& [k, combination] : kUsual)
+    if (k == key) keys << QKeySequence(combination);
   return keys;
 }
 

@@ -24,8 +24,8 @@ enum DrawnPicture { kDrawnCut = -10, kDrawnCopy, kDrawnPaste, kDrawnSelectAll, k
 // Every action of the main window that has a picture or a standard key.
 const ActionLook* ActionLooks(int* count);
 
-// The keys of a standard key on this desktop (Quit falls back to Ctrl+Q
-// where the desktop binds nothing).
+// The keys of a standard key on this desktop; where the desktop binds
+// nothing to it (Quit, Replace on some), the usual key (Ctrl+Q, Ctrl+H).
 QList<QKeySequence> ActionKeys(QKeySequence::StandardKey key);
 
 // The picture of a look: the theme's, else its fallback.
