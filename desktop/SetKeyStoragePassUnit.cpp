@@ -1,6 +1,7 @@
 #include "desktop/SetKeyStoragePassUnit.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -86,9 +87,15 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
   connect(BitBtnApply, &QPushButton::clicked, this, &TFormSetKeyStoragePass::BitBtnApplyClick);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
   PasswordChange();
-  // Wide enough for the title and a comfortable line of the explanation;
-  // the height follows the wrapped texts.
-  const int title = fontMetrics().horizontalAdvance(windowTitle()) + 160;
+  // Wide enough for the title as the window manager shows it (in bold, with
+  // the program's name after it, beside its buttons) and a comfortable line
+  // of the explanation; the height follows the wrapped texts.
+  QString shown = windowTitle();
+  if (!QApplication::applicationDisplayName().isEmpty())
+    shown += QString::fromUtf8(" \xe2\x80\x94 ") + QApplication::applicationDisplayName();
+  QFont bold = font();
+  bold.setBold(true);
+  const int title = QFontMetrics(bold).horizontalAdvance(shown) + 160;
   const int line = fontMetrics().averageCharWidth() * 60;
   setMinimumWidth(std::max(title, line));
   adjustSize();
