@@ -6,6 +6,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -276,6 +279,27 @@ TEST_F(Options, FontSetup) {
   EXPECT_EQ(form.LabeledEditSize->text(), "16");
   form.BitBtnFontSetupClick();  // cancelled: unchanged
   EXPECT_EQ(form.ChosenFont().family(), "Mono");
+}
+
+}  // namespace
+
+namespace {
+
+// The folder picker opens at the folder in its box, unfolded down to it.
+TEST(SelectDir, OpensUnfoldedAtTheBoxPath) {
+  desktoptest::App();
+  zktest::TempDir dir;
+  const QString deep = QString::fromStdString(dir.File("a/b/c"));
+  ASSERT_TRUE(QDir().mkpath(deep));
+  kiv::TFormSelectDir d(nullptr);
+  d.MainShellComboBox->setText(deep);
+  d.show();
+  desktoptest::Drain();
+  auto* model = qobject_cast<QFileSystemModel*>(d.MainShellTreeView->model());
+  ASSERT_NE(model, nullptr);
+  EXPECT_EQ(model->filePath(d.MainShellTreeView->currentIndex()), deep);
+  for (QModelIndex p = d.MainShellTreeView->currentIndex().parent(); p.isValid(); p = p.parent())
+    EXPECT_TRUE(d.MainShellTreeView->isExpanded(p)) << model->filePath(p).toStdString();
 }
 
 }  // namespace
