@@ -62,9 +62,14 @@ TFormClipboardCoder::TFormClipboardCoder(zk::ITextRes* texts, zk::ISafeDriverApp
   buttons->addStretch(1);
   buttons->addWidget(BitBtnClose);
   layout->addLayout(buttons);
+  LabelStatus = new QLabel(this);
+  LabelStatus->setObjectName("LabelStatus");
+  LabelStatus->setWordWrap(true);
+  layout->addWidget(LabelStatus);
   resize(480, 360);
   connect(BitBtnEncode, &QPushButton::clicked, this, &TFormClipboardCoder::BitBtnEncodeClick);
   connect(BitBtnDecode, &QPushButton::clicked, this, &TFormClipboardCoder::BitBtnDecodeClick);
+  connect(MemoText, &QPlainTextEdit::textChanged, LabelStatus, &QLabel::clear);
   // Close only hides: memo and password stay until the program ends.
   connect(BitBtnClose, &QPushButton::clicked, this, &QWidget::hide);
 }
@@ -106,6 +111,7 @@ void TFormClipboardCoder::BringUp(const QFont& font) {
 }
 
 void TFormClipboardCoder::BitBtnEncodeClick() {
+  LabelStatus->clear();
   zk::ITextEncoder* coder = Encoder();
   if (!coder) {
     ShowToolkitError(this, texts_, encoderStatus_, GetResText(texts_, 2307));
@@ -124,10 +130,12 @@ void TFormClipboardCoder::BitBtnEncodeClick() {
   if (armoured) {
     QApplication::clipboard()->setText(QString::fromUtf8(armoured));
     ToolkitFree(armoured);
+    LabelStatus->setText(GetResText(texts_, txt::kCoderEncoded));
   }
 }
 
 void TFormClipboardCoder::BitBtnDecodeClick() {
+  LabelStatus->clear();
   const QMimeData* data = QApplication::clipboard()->mimeData();
   if (!data || !data->hasText()) {
     CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 2309), BoxIcon::kWarning,
@@ -144,8 +152,10 @@ void TFormClipboardCoder::BitBtnDecodeClick() {
   char* plain = nullptr;
   StatusCode r = coder->DecodeText(armoured.constData(), password.constData(), &plain);
   zk::Wipe(password.data(), size_t(password.size()));
-  if (ShowToolkitError(this, texts_, r, GetResText(texts_, 2308)) && plain)
+  if (ShowToolkitError(this, texts_, r, GetResText(texts_, 2308)) && plain) {
     MemoText->setPlainText(QString::fromUtf8(plain));
+    LabelStatus->setText(GetResText(texts_, txt::kCoderDecoded));
+  }
   if (plain) {
     zk::Wipe(plain, strlen(plain));
     ToolkitFree(plain);

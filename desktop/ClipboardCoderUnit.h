@@ -8,6 +8,7 @@
 #include "kvSafeDriver.h"
 #include "zk5script.h"
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -34,6 +35,8 @@ class TFormClipboardCoder : public QDialog {
   QPushButton* BitBtnEncode;
   QPushButton* BitBtnDecode;
   QPushButton* BitBtnClose;
+  // What the last Encode or Decode did; cleared when the memo changes.
+  QLabel* LabelStatus;
 
  protected:
   void showEvent(QShowEvent* e) override;

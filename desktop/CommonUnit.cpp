@@ -54,6 +54,23 @@ QString GetResText(zk::ITextRes* texts, int32_t id) {
   return text;
 }
 
+QString PlainMenuText(const QString& menuText) {
+  QString out;
+  out.reserve(menuText.size());
+  for (qsizetype i = 0; i < menuText.size(); ++i) {
+    if (menuText[i] == '&') {
+      if (i + 1 < menuText.size() && menuText[i + 1] == '&') out += '&';
+      else continue;
+      ++i;
+      continue;
+    }
+    out += menuText[i];
+  }
+  if (out.endsWith("...")) out.chop(3);
+  else if (out.endsWith(QChar(0x2026))) out.chop(1);
+  return out.trimmed();
+}
+
 QString FormatGroupedNumber(int64_t value) {
   if (value < 0) return {};
   QString digits = QString::number(value);

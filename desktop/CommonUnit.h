@@ -29,6 +29,9 @@ zk::IAppParam* ProgramParams();
 
 // The text of an id; empty when the resource lacks it or the call fails.
 QString GetResText(zk::ITextRes* texts, int32_t id);
+// A menu item's text as a window title or message prefix: its mnemonic
+// marks dropped ("&&" stays one "&") and a trailing "..." with them.
+QString PlainMenuText(const QString& menuText);
 
 // "0" for 0; the decimal digits with a blank before every group of three
 // counted from the right; empty for a negative value.

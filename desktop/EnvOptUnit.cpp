@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +18,7 @@
 #include <utility>
 
 #include "desktop/CommonUnit.h"
+#include "desktop/InputStringUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
@@ -33,11 +33,10 @@ StringInput& Input() {
   return input;
 }
 
-bool AskString(QWidget* owner, const QString& title, QString& answer) {
+bool AskString(QWidget* owner, zk::ITextRes* texts, const QString& title, QString& answer) {
   if (Input()) return Input()(owner, title, answer);
-  bool ok = false;
-  answer = QInputDialog::getText(owner, title, QString(), QLineEdit::Normal, QString(), &ok);
-  return ok;
+  answer.clear();
+  return InputString(owner, answer, title, GetResText(texts, txt::kCancel), GetResText(texts, txt::kApply));
 }
 
 QByteArray Name(const QString& prefix, int n) { return (prefix + QString::number(n)).toUtf8(); }
@@ -243,7 +242,8 @@ void TFormEnvOpt::RewriteExtensions() {
 
 void TFormEnvOpt::BitBtnAddExtClick() {
   QString answer;
-  if (!AskString(this, GetResText(texts_, txt::kAddExtensionTitle), answer) || answer.isEmpty()) return;
+  if (!AskString(this, texts_, GetResText(texts_, txt::kAddExtensionTitle), answer) || answer.isEmpty())
+    return;
   if (!answer.startsWith('.')) answer.prepend('.');
   QString ext = answer.mid(1);
   for (int n = 0; n < ListViewExts->topLevelItemCount(); ++n)

@@ -75,12 +75,22 @@ TFormSelectDir::TFormSelectDir(zk::ITextRes* texts, QWidget* owner) : QDialog(ow
   resize(400, 420);
   connect(MainShellTreeView, &QTreeView::clicked, this,
           [this](const QModelIndex& i) { MainShellComboBox->setText(model_->filePath(i)); });
-  connect(MainShellComboBox, &QLineEdit::editingFinished, this, [this] {
-    QModelIndex i = model_->index(MainShellComboBox->text());
-    if (i.isValid()) MainShellTreeView->setCurrentIndex(i);
-  });
+  connect(MainShellComboBox, &QLineEdit::editingFinished, this, &TFormSelectDir::ShowBoxPath);
   connect(BitBtnApply, &QPushButton::clicked, this, &QDialog::accept);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFormSelectDir::ShowBoxPath() {
+  const QModelIndex i = model_->index(MainShellComboBox->text());
+  if (!i.isValid()) return;
+  for (QModelIndex p = i.parent(); p.isValid(); p = p.parent()) MainShellTreeView->expand(p);
+  MainShellTreeView->setCurrentIndex(i);
+  MainShellTreeView->scrollTo(i, QAbstractItemView::PositionAtCenter);
+}
+
+void TFormSelectDir::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  ShowBoxPath();
 }
 
 bool SelectDirectory(QWidget* owner, zk::ITextRes* texts, QString& path) {

@@ -34,6 +34,11 @@ class TFormSelectDir : public QDialog {
   QLineEdit* MainShellComboBox;  // the path box, tied to the tree
   QPushButton* BitBtnApply;
   QPushButton* BitBtnCancel;
+  // Selects the folder of the path box in the tree, unfolded down to it.
+  void ShowBoxPath();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
 
  private:
   QFileSystemModel* model_;

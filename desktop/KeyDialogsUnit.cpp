@@ -91,16 +91,37 @@ QString OwnerField(const char (&field)[33]) {
   return QString::fromUtf8(field, qsizetype(strnlen(field, sizeof field)));
 }
 
+static QString JoinOwnerParts(const QStringList& parts, const QString& separator) {
+  QStringList filled;
+  for (const QString& p : parts)
+    if (!p.trimmed().isEmpty()) filled << p.trimmed();
+  return filled.join(separator);
+}
+
+QString OwnerPersonName(const zk::KeyOwner& o) {
+  return JoinOwnerParts({OwnerField(o.name), OwnerField(o.secondName)}, " ");
+}
+
+QString OwnerPlace(const zk::KeyOwner& o) {
+  return JoinOwnerParts({OwnerField(o.country), OwnerField(o.city)}, ", ");
+}
+
 QString OwnerCaption(const zk::KeyOwner& o) {
-  return OwnerField(o.name) + " " + OwnerField(o.secondName) + ", " + OwnerField(o.country) +
-         ", " + OwnerField(o.city);
+  // Empty fields are left out with their separators.
+  return JoinOwnerParts({OwnerPersonName(o), OwnerPlace(o)}, ", ");
 }
 
 QString QtFilter(const QString& filter) {
   QStringList parts = filter.split('|');
   QStringList out;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-    out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    // A caption that names its pattern already ("All (*.*)") gives way to
+    // the pattern really used.
+    QString caption = parts[i].trimmed();
+    if (caption.endsWith(')') && caption.lastIndexOf('(') > 0)
+      caption = caption.left(caption.lastIndexOf('(')).trimmed();
+    out << caption + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+  }
   if (parts.size() % 2) out << parts.back();
   return out.join(";;");
 }
@@ -243,7 +264,8 @@ TFormRSAKeyParam::TFormRSAKeyParam(zk::ITextRes* texts, QWidget* owner) : QDialo
   ComboBoxBits = new QComboBox(this);
   ComboBoxBits->setObjectName("ComboBoxBits");
   ComboBoxBits->addItems({"512", "1024", "2048", "4096"});
-  ComboBoxBits->setCurrentIndex(1);
+  // 2048 bits at start; the smaller sizes stay for keys that exist.
+  ComboBoxBits->setCurrentIndex(2);
   form->addRow(LabelBits, ComboBoxBits);
   layout->addLayout(form);
   BitBtnAccept = Button(GetResText(texts, txt::kApply), "BitBtnAccept", this);

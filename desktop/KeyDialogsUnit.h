@@ -32,6 +32,9 @@ void SetOwnerField(char (&field)[33], const QString& text);
 QString OwnerField(const char (&field)[33]);
 // name, a blank, second name, ", ", country, ", ", city.
 QString OwnerCaption(const zk::KeyOwner& owner);
+// Name and second name; country and city. Empty fields are left out.
+QString OwnerPersonName(const zk::KeyOwner& owner);
+QString OwnerPlace(const zk::KeyOwner& owner);
 
 // A file dialog filter written "Name|*.ext|Name|*.ext" in Qt's form
 // "Name (*.ext);;Name (*.ext)".

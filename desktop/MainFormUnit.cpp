@@ -34,6 +34,7 @@
 #include <cstdlib>
 
 #include "desktop/AboutUnit.h"
+#include "desktop/ActionLooks.h"
 #include "desktop/ClipboardCoderUnit.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/DropTargetUnit.h"
@@ -68,8 +69,10 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QWidget* parent,
     : QMainWindow(parent), arguments_(std::move(arguments)), trayBackend_(std::move(tray)) {
   setObjectName("MainForm");
   setWindowTitle(QString::fromLatin1(wm::kWindowTitle));
-  setWindowIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
+  setWindowIcon(ProgramIcon());
   BuildWindow();
+  ChooseFallbackIconTheme();
+  ApplyActionLooks(this);
   resize(700, 520);
   // Messages queued during an engine call run once it has returned.
   EngineWorker::Instance().AddIdleHook(this, [this] { ReplayQueued(); });
@@ -195,9 +198,10 @@ void TMainForm::FormShow() {
   MemoMessage->setFont(font);
   // Files dropped on the safe's list.
   CreateMainDropTarget(*this);
-  // Placement.
-  move(ParamInt("left", 50), ParamInt("top", 50));
-  resize(ParamInt("width", 700), ParamInt("height", 520));
+  // Placement: the stored values are the client area's, as FormClose
+  // stores them, so the window manager's frame does not move the window.
+  setGeometry(ParamInt("left", 50), ParamInt("top", 50), ParamInt("width", 700),
+              ParamInt("height", 520));
   hashIndex = ParamInt("hash", hashIndex);
   cipherIndex = ParamInt("cipher", cipherIndex);
   if (!arguments_.empty()) {
@@ -726,14 +730,14 @@ void TMainForm::mnSecretSaveClick() {
     } else {
       r = zk::kNotImplemented;
     }
-    saved = ShowToolkitError(this, texts_, r, GetResText(texts_, 5));
+    saved = ShowToolkitError(this, texts_, r, PlainMenuText(GetResText(texts_, 5)));
   } else if (openKind == 3) {
     auto* safe = QueryToolkitInterface<zk::ISafe>(content, zk::id::KivISafe);
     r = safe ? WaitRun(MainWindowCaption(), GetResText(texts_, txt::kSaving),
                        [safe] { return safe->Commit(); })
              : zk::kNotImplemented;
     if (safe) safe->Release();
-    saved = ShowToolkitError(this, texts_, r, GetResText(texts_, 5));
+    saved = ShowToolkitError(this, texts_, r, PlainMenuText(GetResText(texts_, 5)));
   }
   ApplyStates();
 }
@@ -782,7 +786,7 @@ bool TMainForm::mnSecretCloseClick() {
 void TMainForm::mnSecretPropertiesClick() {
   if (!secret || !OfferSave()) return;
   zk::SecretProperties props{};
-  if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), GetResText(texts_, 24)))
+  if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), PlainMenuText(GetResText(texts_, 24))))
     return;
   ShowSecretProperties(*this, props);
 }
@@ -910,8 +914,8 @@ bool TMainForm::FormCloseQuery() {
 bool TMainForm::FormClose() {
   if (!CloseForCommand()) return false;
   if (params_) {
-    params_->SetInt("top", y());
-    params_->SetInt("left", x());
+    params_->SetInt("top", geometry().y());
+    params_->SetInt("left", geometry().x());
     params_->SetInt("width", width());
     params_->SetInt("height", height());
     params_->SetInt("hash", hashIndex);

@@ -34,7 +34,7 @@ std::string Extension(const std::string& name) {
 
 QString Caption(TMainForm& f, const char* item) {
   QAction* a = f.Action(item);
-  return a ? a->text() : QString();
+  return a ? PlainMenuText(a->text()) : QString();
 }
 
 // Runs call on the worker under the progress window with a progress object

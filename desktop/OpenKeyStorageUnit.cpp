@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "desktop/CommonUnit.h"
+#include "desktop/KeyDialogsUnit.h"
 #include "desktop/TextIds.h"
 
 namespace kiv {
@@ -24,10 +25,7 @@ TFormOpenKeyStorage::TFormOpenKeyStorage(zk::ITextRes* texts, QWidget* owner) : 
   LabeledEditPasswd = new QLineEdit(this);
   LabeledEditPasswd->setObjectName("LabeledEditPasswd");
   MakePasswordEdit(LabeledEditPasswd);
-  sbGenPass = new QToolButton(this);
-  sbGenPass->setText("...");
-  sbGenPass->setToolTip(GetResText(texts, txt::kGeneratePasswordHint));
-  sbGenPass->setEnabled(false);  // the password generator comes with its window
+  sbGenPass = MakeGeneratorButton(texts, this);
   auto* row = new QHBoxLayout;
   row->addWidget(LabeledEditPasswd, 1);
   row->addWidget(sbGenPass);

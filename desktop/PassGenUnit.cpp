@@ -211,6 +211,20 @@ TFormPasswdGen* PasswordGenerator() {
 
 void BringUpPasswordGenerator() {
   TFormPasswdGen* w = PasswordGenerator();
+  // A modal dialog blocks every window but its own: while one is open the
+  // generator stands over it as its child, and goes back on its own after.
+  auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+  if (modal && modal != w && w->parentWidget() != modal) {
+    w->setParent(modal, w->windowFlags());
+    QObject::connect(
+        modal, &QDialog::finished, w,
+        [w] {
+          const bool shown = w->isVisible();
+          w->setParent(nullptr, w->windowFlags());
+          if (shown) w->show();
+        },
+        Qt::SingleShotConnection);
+  }
   if (w->isVisible()) {
     w->raise();
     w->activateWindow();

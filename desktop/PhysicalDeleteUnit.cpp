@@ -101,7 +101,7 @@ void PhysicalDeletion(QWidget* owner, zk::ITextRes* texts, const std::vector<std
   if (paths.empty()) return;
   const QString caption = GetResText(texts, txt::kPhysicalDeletion);
   if (CurrentPrompter().Message(owner, caption, GetResText(texts, txt::kAskPhysicalDeletion),
-                                BoxIcon::kQuestion, BoxButtons::kYesNo) != BoxAnswer::kYes)
+                                BoxIcon::kQuestion, BoxButtons::kYesNoDefaultNo) != BoxAnswer::kYes)
     return;
   WipeReport report;
   ProgressRun(caption, QString(), [&] {

@@ -30,6 +30,7 @@ BoxAnswer UnansweredBox(BoxButtons buttons) {
     case BoxButtons::kOk:
       return BoxAnswer::kOk;
     case BoxButtons::kYesNo:
+    case BoxButtons::kYesNoDefaultNo:
       return BoxAnswer::kNo;
     default:
       return BoxAnswer::kCancel;
@@ -53,14 +54,18 @@ BoxAnswer QtPrompter::Message(QWidget* owner, const QString& caption, const QStr
     case BoxButtons::kOkCancel: qb = QMessageBox::Ok | QMessageBox::Cancel; break;
     case BoxButtons::kYesNo: qb = QMessageBox::Yes | QMessageBox::No; break;
     case BoxButtons::kYesNoCancel: qb = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case BoxButtons::kYesNoDefaultNo: qb = QMessageBox::Yes | QMessageBox::No; break;
   }
   QMessageBox box(qi, caption, text, qb, owner);
+  if (buttons == BoxButtons::kYesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
   if (!owner) box.setWindowModality(Qt::ApplicationModal);
   switch (box.exec()) {
     case QMessageBox::Ok: return BoxAnswer::kOk;
     case QMessageBox::Yes: return BoxAnswer::kYes;
     case QMessageBox::No: return BoxAnswer::kNo;
-    default: return buttons == BoxButtons::kYesNo ? BoxAnswer::kNo : BoxAnswer::kCancel;
+    default:
+      return buttons == BoxButtons::kYesNo || buttons == BoxButtons::kYesNoDefaultNo ? BoxAnswer::kNo
+                                                                                    : BoxAnswer::kCancel;
   }
 }
 

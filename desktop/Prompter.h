@@ -11,7 +11,9 @@ class QWidget;
 namespace kiv {
 
 enum class BoxIcon { kNone, kInformation, kWarning, kError, kQuestion };
-enum class BoxButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
+// kYesNoDefaultNo: Yes and No with No as the default button, for what
+// cannot be undone.
+enum class BoxButtons { kOk, kOkCancel, kYesNo, kYesNoCancel, kYesNoDefaultNo };
 enum class BoxAnswer { kOk, kCancel, kYes, kNo };
 
 class Prompter {

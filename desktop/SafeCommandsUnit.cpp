@@ -429,7 +429,7 @@ void SafeFolderProperties(TMainForm& f) {
   uint32_t folders = 0, files = 0, size = 0, stored = 0;
   if (!ShowToolkitError(&f, f.Texts(),
                         s.safe->GetFolderStats(path.c_str(), &folders, &files, &size, &stored),
-                        Text(f, 38)))
+                        PlainMenuText(Text(f, 38))))
     return;
   TFormFolderProps props(f.Texts(), &f);
   props.Fill(QString::fromStdString(path), folders, files, size, stored);

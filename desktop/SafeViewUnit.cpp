@@ -173,6 +173,16 @@ void kvTSafeView::Refresh() {
   RefreshTree();
 }
 
+void FitSafeColumns(QTreeWidget* list) {
+  // Each column as wide as its widest cell or heading, never below the
+  // starting widths.
+  static const int kStart[] = {230, 120, 100};
+  for (int c = 0; c < list->columnCount() && c < 3; ++c) {
+    list->resizeColumnToContents(c);
+    if (list->columnWidth(c) < kStart[c]) list->setColumnWidth(c, kStart[c]);
+  }
+}
+
 void kvTSafeView::RefreshList() {
   QTreeWidget* list = form_.ListViewSafe;
   const bool hadFocus = list->hasFocus();
@@ -215,6 +225,7 @@ void kvTSafeView::RefreshList() {
         SizeCell(info.size, info.storedSize, (info.flags & 1) != 0),
         FormatTmDateTime(form_.Texts(), info.modified));
   }
+  FitSafeColumns(list);
   QTreeWidgetItem* chosen = nullptr;
   for (int i = 0; i < list->topLevelItemCount() && !chosen; ++i)
     if (!remembered.isEmpty() && list->topLevelItem(i)->text(0) == remembered)

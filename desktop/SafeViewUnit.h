@@ -13,6 +13,7 @@
 #include "kvSafeDriver.h"
 
 class QMimeData;
+class QTreeWidget;
 class QTreeWidgetItem;
 #include "desktop/SafePathUnit.h"
 
@@ -87,5 +88,8 @@ class kvTSafeView : public QObject {
 kvTSafeView& SafeView(TMainForm& form);
 // Refreshes the view of a main window (empties it unless a safe is shown).
 void RefreshSafeView(TMainForm& form);
+// Widens the safe list's columns to their contents (at least their starting
+// widths).
+void FitSafeColumns(QTreeWidget* list);
 
 }  // namespace kiv

@@ -1,6 +1,7 @@
 #include "desktop/SetKeyStoragePassUnit.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,9 +11,11 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/KeyDialogsUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/TextIds.h"
 #include "desktop/zk5Base.hpp"
@@ -32,19 +35,17 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
 
   setWindowTitle(GetResText(texts, txt::kSetKeyStoragePassword));
   auto* layout = new QVBoxLayout(this);
-  MemoComment = new QPlainTextEdit(GetResText(texts, txt::kKeyStorageNote), this);
-  MemoComment->setReadOnly(true);
-  MemoComment->setMaximumHeight(80);
+  MemoComment = new QLabel(GetResText(texts, txt::kKeyStorageNote), this);
+  MemoComment->setObjectName("MemoComment");
+  MemoComment->setWordWrap(true);
+  MemoComment->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(MemoComment);
 
   auto* form = new QFormLayout;
   LabeledEditPasswd = new QLineEdit(this);
   LabeledEditPasswd->setObjectName("LabeledEditPasswd");
   MakePasswordEdit(LabeledEditPasswd);
-  sbGenPass = new QToolButton(this);
-  sbGenPass->setText("...");
-  sbGenPass->setToolTip(GetResText(texts, txt::kGeneratePasswordHint));
-  sbGenPass->setEnabled(false);  // the password generator comes with its window
+  sbGenPass = MakeGeneratorButton(texts, this);
   auto* row = new QHBoxLayout;
   row->addWidget(LabeledEditPasswd, 1);
   row->addWidget(sbGenPass);
@@ -86,6 +87,18 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
   connect(BitBtnApply, &QPushButton::clicked, this, &TFormSetKeyStoragePass::BitBtnApplyClick);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
   PasswordChange();
+  // Wide enough for the title as the window manager shows it (in bold, with
+  // the program's name after it, beside its buttons) and a comfortable line
+  // of the explanation; the height follows the wrapped texts.
+  QString shown = windowTitle();
+  if (!QApplication::applicationDisplayName().isEmpty())
+    shown += QString::fromUtf8(" \xe2\x80\x94 ") + QApplication::applicationDisplayName();
+  QFont bold = font();
+  bold.setBold(true);
+  const int title = QFontMetrics(bold).horizontalAdvance(shown) + 160;
+  const int line = fontMetrics().averageCharWidth() * 60;
+  setMinimumWidth(std::max(title, line));
+  adjustSize();
 }
 
 TFormSetKeyStoragePass::~TFormSetKeyStoragePass() {

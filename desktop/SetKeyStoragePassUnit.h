@@ -25,7 +25,7 @@ class TFormSetKeyStoragePass : public QDialog {
   // Shows the dialog; true with the password (UTF-8) when accepted.
   bool Run(std::string& password);
 
-  QPlainTextEdit* MemoComment;
+  QLabel* MemoComment;  // the explanation, wrapped to the window's width
   QLabel* LabelQuality;
   QFrame* PanelGauge;
   QProgressBar* ProgressBarQuality;

@@ -220,9 +220,10 @@ bool TFormCheckSign::Start() {
   AddRow(GetResText(texts_, 1745), signaturePath_);
   AddRow(GetResText(texts_, 1746), signedName_);
   AddRow(GetResText(texts_, 1747), FormatTmDateTime(texts_, when));
-  AddRow(GetResText(texts_, 1703), OwnerField(info.owner.name) + " " + OwnerField(info.owner.secondName));
-  AddRow(QString(), OwnerField(info.owner.country) + ", " + OwnerField(info.owner.city));
-  AddRow(GetResText(texts_, txt::kHashLabel) + ":", HashName(texts_, hash));
+  AddRow(GetResText(texts_, 1703), OwnerPersonName(info.owner));
+  // The signer's country and city, in a row of their own when there are any.
+  if (!OwnerPlace(info.owner).isEmpty()) AddRow(QString(), OwnerPlace(info.owner));
+  AddRow(GetResText(texts_, txt::kHashLabel), HashName(texts_, hash));
   return true;
 }
 
@@ -231,24 +232,19 @@ void TFormCheckSign::BitBtnCheckClick() {
   QString folder = QFileInfo(signaturePath_).path();
   QString preset = signedName_.isEmpty() ? folder : QDir(folder).filePath(QFileInfo(signedName_).fileName());
   QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, 1749), preset,
-                                            QtFilter("All (*.*)|*"));
+                                            QtFilter("All files|*"));
   if (file.isEmpty()) return;
   StatusCode r = sign_->VerifyFile(file.toUtf8().constData(), signaturePath_.toUtf8().constData());
   QString text = GetResText(texts_, 1750) + " <" + signaturePath_ + ">\n" + GetResText(texts_, 1751) +
                  " <" + file + ">\n";
-  if (r == 0) {
+  // Any failure, a mismatch or a file that could not be read, is the one
+  // text "not confirmed".
+  if (r == 0)
     CurrentPrompter().Message(this, windowTitle(), text + GetResText(texts_, 1752),
                               BoxIcon::kInformation, BoxButtons::kOk);
-  } else if (r == zk::kDigestMismatch) {
+  else
     CurrentPrompter().Message(this, windowTitle(), text + GetResText(texts_, 1753), BoxIcon::kError,
                               BoxButtons::kOk);
-  } else {
-    // The file could not be checked at all (unreadable, damaged signature):
-    // the status says why instead of "does not match".
-    CurrentPrompter().Message(this, windowTitle(),
-                              text + GetResText(texts_, ToolkitErrorTextId(r)), BoxIcon::kError,
-                              BoxButtons::kOk);
-  }
 }
 
 void ShowCheckSignWindow(QWidget* owner, zk::ITextRes* texts, zk::IKeysCtrl* keys) {

@@ -13,6 +13,8 @@ inline constexpr int32_t kExportPasswordTitle = 119;
 inline constexpr int32_t kGostHash = 609;
 inline constexpr int32_t kLanguageChanged = 820;
 inline constexpr int32_t kHashLabel = 1107;
+inline constexpr int32_t kCoderEncoded = 2310;
+inline constexpr int32_t kCoderDecoded = 2311;
 
 inline constexpr int32_t kToolTextIds[] = {
     6, 20, 73, 119, 609, 820, 1107,
@@ -28,7 +30,7 @@ inline constexpr int32_t kToolTextIds[] = {
     1735, 1736, 1737, 1738, 1739, 1740, 1741, 1742, 1743, 1744, 1745, 1746, 1747, 1748, 1749,
     1750, 1751, 1752, 1753, 1754, 1755, 1756,
     // clipboard coder
-    2301, 2302, 2303, 2304, 2305, 2306, 2307, 2308, 2309,
+    2301, 2302, 2303, 2304, 2305, 2306, 2307, 2308, 2309, 2310, 2311,
 };
 
 }  // namespace kiv::txt

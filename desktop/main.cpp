@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/ActionLooks.h"
 #include "desktop/MainFormUnit.h"
 #include "desktop/ModalRun.h"
 #include "desktop/SingleInstance.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Kivora");
+  QApplication::setWindowIcon(kiv::ProgramIcon());
   // Without a screen (offscreen or minimal platform) nobody can answer a
   // dialog: each one is cancelled at once, as message boxes are, so a
   // headless run never waits forever.

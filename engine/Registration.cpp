@@ -72,7 +72,8 @@ std::string DesktopEntryText(const std::string& exePath) {
              "Name=Kivora\n"
              "Comment=Keeps messages, files and folders secret\n"
              "Exec=") +
-         DesktopExecArgument(exePath) + " %f\n" + "MimeType=" + kMimeType + ";\n" + "Terminal=false\n";
+         DesktopExecArgument(exePath) + " %f\n" + "MimeType=" + kMimeType + ";\n" + "Terminal=false\n" +
+         "Icon=" + exePath.substr(0, exePath.rfind('/') + 1) + "kivora.png\n";
 }
 
 StatusCode IsFileTypeRegistered() {

@@ -43,7 +43,7 @@ if [ -x "$build/bin/desktop_tool_screenshots" ]; then
   XDG_RUNTIME_DIR="$runtime" KIV_SCREENSHOT_DIR="$PWD/$out" QT_QPA_PLATFORM=xcb \
     timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/desktop_tool_screenshots"
   rm -rf "$runtime"
-  echo "screenshots of the tool windows: $out"
+  echo "screenshots of the tool windows (key storage, set and open key storage password, signatures, clipboard coder, options): $out"
 fi
 # The new-secret pages, the key choice, the open wizard, the properties and
 # the password generator.

@@ -99,6 +99,20 @@ TEST(Formats, GroupedNumber) {
   for (auto [v, s] : rows) EXPECT_EQ(kiv::FormatGroupedNumber(v), s) << v;
 }
 
+// A menu text as a title: mnemonic marks and a trailing ellipsis go, a
+// doubled "&" stays one.
+TEST(Formats, PlainMenuText) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"&Get file...", "Get file"}, {"&Contents", "Contents"}, {"E&xit", "Exit"},
+      {"Salt && Pepper", "Salt & Pepper"}, {"Plain", "Plain"}, {"", ""},
+      {"Trailing &", "Trailing"}, {"P&roperties\xe2\x80\xa6", "Properties"}, {"&&&Both", "&Both"},
+  };
+  for (auto [in, out] : cases) {
+    const QString text = QString::fromUtf8(in);
+    EXPECT_EQ(kiv::PlainMenuText(text), QString::fromUtf8(out)) << in;
+  }
+}
+
 TEST(Formats, TwoDigits) {
   EXPECT_EQ(kiv::TwoDigits(0), "00");
   EXPECT_EQ(kiv::TwoDigits(9), "09");

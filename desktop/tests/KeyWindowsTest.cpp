@@ -13,10 +13,13 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <memory>
 
 #include "desktop/KeyDialogsUnit.h"
 #include "desktop/KeyStorageUnit.h"
 #include "desktop/OpenKeyStorageUnit.h"
+#include "desktop/PasswordGeneratorHook.h"
+#include "desktop/SetKeyStoragePassUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeKeyStorage.h"
@@ -367,9 +370,9 @@ TEST_F(KeyDialogs, NewPasswordMismatchStaysOpen) {
   EXPECT_EQ(d.LabeledEditPass->maxLength(), 32767);  // the limit counts bytes, see LimitToBytes
 }
 
-TEST_F(KeyDialogs, KeyParametersDefaultTo1024BitsAndCutNamesAt32Bytes) {
+TEST_F(KeyDialogs, KeyParametersDefaultTo2048BitsAndCutNamesAt32Bytes) {
   kiv::TFormRSAKeyParam d(texts);
-  EXPECT_EQ(d.Bits(), 1024);
+  EXPECT_EQ(d.Bits(), 2048);
   QStringList sizes;
   for (int i = 0; i < d.ComboBoxBits->count(); ++i) sizes << d.ComboBoxBits->itemText(i);
   EXPECT_EQ(sizes, QStringList({"512", "1024", "2048", "4096"}));
@@ -486,7 +489,7 @@ TEST_F(Signatures, CheckReadsTheSignature) {
                       {"T1747", "02 T1108 2026T1120, 03:04:05"},
                       {"T1703", "Eva Falk"},
                       {"", "Denmark, Aarhus"},
-                      {"T1107:", "SHA 256"}}));
+                      {"T1107", "SHA 256"}}));
 }
 
 TEST_F(Signatures, CheckComposesTheVerdict) {
@@ -494,7 +497,7 @@ TEST_F(Signatures, CheckComposesTheVerdict) {
   prompter.AnswerPath("/tmp/s.kvg");
   ASSERT_TRUE(form.Start());
   const std::pair<StatusCode, QString> rows[] = {
-      {0, "T1752"}, {-402, "T1753"}, {-101, "T908"}, {-14, "T904"}};
+      {0, "T1752"}, {-402, "T1753"}, {-101, "T1753"}, {-14, "T1753"}};
   for (auto [code, last] : rows) {
     SCOPED_TRACE(code);
     keys->sign->verifyResult = code;
@@ -506,6 +509,98 @@ TEST_F(Signatures, CheckComposesTheVerdict) {
     EXPECT_EQ(prompter.Calls()[1].text, "T1750 </tmp/s.kvg>\nT1751 </tmp/report.final.txt>\n" + last);
     EXPECT_EQ(prompter.Calls()[1].icon, code == 0 ? BoxIcon::kInformation : BoxIcon::kError);
   }
+}
+
+}  // namespace
+
+namespace {
+
+zk::KeyOwner Owner(const char* name, const char* second, const char* country, const char* city) {
+  zk::KeyOwner o{};
+  kiv::SetOwnerField(o.name, name);
+  kiv::SetOwnerField(o.secondName, second);
+  kiv::SetOwnerField(o.country, country);
+  kiv::SetOwnerField(o.city, city);
+  return o;
+}
+
+TEST(KeyOwnerText, EmptyFieldsAreNotJoined) {
+  const struct {
+    zk::KeyOwner owner;
+    const char* caption;
+    const char* person;
+    const char* place;
+  } cases[] = {
+      {Owner("Anna", "Berg", "Norway", "Bergen"), "Anna Berg, Norway, Bergen", "Anna Berg", "Norway, Bergen"},
+      {Owner("Alice", "Test", "", ""), "Alice Test", "Alice Test", ""},
+      {Owner("Alice", "", "", "Oslo"), "Alice, Oslo", "Alice", "Oslo"},
+      {Owner("", "", "Chile", ""), "Chile", "", "Chile"},
+      {Owner(" ", "", "", ""), "", "", ""},
+      {Owner("", "", "", ""), "", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.caption);
+    EXPECT_EQ(kiv::OwnerCaption(c.owner), c.caption);
+    EXPECT_EQ(kiv::OwnerPersonName(c.owner), c.person);
+    EXPECT_EQ(kiv::OwnerPlace(c.owner), c.place);
+  }
+}
+
+TEST(FileFilters, ACaptionThatNamesItsPatternIsNotDoubled) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"All (*.*)|*", "All (*)"},
+      {"All files|*", "All files (*)"},
+      {"Kivora Key|*.kvk", "Kivora Key (*.kvk)"},
+      {"Kivora Key (*.kvk)|*.kvk|All (*.*)|*", "Kivora Key (*.kvk);;All (*)"},
+      {"Text|*.txt;*.log", "Text (*.txt *.log)"},
+  };
+  for (auto [in, out] : cases) EXPECT_EQ(kiv::QtFilter(in), out) << in;
+}
+
+}  // namespace
+
+namespace {
+
+// Every password dialog's generator button opens the password generator.
+TEST_F(KeyDialogs, EveryGeneratorButtonOpensTheGenerator) {
+  std::vector<QWidget*> opened;
+  kiv::SetPasswordGenerator([&](QWidget* owner) { opened.push_back(owner); });
+  const zk::PgpCalendarTime when{};
+  std::vector<std::unique_ptr<QDialog>> dialogs;
+  dialogs.emplace_back(new kiv::TFormSetKeyStoragePass(texts));
+  dialogs.emplace_back(new kiv::TFormOpenKeyStorage(texts));
+  dialogs.emplace_back(new kiv::TFormNewPassword("T119", texts));
+  dialogs.emplace_back(new kiv::TFormInputPass("T1778"));
+  dialogs.emplace_back(new kiv::TFormPgpKeyInfo(texts, true, 1024, when, "u"));
+  for (const auto& d : dialogs) {
+    SCOPED_TRACE(d->objectName().toStdString());
+    auto* button = d->findChild<QToolButton*>("sbGenPass");
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isEnabled());
+    const size_t before = opened.size();
+    button->click();
+    ASSERT_EQ(opened.size(), before + 1);
+    EXPECT_EQ(opened.back(), d.get());
+  }
+  kiv::SetPasswordGenerator(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The set-password window shows its whole title and its explanation
+// wrapped, without scrolling.
+TEST_F(KeyDialogs, SetStoragePasswordFitsItsTexts) {
+  texts->given[1602] = "Set key storage password";
+  texts->given[1600] = QString("The key storage keeps your keys in one encrypted file. ").repeated(4).trimmed().toStdString();
+  kiv::TFormSetKeyStoragePass d(texts);
+  d.show();
+  desktoptest::Drain();
+  EXPECT_TRUE(d.MemoComment->wordWrap());
+  EXPECT_FALSE(d.MemoComment->text().contains('\n'));
+  EXPECT_GE(d.width(), d.fontMetrics().horizontalAdvance(d.windowTitle()) + 100);
+  EXPECT_GE(d.MemoComment->height(), d.MemoComment->heightForWidth(d.MemoComment->width()));
 }
 
 }  // namespace

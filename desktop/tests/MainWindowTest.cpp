@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QKeySequence>
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
@@ -22,6 +25,7 @@
 #include <cctype>
 #include <fstream>
 #include <map>
+#include <set>
 #include <memory>
 
 #include "desktop/AboutUnit.h"
@@ -348,11 +352,102 @@ TEST_F(Window, CaptionsAndHintsByIdAndTheFirstShow) {
   // Placement defaults and the last hash.
   EXPECT_EQ(form->width(), 700);
   EXPECT_EQ(form->height(), 520);
-  EXPECT_EQ(form->pos(), QPoint(50, 50)) << "no stored top and left";
+  EXPECT_EQ(form->geometry().topLeft(), QPoint(50, 50)) << "no stored top and left";
   EXPECT_EQ(form->hashIndex, 3);
   EXPECT_EQ(form->cipherIndex, 1);
   EXPECT_EQ(form->MemoMessage->font().pointSize(), 8);
   EXPECT_FALSE(form->Tray()->IsShown());
+}
+
+// Every action's standard key and picture: the key shows in the menu, and
+// the picture is the theme's picture of the name its hint stands for (or,
+// without that theme picture, a fallback that is not empty).
+TEST_F(Window, EveryActionHasItsStandardKeyAndPicture) {
+  Make();
+  const struct {
+    const char* action;
+    const char* icon;
+    QKeySequence::StandardKey key;
+  } table[] = {
+      {"mnSecretNew", "document-new", QKeySequence::New},
+      {"mnSecretOpen", "document-open", QKeySequence::Open},
+      {"mnSecretSave", "document-save", QKeySequence::Save},
+      {"mnSecretClose", "window-close", QKeySequence::Close},
+      {"mnSecretExit", "application-exit", QKeySequence::Quit},
+      {"mnSecretProperties", "document-properties", QKeySequence::UnknownKey},
+      {"mnSecretDelete", "edit-delete", QKeySequence::UnknownKey},
+      {"mnEditCut", "edit-cut", QKeySequence::Cut},
+      {"mnEditCopy", "edit-copy", QKeySequence::Copy},
+      {"mnEditPaste", "edit-paste", QKeySequence::Paste},
+      {"mnEditDelete", "edit-delete", QKeySequence::Delete},
+      {"mnEditSelectAll", "edit-select-all", QKeySequence::SelectAll},
+      {"mnEditFind", "edit-find", QKeySequence::Find},
+      {"mnEditReplace", "edit-find-replace", QKeySequence::Replace},
+      {"mnFileDelete", "edit-delete", QKeySequence::Delete},
+      {"mnHelpContents", "help-contents", QKeySequence::HelpContents},
+      {"tlbNewSecret", "document-new", QKeySequence::UnknownKey},
+      {"tlbOpenSecret", "document-open", QKeySequence::UnknownKey},
+      {"tlbSaveSecret", "document-save", QKeySequence::UnknownKey},
+      {"tlbEditCut", "edit-cut", QKeySequence::UnknownKey},
+      {"tlbEditCopy", "edit-copy", QKeySequence::UnknownKey},
+      {"tlbEditPaste", "edit-paste", QKeySequence::UnknownKey},
+      {"tlbSelectAll", "edit-select-all", QKeySequence::UnknownKey},
+      {"tlbEditSearch", "edit-find", QKeySequence::UnknownKey},
+      {"tlbInsertTextFromFile", "document-import", QKeySequence::UnknownKey},
+      {"tlbSaveTextToFile", "document-export", QKeySequence::UnknownKey},
+      {"tlbAddOneFile", "list-add", QKeySequence::UnknownKey},
+      {"tlbGetOneFile", "document-save-as", QKeySequence::UnknownKey},
+      {"tlbSafeNewFolder", "folder-new", QKeySequence::UnknownKey},
+      {"tlbAddFolder", "folder-open", QKeySequence::UnknownKey},
+      {"tlbSafeGetFolder", "document-export", QKeySequence::UnknownKey},
+      {"tlbSafeFolderProp", "document-properties", QKeySequence::UnknownKey},
+      {"tlbSafeAddFile", "list-add", QKeySequence::UnknownKey},
+      {"tlbSafeGetFile", "document-save-as", QKeySequence::UnknownKey},
+      {"tlbSafeFileView", "document-print-preview", QKeySequence::UnknownKey},
+      {"tlbExplorer", "system-file-manager", QKeySequence::UnknownKey},
+  };
+  std::set<std::string> listed;
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.action);
+    listed.insert(row.action);
+    QAction* a = form->Action(row.action);
+    ASSERT_NE(a, nullptr);
+    EXPECT_FALSE(a->icon().isNull());
+    if (QIcon::hasThemeIcon(row.icon)) EXPECT_EQ(a->icon().name(), row.icon);
+    if (row.key == QKeySequence::UnknownKey) {
+      EXPECT_TRUE(a->shortcut().isEmpty());
+    } else {
+      // The desktop's keys; where it has none, the usual one.
+      const QList<QKeySequence> keys = QKeySequence::keyBindings(row.key);
+      if (!keys.isEmpty()) EXPECT_EQ(a->shortcuts(), keys);
+      else if (row.key == QKeySequence::Quit) EXPECT_EQ(a->shortcut(), QKeySequence("Ctrl+Q"));
+      else if (row.key == QKeySequence::Replace) EXPECT_EQ(a->shortcut(), QKeySequence("Ctrl+H"));
+      EXPECT_FALSE(a->shortcut().isEmpty());
+    }
+  }
+  // Every tool button is in the table.
+  for (QToolBar* bar : {form->ToolBarSecret, form->ToolBarEdit, form->ToolBarOneFile, form->ToolBarSafe})
+    for (QAction* a : bar->actions()) EXPECT_TRUE(listed.count(a->objectName().toStdString())) << a->objectName().toStdString();
+  // No two enabled actions share a key, in any state (an ambiguous key does nothing).
+  for (int kind = 0; kind <= 3; ++kind) {
+    kivfake::FakeSecret* s = kind ? Show(kind) : nullptr;
+    std::map<QString, QString> owner;
+    for (QAction* a : form->findChildren<QAction*>()) {
+      if (!a->isEnabled()) continue;
+      for (const QKeySequence& k : a->shortcuts()) {
+        auto [it, fresh] = owner.emplace(k.toString(), a->objectName());
+        EXPECT_TRUE(fresh) << "kind " << kind << ": " << k.toString().toStdString() << " on "
+                           << it->second.toStdString() << " and " << a->objectName().toStdString();
+      }
+    }
+    if (s) {
+      form->saved = true;
+      form->mnSecretCloseClick();
+      s->Release();
+    }
+  }
+  EXPECT_FALSE(form->windowIcon().isNull());
+  EXPECT_FALSE(QApplication::windowIcon().isNull() && form->windowIcon().availableSizes().isEmpty());
 }
 
 TEST_F(Window, FontSizeRaisedToFive) {
@@ -500,8 +595,9 @@ TEST_F(Window, ClosingWritesTheSevenSettings) {
   auto& v = driver->params->values;
   EXPECT_EQ(v["width"], std::to_string(form->width()));
   EXPECT_EQ(v["height"], std::to_string(form->height()));
-  EXPECT_EQ(v["left"], std::to_string(form->x()));
-  EXPECT_EQ(v["top"], std::to_string(form->y()));
+  // The client area's place, as the next start restores it.
+  EXPECT_EQ(v["left"], std::to_string(form->geometry().x()));
+  EXPECT_EQ(v["top"], std::to_string(form->geometry().y()));
   EXPECT_EQ(v["hash"], "3");
   EXPECT_EQ(v["cipher"], "4");
   EXPECT_EQ(v["copy_container"], "1");

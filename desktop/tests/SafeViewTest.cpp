@@ -673,3 +673,28 @@ TEST(ReplaceDialog, PathsShortenedPast37AndTheModeAnswersAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// The safe list's columns fit their contents: a long date or name is never
+// cut off, and short ones keep the starting widths.
+TEST(SafeColumns, FitTheirContents) {
+  desktoptest::App();
+  QTreeWidget list;
+  list.setColumnCount(3);
+  list.setHeaderLabels({"Name", "Size", "Changed"});
+  new QTreeWidgetItem(&list, {"a", "1", "2"});
+  kiv::FitSafeColumns(&list);
+  EXPECT_EQ(list.columnWidth(0), 230);
+  EXPECT_EQ(list.columnWidth(1), 120);
+  EXPECT_GE(list.columnWidth(2), 100);  // the last one also takes the free width
+  const QString date = "30 September 2026, 23:59:59";
+  const QString name(60, 'n');
+  new QTreeWidgetItem(&list, {name, "1 234 567 890 (100%)", date});
+  kiv::FitSafeColumns(&list);
+  const QFontMetrics fm(list.font());
+  EXPECT_GE(list.columnWidth(2), fm.horizontalAdvance(date));
+  EXPECT_GE(list.columnWidth(0), fm.horizontalAdvance(name));
+}
+
+}  // namespace

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "desktop/ConfigNames.h"
@@ -206,6 +210,141 @@ TEST(ShippedSafeTexts, EverySafeTextIsInTheEnglishFiles) {
     char* text = nullptr;
     EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
     zk_free(text);
+  }
+  t->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// The shipped English texts joined as the build joins them.
+std::string JoinedFile(const zktest::TempDir& dir, const char* name,
+                       std::initializer_list<std::string> parts) {
+  const std::string joined = dir.File(name);
+  std::ofstream out(joined, std::ios::binary);
+  for (const std::string& part : parts) out << std::ifstream(part, std::ios::binary).rdbuf();
+  return joined;
+}
+
+// Every name the desktop's sources write with SetInt, SetLong or SetString,
+// given as a literal or as a constant of the same file; names made at run
+// time (reopen_file_<n>, arc_ext_<n>) are not literals and are left out.
+std::set<std::string> WrittenNames() {
+  std::set<std::string> names;
+  const std::regex setter(R"rx(->Set(?:Int|Long|String)\(\s*("([^"]+)"|([A-Za-z_]\w*))\s*,)rx");
+  const std::regex constant(R"rx(constexpr\s+char\s+([A-Za-z_]\w*)\[\]\s*=\s*"([^"]+)")rx");
+  const std::filesystem::path folder = std::filesystem::path(KIV_DESKTOP_DATA).parent_path();
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".cpp") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::map<std::string, std::string> constants;
+    for (std::sregex_iterator i(text.begin(), text.end(), constant), end; i != end; ++i)
+      constants[(*i)[1]] = (*i)[2];
+    for (std::sregex_iterator i(text.begin(), text.end(), setter), end; i != end; ++i) {
+      if ((*i)[2].matched) {
+        names.insert((*i)[2]);
+      } else if (auto c = constants.find((*i)[3]); c != constants.end()) {
+        names.insert(c->second);
+      }
+    }
+  }
+  return names;
+}
+
+TEST(ShippedConfig, EveryNameTheSourcesWriteIsShipped) {
+  ASSERT_TRUE(zktest::LoadToolkit("zk5storage"));
+  ASSERT_TRUE(zktest::LoadToolkit("zk5script"));
+  const std::set<std::string> written = WrittenNames();
+  // The scan finds the setters at all: a few names every build writes.
+  for (const char* known : {"top", "cipher", "count_of_arc_ext", "systray",
+                            "size of fixed password", "size of random password"})
+    EXPECT_TRUE(written.count(known)) << known;
+  zktest::TempDir dir;
+  const std::string joined =
+      JoinedFile(dir, "kiv_config.txt",
+                 {std::string(KIV_ENGINE_DATA) + "/kiv_config.txt",
+                  std::string(KIV_DESKTOP_DATA) + "/kiv_config_desktop.txt"});
+  auto* fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  ASSERT_NE(fs, nullptr);
+  zk::IFileStrem* s = nullptr;
+  ASSERT_EQ(fs->OpenFile(joined.c_str(), zk::kOpenBinary, &s), 0);
+  fs->Release();
+  auto* p = zktest::Create<zk::IAppParam>(zk::id::ScriptParamScript, zk::id::ScriptIAppParam);
+  ASSERT_EQ(p->Load(s), 0);
+  s->Release();
+  for (const std::string& name : written) {
+    char* value = nullptr;
+    EXPECT_EQ(p->GetString(name.c_str(), &value), 0) << "\"" << name << "\" is written but not shipped";
+    zk_free(value);
+  }
+  // Shipped defaults: AES-256 with SHA 256, the generator's sizes, and
+  // a list of extensions that compress well, each with its ".".
+  auto Int = [&](const char* name) {
+    int32_t v = -1;
+    EXPECT_EQ(p->GetInt(name, &v), 0) << name;
+    return v;
+  };
+  EXPECT_EQ(Int("cipher"), 4);
+  EXPECT_EQ(Int("hash"), 3);
+  EXPECT_EQ(Int("size of fixed password"), 16);
+  EXPECT_EQ(Int("size of random password"), 16);
+  const int32_t count = Int("count_of_arc_ext");
+  std::set<std::string> extensions;
+  for (int32_t n = 0; n < count; ++n) {
+    char* value = nullptr;
+    const std::string name = "arc_ext_" + std::to_string(n);
+    ASSERT_EQ(p->GetString(name.c_str(), &value), 0) << name;
+    extensions.insert(value);
+    zk_free(value);
+  }
+  for (const char* ext : {".TXT", ".LOG", ".CSV", ".XML", ".HTML", ".RTF", ".DOC", ".BMP", ".WAV", ".TAR"})
+    EXPECT_TRUE(extensions.count(ext)) << ext;
+  for (const char* ext : {".ZIP", ".GZ", ".JPG", ".PNG", ".MP3", ".KVS", ".7Z", ".DOCX"})
+    EXPECT_FALSE(extensions.count(ext)) << ext;
+  EXPECT_EQ(extensions.size(), size_t(count)) << "an extension is listed twice";
+  p->Release();
+}
+
+// Window titles and captions never show a raw "&": texts used as titles
+// have none, and menu texts used as titles lose their mnemonic marks.
+TEST(ShippedTexts, NoRawAmpersandInATitle) {
+  ASSERT_TRUE(zktest::LoadToolkit("zk5storage"));
+  ASSERT_TRUE(zktest::LoadToolkit("zk5script"));
+  zktest::TempDir dir;
+  const std::string joined =
+      JoinedFile(dir, "kiv_en.txt",
+                 {std::string(KIV_ENGINE_DATA) + "/kiv_en.txt",
+                  std::string(KIV_DESKTOP_DATA) + "/kiv_en_desktop.txt"});
+  auto* fs = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+  ASSERT_NE(fs, nullptr);
+  zk::IFileStrem* s = nullptr;
+  ASSERT_EQ(fs->OpenFile(joined.c_str(), zk::kOpenBinary, &s), 0);
+  fs->Release();
+  auto* t = zktest::Create<zk::ITextRes>(zk::id::ScriptTextRes, zk::id::ScriptITextRes);
+  ASSERT_EQ(t->Load(s), 0);
+  s->Release();
+  auto Text = [&](int32_t id) {
+    char* text = nullptr;
+    EXPECT_EQ(t->GetText(id, &text), 0) << id;
+    std::string out = text ? text : "";
+    zk_free(text);
+    return out;
+  };
+  // Window titles, file-dialog titles and message-box captions.
+  for (int32_t id : {68, 71, 73, 78, 119, 203, 406, 600, 700, 811, 1000, 1121, 1200, 1300, 1400,
+                     1500, 1601, 1602, 1700, 1710, 1715, 1719, 1724, 1725, 1732, 1735, 1737, 1738,
+                     1743, 1744, 1749, 1769, 1770, 1778, 1800, 2100, 2102, 2103, 2111, 2112, 2201,
+                     2301, 2401, 2405})
+    EXPECT_EQ(Text(id).find('&'), std::string::npos) << "title text " << id << ": " << Text(id);
+  // Menu texts that become titles or message prefixes (Save, Add file, Get
+  // file, Properties, folder Properties, Contents): one mark each at most,
+  // so dropping the marks leaves no "&".
+  for (int32_t id : {5, 21, 23, 24, 38, 45}) {
+    const std::string text = Text(id);
+    EXPECT_LE(std::count(text.begin(), text.end(), '&'), 1) << id;
+    EXPECT_EQ(text.find("&&"), std::string::npos) << id;
   }
   t->Release();
 }

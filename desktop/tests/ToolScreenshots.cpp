@@ -19,6 +19,8 @@
 #include "desktop/EnvOptUnit.h"
 #include "desktop/KeyDialogsUnit.h"
 #include "desktop/KeyStorageUnit.h"
+#include "desktop/OpenKeyStorageUnit.h"
+#include "desktop/SetKeyStoragePassUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeKeyStorage.h"
@@ -106,6 +108,15 @@ TEST_F(Screenshots, KeyAndToolWindows) {
     Shoot(form, "key-storage-public");
   }
   {
+    kiv::TFormSetKeyStoragePass set(texts);
+    set.LabeledEditPasswd->setText("correct horse battery");
+    Shoot(set, "set-key-storage-password");
+    // The whole title and the wrapped explanation fit.
+    EXPECT_GE(set.width(), set.fontMetrics().horizontalAdvance(set.windowTitle()));
+    kiv::TFormOpenKeyStorage open(texts);
+    Shoot(open, "open-key-storage");
+  }
+  {
     kiv::TFormRSAKeyParam form(texts);
     form.LabeledEditName->setText("Anna");
     Shoot(form, "key-parameters");
@@ -128,6 +139,8 @@ TEST_F(Screenshots, KeyAndToolWindows) {
     form.MemoText->setPlainText("Meet at the harbour at nine.\nBring the map.");
     form.LabeledEditPass->setText("pw");
     Shoot(form, "clipboard-coder");
+    form.BitBtnEncodeClick();
+    Shoot(form, "clipboard-coder-encoded");
   }
   {
     kiv::TFormEnvOpt form(params, texts, driver, QFont("Sans Serif", 10));

@@ -92,7 +92,7 @@ TEST_F(Engine, KeyPairMadeInTheWindowSignsAndChecksAFile) {
     });
     form.mnCreatePrivateKeyClick();
     ASSERT_EQ(form.ListViewKeys->topLevelItemCount(), 1);
-    EXPECT_EQ(form.ListViewKeys->topLevelItem(0)->text(0), "Anna Berg, , ");
+    EXPECT_EQ(form.ListViewKeys->topLevelItem(0)->text(0), "Anna Berg");
     EXPECT_EQ(form.ListViewKeys->topLevelItem(0)->text(2), "512");
   }
   {

@@ -6,12 +6,19 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QTreeView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
 #include "desktop/ClipboardCoderUnit.h"
 #include "desktop/EnvOptUnit.h"
+#include "desktop/InputStringUnit.h"
+#include "desktop/ModalRun.h"
+#include <QPushButton>
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeKeyStorage.h"
 #include "desktop/testing/ScriptedPrompter.h"
@@ -46,12 +53,17 @@ TEST_F(ClipboardCoder, EncodeThenDecode) {
   form.LabeledEditPass->setText("pw");
   // The engine's strings are freed with the runtime's free: a string left
   // behind is reported by the leak checker of the sanitizer build.
+  EXPECT_TRUE(form.LabelStatus->text().isEmpty());
   form.BitBtnEncodeClick();
   EXPECT_EQ(QApplication::clipboard()->text(), "KIV[pw]hello world");
   EXPECT_EQ(form.MemoText->toPlainText(), "hello world");
+  // The window says where the coded text went.
+  EXPECT_EQ(form.LabelStatus->text(), "T2310");
   form.MemoText->setPlainText("changed");
+  EXPECT_TRUE(form.LabelStatus->text().isEmpty());
   form.BitBtnDecodeClick();
   EXPECT_EQ(form.MemoText->toPlainText(), "hello world");
+  EXPECT_EQ(form.LabelStatus->text(), "T2311");
   EXPECT_TRUE(prompter.Calls().empty());
 
   // Another password: the memo stays, the mapped error shows.
@@ -59,6 +71,7 @@ TEST_F(ClipboardCoder, EncodeThenDecode) {
   form.LabeledEditPass->setText("other");
   form.BitBtnDecodeClick();
   EXPECT_EQ(form.MemoText->toPlainText(), "kept");
+  EXPECT_TRUE(form.LabelStatus->text().isEmpty());
   ASSERT_EQ(prompter.Calls().size(), 1u);
   EXPECT_EQ(prompter.Calls()[0].text, "T2308\n T907");
 
@@ -212,6 +225,30 @@ TEST_F(Options, ExtensionListInTheFile) {
   EXPECT_EQ(Stored(), QStringList({"1", "0=.exe"}));
 }
 
+// Without the test seam the question is the program's own string dialog,
+// with the Apply and Cancel buttons, so a scripted run never blocks.
+TEST_F(Options, AddExtensionAsksWithTheStringDialog) {
+  kiv::SetStringInput(nullptr);
+  kiv::TFormEnvOpt form(params, texts, driver, QFont(), Look);
+  QStringList seen;
+  bool accept = true;
+  kiv::SetModalDriver([&](QDialog* d) {
+    auto* dialog = qobject_cast<kiv::TFormInputString*>(d);
+    ASSERT_NE(dialog, nullptr) << d->objectName().toStdString();
+    seen << dialog->windowTitle() << dialog->BitBtnApply->text() << dialog->BitBtnCancel->text()
+         << dialog->EditText->text();
+    dialog->EditText->setText("log");
+    (accept ? dialog->BitBtnApply : dialog->BitBtnCancel)->click();
+  });
+  form.BitBtnAddExtClick();
+  EXPECT_EQ(seen, QStringList({"T73", "T303", "T302", ""}));
+  EXPECT_EQ(Stored(), QStringList({"3", "0=.DOC", "1=.exe", "2=.log"}));
+  accept = false;
+  form.BitBtnAddExtClick();
+  EXPECT_EQ(Stored().front(), "3");
+  kiv::SetModalDriver(nullptr);
+}
+
 TEST_F(Options, LanguageAndCloseWriteTheirNames) {
   kiv::TFormEnvOpt form(params, texts, driver, QFont(), Look);
   form.ComboBoxLanguage->setCurrentIndex(1);
@@ -242,6 +279,27 @@ TEST_F(Options, FontSetup) {
   EXPECT_EQ(form.LabeledEditSize->text(), "16");
   form.BitBtnFontSetupClick();  // cancelled: unchanged
   EXPECT_EQ(form.ChosenFont().family(), "Mono");
+}
+
+}  // namespace
+
+namespace {
+
+// The folder picker opens at the folder in its box, unfolded down to it.
+TEST(SelectDir, OpensUnfoldedAtTheBoxPath) {
+  desktoptest::App();
+  zktest::TempDir dir;
+  const QString deep = QString::fromStdString(dir.File("a/b/c"));
+  ASSERT_TRUE(QDir().mkpath(deep));
+  kiv::TFormSelectDir d(nullptr);
+  d.MainShellComboBox->setText(deep);
+  d.show();
+  desktoptest::Drain();
+  auto* model = qobject_cast<QFileSystemModel*>(d.MainShellTreeView->model());
+  ASSERT_NE(model, nullptr);
+  EXPECT_EQ(model->filePath(d.MainShellTreeView->currentIndex()), deep);
+  for (QModelIndex p = d.MainShellTreeView->currentIndex().parent(); p.isValid(); p = p.parent())
+    EXPECT_TRUE(d.MainShellTreeView->isExpanded(p)) << model->filePath(p).toStdString();
 }
 
 }  // namespace

@@ -96,7 +96,8 @@ TEST_F(RegistrationTest, FileTypeValuesFilesAndTools) {
             "Comment=Keeps messages, files and folders secret\n"
             "Exec=\"/opt/kiv ora/Kivora\" %f\n"
             "MimeType=application/x-kivora-secret;\n"
-            "Terminal=false\n");
+            "Terminal=false\n"
+            "Icon=/opt/kiv ora/kivora.png\n");
   const std::vector<std::string> tools = {"update-mime-database \"" + data + "/mime\"",
                                           "update-desktop-database \"" + data + "/applications\""};
   EXPECT_EQ(launched_, tools);
