@@ -49,7 +49,7 @@ TEST(EndToEndTest, HelperWipesTwoFilesThroughTheProgram) {
     EXPECT_EQ(form.Receiver().WorkingFiles(), (std::vector<std::string>{one, two}));
     ASSERT_FALSE(prompter.Calls().empty());
     EXPECT_EQ(prompter.Calls()[0].kind, "message");
-    EXPECT_EQ(prompter.Calls()[0].buttons, kiv::BoxButtons::kYesNo);
+    EXPECT_EQ(prompter.Calls()[0].buttons, kiv::BoxButtons::kYesNoDefaultNo);  // deletion cannot be undone
     EXPECT_FALSE(Exists(one));
     EXPECT_FALSE(Exists(two));
     // The closing box follows the question.
