@@ -117,8 +117,7 @@ struct FirstUse : ::testing::Test {
     EXPECT_EQ(form->Action("mnSecretSave")->isEnabled(), on);
     EXPECT_EQ(form->Action("tlbSaveSecret")->isEnabled(), on);
   }
-  // Ctrl+S to the shown view once Save carries the desktop's Save key;
-  // until that key is given to it, the tool-bar button stands in.
+  // The desktop's Save key (Ctrl+S) sent to the shown view.
   void SaveWithKeys() {
     ASSERT_EQ(form->Action("mnSecretSave")->shortcut(), QKeySequence(QKeySequence::Save));
     // The wizard pages took the activation with them.
