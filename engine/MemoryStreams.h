@@ -1,6 +1,6 @@
 // Two small stream.IStream objects over memory for the engine's own use: a
 // source reading a byte string, and a sink collecting what is written up
-// to a limit (a write beyond it fails with -15, so a coder fed damaged data
+// to a limit (a write beyond it fails with kTooMuch, so a coder fed damaged data
 // cannot make more than the caller allows).
 #pragma once
 #include <cstdint>

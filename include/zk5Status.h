@@ -1,8 +1,8 @@
 // Status codes used by name throughout the system: 0 is success, every
 // failure is negative. Each line gives the code's meaning; the quoted text
-// is the runtime's English message for it (zk_ErrorMessageEn). -22, -106
-// and -402 are the engine's and the storage's own: the runtime reads them
-// as "unrecognozed error".
+// is the runtime's English message for it (zk_ErrorMessageEn).
+// kHeaderCheck, kCannotDelete and kDigestMismatch are the engine's and the
+// storage's own: the runtime reads them as "unrecognozed error".
 #pragma once
 #include "zk5main.h"
 

@@ -212,7 +212,7 @@ TEST_F(SafeDriverAppTest, CreatedByClassId) {
 }
 
 // Objects with an interface table answer only the ids of their table:
-// std.IBase gives -7 and a null out, and the count stays.
+// std.IBase gives kNotImplemented and a null out, and the count stays.
 TEST_F(SafeDriverAppTest, InterfaceTablesDoNotAnswerTheBaseId) {
   ITextEncoder* encoder = nullptr;
   ASSERT_EQ(driver_->CreateTextEncoder(&encoder), kOk);

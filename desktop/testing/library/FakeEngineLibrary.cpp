@@ -1,5 +1,5 @@
 // A stand-in for kiv_safe.so in the program's process tests: registers
-// kiv.SafeDriverApp as the fake driver, whose Start fails with -101 when the
+// kiv.SafeDriverApp as the fake driver, whose Start fails with kCannotOpen when the
 // program's folder holds no kiv_config.txt, as the engine's does.
 // KIVFAKE_FAIL=textres or appparam makes that call fail. Its secrets are
 // the chain tests' fakes; with KIVFAKE_CALLS=<file> each probe and open is
