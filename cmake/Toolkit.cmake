@@ -33,8 +33,10 @@ function(kiv_toolkit_library name)
   # The library's folder, for the fuzz targets and benchmarks of its internals.
   set_target_properties(${name}_objs PROPERTIES KIV_FOLDER ${CMAKE_CURRENT_SOURCE_DIR})
   if(name STREQUAL "zk5main")
-    # The runtime stands below the base: public interfaces only.
+    # The runtime stands below the base: public interfaces and the base's
+    # plain system part (kiv_base_system) only.
     target_include_directories(${name}_objs PUBLIC ${CMAKE_SOURCE_DIR}/include)
+    target_link_libraries(${name}_objs PUBLIC kiv_base_system)
   else()
     target_link_libraries(${name}_objs PUBLIC kiv_base)
   endif()

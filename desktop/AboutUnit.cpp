@@ -109,7 +109,7 @@ void ShowHelpContents(QWidget* owner, zk::ITextRes* texts, zk::IAppParam* params
   };
   QString lang = read("lang_cur");
   if (!lang.isEmpty()) page = read(lang.toStdString() + "_help");
-  QString path = programFolder + "/" + page;
+  QString path = programFolder + (programFolder.endsWith('/') ? "" : "/") + page;
   if (page.isEmpty() || !QFileInfo(path).isFile()) {
     CurrentPrompter().Message(owner, MainWindowCaption(), GetResText(texts, txt::kNoHelp),
                               BoxIcon::kWarning, BoxButtons::kOk);

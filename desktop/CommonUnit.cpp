@@ -15,6 +15,7 @@
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/zk5Base.hpp"
 #include "Wipe.h"
+#include "desktop/StagingFolderUnit.h"
 #include "kvMessageSocket.h"
 
 namespace kiv {
@@ -197,8 +198,14 @@ QString MainWindowCaption() {
 
 bool ShowToolkitError(QWidget* owner, zk::ITextRes* texts, StatusCode code, const QString& prefix) {
   if (code == 0) return true;
+  QString text = GetResText(texts, ToolkitErrorTextId(code));
+  // A refused staging folder: which folder, and why.
+  if (code == zk::kCannotOpen) {
+    const QString staging = StagingFolderRefusalText(texts);
+    if (!staging.isEmpty()) text = staging;
+  }
   // One line break between the prefix and the text.
-  ErrorBox(owner, MainWindowCaption(), prefix + "\n " + GetResText(texts, ToolkitErrorTextId(code)));
+  ErrorBox(owner, MainWindowCaption(), prefix + "\n " + text);
   return false;
 }
 

@@ -60,6 +60,7 @@
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/zk5Base.hpp"
 #include "kvMessageSocket.h"
+#include "ProgramFolder.h"
 #include "ToolkitObject.h"
 
 namespace kiv {
@@ -81,7 +82,7 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QWidget* parent,
 EngineSource LibraryEngine() {
   EngineSource s;
   s.load = [] {
-    std::string path = ProgramFolder() + "/kiv_safe.so";
+    std::string path = zk::ProgramFolder() + "kiv_safe.so";
     // Never unloaded while the program runs.
     return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE) != nullptr;
   };
@@ -814,7 +815,7 @@ void TMainForm::mnHelpAboutClick() {
 }
 
 void TMainForm::mnHelpContentsClick() {
-  ShowHelpContents(this, texts_, params_, QString::fromStdString(ProgramFolder()));
+  ShowHelpContents(this, texts_, params_, QString::fromStdString(zk::ProgramFolder()));
 }
 
 void TMainForm::ContentCommand(const QString& name) {

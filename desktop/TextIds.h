@@ -72,6 +72,8 @@ inline constexpr int32_t kDesktopTextIds[] = {
     // physical deletion
     91, 811, 812, 813, 815, 2500, 2501,
     80, 81, 1800, 1801, 2000, 2401, 2402, 2403, 2404, 2405, 2406, 2407, 2408,
+    // a refused staging folder
+    920, 921, 922, 923,
 };
 
 }  // namespace kiv::txt

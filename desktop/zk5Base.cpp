@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ProgramFolder.h"
 #include "desktop/Prompter.h"
 
 namespace kiv {
@@ -18,16 +19,6 @@ void* g_toolkit = nullptr;
 
 }  // namespace
 
-std::string ProgramFolder() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = 0;
-  std::string s(path);
-  size_t slash = s.rfind('/');
-  return slash == std::string::npos ? "." : s.substr(0, slash == 0 ? 1 : slash);
-}
-
 void StartFailure(const QString& caption, const QString& text, int code) {
   std::fprintf(stderr, "%s: %s\n", caption.toUtf8().constData(), text.toUtf8().constData());
   std::fflush(stderr);
@@ -37,7 +28,7 @@ void StartFailure(const QString& caption, const QString& text, int code) {
 
 void* GetToolkitProc(const char* name) {
   if (!g_toolkit) {
-    std::string path = ProgramFolder() + "/zk5main.so";
+    std::string path = zk::ProgramFolder() + "zk5main.so";
     // Never unloaded while the program runs.
     g_toolkit = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
     if (!g_toolkit) StartFailure(kBindingCaption, "Can't find the zk5main.dll library!", -1);

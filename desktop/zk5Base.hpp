@@ -13,9 +13,6 @@
 
 namespace kiv {
 
-// The folder of the running program, without a trailing slash.
-std::string ProgramFolder();
-
 // The address of a runtime function; loads zk5main.so first when needed.
 // A library that cannot be loaded ends the process with -1, a missing
 // function with -2, after the message.

@@ -1,6 +1,6 @@
 // Two small stream.IStream objects over memory for the engine's own use: a
 // source reading a byte string, and a sink collecting what is written up
-// to a limit (a write beyond it fails with -15, so a coder fed damaged data
+// to a limit (a write beyond it fails with kTooMuch, so a coder fed damaged data
 // cannot make more than the caller allows).
 #pragma once
 #include <cstdint>
@@ -16,7 +16,7 @@ namespace zk::engine {
 class ByteSource final : public ToolkitObject<ByteSource, IStream> {
  public:
   static constexpr const char* kClassId = "local.kiv.ByteSource";
-  static constexpr InterfaceSlot kInterfaces[] = {{id::StreamIStream, 0}, {id::StdIBase, 0}};
+  static constexpr InterfaceSlot kInterfaces[] = {{id::StreamIStream, 0}};
 
   std::string data;
   size_t position = 0;
@@ -40,7 +40,7 @@ class ByteSource final : public ToolkitObject<ByteSource, IStream> {
 class ByteSink final : public ToolkitObject<ByteSink, IStream> {
  public:
   static constexpr const char* kClassId = "local.kiv.ByteSink";
-  static constexpr InterfaceSlot kInterfaces[] = {{id::StreamIStream, 0}, {id::StdIBase, 0}};
+  static constexpr InterfaceSlot kInterfaces[] = {{id::StreamIStream, 0}};
 
   std::string data;
   uint64_t limit = UINT64_MAX;

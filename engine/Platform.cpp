@@ -1,7 +1,8 @@
 #include "Platform.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
+
+#include "ProgramFolder.h"
 
 namespace zk::engine {
 
@@ -16,17 +17,10 @@ void SetProgramPathForTests(const std::string& path) { PathOverride() = path; }
 
 std::string ProgramPath() {
   if (!PathOverride().empty()) return PathOverride();
-  char buffer[4096];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return std::string();
-  return std::string(buffer, size_t(n));
+  return zk::ProgramPath();
 }
 
-std::string ProgramFolder() {
-  std::string path = ProgramPath();
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+std::string ProgramFolder() { return zk::FolderOf(ProgramPath()); }
 
 void LoadFromProgramFolder(const char* name) {
   std::string path = ProgramFolder() + name + ".so";

@@ -5,12 +5,12 @@
 
 namespace zk::engine {
 
-// The executable's full path (/proc/self/exe), empty when it cannot be read.
+// The executable's full path (zk::ProgramPath), or the one a test stood in.
 std::string ProgramPath();
 // Tests stand a path of their own in for the executable's (empty: the real
 // one again), so a fixture folder plays the program folder.
 void SetProgramPathForTests(const std::string& path);
-// The executable's folder with its trailing "/".
+// That path's folder with its trailing "/" (zk::FolderOf).
 std::string ProgramFolder();
 // Loads <program folder><name>.so; the result is not looked at (a missing
 // library only means that its classes are not registered).

@@ -11,8 +11,7 @@ namespace zk::engine {
 class SafeDriverApp final : public ToolkitObject<SafeDriverApp, ISafeDriverApp> {
  public:
   static constexpr const char* kClassId = id::KivSafeDriverApp;
-  static constexpr InterfaceSlot kInterfaces[] = {{id::KivISafeDriverApp, 0},
-                                                  {id::StdIBase, 0}};
+  static constexpr InterfaceSlot kInterfaces[] = {{id::KivISafeDriverApp, 0}};
 
   SafeDriverApp() = default;
   ~SafeDriverApp();

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "EngineTables.h"
+#include "PrivateFolder.h"
 #include "ToolkitObject.h"
 #include "Wipe.h"
 #include "SecretFormat.h"
@@ -124,16 +125,10 @@ bool FaultHere() {
 }
 
 StatusCode PrivateTempFolder(std::string* out) {
-  const char* base = std::getenv("XDG_RUNTIME_DIR");
-  struct stat st;
-  if (!base || base[0] != '/' || stat(base, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
-    base = std::getenv("TMPDIR");
-  if (!base || base[0] != '/') base = "/tmp";
-  std::string folder = std::string(base) + "/kivora-" + std::to_string(getuid());
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return kCannotOpen;
-  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return kAccessDenied;
-  // The user's own folder, opened to others since: closed again.
-  if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) return kAccessDenied;
+  std::string folder = StagingFolder();
+  // A folder the rule refuses (a link, another user's) cannot be used for
+  // the staging files: the secret cannot be opened or written.
+  if (PreparePrivateFolder(folder) != FolderRefusal::kNone) return kCannotOpen;
   *out = folder;
   return kOk;
 }

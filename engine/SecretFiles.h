@@ -25,9 +25,9 @@ extern void (*onStage)(uint64_t size, bool file);
 // Counts one guarded operation; true when it is the one to fail.
 bool FaultHere();
 
-// The user's private folder for temporary files (mode 0700), made when
-// missing under $XDG_RUNTIME_DIR, $TMPDIR or /tmp; refused when it is a link
-// or not the user's own, closed to others again when it was opened to them.
+// The user's staging folder for temporary files (zk::StagingFolder, under
+// the private-folder rule of PrivateFolder.h); kCannotOpen when the rule
+// refuses it or it cannot be made.
 StatusCode PrivateTempFolder(std::string* out);
 // A new delete-on-close file there, opened exclusively.
 StatusCode MakeTempFile(IFileSystem* fs, IFileStrem** out);

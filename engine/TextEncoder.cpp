@@ -125,7 +125,7 @@ StatusCode ToRuntimeBlock(const std::string& bytes, char** out) {
 class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
  public:
   static constexpr const char* kClassId = id::KivCTextEncoder;
-  static constexpr InterfaceSlot kInterfaces[] = {{id::KivITextEncoder, 0}, {id::StdIBase, 0}};
+  static constexpr InterfaceSlot kInterfaces[] = {{id::KivITextEncoder, 0}};
 
   ~CTextEncoder() {
     ReleaseAndNull(params_);

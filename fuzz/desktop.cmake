@@ -8,3 +8,4 @@ target_include_directories(fuzz_desktop_rtf PRIVATE ${KIV_DESKTOP_INCLUDE})
 kiv_fuzz(message_socket SOURCES ${CMAKE_SOURCE_DIR}/fuzz/message_socket.cpp
          ${CMAKE_SOURCE_DIR}/desktop/WindowMessages.cpp)
 target_include_directories(fuzz_message_socket PRIVATE ${KIV_DESKTOP_INCLUDE})
+target_link_libraries(fuzz_message_socket PRIVATE kiv_base_system)

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramFolder.h"
 #include "zk5main.h"
 
 namespace {
@@ -79,13 +80,13 @@ struct Log {
   int fd = -1;
 
   Log() {
-    char path[1024 + 8];
-    ssize_t n = readlink("/proc/self/exe", path, 1024 - 1);
-    if (n <= 0) return;
-    path[n] = 0;
-    std::strcat(path, ".log");
-    fd = open(path, O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    // The path is taken into 1024 bytes: a longer one is cut there.
+    std::string path = zk::ProgramPath();
+    if (path.empty()) return;
+    if (path.size() > 1024 - 1) path.resize(1024 - 1);
+    path += ".log";
+    fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
   }
   ~Log() {
     if (fd >= 0) close(fd);

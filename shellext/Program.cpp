@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "ProgramFolder.h"
 #include "kvMessageSocket.h"
 
 namespace kiv::shellext {
@@ -63,11 +64,7 @@ std::string ModulePath() {
   return realpath(path.c_str(), full) ? std::string(full) : std::string();
 }
 
-std::string ModuleFolder() {
-  std::string path = ModulePath();
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+std::string ModuleFolder() { return zk::FolderOf(ModulePath()); }
 
 int FindOrStartProgram() {
   int fd = Connect();

@@ -11,17 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "ProgramFolder.h"
 #include "ShellExtHost.h"
 
 namespace {
-
-std::string OwnFolder() {
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return {};
-  std::string s(path, size_t(n));
-  return s.substr(0, s.rfind('/') + 1);
-}
 
 // The program running the command has a working folder of its own.
 std::string Absolute(const std::string& name) {
@@ -53,7 +46,7 @@ int main(int argc, char** argv) {
 
   kiv::shellext::ShellExtModule module;
   std::string error;
-  if (!module.Load(OwnFolder() + "kiv_shell_ext.so", &error)) {
+  if (!module.Load(zk::ProgramFolder() + "kiv_shell_ext.so", &error)) {
     std::fprintf(stderr, "kiv_shell_cmd: %s\n", error.c_str());
     return 1;
   }

@@ -2,6 +2,10 @@
 // formats on the fixture language (id N reads "T<N>"), the error boxes, and
 // opening the key storage through its two password dialogs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -15,6 +19,7 @@
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "tests/support/ZkTest.h"
+#include "zk5Status.h"
 
 namespace {
 
@@ -87,6 +92,45 @@ TEST_F(CommonUnit, MissingTextShowsEmptyButTheBoxStillShows) {
   EXPECT_FALSE(kiv::ShowToolkitError(nullptr, texts, -1, "P"));
   ASSERT_EQ(prompter.Calls().size(), 1u);
   EXPECT_EQ(prompter.Calls()[0].text, "P\n ");
+}
+
+// kCannotOpen while the staging folder is refused names that folder and
+// the reason instead of text 908; once the folder is usable, 908 again.
+TEST_F(CommonUnit, RefusedStagingFolderIsNamed) {
+  zktest::TempDir dir;
+  const std::string tmp = dir.File("tmp"), elsewhere = dir.File("elsewhere");
+  const std::string staging = tmp + "/kivora-" + std::to_string(getuid());
+  ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  const std::string oldXdg = xdg ? xdg : "";
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string oldTmpdir = tmpdir ? tmpdir : "";
+  unsetenv("XDG_RUNTIME_DIR");
+  setenv("TMPDIR", tmp.c_str(), 1);
+  auto shown = [&] {
+    prompter.Clear();
+    EXPECT_FALSE(kiv::ShowToolkitError(nullptr, texts, zk::kCannotOpen, QString()));
+    return prompter.Calls().empty() ? QString() : prompter.Calls()[0].text;
+  };
+  const QString named = "\n T920\n " + QString::fromStdString(staging) + "\n ";
+  ASSERT_EQ(symlink(elsewhere.c_str(), staging.c_str()), 0);
+  EXPECT_EQ(shown(), named + "T921");
+  ASSERT_EQ(unlink(staging.c_str()), 0);
+  zktest::WriteFile(staging, {'x'});
+  EXPECT_EQ(shown(), named + "T923");
+  ASSERT_EQ(unlink(staging.c_str()), 0);
+  if (getuid() == 0) {
+    ASSERT_EQ(mkdir(staging.c_str(), 0700), 0);
+    ASSERT_EQ(chown(staging.c_str(), 4321, 4321), 0);
+    EXPECT_EQ(shown(), named + "T922");
+    ASSERT_EQ(rmdir(staging.c_str()), 0);
+  }
+  EXPECT_EQ(shown(), "\n T908");  // missing: made when it is needed
+  ASSERT_EQ(mkdir(staging.c_str(), 0700), 0);
+  EXPECT_EQ(shown(), "\n T908");
+  oldXdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg.c_str(), 1);
+  oldTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir.c_str(), 1);
 }
 
 TEST(Formats, GroupedNumber) {

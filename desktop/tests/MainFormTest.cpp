@@ -189,12 +189,28 @@ TEST_F(Runtime, ClaimThenHandOverOverTheSocket) {
   EXPECT_NE(stat(kiv::wm::SocketPath(folder).c_str(), &st), 0) << "socket removed at the end";
 }
 
-TEST_F(Runtime, FolderOfAnotherModeIsNotUsed) {
+// The private-folder rule: a folder opened to others is closed again and
+// used; a link, or a folder of another user, is not used.
+TEST_F(Runtime, FolderOpenedToOthersIsClosedALinkIsNotUsed) {
   std::string open = dir.File("open");
   mkdir(open.c_str(), 0755);
   chmod(open.c_str(), 0755);
   setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
+  EXPECT_EQ(kiv::wm::RuntimeFolder(), open);
+  struct stat st;
+  ASSERT_EQ(lstat(open.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  const std::string link = dir.File("link");
+  ASSERT_EQ(symlink(folder.c_str(), link.c_str()), 0);
+  setenv("XDG_RUNTIME_DIR", link.c_str(), 1);
   EXPECT_EQ(kiv::wm::RuntimeFolder(), "");
+  if (getuid() == 0) {
+    const std::string theirs = dir.File("theirs");
+    mkdir(theirs.c_str(), 0700);
+    ASSERT_EQ(chown(theirs.c_str(), 4321, 4321), 0);
+    setenv("XDG_RUNTIME_DIR", theirs.c_str(), 1);
+    EXPECT_EQ(kiv::wm::RuntimeFolder(), "");
+  }
   setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
   EXPECT_EQ(kiv::wm::RuntimeFolder(), folder);
   unsetenv("XDG_RUNTIME_DIR");

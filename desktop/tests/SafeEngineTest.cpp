@@ -4,6 +4,7 @@
 // Secret, Open and taken out through Folder, Get; the tree that comes out
 // is compared with the one that went in, byte for byte.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QDialog>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -173,6 +175,73 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   EXPECT_TRUE(after == before);
   ASSERT_TRUE(form->mnSecretCloseClick());
   form.reset();
+}
+
+// A staging folder that is a link: the open of a safe tells which folder
+// and why, in place of the wrong-password text.
+TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
+  desktoptest::App();
+  zktest::TempDir dir;
+  desktoptest::PageScript script;
+  std::deque<Page>& pages = script.pages;
+  kiv::ScriptedPrompter prompter;
+  auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
+  form->FormCreate();
+  form->Params()->SetInt("next_show", 0);
+  auto run = [&] {
+    desktoptest::SpinUntil([&] { return pages.empty(); });
+    for (int i = 0; i < 6; ++i) desktoptest::Drain();
+  };
+  const std::string kvs = dir.File("box.kvs");
+  prompter.AnswerPath(QString::fromStdString(kvs));
+  pages = {[](QDialog* d) {
+             Find<QListWidget>(d, "ListViewTypes")->setCurrentRow(2);
+             Click(d, "BitBtnNext");
+           },
+           [](QDialog* d) {
+             Find<QListWidget>(d, "ListViewContTypes")->setCurrentRow(0);
+             Click(d, "BitBtnNext");
+           },
+           [](QDialog* d) {
+             Find<QLineEdit>(d, "EditPasswd")->setText("safe pass");
+             Find<QLineEdit>(d, "EditPassConfirm")->setText("safe pass");
+             Click(d, "BitBtnNext");
+           }};
+  form->mnSecretNewClick();
+  run();
+  ASSERT_EQ(form->openKind, 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
+  form->mnSecretSaveClick();
+  ASSERT_TRUE(form->saved);
+  ASSERT_TRUE(form->mnSecretCloseClick());
+
+  const std::string tmp = dir.File("tmp"), elsewhere = dir.File("elsewhere");
+  const std::string staging = tmp + "/kivora-" + std::to_string(getuid());
+  fs::create_directories(tmp);
+  fs::create_directories(elsewhere);
+  fs::create_directory_symlink(elsewhere, staging);
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  const std::string oldXdg = xdg ? xdg : "";
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string oldTmpdir = tmpdir ? tmpdir : "";
+  unsetenv("XDG_RUNTIME_DIR");
+  setenv("TMPDIR", tmp.c_str(), 1);
+  prompter.Clear();
+  prompter.AnswerPath(QString::fromStdString(kvs));
+  pages = {[](QDialog* d) {
+    Find<QLineEdit>(d, "LabeledEditPasswd")->setText("safe pass");
+    Click(d, "BitBtnNext");
+  }};
+  form->mnSecretOpenClick();
+  run();
+  oldXdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg.c_str(), 1);
+  oldTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir.c_str(), 1);
+  EXPECT_NE(form->openKind, 3);
+  ASSERT_FALSE(prompter.Calls().empty());
+  const QString text = prompter.Calls().back().text;
+  EXPECT_EQ(prompter.Calls().back().icon, kiv::BoxIcon::kError);
+  EXPECT_TRUE(text.contains(QString::fromStdString(staging))) << text.toStdString();
+  EXPECT_TRUE(text.contains("symbolic link")) << text.toStdString();
+  EXPECT_FALSE(text.contains("Access was denied")) << text.toStdString();
 }
 
 }  // namespace

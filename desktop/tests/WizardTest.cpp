@@ -1,6 +1,7 @@
 // The new-secret and open chains on the fake engine with scripted pages,
 // the pages' own rules, the carrier copy and the password generator.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -6,6 +6,7 @@
 
 #include "ToolkitObject.h"
 #include "Platform.h"
+#include "MemoryStreams.h"
 #include "SafeDriverApp.h"
 #include "kvSafeDriver.h"
 #include "ZkTest.h"
@@ -208,6 +209,39 @@ TEST_F(SafeDriverAppTest, CreatedByClassId) {
   static_cast<ISafeDriverApp*>(face)->Release();
   EXPECT_EQ(base->Release(), 0);
   EXPECT_EQ(zk_CreateInstance(id::KivSafeDriverApp, nullptr), kInvalidArg);
+}
+
+// Objects with an interface table answer only the ids of their table:
+// std.IBase gives kNotImplemented and a null out, and the count stays.
+TEST_F(SafeDriverAppTest, InterfaceTablesDoNotAnswerTheBaseId) {
+  ITextEncoder* encoder = nullptr;
+  ASSERT_EQ(driver_->CreateTextEncoder(&encoder), kOk);
+  engine::ByteSource* source = engine::ByteSource::Create();
+  engine::ByteSink* sink = engine::ByteSink::Create();
+  ASSERT_TRUE(encoder && source && sink);
+  const struct {
+    IBase* object;
+    const char* own;
+  } objects[] = {{driver_, id::KivISafeDriverApp},
+                 {encoder, id::KivITextEncoder},
+                 {source, id::StreamIStream},
+                 {sink, id::StreamIStream}};
+  for (const auto& o : objects) {
+    SCOPED_TRACE(o.object->GetClassId());
+    const int32_t count = o.object->GetRefCount();
+    void* face = &face;
+    EXPECT_EQ(o.object->QueryInterface(id::StdIBase, &face), kNotImplemented);
+    EXPECT_EQ(face, nullptr);
+    EXPECT_EQ(o.object->GetRefCount(), count);
+    ASSERT_EQ(o.object->QueryInterface(o.own, &face), kOk);
+    static_cast<IBase*>(face)->Release();
+  }
+  // The driver has its one interface.
+  void* face = nullptr;
+  EXPECT_EQ(driver_->QueryInterface(id::KivITextEncoder, &face), kNotImplemented);
+  encoder->Release();
+  source->Release();
+  sink->Release();
 }
 
 }  // namespace

@@ -2,14 +2,18 @@
 // carrier under a password, and the safe branch of the secret's Create and
 // Open.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "tests/KeysDriver.h"
 #include "tests/SafeModel.h"
 #include "tests/SecretTestSupport.h"
+#include "SecretFiles.h"
 
 namespace {
 
@@ -125,6 +129,49 @@ TEST_F(SafeSecretTest, EmptySafeThroughASecret) {
   ASSERT_TRUE(safe);
   EXPECT_EQ(safe->GetFolderCount("\\"), 0u);
   EXPECT_EQ(safe->GetFileCount("\\"), 0u);
+}
+
+// A staging folder the private-folder rule refuses (a link, another user's)
+// is no wrong password: the open gives kCannotOpen, the right password
+// opens again once the folder can be used.
+TEST_F(SafeSecretTest, RefusedStagingFolderCannotOpen) {
+  zktest::TempDir dir;
+  const std::string path = dir.File("staged.kvs");
+  {
+    SecretMedium medium(path, zk::kFormatSecretFile);
+    ASSERT_EQ(medium.safe()->Commit(), 0);
+  }
+  const std::string tmp = dir.File("tmp"), elsewhere = dir.File("elsewhere");
+  const std::string staging = tmp + "/kivora-" + std::to_string(getuid());
+  ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+  const std::string oldXdg = xdg ? xdg : "";
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string oldTmpdir = tmpdir ? tmpdir : "";
+  unsetenv("XDG_RUNTIME_DIR");
+  setenv("TMPDIR", tmp.c_str(), 1);
+  zk::SecretParams right = secrettest::Params(zk::kContentSafe, zk::kFormatSecretFile, zk::kHashSHA32,
+                                              zk::kCipherAES32, "safe password");
+  auto open = [&] {
+    Ref<zk::IKivSecret> secret(secrettest::NewSecret());
+    Ref<zk::IBase> content;
+    return secret->Open(path.c_str(), &right, content.out());
+  };
+  ASSERT_EQ(symlink(elsewhere.c_str(), staging.c_str()), 0);
+  EXPECT_EQ(open(), zk::kCannotOpen) << "a link";
+  std::string folder;
+  EXPECT_EQ(zk::engine::PrivateTempFolder(&folder), zk::kCannotOpen);
+  ASSERT_EQ(unlink(staging.c_str()), 0);
+  if (getuid() == 0) {
+    ASSERT_EQ(mkdir(staging.c_str(), 0700), 0);
+    ASSERT_EQ(chown(staging.c_str(), 4321, 4321), 0);
+    EXPECT_EQ(open(), zk::kCannotOpen) << "another user's";
+    ASSERT_EQ(rmdir(staging.c_str()), 0);
+  }
+  EXPECT_EQ(open(), zk::kOk);
+  oldXdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg.c_str(), 1);
+  oldTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir.c_str(), 1);
 }
 
 }  // namespace

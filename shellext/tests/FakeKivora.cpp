@@ -6,6 +6,7 @@
 // Gives up after 20 s without a sender.
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>

@@ -1,5 +1,5 @@
 // A stand-in for kiv_safe.so in the program's process tests: registers
-// kiv.SafeDriverApp as the fake driver, whose Start fails with -101 when the
+// kiv.SafeDriverApp as the fake driver, whose Start fails with kCannotOpen when the
 // program's folder holds no kiv_config.txt, as the engine's does.
 // KIVFAKE_FAIL=textres or appparam makes that call fail. Its secrets are
 // the chain tests' fakes; with KIVFAKE_CALLS=<file> each probe and open is
@@ -11,20 +11,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "ProgramFolder.h"
 #include "desktop/testing/FakeChainSecret.h"
 #include "desktop/testing/FakeEngine.h"
 #include "zk5main.h"
 
 namespace {
-
-std::string ProgramFolder() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = 0;
-  std::string s(path);
-  return s.substr(0, s.rfind('/'));
-}
 
 kivfake::SecretLog g_log;
 
@@ -62,7 +54,7 @@ class LibraryDriver : public kivfake::FakeDriver {
   }
   StatusCode Start() override {
     struct stat st;
-    if (stat((ProgramFolder() + "/kiv_config.txt").c_str(), &st) != 0) return zk::kCannotOpen;
+    if (stat((zk::ProgramFolder() + "kiv_config.txt").c_str(), &st) != 0) return zk::kCannotOpen;
     return FakeDriver::Start();
   }
 };
