@@ -260,9 +260,11 @@ StatusCode FileReplacement::MakeSibling(const std::string& folder, const std::st
       if (errno == EEXIST) continue;
       break;
     }
-    // Locked before anything is written. The new file was unlocked for a
-    // moment, so a cleaner may have taken and removed it: then the name no
-    // longer stands for it, and another name is tried.
+    // Locked before anything is written (on a file system without locks it
+    // stays unlocked, and no cleaner can lock and so remove it either). The
+    // new file was unlocked for a moment, so a cleaner may have taken and
+    // removed it: then the name no longer stands for it, and another name
+    // is tried.
     int locked;
     do locked = flock(fd, LOCK_EX);
     while (locked != 0 && errno == EINTR);
