@@ -193,6 +193,42 @@ TEST_F(PartFiles, APartFileLeftByAKilledSaveGoesAtTheNextTouch) {
   }
 }
 
+// Several processes save the same target at once, each save cleaning up
+// before it begins: none ever loses its part file to another's clean-up,
+// so every save commits, and nothing is left beside the target.
+TEST_F(PartFiles, ConcurrentSavesNeverRemoveEachOthersPartFiles) {
+  const std::string target = dir.File("busy.bin");
+  constexpr int kProcesses = 4, kSaves = 40;
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      Ref<zk::IFileSystem> files(zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem));
+      int failed = 0;
+      for (int i = 0; i < kSaves; ++i) {
+        zk::engine::FileReplacement r(files.get());
+        const std::vector<uint8_t> bytes(2000 + 100 * p, uint8_t('a' + p));
+        if (r.Begin(target.c_str()) != 0 || r.stream()->Write(bytes.data(), uint32_t(bytes.size())) != 0 ||
+            r.Commit() != 0)
+          ++failed;
+      }
+      _exit(failed);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "saves that failed";
+  }
+  EXPECT_TRUE(PartsOf(dir.path(), "busy.bin").empty());
+  const auto last = zktest::ReadFile(target);
+  ASSERT_FALSE(last.empty());
+  EXPECT_EQ(last, std::vector<uint8_t>(2000 + 100 * (last[0] - 'a'), last[0]));
+}
+
 // Only the part files of the target that are the user's own regular files
 // and held by nobody go; names of other targets, other shapes of name,
 // links and folders stay.
