@@ -200,23 +200,13 @@ struct ExtractBatch : Batch {
       if (cancel) stop = true;
       if (!replace) return;
     }
-    // Written beside under a name of its own, then renamed over the target:
-    // a failed or cancelled extraction leaves no half-written file and no
-    // lost original, and a link in the target's place is replaced, never
-    // written through.
-    std::string part = folder + ".kivora-part-XXXXXX";
-    const int fd = ::mkstemp(part.data());
-    if (fd < 0) {
-      Note(zk::kCannotOpen);
-      return;
-    }
-    ::close(fd);
-    StatusCode rc = safe->ExtractFile(name.c_str(), part.c_str(), progress);
-    if (rc == 0 && ::rename(part.c_str(), disk.c_str()) != 0) rc = zk::kCannotOpen;
-    if (rc != 0) {
-      ::unlink(part.c_str());
-      Note(rc);
-    }
+    // The engine writes the file beside the target under a locked part
+    // name of the target's own and renames it over once complete: a failed,
+    // cancelled or killed extraction leaves no half-written file and no lost
+    // original (a later one removes what a killed one left), and a link in
+    // the target's place is replaced, never written through.
+    StatusCode rc = safe->ExtractFile(name.c_str(), disk.c_str(), progress);
+    if (rc != 0) Note(rc);
   }
 
   void Folder(const std::string& name, const std::string& folder) {

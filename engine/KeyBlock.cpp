@@ -121,6 +121,11 @@ StatusCode OpenKeyBlock(ISafeDriverApp* driver, int32_t cipherIndex, const uint8
 
   const uint32_t pairs = keys->GetPrivateKeyCount();
   if (pairs == 0) return kAccessDenied;
+  // Not tested here, as readers never have: the reserved word (0..1), the
+  // unused end of the sealed-key field and the CRC-32 at 532. Damage to the
+  // first two goes unnoticed (the content stays protected by the header and
+  // its digest); the block's last cipher block, the CRC-32 among it, seeds
+  // the content cipher's feedback, so damage there fails the header check.
   const uint32_t sealedLength = LoadLE16(block + 2);
   if (sealedLength > kSealedMax) return kInvalidFormat;
   uint32_t sealed[kSealedMax / 4];

@@ -49,7 +49,9 @@ StatusCode Keys::ImportKeys(const char* path, const char* password) {
   if (st != zk::kOk) return st;
   const uint8_t kind = in.plain[6];
   const uint32_t want = kind == kKindKeyPair ? kPairRecordSize : kPublicRecordSize;
-  if (zk::LoadLE32(in.header + 12) != want || in.size < uint64_t(kPrefixSize) + kHeaderSize + want)
+  // The header and the one record account for the whole file: a byte more
+  // or less is a damaged file.
+  if (zk::LoadLE32(in.header + 12) != want || in.size != uint64_t(kPrefixSize) + kHeaderSize + want)
     return zk::kInvalidFormat;
   auto pair = std::make_unique<PairRecord>();  // room for either record
   uint8_t* record = pair->bytes;

@@ -10,6 +10,7 @@
 
 #include "ByteOrder.h"
 #include "EngineFactories.h"
+#include "SecretFiles.h"
 
 namespace zk::engine {
 namespace {
@@ -196,6 +197,8 @@ StatusCode Keys::Open(const char* password) {
     return zk::kOk;
   }
 
+  // Part files of saves that were cut short go.
+  RemoveStaleParts(path_);
   KeyedFile in;
   StatusCode st = OpenKeyed(path_, password, true, &in);
   if (st != zk::kOk) return st;

@@ -496,6 +496,8 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
       }
     }
     if (st != kOk) return st;
+    // Part files of saves that were cut short go.
+    RemoveStaleParts(path);
 
     // The beginning of the secret: the file itself, or the first hidden
     // bytes extracted from the carrier.

@@ -1,6 +1,8 @@
 #include "SecretFiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "EngineTables.h"
 #include "PrivateFolder.h"
@@ -27,8 +30,6 @@ bool (*refuseWrite)(const char*) = nullptr;
 
 namespace {
 
-// Open flags of fos.FileSys beyond the public ones: exclusive creation.
-constexpr int32_t kOpenExclusive = 0x0400;
 // Permission bits of the system's permission mode (read, write).
 constexpr int32_t kPermOwner = 0x0180;
 
@@ -106,6 +107,55 @@ std::string RandomTag() {
   return tag;
 }
 
+// The length of RandomTag's tags.
+constexpr size_t kTagLength = 10;
+
+// The folder (with its trailing slash, or empty) and the name of a path.
+void SplitPath(const std::string& path, std::string* folder, std::string* base) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) {
+    folder->clear();
+    *base = path;
+  } else {
+    *folder = path.substr(0, slash + 1);
+    *base = path.substr(slash + 1);
+  }
+}
+
+// True for the names FileReplacement gives the part files of the target
+// whose name makes `head` ("." name "."): head, a tag, ".part".
+bool IsPartName(const char* name, const std::string& head) {
+  static constexpr char kTail[] = ".part";
+  const size_t tail = sizeof kTail - 1;
+  const size_t length = std::strlen(name);
+  if (length != head.size() + kTagLength + tail) return false;
+  if (std::memcmp(name, head.data(), head.size()) != 0) return false;
+  if (std::memcmp(name + head.size() + kTagLength, kTail, tail) != 0) return false;
+  for (size_t i = head.size(); i < head.size() + kTagLength; ++i) {
+    const char c = name[i];
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return true;
+}
+
+// Removes the part file `name` of the folder dfd when it is the user's own
+// regular file and nobody holds its lock. The lock is kept until the name
+// is gone, and only the file that was locked is removed: a name that has
+// come to stand for another file since it was opened stays.
+void RemoveWhenUnheld(int dfd, const char* name) {
+  const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int fd = openat(dfd, name, O_RDONLY | flags);
+  if (fd < 0 && errno == EACCES) fd = openat(dfd, name, O_WRONLY | flags);
+  if (fd < 0) return;
+  struct stat held, named;
+  if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == geteuid() &&
+      flock(fd, LOCK_EX | LOCK_NB) == 0 && fstatat(dfd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+      named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
+    unlinkat(dfd, name, 0);
+  }
+  close(fd);
+}
+
 void SyncFolderOf(const std::string& path) {
   std::string folder = ".";
   size_t slash = path.find_last_of('/');
@@ -171,43 +221,95 @@ void WipeStream(IFileStrem* stream) {
   stream->SetEnd();
 }
 
+void RemoveStaleParts(const char* target) {
+  if (!target || !*target) return;
+  std::string folder, base;
+  SplitPath(target, &folder, &base);
+  if (base.empty()) return;
+  const int dfd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return;
+  const int listed = dup(dfd);
+  DIR* dir = listed >= 0 ? fdopendir(listed) : nullptr;
+  if (!dir) {
+    if (listed >= 0) close(listed);
+    close(dfd);
+    return;
+  }
+  const std::string head = "." + base + ".";
+  std::vector<std::string> names;
+  zk::Guard([&] {
+    while (const dirent* e = readdir(dir))
+      if (IsPartName(e->d_name, head)) names.emplace_back(e->d_name);
+    return kOk;
+  });
+  closedir(dir);
+  for (const std::string& name : names) RemoveWhenUnheld(dfd, name.c_str());
+  close(dfd);
+}
+
+StatusCode FileReplacement::MakeSibling(const std::string& folder, const std::string& base) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    sibling_ = folder + "." + base + "." + RandomTag() + ".part";
+    const int fd = open(sibling_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    // Locked before anything is written (on a file system without locks it
+    // stays unlocked, and no cleaner can lock and so remove it either). The
+    // new file was unlocked for a moment, so a cleaner may have taken and
+    // removed it: then the name no longer stands for it, and another name
+    // is tried.
+    int locked;
+    do locked = flock(fd, LOCK_EX);
+    while (locked != 0 && errno == EINTR);
+    struct stat mine, named;
+    if (fstat(fd, &mine) != 0 || lstat(sibling_.c_str(), &named) != 0 || named.st_dev != mine.st_dev ||
+        named.st_ino != mine.st_ino) {
+      close(fd);
+      continue;
+    }
+    // The owner can read and write it whatever the umask took away.
+    if ((mine.st_mode & 0600) != 0600) fchmod(fd, 0600);
+    lock_ = fd;
+    return kOk;
+  }
+  sibling_.clear();
+  return kCannotOpen;
+}
+
+void FileReplacement::Unlock() {
+  if (lock_ >= 0) close(lock_);
+  lock_ = -1;
+}
+
 StatusCode FileReplacement::Begin(const char* target) {
   Abandon();
   committed_ = false;
   if (!target || !*target) return kInvalidArg;
   target_ = target;
-  std::string folder, base = target_;
-  size_t slash = target_.find_last_of('/');
-  if (slash != std::string::npos) {
-    folder = target_.substr(0, slash + 1);
-    base = target_.substr(slash + 1);
-  }
+  std::string folder, base;
+  SplitPath(target_, &folder, &base);
+  RemoveStaleParts(target);
   struct stat st;
   const bool exists = stat(target, &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) return kCannotOpen;
   // A file that could not be opened for writing is not replaced either,
   // though the rename would get past its permissions.
   if (exists && access(target, W_OK) != 0) return kCannotOpen;
+  StatusCode rc = MakeSibling(folder, base);
+  if (rc != kOk) return rc;
   IFileStrem* file = nullptr;
-  StatusCode rc = kCannotOpen;
-  for (int attempt = 0; attempt < 8 && rc != kOk; ++attempt) {
-    sibling_ = folder + "." + base + "." + RandomTag() + ".part";
-    rc = fs_->CreateFile(sibling_.c_str(), kOpenBinary | kOpenReadWrite | kOpenExclusive, kPermOwner, &file);
+  rc = fs_->OpenFile(sibling_.c_str(), kOpenBinary | kOpenReadWrite, &file);
+  if (rc == kOk && !file) rc = kNoMemory;
+  if (rc == kOk) {
+    if (exists) fchmod(lock_, st.st_mode & 07777);
+    rc = Guard(file, &stream_);
   }
-  if (rc != kOk) {
-    sibling_.clear();
-    return rc;
-  }
-  if (!file) {
-    unlink(sibling_.c_str());
-    sibling_.clear();
-    return kNoMemory;
-  }
-  if (exists) chmod(sibling_.c_str(), st.st_mode & 07777);
-  rc = Guard(file, &stream_);
   if (rc != kOk) {
     unlink(sibling_.c_str());
     sibling_.clear();
+    Unlock();
   }
   return rc;
 }
@@ -220,6 +322,7 @@ StatusCode FileReplacement::Commit() {
   if (rename(sibling_.c_str(), target_.c_str()) != 0) return kWriteError;
   committed_ = true;
   sibling_.clear();
+  Unlock();
   SyncFolderOf(target_);
   return kOk;
 }
@@ -232,8 +335,10 @@ IFileStrem* FileReplacement::TakeStream() {
 
 void FileReplacement::Abandon() {
   ReleaseAndNull(stream_);
+  // Removed while still locked, so no cleaner takes it meanwhile.
   if (!committed_ && !sibling_.empty()) unlink(sibling_.c_str());
   sibling_.clear();
+  Unlock();
 }
 
 }  // namespace zk::engine

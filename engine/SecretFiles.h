@@ -36,7 +36,14 @@ StatusCode MakeStage(IFileSystem* fs, uint64_t size, IFileStrem** out);
 // Zeroes what a working stream holds in memory, then empties it.
 void WipeStream(IFileStrem* stream);
 
-// A file written beside `target` and put in its place by Commit.
+// Removes the part files that earlier saves of `target` left beside it
+// (a killed process, a power cut): those of its name whose lock nobody
+// holds. A part file still being written is locked and stays.
+void RemoveStaleParts(const char* target);
+
+// A file written beside `target` ("." name "." random ".part") and put in
+// its place by Commit. The part file is locked (flock) while it exists, so
+// that RemoveStaleParts leaves it alone.
 class FileReplacement {
  public:
   explicit FileReplacement(IFileSystem* fs) : fs_(fs) {}
@@ -44,9 +51,9 @@ class FileReplacement {
   FileReplacement& operator=(const FileReplacement&) = delete;
   ~FileReplacement() { Abandon(); }
 
-  // Creates the sibling exclusively, with the target's permissions when the
-  // target exists (-101 when the target is no regular file or may not be
-  // written).
+  // Removes stale part files of the target, then creates the sibling
+  // exclusively and locks it, with the target's permissions when the target
+  // exists (-101 when the target is no regular file or may not be written).
   StatusCode Begin(const char* target);
   IFileStrem* stream() const { return stream_; }
   // Flushes the new file, renames it over the target and flushes the folder.
@@ -58,7 +65,12 @@ class FileReplacement {
   void Abandon();
 
  private:
+  // Creates and locks a new sibling; -101 when none can be made.
+  StatusCode MakeSibling(const std::string& folder, const std::string& base);
+  void Unlock();
+
   IFileSystem* fs_;
+  int lock_ = -1;
   IFileStrem* stream_ = nullptr;
   std::string target_;
   std::string sibling_;

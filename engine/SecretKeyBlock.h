@@ -27,7 +27,8 @@ StatusCode MakeKeyBlock(ISafeDriverApp* driver, const SecretParams& params, uint
                         KeyBlockResult* out);
 
 // Tries the key pairs of the key storage on a stored block; the first that
-// opens it gives the content key.
+// opens it gives the content key. The block's CRC-32, reserved word and
+// unused sealed-key bytes are not checked.
 StatusCode OpenKeyBlock(ISafeDriverApp* driver, int32_t cipherIndex, const uint8_t block[kKeyBlockSize],
                         KeyBlockResult* out);
 

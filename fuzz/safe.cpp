@@ -6,7 +6,8 @@
 // Input: u16 length n of the catalogue, n catalogue bytes, then a script:
 // each byte picks an operation, the bytes after it its arguments. Flows
 // 2 to 5 hold a few bytes of the input too, so entries that name them
-// have data to restore.
+// have data to restore. Files are added from an in-memory file system:
+// the real folder is not what is fuzzed here, and nothing is left on disk.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -22,8 +23,53 @@
 
 namespace {
 
-
 zk::IFileStrem* NewMem() { return zkfuzz::MustCreate<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem); }
+
+// The one disk file the script adds, held in memory.
+constexpr char kDiskName[] = "disk/small.txt";
+constexpr char kDiskText[] = "a small disk file for the safe";
+
+class MemFs final : public zk::ToolkitObject<MemFs, zk::IFileSystem> {
+ public:
+  static constexpr const char* kClassId = "fuzz.MemFs";
+  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::StreamIFileSystem, 0}};
+  StatusCode OpenFile(const char* path, int32_t, zk::IFileStrem** out) override {
+    *out = nullptr;
+    if (!path || std::strcmp(path, kDiskName) != 0) return zk::kCannotOpen;
+    zk::IFileStrem* s = NewMem();
+    if (s->Write(kDiskText, sizeof kDiskText - 1) != 0 || s->Seek(0, 0) != 0) std::abort();
+    *out = s;
+    return 0;
+  }
+  StatusCode GetFileTimes(const char* path, uint32_t* created, uint32_t* modified) override {
+    if (!path || std::strcmp(path, kDiskName) != 0) return zk::kInvalidArg;
+    if (created) *created = 1000000000;
+    if (modified) *modified = 1000000001;
+    return 0;
+  }
+  StatusCode GetFileSize(const char* path, uint64_t* size) override {
+    if (!path || std::strcmp(path, kDiskName) != 0) return zk::kInvalidArg;
+    *size = sizeof kDiskText - 1;
+    return 0;
+  }
+  StatusCode MakeDir(const char*) override { return zk::kNotImplemented; }
+  StatusCode CreateFile(const char*, int32_t, int32_t, zk::IFileStrem** out) override {
+    *out = nullptr;
+    return zk::kNotImplemented;
+  }
+  StatusCode RemoveDirTree(const char*) override { return zk::kNotImplemented; }
+  StatusCode DeleteFile(const char*) override { return zk::kNotImplemented; }
+  StatusCode SetFindMask(const char*) override { return zk::kNotImplemented; }
+  StatusCode FindNextFile(char**, zk::FindRecord*) override { return zk::kNotImplemented; }
+  StatusCode FindNextDir(char**) override { return zk::kNotImplemented; }
+  StatusCode GetCurrentDir(char**) override { return zk::kNotImplemented; }
+  StatusCode MakeTempName(char**) override { return zk::kNotImplemented; }
+  StatusCode ChangeDir(const char*) override { return zk::kNotImplemented; }
+  StatusCode GetDiskFree(uint64_t*) override { return zk::kNotImplemented; }
+  StatusCode SetFileTimes(const char*, uint32_t, uint32_t) override { return zk::kNotImplemented; }
+};
+
+MemFs* g_fs = nullptr;
 
 // Keeps the container the safe commits.
 class Keeper final : public zk::ToolkitObject<Keeper, zk::IStreamProvider> {
@@ -68,6 +114,7 @@ void Init(Opened& o) {
   o.flows = zkfuzz::MustCreate<zk::IFlowControl>(zk::id::StorageDynFlowCtrl, zk::id::StreamIFlowControl);
   o.safe = zk::engine::Safe::Create();
   if (!o.safe) std::abort();
+  o.safe->UseFileSystem(g_fs);
 }
 
 // Every name and number of the tree, as one text.
@@ -142,7 +189,6 @@ std::string PickName(Script& sc) {
   return n;
 }
 
-std::string g_disk;
 
 }  // namespace
 
@@ -156,11 +202,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   for (const char* lib : {"zk5storage.so", "zk5arc.so"}) {
     if (!dlopen((dir + "/" + lib).c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) std::abort();
   }
-  g_disk = "/tmp/kiv_fuzz_safe_" + std::to_string(getpid());
-  if (FILE* f = std::fopen(g_disk.c_str(), "wb")) {
-    std::fputs("a small disk file for the safe", f);
-    std::fclose(f);
-  }
+  g_fs = MemFs::Create();
+  if (!g_fs) std::abort();
   return 0;
 }
 
@@ -194,6 +237,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   zk::ISafe* s = o.safe;
+  // A commit packs and reloads the whole container: a few per input are
+  // enough to check what the operations before them did.
+  int commits = 0;
   for (int ops = 0; sc.More() && ops < 64; ++ops) {
     switch (sc.Byte() % 16) {
       case 0: {
@@ -227,7 +273,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 7: s->DeleteFile(PickFile(s, sc).c_str()); break;
       case 8: s->DeleteFolder(PickFolder(s, sc).c_str()); break;
       case 9: s->CreateFolder(PickFolder(s, sc).c_str(), PickName(sc).c_str()); break;
-      case 10: s->AddFile(PickFolder(s, sc).c_str(), g_disk.c_str(), sc.Byte() & 1, nullptr); break;
+      case 10: s->AddFile(PickFolder(s, sc).c_str(), kDiskName, sc.Byte() & 1, nullptr); break;
       case 11: s->ChangeFolder(PickFolder(s, sc).c_str() + (sc.Byte() & 1)); break;
       case 12: s->FolderUp(); break;
       case 13: {
@@ -243,7 +289,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       default: {
         // What the safe commits loads back as the same tree.
-        if (s->Commit() != 0) break;
+        if (++commits > 3 || s->Commit() != 0) break;
         std::string before, after;
         List(s, "", before, 0);
         Opened again;

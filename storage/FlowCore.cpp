@@ -130,10 +130,13 @@ StatusCode FlowCore::ReadBytes(IFileStrem* stream, uint64_t count, std::vector<u
 
 StatusCode FlowCore::CopyBytes(IFileStrem* from, IFileStrem* to, uint64_t count) {
   constexpr uint32_t kPiece = 1u << 20;
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece]);
+  if (count == 0) return kOk;
+  // No larger than the copy needs: most copies are a few blocks.
+  const uint32_t room = static_cast<uint32_t>(std::min<uint64_t>(count, kPiece));
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[room]);
   if (!buffer) return kNoMemory;
   while (count > 0) {
-    uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(count, kPiece));
+    uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(count, room));
     uint32_t got = 0;
     StatusCode st = from->Read(buffer.get(), piece, &got);
     if (st != kOk) return st;

@@ -189,6 +189,98 @@ TEST_F(KeyFilesTest, MalformedKeyFilesLeaveTheListsAlone) {
   EXPECT_EQ(keys->ImportKeys(nullptr, ""), zk::kInvalidArg);
 }
 
+// Prefix, header and record account for a key file exactly: the known
+// files (written apart from the code) open, and with one byte more or less,
+// or 320 more, they are refused. The key storage and signature files hold
+// their readers to the same.
+TEST_F(KeyFilesTest, KeyFilesMustHaveTheirExactSize) {
+  Storage signer(File("signer.kst"));
+  ImportKnownPair(signer);
+  const struct {
+    const char* what;
+    const char* hex;
+    size_t size;
+  } files[] = {
+      {"key pair", known::kPairFile, 2012},
+      {"public key", known::kPublicFile, 724},
+      {"key storage", known::kEmptyStorage, 70},
+      {"signature", known::kSignatureFile, 10 + 52 + 2 + 64 + 9},
+  };
+  auto open = [&](const char* what, const std::string& path) -> StatusCode {
+    if (std::strcmp(what, "key storage") == 0) {
+      Storage keys(path);
+      return keys->Open(known::kPassword);
+    }
+    if (std::strcmp(what, "signature") == 0) {
+      char* name = nullptr;
+      zk::CalendarTime when{};
+      int32_t pair = 0, reserved = 0, hash = 0;
+      const StatusCode st = signer.sign->ReadSignature(path.c_str(), &name, &when, &pair, &reserved, &hash);
+      zk_free(name);
+      return st;
+    }
+    Storage keys(File("keys.kst"));
+    return keys->ImportKeys(path.c_str(), "");
+  };
+  for (const auto& f : files) {
+    const auto good = zktest::FromHex(f.hex);
+    ASSERT_EQ(good.size(), f.size) << f.what;
+    const struct {
+      const char* change;
+      int grow;
+      StatusCode want;
+    } changes[] = {{"exact", 0, 0}, {"one more", 1, zk::kInvalidFormat},
+                   {"one less", -1, zk::kInvalidFormat}, {"320 more", 320, zk::kInvalidFormat}};
+    for (const auto& c : changes) {
+      SCOPED_TRACE(std::string(f.what) + ", " + c.change);
+      auto bytes = good;
+      if (c.grow < 0) bytes.resize(bytes.size() - 1);
+      for (int i = 0; i < c.grow; ++i) bytes.push_back(uint8_t(i * 7));
+      const std::string path = File("sized.bin");
+      zktest::WriteFile(path, bytes);
+      EXPECT_EQ(open(f.what, path), c.want);
+    }
+  }
+}
+
+// Every key file, key storage and signature the system writes has the size
+// its header and records account for.
+TEST_F(KeyFilesTest, WrittenFilesHaveTheirExactSize) {
+  Storage keys(File("keys.kst"));
+  ASSERT_EQ(keys->Open("pw"), 0);
+  EXPECT_EQ(zktest::ReadFile(File("keys.kst")).size(), 70u);
+  const zk::KeyOwner owner = Owner("Ann");
+  ASSERT_EQ(keys->GenerateKeyPair(&owner, 512), 0);
+  ASSERT_EQ(keys->Save(), 0);
+  EXPECT_EQ(zktest::ReadFile(File("keys.kst")).size(), 70u + 1950);
+  ASSERT_EQ(keys->ExportPrivateKey(File("plain.kvk").c_str(), "", 0), 0);
+  ASSERT_EQ(keys->ExportPrivateKey(File("locked.kvk").c_str(), "secret", 0), 0);
+  ASSERT_EQ(keys->ExportPublicPart(File("part.kvk").c_str(), 0), 0);
+  EXPECT_EQ(zktest::ReadFile(File("plain.kvk")).size(), 2012u);
+  EXPECT_EQ(zktest::ReadFile(File("locked.kvk")).size(), 2012u);
+  EXPECT_EQ(zktest::ReadFile(File("part.kvk")).size(), 724u);
+  ASSERT_EQ(keys->ImportKeys(File("part.kvk").c_str(), ""), 0);
+  ASSERT_EQ(keys->ExportPublicKey(File("public.kvk").c_str(), 0), 0);
+  EXPECT_EQ(zktest::ReadFile(File("public.kvk")).size(), 724u);
+  ASSERT_EQ(keys->Save(), 0);
+  EXPECT_EQ(zktest::ReadFile(File("keys.kst")).size(), 70u + 1950 + 662);
+  ASSERT_EQ(keys->ImportKeys(File("locked.kvk").c_str(), "secret"), 0);
+  ASSERT_EQ(keys->Save(), 0);
+  EXPECT_EQ(zktest::ReadFile(File("keys.kst")).size(), 70u + 2 * 1950 + 662);
+  zktest::WriteFile(File("signed.txt"), std::vector<uint8_t>(100, 's'));
+  ASSERT_EQ(keys.sign->SignFile(File("signed.txt").c_str(), File("s.kvg").c_str(), 0, 3), 0);
+  // A 512-bit key signs with 64 bytes; the name is "signed.txt".
+  EXPECT_EQ(zktest::ReadFile(File("s.kvg")).size(), 10u + 52 + 2 + 64 + 10);
+  // And each opens again.
+  for (const char* name : {"plain.kvk", "part.kvk", "public.kvk"}) {
+    Storage other(File("other.kst"));
+    EXPECT_EQ(other->ImportKeys(File(name).c_str(), ""), 0) << name;
+  }
+  Storage again(File("keys.kst"));
+  EXPECT_EQ(again->Open("pw"), 0);
+  EXPECT_EQ(again.sign->VerifyFile(File("signed.txt").c_str(), File("s.kvg").c_str()), 0);
+}
+
 TEST(KeyFormatTest, UserIdTextOfAnOwner) {
   auto owner = Owner("Ann", "Lee", "Spain", "Madrid");
   EXPECT_EQ(zk::engine::UserIdText(reinterpret_cast<const uint8_t*>(&owner)), "Ann Lee (Spain, Madrid)");

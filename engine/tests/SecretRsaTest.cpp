@@ -215,6 +215,46 @@ TEST_F(SecretRsaTest, KeyBlockLayoutAndPlainCheckValue) {
   }
 }
 
+// Readers leave the key block's CRC-32, its reserved word and the unused
+// end of the sealed-key field untested: damage to the latter two still
+// opens, with the content intact. The CRC-32 ends the stored bytes whose
+// last cipher block seeds the feedback at the header, so damage there fails
+// the header check (with Blowfish's 8-byte blocks: block bytes 528..535),
+// as a changed sealed key or check value fails the key trial.
+TEST_F(SecretRsaTest, KeyBlockBytesReadersDoNotTest) {
+  AddPair("Ann");
+  const std::string path = dir.File("m.kvs");
+  ASSERT_EQ(SaveText(path, Sealed(zk::kContentMessage, zk::kFormatSecretFile, 1, 1, 0), "kept"), 0);
+  const auto good = zktest::ReadFile(path);
+  const uint32_t sealedLength = zk::LoadLE16(good.data() + 12);
+  ASSERT_LT(4 + sealedLength, 524u);
+  const struct {
+    const char* what;
+    size_t at;  // offset in the block
+    StatusCode want;
+  } cases[] = {
+      {"reserved word", 0, 0},
+      {"reserved word, second byte", 1, 0},
+      {"unused sealed-key byte", 4 + sealedLength, 0},
+      {"last sealed-key byte", 523, 0},
+      {"CRC-32", 532, zk::kAccessDenied},
+      {"CRC-32 last byte", 535, zk::kAccessDenied},
+      {"sealed key", 4, zk::kAccessDenied},
+      {"check value", 524, zk::kAccessDenied},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto bytes = good;
+    bytes[10 + c.at] ^= 0x5A;
+    zktest::WriteFile(path, bytes);
+    std::string text;
+    EXPECT_EQ(OpenText(path, zk::kFormatSecretFile, &text), c.want);
+    if (c.want == 0) {
+      EXPECT_EQ(text, "kept");
+    }
+  }
+}
+
 TEST_F(SecretRsaTest, EmptyStorageRefusesWithoutTouchingTheContent) {
   AddPair("Ann");
   const std::string path = dir.File("m.kvs");
