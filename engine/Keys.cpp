@@ -263,7 +263,16 @@ StatusCode Keys::WriteStorage() {
   zk::StoreLE32(body.p + 4 + pairBytes, static_cast<uint32_t>(publics_.size()));
   if (publicBytes) std::memcpy(body.p + 8 + pairBytes, publics_.data(), publicBytes);
 
-  return WriteKeyed(path_, password_, kKindStorage, body.p, bodySize, static_cast<uint32_t>(length));
+  // The storage holds private keys: the user's alone, whatever the umask
+  // or an earlier file's mode (the replacement takes the old file's mode).
+  struct stat info;
+  if (::stat(path_, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 07777) != 0600)
+    ::chmod(path_, 0600);
+  StatusCode st =
+      WriteKeyed(path_, password_, kKindStorage, body.p, bodySize, static_cast<uint32_t>(length));
+  if (st == zk::kOk && ::stat(path_, &info) == 0 && (info.st_mode & 07777) != 0600)
+    ::chmod(path_, 0600);
+  return st;
 }
 
 StatusCode Keys::KeyBlowfish(const char* password, const uint8_t plain[kPrefixSize]) {
