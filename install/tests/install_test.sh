@@ -8,7 +8,7 @@
 # are their own (0600 in a 0700 folder) and the prefix stays byte for byte.
 # A part that cannot run here is reported as SKIP and the test ends with 77
 # (skipped) once every other part passed. KIV_TEST_DISPLAY=:N picks the X
-# display for Xvfb (default: the first free one from :90).
+# display for Xvfb (default: the first free one from :190).
 set -u
 build=$(cd "$1" && pwd)
 work=$(mktemp -d /tmp/kivinstall.XXXXXX)
@@ -107,10 +107,13 @@ fi
 before=$(snapshot)
 
 echo "== a secret made by the build tree"
-user_env() { # user_env <home>: a private home and runtime folder
+user_env() { # user_env <home>: a private home and runtime folder (sanitizer options kept)
   mkdir -p "$1/run"
   chmod 700 "$1" "$1/run"
   echo "HOME=$1" "XDG_RUNTIME_DIR=$1/run" "XDG_CONFIG_HOME=$1/.config" "XDG_DATA_HOME=$1/.local/share"
+  [ -n "${ASAN_OPTIONS:-}" ] && echo "ASAN_OPTIONS=$ASAN_OPTIONS"
+  [ -n "${UBSAN_OPTIONS:-}" ] && echo "UBSAN_OPTIONS=$UBSAN_OPTIONS"
+  true
 }
 maker="$work/maker"
 mkdir -p "$maker"
@@ -123,7 +126,7 @@ if ! command -v Xvfb > /dev/null || ! command -v xdotool > /dev/null; then
 else
   display=${KIV_TEST_DISPLAY:-}
   if [ -z "$display" ]; then
-    for n in $(seq 90 160); do
+    for n in $(seq 190 250); do
       if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
         display=":$n"
         break
