@@ -10,6 +10,7 @@
 
 #include "ByteOrder.h"
 #include "EngineFactories.h"
+#include "UserFolders.h"
 
 namespace zk::engine {
 namespace {
@@ -265,13 +266,10 @@ StatusCode Keys::WriteStorage() {
 
   // The storage holds private keys: the user's alone, whatever the umask
   // or an earlier file's mode (the replacement takes the old file's mode).
-  struct stat info;
-  if (::stat(path_, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 07777) != 0600)
-    ::chmod(path_, 0600);
+  const unsigned mode = PrivateFileModeBeforeSave(path_);
   StatusCode st =
       WriteKeyed(path_, password_, kKindStorage, body.p, bodySize, static_cast<uint32_t>(length));
-  if (st == zk::kOk && ::stat(path_, &info) == 0 && (info.st_mode & 07777) != 0600)
-    ::chmod(path_, 0600);
+  if (st == zk::kOk) SetPrivateFileMode(path_, mode);
   return st;
 }
 

@@ -171,10 +171,7 @@ std::string WithoutLastLineEnd(std::string c) {
 
 StatusCode WritePrivateFile(IFileSystem* fs, const std::string& path, const std::string& bytes) {
   ZK_REQUIRE(fs, id::StreamIFileSystem);
-  // The replacement takes the old file's mode: made private first.
-  struct stat st;
-  if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 07777) != 0600)
-    chmod(path.c_str(), 0600);
+  const unsigned mode = PrivateFileModeBeforeSave(path);
   FileReplacement file(fs);
   StatusCode rc = file.Begin(path.c_str());
   for (size_t done = 0; rc == kOk && done < bytes.size();) {
@@ -184,8 +181,7 @@ StatusCode WritePrivateFile(IFileSystem* fs, const std::string& path, const std:
   }
   if (rc == kOk) rc = file.Commit();
   if (rc != kOk) return rc;
-  // A umask that took the owner's own bits away.
-  if (stat(path.c_str(), &st) == 0 && (st.st_mode & 07777) != 0600) chmod(path.c_str(), 0600);
+  SetPrivateFileMode(path, mode);
   return kOk;
 }
 

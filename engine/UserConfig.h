@@ -55,8 +55,8 @@ bool ConfigTextIsWhole(const std::string& text);
 void MigrateKeyStorage(const std::string& programFolder, const std::string& value,
                        const std::string& dataFolder, std::vector<std::string>* notes);
 
-// Writes bytes beside path and renames them over it, mode 0600 whatever
-// the umask.
+// Writes bytes beside path and renames them over it, for the user alone:
+// 0600 for a new file whatever the umask, an old file's own bits kept.
 StatusCode WritePrivateFile(IFileSystem* fs, const std::string& path, const std::string& bytes);
 
 }  // namespace zk::engine

@@ -49,4 +49,18 @@ StatusCode MakePrivateFolder(const std::string& path) {
   return kOk;
 }
 
+unsigned PrivateFileModeBeforeSave(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0600;
+  const unsigned own = st.st_mode & 0700;
+  if ((st.st_mode & 07777) != own) chmod(path.c_str(), own);
+  return own;
+}
+
+void SetPrivateFileMode(const std::string& path, unsigned mode) {
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 07777) != mode)
+    chmod(path.c_str(), mode);
+}
+
 }  // namespace zk::engine

@@ -22,4 +22,14 @@ std::string UserDataFolder();
 // non-folder or another user's folder; -101 when it cannot be made.
 StatusCode MakePrivateFolder(const std::string& path);
 
+// Before a private file (settings, key storage) is replaced: an existing
+// regular file loses the group's and others' bits, so that the replacement,
+// which takes the old file's mode, is the user's alone. Returns the mode the
+// file is to have after the save (the owner's bits it had, 0600 for a new
+// file).
+unsigned PrivateFileModeBeforeSave(const std::string& path);
+// After the save: the file gets that mode (a umask may have taken bits of a
+// new file away).
+void SetPrivateFileMode(const std::string& path, unsigned mode);
+
 }  // namespace zk::engine

@@ -238,6 +238,9 @@ TEST_F(UserFilesTest, FilesAre0600AndFolders0700UnderAnyUmask) {
     EXPECT_EQ(Text(u.ConfigFile()), kShippedSaved);
     EXPECT_EQ(Mode(u.ConfigFile()), 0600u);
     EXPECT_EQ(Names(u.Config()), std::vector<std::string>{"kiv_config.txt"}) << "nothing left beside";
+    chmod(u.ConfigFile().c_str(), 0664);  // opened to others since
+    ASSERT_EQ(params->Save(), kOk);
+    EXPECT_EQ(Mode(u.ConfigFile()), 0600u);
 
     auto keys = Keys(d.get());
     ASSERT_EQ(keys->Open("pw"), kOk);  // made, empty
