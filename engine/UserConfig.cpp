@@ -304,7 +304,10 @@ StatusCode MergeShippedNames(IAppParam* params, IAppParam* shipped, int* addedOu
     char* name = nullptr;
     char* comment = nullptr;
     char* value = nullptr;
-    if (shipped->GetName(i, &name) == kOk && name && params->GetComment(name, &comment) == kNotFound) {
+    // The compressed extensions are a list the options dialog deletes and
+    // adds again under its own count: entries the user removed stay removed.
+    if (shipped->GetName(i, &name) == kOk && name && std::strncmp(name, "arc_ext_", 8) != 0 &&
+        params->GetComment(name, &comment) == kNotFound) {
       StatusCode st = shipped->GetComment(name, &comment);
       if (st == kOk) st = shipped->GetString(name, &value);
       if (st == kOk) {

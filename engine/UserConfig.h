@@ -41,7 +41,9 @@ StatusCode PrepareUserConfig(IFileSystem* fs, const std::string& programFolder,
                              std::vector<std::string>* notes);
 
 // Adds every name of `shipped` that `params` lacks, with its comment and
-// value, after the entries params has; values params has stay. The number
+// value, after the entries params has; values params has stay. The
+// entries of the compressed extensions ("arc_ext_" and a number), which the
+// user removes and adds, are not added. The number
 // of names added goes to addedOut.
 StatusCode MergeShippedNames(IAppParam* params, IAppParam* shipped, int* addedOut);
 

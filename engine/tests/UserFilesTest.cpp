@@ -385,7 +385,8 @@ TEST_F(UserFilesTest, NewerShippedNamesAreMergedKeepingTheUsersValues) {
                                             "mine=\"kept\"\r\n"));
   std::string shipped = std::string(kShipped) +
                         "# Size of a fixed password, in characters.\n"
-                        "size of fixed password=\"16\"\n";
+                        "size of fixed password=\"16\"\n"
+                        "arc_ext_0=\".DOC\"\n";  // a list the user may have emptied
   zktest::WriteFile(program_ + "/kiv_config.txt", Bytes(shipped));
   auto d = StartAs(a_);
   ASSERT_TRUE(d);
@@ -396,6 +397,7 @@ TEST_F(UserFilesTest, NewerShippedNamesAreMergedKeepingTheUsersValues) {
   EXPECT_EQ(size, 16);
   EXPECT_EQ(Get(params.get(), "cipher"), "7");
   EXPECT_EQ(Get(params.get(), "mine"), "kept");
+  EXPECT_EQ(Get(params.get(), "arc_ext_0"), "<missing>");
   ASSERT_EQ(params->Save(), kOk);
   EXPECT_EQ(Text(a_.ConfigFile()),
             "lang_cur=\"en\"\r\nen_file=\"lang_en.txt\"\r\ncipher=\"7\"\r\nmine=\"kept\"\r\n"
