@@ -47,12 +47,13 @@ endfunction()
 
 # kiv_test(<name> SOURCES ... [LIBS ...] [NEEDS lib ...] [PROPERTIES prop value ...])
 # A GoogleTest executable registered with CTest, linked with the shared test
-# helpers of tests/support (kiv_testsupport). LIBS are linked (a library's
+# helpers of tests/support (kiv_testsupport) and run with a private home. LIBS are linked (a library's
 # <lib>_objs brings its objects, the base and zk5main); NEEDS names toolkit
 # libraries the test loads by name at run time (built first).
 function(kiv_test name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;NEEDS;PROPERTIES" ${ARGN})
-  add_executable(${name} ${A_SOURCES})
+  # Every test program runs with a private home (tests/support/PrivateHome.cpp).
+  add_executable(${name} ${A_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/PrivateHome.cpp)
   target_link_libraries(${name} PRIVATE kiv_testsupport GTest::gtest GTest::gtest_main Threads::Threads
                         ${A_LIBS})
   if(A_NEEDS)

@@ -79,6 +79,29 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QWidget* parent,
   EngineWorker::Instance().AddIdleHook(this, [this] { ReplayQueued(); });
 }
 
+namespace {
+
+// What the engine's start has to tell the user (settings or keys moved from
+// an earlier build, a settings file left unused and why): on stderr, and in
+// a box once the window shows.
+void ShowStartNotes(QWidget* owner, zk::ISafeDriverApp* driver) {
+  zk::IStartNotes* notes = QueryToolkitInterface<zk::IStartNotes>(driver, zk::id::KivIStartNotes);
+  if (!notes) return;
+  char* text = nullptr;
+  QString shown;
+  if (notes->GetStartNotes(&text) == 0 && text) shown = QString::fromUtf8(text);
+  if (text) ToolkitFree(text);
+  notes->Release();
+  if (shown.isEmpty()) return;
+  std::fprintf(stderr, "%s\n", shown.toUtf8().constData());
+  QTimer::singleShot(0, owner, [owner, shown] {
+    CurrentPrompter().Message(owner, QApplication::applicationName(), shown, BoxIcon::kWarning,
+                              BoxButtons::kOk);
+  });
+}
+
+}  // namespace
+
 EngineSource LibraryEngine() {
   EngineSource s;
   s.load = [] {
@@ -211,6 +234,7 @@ void TMainForm::FormShow() {
       PostKivMessage(this, kWmUser + 13);
   }
   if (ParamInt("startup minimized", 0) != 0) PostKivMessage(this, wm::kMinimise);
+  ShowStartNotes(this, driver_);
 }
 
 int32_t TMainForm::ParamInt(const char* name, int32_t def) const {

@@ -11,6 +11,7 @@
 #include "ByteOrder.h"
 #include "EngineFactories.h"
 #include "SecretFiles.h"
+#include "UserFolders.h"
 
 namespace zk::engine {
 namespace {
@@ -266,7 +267,13 @@ StatusCode Keys::WriteStorage() {
   zk::StoreLE32(body.p + 4 + pairBytes, static_cast<uint32_t>(publics_.size()));
   if (publicBytes) std::memcpy(body.p + 8 + pairBytes, publics_.data(), publicBytes);
 
-  return WriteKeyed(path_, password_, kKindStorage, body.p, bodySize, static_cast<uint32_t>(length));
+  // The storage holds private keys: the user's alone, whatever the umask
+  // or an earlier file's mode (the replacement takes the old file's mode).
+  const unsigned mode = PrivateFileModeBeforeSave(path_);
+  StatusCode st =
+      WriteKeyed(path_, password_, kKindStorage, body.p, bodySize, static_cast<uint32_t>(length));
+  if (st == zk::kOk) SetPrivateFileMode(path_, mode);
+  return st;
 }
 
 StatusCode Keys::KeyBlowfish(const char* password, const uint8_t plain[kPrefixSize]) {

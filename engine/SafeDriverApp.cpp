@@ -1,5 +1,5 @@
-// kiv.SafeDriverApp: starts the engine (component libraries, kiv_config.txt,
-// the language's texts) and hands out parameters, texts, the key storage,
+// kiv.SafeDriverApp: starts the engine (component libraries, the user's
+// kiv_config.txt, the language's texts) and hands out parameters, texts, the key storage,
 // new secrets and text encoders; registers the file type and the shell menu.
 #include "SafeDriverApp.h"
 
@@ -11,6 +11,8 @@
 #include "Platform.h"
 #include "Registration.h"
 #include "TextEncoder.h"
+#include "UserConfig.h"
+#include "UserFolders.h"
 
 namespace zk::engine {
 
@@ -66,18 +68,25 @@ StatusCode SafeDriverApp::Start() {
   });
 }
 
-// Parameters from kiv_config.txt, then the current language's texts; both
-// are kept only when everything succeeded.
+// Parameters from the user's own kiv_config.txt (made from the program
+// folder's on the first start, given the names a newer shipped file adds),
+// then the current language's texts from the program folder; both are kept
+// only when everything succeeded.
 StatusCode SafeDriverApp::LoadConfiguration(IFileSystem* fs) {
+  std::vector<std::string> notes;
+  UserConfig config;
   IAppParam* params = nullptr;
   ITextRes* texts = nullptr;
   IFileStrem* stream = nullptr;
   char* language = nullptr;
   char* file = nullptr;
-  StatusCode st = CreateFace(id::ScriptParamScript, id::ScriptIAppParam, &params);
-  if (st == kOk) st = fs->OpenFile((folder_ + "kiv_config.txt").c_str(), 0x8002, &stream);
-  if (st == kOk) st = params->Load(stream);
-  ReleaseAndNull(stream);
+  StatusCode st = PrepareUserConfig(fs, folder_, UserConfigFolder(), &config, &notes);
+  if (st == kOk) st = CreateFace(id::ScriptParamScript, id::ScriptIAppParam, &params);
+  if (st == kOk) st = params->Load(config.stream);
+  ReleaseAndNull(config.stream);
+  if (st == kOk && !config.userFile.empty() && !config.madeNow && config.shippedRead)
+    st = MergeShipped(fs, config.shippedText, params);
+  if (st == kOk && config.madeNow) MigrateKeys(params, &notes);
   if (st == kOk) st = params->GetString("lang_cur", &language);
   if (st == kOk) {
     std::string name = std::string(language ? language : "") + "_file";
@@ -101,7 +110,47 @@ StatusCode SafeDriverApp::LoadConfiguration(IFileSystem* fs) {
   ReleaseAndNull(texts_);
   params_ = params;
   texts_ = texts;
+  notes_ = std::move(notes);
   return kOk;
+}
+
+// The names a newer shipped file has and the user's copy lacks (the
+// setters never create names), with the shipped values; the user's values
+// stay. Written with the next save.
+StatusCode SafeDriverApp::MergeShipped(IFileSystem* fs, const std::string& shippedText,
+                                       IAppParam* params) {
+  Held<IAppParam> shipped;
+  Held<IFileStrem> stream;
+  StatusCode st = CreateFace(id::ScriptParamScript, id::ScriptIAppParam, &shipped);
+  if (st == kOk) st = MakeConfigStream(fs, shippedText, std::string(), &stream);
+  if (st == kOk) st = shipped->Load(stream);
+  if (st == kOk) st = MergeShippedNames(params, shipped, nullptr);
+  return st;
+}
+
+// On the first start, a key storage an earlier build kept in the program
+// folder is copied to the user's data folder.
+void SafeDriverApp::MigrateKeys(IAppParam* params, std::vector<std::string>* notes) {
+  char* value = nullptr;
+  if (params->GetString("key_storage", &value) == kOk && value)
+    MigrateKeyStorage(folder_, value, UserDataFolder(), notes);
+  zk_free(value);
+}
+
+StatusCode SafeDriverApp::GetStartNotes(char** notesOut) {
+  if (!notesOut) return kInvalidArg;
+  return Guard([&]() -> StatusCode {
+    char* text = nullptr;
+    if (!notes_.empty()) {
+      std::string joined;
+      for (const std::string& n : notes_) joined += (joined.empty() ? "" : "\n\n") + n;
+      text = zk_DupString(joined.c_str());
+      if (!text) return kNoMemory;
+    }
+    zk_free(*notesOut);
+    *notesOut = text;
+    return kOk;
+  });
 }
 
 StatusCode SafeDriverApp::CreateSecret(IKivSecret** out) {
@@ -120,8 +169,16 @@ StatusCode SafeDriverApp::GetKeysCtrl(IKeysCtrl** out) {
       char* value = nullptr;
       StatusCode got = params_->GetString("key_storage", &value);
       if (got != kOk) return got;
-      std::string path = JoinPath(folder_, value ? value : "");
+      // A relative value lies in the user's private data folder.
+      std::string where = value ? value : "";
       zk_free(value);
+      std::string path = where;
+      if (where.empty() || where[0] != '/') {
+        std::string data = UserDataFolder();
+        if (data.empty()) return kCannotOpen;
+        if (StatusCode made = MakePrivateFolder(data); made != kOk) return made;
+        path = JoinPath(data + "/", where);
+      }
       IKeysCtrl* keys = nullptr;
       got = MakeKeys(path.c_str(), &keys);
       if (got != kOk) return got;

@@ -57,6 +57,8 @@ inline constexpr char KivIKeyOperations[] = "kiv.IKeyOperations";
 inline constexpr char KivIKeySign[] = "kiv.IKeySign";
 inline constexpr char KivISafeCallback[] = "kiv.ISafeCallback";
 inline constexpr char KivISafe[] = "kiv.ISafe";
+// The driver's second interface: what its Start has to tell the user.
+inline constexpr char KivIStartNotes[] = "kiv.IStartNotes";
 
 // The class id of the file-manager context-menu extension (kiv_shell_ext),
 // written by the driver's shell registration and by the extension's own.
@@ -261,6 +263,15 @@ struct ISafeDriverApp : IBase {
   // A new text encoder given the application parameters (the defaults
   // before Start); kInvalidArg null out.
   virtual StatusCode CreateTextEncoder(ITextEncoder** out) = 0;
+};
+
+// kiv.IStartNotes, asked of the driver: what the last Start has to tell the
+// user in plain English (settings or keys copied from an earlier build's
+// program folder and where they went, a settings file left unused and
+// why), one note a paragraph, separated by an empty line; null when there
+// is nothing to tell.
+struct IStartNotes : IBase {
+  virtual StatusCode GetStartNotes(char** notesOut) = 0;
 };
 
 // kiv.IKivSecret: one secret in one medium (a secret file or a carrier).

@@ -62,7 +62,10 @@ class ParamScript final : public ToolkitObject<ParamScript, IAppParam> {
 
   // The whole text is built before the file is touched, written from its
   // start, then the file is cut at the text's end and committed, so a
-  // failure never leaves the file shorter than what was written.
+  // failure never leaves the file shorter than what was written. Commit
+  // comes only after every piece was taken: a stream that writes beside its
+  // file and renames it over (the engine's, for the user's settings) does so
+  // there.
   StatusCode Save() override {
     if (!stream_) return kNotInitialized;
     return Guard([&]() -> StatusCode {

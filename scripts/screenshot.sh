@@ -14,11 +14,13 @@ if [ ! -f "$bin/kiv_safe.so" ]; then
   cp "$build/bin/kiv_safe_fake.so" "$bin/kiv_safe.so"
   [ -f "$build/bin/kiv_config.txt" ] && cp "$build/bin/kiv_config.txt" "$bin/" || touch "$bin/kiv_config.txt"
 fi
-# A runtime folder of its own, so a Kivora the user runs does not take the start over.
+# A runtime folder and a home of its own, so a Kivora the user runs does not
+# take the start over and the user's own settings stay out of it.
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
 rm -f "$out/kivora-main.png"
-XDG_RUNTIME_DIR="$runtime" KIVORA_SCREENSHOT="$PWD/$out/kivora-main.png" \
+HOME="$runtime" XDG_CONFIG_HOME="$runtime/.config" XDG_DATA_HOME="$runtime/.local/share" \
+  XDG_RUNTIME_DIR="$runtime" KIVORA_SCREENSHOT="$PWD/$out/kivora-main.png" \
   timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$bin/Kivora"
 rm -rf "$runtime"
 test -s "$out/kivora-main.png"
@@ -40,7 +42,7 @@ fi
 if [ -x "$build/bin/desktop_tool_screenshots" ]; then
   runtime=$(mktemp -d)
   chmod 700 "$runtime"
-  XDG_RUNTIME_DIR="$runtime" KIV_SCREENSHOT_DIR="$PWD/$out" QT_QPA_PLATFORM=xcb \
+  HOME="$runtime" XDG_RUNTIME_DIR="$runtime" KIV_SCREENSHOT_DIR="$PWD/$out" QT_QPA_PLATFORM=xcb \
     timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/desktop_tool_screenshots"
   rm -rf "$runtime"
   echo "screenshots of the tool windows (key storage, set and open key storage password, signatures, clipboard coder, options): $out"
@@ -50,7 +52,7 @@ fi
 if [ -x "$build/bin/desktop_wizard_screenshots" ]; then
   runtime=$(mktemp -d)
   chmod 700 "$runtime"
-  XDG_RUNTIME_DIR="$runtime" KIV_SCREENSHOT_DIR="$PWD/$out" QT_QPA_PLATFORM=xcb \
+  HOME="$runtime" XDG_RUNTIME_DIR="$runtime" KIV_SCREENSHOT_DIR="$PWD/$out" QT_QPA_PLATFORM=xcb \
     timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/desktop_wizard_screenshots"
   rm -rf "$runtime"
   echo "screenshots of the wizards: $out/wizard-*.png $out/open-wizard.png"

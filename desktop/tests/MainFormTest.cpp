@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QDialog>
+#include <cstring>
 #include <memory>
 
 #include "desktop/CommonUnit.h"
@@ -138,6 +139,48 @@ TEST_F(MainForm, MinimiseMessage) {
   Post({}, kiv::wm::kMinimise);
   EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{1049}));
   EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
+}
+
+// A driver whose start has something to tell the user.
+class NotingDriver : public kivfake::FakeDriver {
+ public:
+  struct Notes : kivfake::Counted<zk::IStartNotes> {
+    const char* InterfaceId() const override { return zk::id::KivIStartNotes; }
+    StatusCode GetStartNotes(char** out) override {
+      zk_free(*out);
+      *out = zk_DupString("Your settings were copied from A to B.");
+      return zk::kOk;
+    }
+  };
+  StatusCode QueryInterface(const char* id, void** out) override {
+    if (id && out && std::strcmp(id, zk::id::KivIStartNotes) == 0) {
+      *out = static_cast<zk::IStartNotes*>(new Notes);
+      return zk::kOk;
+    }
+    return FakeDriver::QueryInterface(id, out);
+  }
+};
+
+TEST_F(MainForm, StartNotesAreShownOnceTheWindowShows) {
+  kiv::ScriptedPrompter prompter;
+  auto* noting = new NotingDriver();
+  form->FormCreate(FakeSource(noting));
+  EXPECT_TRUE(prompter.Calls().empty()) << "nothing before the window shows";
+  form->show();
+  desktoptest::Drain();
+  ASSERT_EQ(prompter.Calls().size(), 1u);
+  EXPECT_EQ(prompter.Calls()[0].text, "Your settings were copied from A to B.");
+  EXPECT_EQ(prompter.Calls()[0].icon, kiv::BoxIcon::kWarning);
+  form.reset();
+  noting->Release();
+}
+
+TEST_F(MainForm, NoStartNotesNoBox) {
+  kiv::ScriptedPrompter prompter;
+  form->FormCreate(FakeSource(driver));
+  form->show();
+  desktoptest::Drain();
+  EXPECT_TRUE(prompter.Calls().empty());
 }
 
 struct Runtime : MainForm {

@@ -37,6 +37,11 @@ class SafeDriverAppTest : public ::testing::Test {
       ASSERT_TRUE(zktest::LoadToolkit(lib));
   }
   void SetUp() override {
+    // Each test its own user: settings and data folders of its own.
+    saved_ = {getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "",
+              getenv("XDG_DATA_HOME") ? getenv("XDG_DATA_HOME") : ""};
+    setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
+    setenv("XDG_DATA_HOME", dir_.File("data").c_str(), 1);
     engine::SetProgramPathForTests(dir_.File("Kivora"));
     WriteConfig(kConfig);
     zktest::WriteFile(dir_.File("lang_en.txt"), Bytes("1\n Hello\n2\n World\n"));
@@ -48,6 +53,8 @@ class SafeDriverAppTest : public ::testing::Test {
     EXPECT_EQ(CurrentDir(), cwd_);
     ReleaseAndNull(driver_);
     engine::SetProgramPathForTests("");
+    setenv("XDG_CONFIG_HOME", saved_.first.c_str(), 1);
+    setenv("XDG_DATA_HOME", saved_.second.c_str(), 1);
   }
   void WriteConfig(const std::string& text) {
     zktest::WriteFile(dir_.File("kiv_config.txt"), Bytes(text));
@@ -70,6 +77,7 @@ class SafeDriverAppTest : public ::testing::Test {
   }
 
   zktest::TempDir dir_;
+  std::pair<std::string, std::string> saved_;
   std::string cwd_;
   ISafeDriverApp* driver_ = nullptr;
 };
@@ -119,11 +127,13 @@ TEST_F(SafeDriverAppTest, FailedStartsLeaveTheDriverStoppedAndCanBeRepeated) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     unlink(dir_.File("kiv_config.txt").c_str());
+    unlink(dir_.File("config/kivora/kiv_config.txt").c_str());  // a first start each time
     if (c.config) WriteConfig(c.config);
     EXPECT_EQ(driver_->Start(), c.expected);
     ExpectNotStarted();
   }
   WriteConfig(kConfig);
+  unlink(dir_.File("config/kivora/kiv_config.txt").c_str());
   EXPECT_EQ(driver_->Start(), kOk);
 }
 
@@ -147,9 +157,11 @@ TEST_F(SafeDriverAppTest, KeyStorageIsMadeOnceOnTheConfiguredPath) {
   IKeysCtrl* again = nullptr;
   ASSERT_EQ(driver_->GetKeysCtrl(&again), kOk);
   EXPECT_EQ(again, keys);
-  // The relative value lies in the program folder.
+  // The relative value lies in the user's data folder, not the program's.
   EXPECT_NE(keys->StorageExists(), kOk);
   zktest::WriteFile(dir_.File("keys.kvk"), Bytes("x"));
+  EXPECT_NE(keys->StorageExists(), kOk);
+  zktest::WriteFile(dir_.File("data/kivora/keys.kvk"), Bytes("x"));
   EXPECT_EQ(keys->StorageExists(), kOk);
   again->Release();
   keys->Release();
@@ -236,7 +248,7 @@ TEST_F(SafeDriverAppTest, InterfaceTablesDoNotAnswerTheBaseId) {
     ASSERT_EQ(o.object->QueryInterface(o.own, &face), kOk);
     static_cast<IBase*>(face)->Release();
   }
-  // The driver has its one interface.
+  // The driver answers its own interfaces only.
   void* face = nullptr;
   EXPECT_EQ(driver_->QueryInterface(id::KivITextEncoder, &face), kNotImplemented);
   encoder->Release();

@@ -65,6 +65,14 @@ class Ref {
   explicit Ref(T* q) : p(q) {}
   Ref(const Ref&) = delete;
   Ref& operator=(const Ref&) = delete;
+  Ref(Ref&& o) noexcept : p(o.p) { o.p = nullptr; }
+  Ref& operator=(Ref&& o) noexcept {
+    if (this != &o) {
+      reset(o.p);
+      o.p = nullptr;
+    }
+    return *this;
+  }
   ~Ref() { reset(); }
   void reset(T* q = nullptr) {
     if (p) p->Release();
