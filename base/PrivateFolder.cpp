@@ -27,8 +27,12 @@ FolderRefusal InspectPrivateFolder(const std::string& path) {
   return Judge(st);
 }
 
-FolderRefusal PreparePrivateFolder(const std::string& path) {
+FolderRefusal PreparePrivateFolder(const std::string& path, bool withParents) {
   if (path.empty()) return FolderRefusal::kCannotMake;
+  if (withParents && path[0] == '/') {
+    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
+      mkdir(path.substr(0, at).c_str(), 0700);
+  }
   if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return FolderRefusal::kCannotMake;
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return FolderRefusal::kCannotMake;

@@ -19,8 +19,11 @@ enum class FolderRefusal {
   kCannotClose,   // open to others, and its mode cannot be changed
 };
 
-// Applies the rule to path: makes, refuses or closes it.
-FolderRefusal PreparePrivateFolder(const std::string& path);
+// Applies the rule to path: makes, refuses or closes it. With withParents,
+// missing parent folders of an absolute path are made first, each 0700
+// (as the base folders of the user's settings are); existing ones are left
+// as they are.
+FolderRefusal PreparePrivateFolder(const std::string& path, bool withParents = false);
 
 // What the rule says of path as it is now, changing nothing: kNone also for
 // the user's own folder that is open to others (Prepare closes it) and

@@ -1,5 +1,7 @@
 #include "UserConfig.h"
 
+#include "PrivateFolder.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -248,10 +250,14 @@ StatusCode PrepareUserConfig(IFileSystem* fs, const std::string& programFolder,
   std::string problem;  // why the user's file cannot be used
   if (userFolder.empty()) {
     problem = "Kivora found no home folder for your settings.";
-  } else if (StatusCode made = MakePrivateFolder(userFolder); made != kOk) {
-    problem = "Your settings folder " + userFolder +
-              (made == kAccessDenied ? " is a link, not a folder, or belongs to another user."
-                                   : " cannot be made.") +
+  } else if (FolderRefusal refused = PreparePrivateFolder(userFolder, true);
+             refused != FolderRefusal::kNone) {
+    const char* reason = " cannot be made.";
+    if (refused == FolderRefusal::kLink) reason = " is a link, not a folder.";
+    if (refused == FolderRefusal::kNotFolder) reason = " is not a folder.";
+    if (refused == FolderRefusal::kOtherOwner) reason = " belongs to another user.";
+    if (refused == FolderRefusal::kCannotClose) reason = " is open to others and cannot be closed.";
+    problem = "Your settings folder " + userFolder + reason +
               " Kivora runs on the shipped settings, and changes to them are not saved.";
   } else {
     const std::string file = userFolder + "/" + kConfigFileName;

@@ -1,5 +1,7 @@
 #include "UserFolders.h"
 
+#include "PrivateFolder.h"
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,16 +39,7 @@ std::string UserDataFolder() { return XdgFolder("XDG_DATA_HOME", "/.local/share"
 
 StatusCode MakePrivateFolder(const std::string& path) {
   if (path.empty() || path[0] != '/') return kCannotOpen;
-  // Missing parents as the base folders of the user's settings are made:
-  // for the user alone. Existing ones are left as they are.
-  for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
-    mkdir(path.substr(0, at).c_str(), 0700);
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return kCannotOpen;
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return kCannotOpen;
-  if (!S_ISDIR(st.st_mode) || st.st_uid != getuid()) return kAccessDenied;
-  if ((st.st_mode & 07777) != 0700 && chmod(path.c_str(), 0700) != 0) return kAccessDenied;
-  return kOk;
+  return PreparePrivateFolder(path, true) == FolderRefusal::kNone ? kOk : kCannotOpen;
 }
 
 unsigned PrivateFileModeBeforeSave(const std::string& path) {

@@ -15,11 +15,10 @@ std::string UserConfigFolder();
 // <home>/.local/share/kivora; no trailing "/". Empty when no home is known.
 std::string UserDataFolder();
 
-// The one rule for a private folder of the user: made with mode 0700 (its
-// missing parents too, 0700) when it is not there; an existing one must be a
-// real folder (not a symbolic link) owned by the user, and is closed to
-// others again (0700) when it was opened to them. -13 for a link, a
-// non-folder or another user's folder; -101 when it cannot be made.
+// The private folder rule of the base (PreparePrivateFolder), missing
+// parents made too: kCannotOpen when the folder cannot be made or is
+// refused (a link, a non-folder, another user's), as for the staging folder,
+// so a refusal never reads as a wrong password.
 StatusCode MakePrivateFolder(const std::string& path);
 
 // Before a private file (settings, key storage) is replaced: an existing

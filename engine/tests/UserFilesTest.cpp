@@ -198,14 +198,14 @@ TEST_F(UserFilesTest, FolderRuleRefusesLinksAndOtherUsersFolders) {
   ASSERT_EQ(engine::MakePrivateFolder(mine), kOk);
   EXPECT_EQ(Mode(mine), 0700u) << "closed to others again";
   symlink(mine.c_str(), dir_.File("link").c_str());
-  EXPECT_EQ(engine::MakePrivateFolder(dir_.File("link")), kAccessDenied);
+  EXPECT_EQ(engine::MakePrivateFolder(dir_.File("link")), kCannotOpen);
   zktest::WriteFile(dir_.File("file"), Bytes("x"));
-  EXPECT_EQ(engine::MakePrivateFolder(dir_.File("file")), kAccessDenied);
+  EXPECT_EQ(engine::MakePrivateFolder(dir_.File("file")), kCannotOpen);
   EXPECT_EQ(engine::MakePrivateFolder("relative/folder"), kCannotOpen);
   if (geteuid() == 0) {
     fs::create_directory(dir_.File("theirs"));
     ASSERT_EQ(chown(dir_.File("theirs").c_str(), 65534, 65534), 0);
-    EXPECT_EQ(engine::MakePrivateFolder(dir_.File("theirs")), kAccessDenied);
+    EXPECT_EQ(engine::MakePrivateFolder(dir_.File("theirs")), kCannotOpen);
   }
 }
 
