@@ -512,7 +512,7 @@ void Print() {
   });
   row("tar | gpg --symmetric", [](const Result& r) { return r.peers.gpgPack; });
   row("gpg -d | tar x", [](const Result& r) { return r.peers.gpgUnpack; });
-  row("7z a -p (one thread)", [](const Result& r) { return r.peers.zPack; });
+  row("7z a -p -mhe=on", [](const Result& r) { return r.peers.zPack; });
   row("7z x", [](const Result& r) { return r.peers.zUnpack; });
   row("add+commit / tar|gpg", [](const Result& r) {
     return r.peers.gpgPack > 0 ? (r.safe.add + r.safe.commit) / r.peers.gpgPack : -1;
