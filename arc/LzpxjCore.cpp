@@ -141,8 +141,12 @@ namespace plain {
 }  // namespace
 
 #if LZPXJ_X86
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,bmi,bmi2,popcnt,lzcnt"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,bmi,bmi2,popcnt,lzcnt")
+#endif
 namespace {
 namespace avx2 {
 #define LZPXJ_VECTOR 2
@@ -150,10 +154,19 @@ namespace avx2 {
 #undef LZPXJ_VECTOR
 }  // namespace avx2
 }  // namespace
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,bmi,bmi2,popcnt,lzcnt,avx512f,avx512vl,avx512bw,avx512dq"))), \
+                             apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,bmi,bmi2,popcnt,lzcnt,avx512f,avx512vl,avx512bw,avx512dq")
+#endif
 namespace {
 namespace avx512 {
 #define LZPXJ_VECTOR 5
@@ -161,7 +174,11 @@ namespace avx512 {
 #undef LZPXJ_VECTOR
 }  // namespace avx512
 }  // namespace
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #endif
 
 namespace {
