@@ -318,7 +318,7 @@ class SizedFs final : public zk::ToolkitObject<SizedFs, zk::IFileSystem> {
     StatusCode SetEnd() override { return real->SetEnd(); }
     zk::IFileStrem* real = nullptr;
     uint64_t size = 0;
-    bool created = false;        // made by CreateFile: its own size
+    bool created = false;        // made or opened for writing: its own size
     int* commits = nullptr;      // counts the flushes asked of it
   };
 
@@ -354,6 +354,10 @@ class SizedFs final : public zk::ToolkitObject<SizedFs, zk::IFileSystem> {
       return st;
     }
     s->size = size;
+    // A file opened for writing (the part file of a replacement) has its
+    // own size, and its flushes count.
+    s->created = (o & zk::kOpenReadWrite) != 0;
+    s->commits = &commits;
     *out = s;
     return 0;
   }
