@@ -22,12 +22,17 @@ class BytePipe {
   ~BytePipe() { Wipe(ring_.get(), kCapacity); }
 
   // Blocks while the ring is full; answers the reader's stop code once it
-  // has stopped.
+  // has stopped. A blocked side waits for a quarter of the ring, so the
+  // threads change hands in large steps.
   StatusCode Write(const void* data, uint32_t n) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     std::unique_lock<std::mutex> hold(lock_);
     while (n > 0) {
-      canWrite_.wait(hold, [&] { return stopped_ || head_ - tail_ < kCapacity; });
+      if (!stopped_ && head_ - tail_ == kCapacity) {
+        writerNeeds_ = kStep;
+        canWrite_.wait(hold, [&] { return stopped_ || kCapacity - (head_ - tail_) >= kStep; });
+        writerNeeds_ = 0;
+      }
       if (stopped_) return stopCode_;
       const uint32_t space = uint32_t(kCapacity - (head_ - tail_));
       uint32_t take = n < space ? n : space;
@@ -38,7 +43,7 @@ class BytePipe {
       head_ += take;
       p += take;
       n -= take;
-      canRead_.notify_one();
+      if (readerNeeds_ && head_ - tail_ >= readerNeeds_) canRead_.notify_one();
     }
     return kOk;
   }
@@ -50,7 +55,7 @@ class BytePipe {
     closed_ = true;
     closeCode_ = st;
     if (st != kOk && !stopped_) failedFirst_ = true;
-    canRead_.notify_one();
+    canRead_.notify_all();
   }
   // True when the writer failed on its own before any stop.
   bool WriterFailedFirst() {
@@ -63,7 +68,10 @@ class BytePipe {
   StatusCode Read(void* out, uint32_t want, uint32_t* got) {
     *got = 0;
     std::unique_lock<std::mutex> hold(lock_);
-    canRead_.wait(hold, [&] { return stopped_ || closed_ || head_ - tail_ >= want; });
+    if (!stopped_ && !closed_ && head_ - tail_ < want) {
+      const uint64_t wait = want > kStep ? want : kStep;
+      Await(hold, wait < kCapacity ? wait : kCapacity);
+    }
     if (stopped_) return stopCode_;
     const uint64_t have = head_ - tail_;
     if (have == 0) return closeCode_;
@@ -75,7 +83,7 @@ class BytePipe {
     std::memcpy(q + first, ring_.get(), take - first);
     tail_ += take;
     *got = take;
-    canWrite_.notify_one();
+    if (writerNeeds_ && kCapacity - (head_ - tail_) >= writerNeeds_) canWrite_.notify_one();
     return kOk;
   }
 
@@ -83,7 +91,7 @@ class BytePipe {
   // would deliver a byte or a failure.
   bool More() {
     std::unique_lock<std::mutex> hold(lock_);
-    canRead_.wait(hold, [&] { return stopped_ || closed_ || head_ > tail_; });
+    if (!stopped_ && !closed_ && head_ == tail_) Await(hold, kStep);
     return stopped_ || head_ > tail_ || closeCode_ != kOk;
   }
 
@@ -107,6 +115,14 @@ class BytePipe {
   }
 
  private:
+  static constexpr uint32_t kStep = kCapacity / 4;
+  // Waits until `bytes` are in (or the writer ended, or a stop).
+  void Await(std::unique_lock<std::mutex>& hold, uint64_t bytes) {
+    readerNeeds_ = bytes;
+    canRead_.wait(hold, [&] { return stopped_ || closed_ || head_ - tail_ >= bytes; });
+    readerNeeds_ = 0;
+  }
+
   std::mutex lock_;
   std::condition_variable canRead_, canWrite_;
   std::unique_ptr<uint8_t[]> ring_;
@@ -117,6 +133,8 @@ class BytePipe {
   bool stopped_ = false;
   StatusCode stopCode_ = kOk;
   bool failedFirst_ = false;
+  uint64_t readerNeeds_ = 0;  // what a waiting reader waits for (0: none waits)
+  uint64_t writerNeeds_ = 0;  // the free space a waiting writer waits for
 };
 
 namespace {
