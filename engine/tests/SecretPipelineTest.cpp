@@ -99,7 +99,9 @@ TEST(SecretPipeline, BigSavesAndExtractionsSurviveFailuresAndCancelsMidStream) {
     // A compressed save reports the coding, then the copy.
     EXPECT_EQ(counting->reports.front(), 0);
     EXPECT_EQ(counting->reports.back(), 100);
-    if (!flags) EXPECT_TRUE(Rising(counting->reports));
+    if (!flags) {
+      EXPECT_TRUE(Rising(counting->reports));
+    }
     for (int k : {2, reports / 2, reports - 1, reports}) {
       SCOPED_TRACE(k);
       Ref<Progress> progress(new Progress());
