@@ -118,7 +118,7 @@ void ShowHelpContents(QWidget* owner, zk::ITextRes* texts, zk::IAppParam* params
   auto* w = new QDialog(owner);
   w->setObjectName("FormHelp");
   w->setAttribute(Qt::WA_DeleteOnClose);
-  w->setWindowTitle(PlainMenuText(GetResText(texts, 45)));
+  w->setWindowTitle(PlainMenuText(GetResText(texts, txt::kHelpContents)));
   auto* l = new QVBoxLayout(w);
   auto* b = new QTextBrowser(w);
   b->setObjectName("TextBrowserHelp");

@@ -65,10 +65,10 @@ void AddNameEdits(zk::ITextRes* texts, QWidget* parent, QFormLayout* form, QLine
   second = NameEdit(parent, "LabeledEditForname");
   country = NameEdit(parent, "LabeledEditCountry");
   city = NameEdit(parent, "LabeledEditCity");
-  form->addRow(GetResText(texts, 1711), name);
-  form->addRow(GetResText(texts, 1712), second);
-  form->addRow(GetResText(texts, 1713), country);
-  form->addRow(GetResText(texts, 1714), city);
+  form->addRow(GetResText(texts, txt::kOwnerName), name);
+  form->addRow(GetResText(texts, txt::kOwnerSecondName), second);
+  form->addRow(GetResText(texts, txt::kOwnerCountry), country);
+  form->addRow(GetResText(texts, txt::kOwnerCity), city);
 }
 
 void ReadNameEdits(zk::KeyOwner& o, const QLineEdit* name, const QLineEdit* second,
@@ -255,12 +255,12 @@ bool RunInputPass(QWidget* owner, const QString& title, std::string& password) {
 
 TFormRSAKeyParam::TFormRSAKeyParam(zk::ITextRes* texts, QWidget* owner) : QDialog(owner) {
   setObjectName("FormRSAKeyParam");
-  setWindowTitle(GetResText(texts, 1710));
+  setWindowTitle(GetResText(texts, txt::kRsaKeyParamsCaption));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   AddNameEdits(texts, this, form, LabeledEditName, LabeledEditForname, LabeledEditCountry,
                LabeledEditCity);
-  LabelBits = new QLabel(GetResText(texts, 1705), this);
+  LabelBits = new QLabel(GetResText(texts, txt::kKeyBits), this);
   ComboBoxBits = new QComboBox(this);
   ComboBoxBits->setObjectName("ComboBoxBits");
   ComboBoxBits->addItems({"512", "1024", "2048", "4096"});
@@ -299,30 +299,30 @@ TFormPgpKeyInfo::TFormPgpKeyInfo(zk::ITextRes* texts, bool isPrivate, int32_t bi
                                  QWidget* owner)
     : QDialog(owner), isPrivate_(isPrivate) {
   setObjectName("FormPgpKeyInfo");
-  setWindowTitle(GetResText(texts, 1770));
+  setWindowTitle(GetResText(texts, txt::kImportPgpTitle));
   auto* layout = new QVBoxLayout(this);
-  LabelKeyType = new QLabel(GetResText(texts, isPrivate ? 1774 : 1773), this);
+  LabelKeyType = new QLabel(GetResText(texts, isPrivate ? txt::kPrivateKey : txt::kPublicKey), this);
   layout->addWidget(LabelKeyType);
   auto* info = new QFormLayout;
   LabeledEditKeyBits = new QLineEdit(QString::number(bits), this);
   LabeledEditKeyBits->setReadOnly(true);
-  info->addRow(GetResText(texts, 1705), LabeledEditKeyBits);
+  info->addRow(GetResText(texts, txt::kKeyBits), LabeledEditKeyBits);
   LabeledEditCreateTime = new QLineEdit(FormatSystemDateTime(texts, created), this);
   LabeledEditCreateTime->setReadOnly(true);
-  info->addRow(GetResText(texts, 1775), LabeledEditCreateTime);
+  info->addRow(GetResText(texts, txt::kKeyCreated), LabeledEditCreateTime);
   EditUserId = new QLineEdit(userId, this);
   EditUserId->setObjectName("EditUserId");
   EditUserId->setReadOnly(true);
   info->addRow(EditUserId);
   layout->addLayout(info);
-  LabelText = new QLabel(GetResText(texts, 1776), this);
+  LabelText = new QLabel(GetResText(texts, txt::kAskKeyOwner), this);
   LabelText->setWordWrap(true);
   layout->addWidget(LabelText);
   auto* names = new QFormLayout;
   AddNameEdits(texts, this, names, LabeledEditName, LabeledEditForname, LabeledEditCountry,
                LabeledEditCity);
   layout->addLayout(names);
-  LabelPassPrompt = new QLabel(GetResText(texts, 1777), this);
+  LabelPassPrompt = new QLabel(GetResText(texts, txt::kPgpKeyPassword), this);
   EditPasswd = new QLineEdit(this);
   EditPasswd->setObjectName("EditPasswd");
   MakePasswordEdit(EditPasswd);

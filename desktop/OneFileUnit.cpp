@@ -15,6 +15,7 @@
 #include "desktop/ProgressUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SafePathUnit.h"
+#include "desktop/TextIds.h"
 #include "desktop/zk5Base.hpp"
 
 namespace kiv {
@@ -48,20 +49,6 @@ StatusCode WithProgress(const QString& title, const QString& text,
 }
 
 }  // namespace
-
-std::vector<std::string> CompressedExtensionList(zk::IAppParam* params) {
-  std::vector<std::string> list;
-  if (!params) return list;
-  int32_t count = 0;
-  if (params->GetInt("count_of_arc_ext", &count) != 0) count = 0;
-  for (int32_t n = 0; n < count; ++n) {
-    char* v = nullptr;
-    const std::string name = "arc_ext_" + std::to_string(n);
-    if (params->GetString(name.c_str(), &v) == 0 && v && *v) list.emplace_back(v);
-    if (v) ToolkitFree(v);
-  }
-  return list;
-}
 
 void FillOneFileView(TMainForm& f) {
   QTreeWidget* view = f.ListViewOneFile;
@@ -109,7 +96,7 @@ void OneFileAddClick(TMainForm& f) {
   if (!file) return;
   const QByteArray p = path.toUtf8();
   const int32_t flags =
-      CompressedExtension(p.toStdString(), CompressedExtensionList(f.Params())) ? 1 : 0;
+      CompressedExtension(p.toStdString(), CompressedExtensions(f.Params())) ? 1 : 0;
   const QString title = Caption(f, "mnFileAdd");
   const StatusCode r = WithProgress(title, path, [file, &p, flags](zk::IProgress* progress) {
     return file->LoadFromDisk(p.constData(), flags, progress);
@@ -166,7 +153,7 @@ void OneFileGetClick(TMainForm& f) {
   });
   file->Release();
   if (ShowToolkitError(&f, f.Texts(), r, title))
-    CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kFilesGot),
+    CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kFilesWritten),
                               BoxIcon::kInformation, BoxButtons::kOk);
 }
 

@@ -21,6 +21,9 @@
 #include "desktop/PassGenUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SelectRSAUnit.h"
+#include "desktop/TextIds.h"
+#include "desktop/ToolTextIds.h"
+#include "desktop/WizardTextIds.h"
 #include "desktop/zk5Base.hpp"
 
 namespace kiv {
@@ -37,7 +40,7 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   if (!quality_)
     StartFailure(QApplication::applicationName(),
                  "Can not create the object of SetPassword class!", -2);
-  setWindowTitle(GetResText(texts, 600));
+  setWindowTitle(GetResText(texts, txt::kSecretParamsCaption));
 
   ListViewIcons = new QListWidget(this);
   ListViewIcons->setObjectName("ListViewIcons");
@@ -49,15 +52,15 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   ListViewIcons->setGridSize(QSize(90, 64));
   ListViewIcons->setFixedWidth(100);
   ListViewIcons->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DialogYesButton),
-                                             GetResText(texts, 601)));
+                                             GetResText(texts, txt::kPassword)));
   ListViewIcons->addItem(new QListWidgetItem(
-      style()->standardIcon(QStyle::SP_FileDialogDetailedView), GetResText(texts, 602)));
+      style()->standardIcon(QStyle::SP_FileDialogDetailedView), GetResText(texts, txt::kSettings)));
   PageControlParams = new QStackedWidget(this);
 
   // Password page.
   auto* pass = new QWidget(PageControlParams);
   auto* pl = new QVBoxLayout(pass);
-  RadioButtonSymPass = new QRadioButton(GetResText(texts, 603), pass);
+  RadioButtonSymPass = new QRadioButton(GetResText(texts, txt::kPasswordMode), pass);
   RadioButtonSymPass->setObjectName("RadioButtonSymPass");
   RadioButtonSymPass->setChecked(true);
   pl->addWidget(RadioButtonSymPass);
@@ -68,16 +71,16 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   sbGenPass = new QToolButton(pass);
   sbGenPass->setObjectName("sbGenPass");
   sbGenPass->setText("...");
-  sbGenPass->setToolTip(GetResText(texts, 2209));
+  sbGenPass->setToolTip(GetResText(texts, txt::kGeneratePasswordHint));
   WirePasswordGeneratorButton(sbGenPass);
   auto* prow = new QHBoxLayout;
   prow->addWidget(EditPasswd, 1);
   prow->addWidget(sbGenPass);
-  form->addRow(GetResText(texts, 601), prow);
+  form->addRow(GetResText(texts, txt::kPassword), prow);
   EditPassConfirm = new QLineEdit(pass);
   EditPassConfirm->setObjectName("EditPassConfirm");
   MakePasswordEdit(EditPassConfirm);
-  form->addRow(GetResText(texts, 605), EditPassConfirm);
+  form->addRow(GetResText(texts, txt::kConfirm), EditPassConfirm);
   PanelGauge = new QFrame(pass);
   PanelGauge->setObjectName("PanelGauge");
   PanelGauge->setAutoFillBackground(true);
@@ -91,15 +94,15 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   gauge->addWidget(PanelGauge);
   gauge->addWidget(ProgressBarQuality, 1);
   gauge->addWidget(LabelPersent);
-  form->addRow(GetResText(texts, 604), gauge);
+  form->addRow(GetResText(texts, txt::kQuality), gauge);
   pl->addLayout(form);
-  RadioButtonRSAPass = new QRadioButton(GetResText(texts, 606), pass);
+  RadioButtonRSAPass = new QRadioButton(GetResText(texts, txt::kRsaKeyMode), pass);
   RadioButtonRSAPass->setObjectName("RadioButtonRSAPass");
   pl->addWidget(RadioButtonRSAPass);
   auto* krow = new QHBoxLayout;
   ImageKeyType = new QLabel(pass);
   ImageKeyType->setFixedSize(24, 24);
-  BitBtnRSAKey = new QPushButton(GetResText(texts, 1731), pass);
+  BitBtnRSAKey = new QPushButton(GetResText(texts, txt::kRsaKeyButton), pass);
   BitBtnRSAKey->setObjectName("BitBtnRSAKey");
   BitBtnRSAKey->setAutoDefault(false);
   EditKeyNameRSA = new QLineEdit(pass);
@@ -110,7 +113,7 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   krow->addWidget(BitBtnRSAKey);
   pl->addLayout(krow);
   auto* crow = new QHBoxLayout;
-  LabelCapasity = new QLabel(GetResText(texts, 612), pass);
+  LabelCapasity = new QLabel(GetResText(texts, txt::kCapacityBytes), pass);
   LabelCapNumber = new QLabel(FormatGroupedNumber(int64_t(capacity)), pass);
   LabelCapNumber->setObjectName("LabelCapNumber");
   crow->addWidget(LabelCapasity);
@@ -126,15 +129,15 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   auto* sl = new QFormLayout(set);
   ComboBoxHash = new QComboBox(set);
   ComboBoxHash->setObjectName("ComboBoxHash");
-  ComboBoxHash->addItems({"MD5", "SHA", "SHA 256", GetResText(texts, 609)});
+  ComboBoxHash->addItems({"MD5", "SHA", "SHA 256", GetResText(texts, txt::kGostHash)});
   ComboBoxCipher = new QComboBox(set);
   ComboBoxCipher->setObjectName("ComboBoxCipher");
   ComboBoxCipher->addItems(
-      {"Blowfish", "IDEA", "RC5", "AES32", GetResText(texts, 610), "3Way", "CAST5-128"});
+      {"Blowfish", "IDEA", "RC5", "AES32", GetResText(texts, txt::kGostCipher), "3Way", "CAST5-128"});
   ComboBoxHash->setCurrentIndex(hash - 1);
   ComboBoxCipher->setCurrentIndex(cipher - 1);
-  sl->addRow(GetResText(texts, 607), ComboBoxHash);
-  sl->addRow(GetResText(texts, 608), ComboBoxCipher);
+  sl->addRow(GetResText(texts, txt::kHashChoice), ComboBoxHash);
+  sl->addRow(GetResText(texts, txt::kCipherChoice), ComboBoxCipher);
   PageControlParams->addWidget(set);
 
   auto* top = new QHBoxLayout;
@@ -209,7 +212,7 @@ bool TFormSecretParams::AcceptNext() {
     EditPassConfirm->clear();
   } else {
     if (keyList == -1 || keyIndex == -1) {
-      CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1733), BoxIcon::kError,
+      CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kChooseRsaKeyFirst), BoxIcon::kError,
                                 BoxButtons::kOk);
       return false;
     }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -29,6 +30,27 @@
 #endif
 
 namespace {
+
+// Every text id declared by name in the desktop's headers (desktop/*TextIds.h
+// and the units' own), read from the sources so that a name added without a
+// text is found.
+std::map<int32_t, std::string> DeclaredTextIds() {
+  std::map<int32_t, std::string> ids;
+  const std::regex declared(R"rx(inline\s+constexpr\s+int32_t\s+(k\w+)\s*=\s*(\d+)\s*;)rx");
+  const std::filesystem::path folder = std::filesystem::path(KIV_DESKTOP_DATA).parent_path();
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() < 9 || name.compare(name.size() - 9, 9, "TextIds.h") != 0) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), declared); it != std::sregex_iterator(); ++it) {
+      const int32_t id = std::stoi((*it)[2].str());
+      auto [at, fresh] = ids.emplace(id, (*it)[1].str());
+      EXPECT_TRUE(fresh) << "text " << id << " has two names: " << at->second << " and " << (*it)[1].str();
+    }
+  }
+  return ids;
+}
 
 class Shipped : public ::testing::Test {
  protected:
@@ -63,6 +85,13 @@ class Shipped : public ::testing::Test {
     for (int32_t id : kiv::txt::kMessageFileTextIds) {
       char* text = nullptr;
       EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " is missing";
+      zk_free(text);
+    }
+    const std::map<int32_t, std::string> declared = DeclaredTextIds();
+    EXPECT_GT(declared.size(), 300u);
+    for (const auto& [id, name] : declared) {
+      char* text = nullptr;
+      EXPECT_EQ(t->GetText(id, &text), 0) << "text " << id << " (" << name << ") is missing";
       zk_free(text);
     }
     t->Release();
