@@ -50,7 +50,7 @@ std::vector<std::pair<QString, QString>> SecretPropertyRows(zk::ITextRes* texts,
     const zk::KeyOwner& o = p.key.owner;
     rows.push_back({GetResText(texts, txt::kPropRsaKey), Field(o.name) + " " + Field(o.secondName)});
     rows.push_back({QString(), Field(o.country) + ", " + Field(o.city)});
-    rows.push_back({QString(), GetResText(texts, p.keyListFlag ? 1123 : 1124)});
+    rows.push_back({QString(), GetResText(texts, p.keyListFlag ? txt::kPropKeyInStorage : txt::kPropKeyNotInStorage)});
   }
   return rows;
 }

@@ -21,7 +21,7 @@ namespace kiv {
 // ".kvg".
 QString ProposeSignatureName(const QString& filePath);
 
-// "MD5", "SHA", "SHA 256", GOST (text 609) for hash codes 1-4.
+// "MD5", "SHA", "SHA 256", GOST (txt::kGostHash) for hash codes 1-4.
 QString HashName(zk::ITextRes* texts, int32_t hashCode);
 
 class TFormSignCreate : public QDialog {
