@@ -138,28 +138,37 @@ QToolButton* MakeGeneratorButton(zk::ITextRes* texts, QWidget* parent) {
 
 // ---------------------------------------------------------------------------
 
-PasswordGauge::PasswordGauge(QLineEdit* edit, QFrame* panel, QProgressBar* bar, QLabel* percent)
-    : QObject(edit), edit_(edit), panel_(panel), bar_(bar), percent_(percent) {
-  zk::IBase* object = nullptr;
+PasswordGauge::PasswordGauge(QLineEdit* edit, QWidget* parent) : QObject(edit), edit_(edit) {
+  Panel = new QFrame(parent);
+  Panel->setObjectName("PanelGauge");
+  Panel->setAutoFillBackground(true);
+  Panel->setFixedSize(16, 16);
+  Bar = new QProgressBar(parent);
+  Bar->setObjectName("ProgressBarQuality");
+  Bar->setRange(0, 100);
+  Bar->setTextVisible(false);
+  Percent = new QLabel("0 %", parent);
+  Percent->setObjectName("LabelPersent");
+  Row = new QHBoxLayout;
+  Row->addWidget(Panel);
+  Row->addWidget(Bar, 1);
+  Row->addWidget(Percent);
+}
+
+void PasswordGauge::Start() {
+  if (quality_) return;
+  zk::Held<zk::IBase> object;
   if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
-    quality_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
-  if (object) object->Release();
+    quality_.p = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
   if (!quality_)
     StartFailure(QApplication::applicationName(),
                  "Can not create the object of SetPassword class!", -2);
-  panel_->setAutoFillBackground(true);
-  bar_->setRange(0, 100);
-  bar_->setTextVisible(false);
   connect(edit_, &QLineEdit::textChanged, this, &PasswordGauge::Update);
   Update();
 }
 
-PasswordGauge::~PasswordGauge() {
-  if (quality_) quality_->Release();
-}
-
 void PasswordGauge::Update() {
-  ShowPasswordQuality(quality_, edit_->text(), bar_, percent_, panel_);
+  if (quality_) ShowPasswordQuality(quality_, edit_->text(), Bar, Percent, Panel);
 }
 
 // ---------------------------------------------------------------------------
@@ -180,15 +189,11 @@ TFormNewPassword::TFormNewPassword(const QString& title, zk::ITextRes* texts, QW
   MakePasswordEdit(LabeledEditConfirm);
   form->addRow(GetResText(texts, txt::kConfirm), LabeledEditConfirm);
   LabelQuality = new QLabel(GetResText(texts, txt::kQuality), this);
-  PanelGauge = new QFrame(this);
-  PanelGauge->setFixedSize(16, 16);
-  ProgressBarQuality = new QProgressBar(this);
-  LabelPersent = new QLabel("0 %", this);
-  auto* gauge = new QHBoxLayout;
-  gauge->addWidget(PanelGauge);
-  gauge->addWidget(ProgressBarQuality, 1);
-  gauge->addWidget(LabelPersent);
-  form->addRow(LabelQuality, gauge);
+  gauge_ = new PasswordGauge(LabeledEditPass, this);
+  PanelGauge = gauge_->Panel;
+  ProgressBarQuality = gauge_->Bar;
+  LabelPersent = gauge_->Percent;
+  form->addRow(LabelQuality, gauge_->Row);
   layout->addLayout(form);
   BitBtnAccept = Button(GetResText(texts, txt::kApply), "BitBtnAccept", this);
   BitBtnCancel = Button(GetResText(texts, txt::kCancel), "BitBtnCancel", this);
@@ -203,7 +208,7 @@ TFormNewPassword::~TFormNewPassword() { zk::Wipe(password_.data(), password_.siz
 
 void TFormNewPassword::showEvent(QShowEvent* e) {
   // The password object is made when the dialog shows.
-  if (!gauge_) gauge_ = new PasswordGauge(LabeledEditPass, PanelGauge, ProgressBarQuality, LabelPersent);
+  gauge_->Start();
   QDialog::showEvent(e);
 }
 

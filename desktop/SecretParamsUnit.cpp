@@ -18,6 +18,7 @@
 
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/KeyDialogsUnit.h"
 #include "desktop/PassGenUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SelectRSAUnit.h"
@@ -33,13 +34,6 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
                                      QWidget* owner)
     : TWizardPage(texts, owner), hash(h), cipher(c), keys(k), driver_(driver) {
   setObjectName("FormSecretParams");
-  zk::IBase* object = nullptr;
-  if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
-    quality_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
-  if (object) object->Release();
-  if (!quality_)
-    StartFailure(QApplication::applicationName(),
-                 "Can not create the object of SetPassword class!", -2);
   setWindowTitle(GetResText(texts, txt::kSecretParamsCaption));
 
   ListViewIcons = new QListWidget(this);
@@ -81,20 +75,12 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   EditPassConfirm->setObjectName("EditPassConfirm");
   MakePasswordEdit(EditPassConfirm);
   form->addRow(GetResText(texts, txt::kConfirm), EditPassConfirm);
-  PanelGauge = new QFrame(pass);
-  PanelGauge->setObjectName("PanelGauge");
-  PanelGauge->setAutoFillBackground(true);
-  PanelGauge->setFixedSize(16, 16);
-  ProgressBarQuality = new QProgressBar(pass);
-  ProgressBarQuality->setRange(0, 100);
-  ProgressBarQuality->setTextVisible(false);
-  LabelPersent = new QLabel("0%", pass);
-  LabelPersent->setObjectName("LabelPersent");
-  auto* gauge = new QHBoxLayout;
-  gauge->addWidget(PanelGauge);
-  gauge->addWidget(ProgressBarQuality, 1);
-  gauge->addWidget(LabelPersent);
-  form->addRow(GetResText(texts, txt::kQuality), gauge);
+  gauge_ = new PasswordGauge(EditPasswd, pass);
+  gauge_->Start();
+  PanelGauge = gauge_->Panel;
+  ProgressBarQuality = gauge_->Bar;
+  LabelPersent = gauge_->Percent;
+  form->addRow(GetResText(texts, txt::kQuality), gauge_->Row);
   pl->addLayout(form);
   RadioButtonRSAPass = new QRadioButton(GetResText(texts, txt::kRsaKeyMode), pass);
   RadioButtonRSAPass->setObjectName("RadioButtonRSAPass");
@@ -150,23 +136,15 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
 
   connect(ListViewIcons, &QListWidget::currentRowChanged, PageControlParams,
           &QStackedWidget::setCurrentIndex);
-  connect(EditPasswd, &QLineEdit::textChanged, this, &TFormSecretParams::PasswordChange);
   connect(RadioButtonSymPass, &QRadioButton::clicked, this, &TFormSecretParams::SymMode);
   connect(RadioButtonRSAPass, &QRadioButton::clicked, this, &TFormSecretParams::RSAMode);
   connect(BitBtnRSAKey, &QPushButton::clicked, this, &TFormSecretParams::ChooseKey);
   ListViewIcons->setCurrentRow(0);
   SymMode();
-  PasswordChange();
 }
 
 TFormSecretParams::~TFormSecretParams() {
-  if (quality_) quality_->Release();
   zk::Wipe(password.data(), password.size());
-}
-
-void TFormSecretParams::PasswordChange() {
-  if (!quality_) return;
-  ShowPasswordQuality(quality_, EditPasswd->text(), ProgressBarQuality, LabelPersent, PanelGauge);
 }
 
 void TFormSecretParams::SymMode() {
