@@ -120,17 +120,15 @@ void TFormClipboardCoder::BitBtnEncodeClick() {
   }
   QByteArray plain = MemoText->toPlainText().toUtf8();
   QByteArray password = LabeledEditPass->text().toUtf8();
-  char* armoured = nullptr;
+  HeldString armoured;
   StatusCode r = coder->EncodeText(plain.constData(), password.constData(), &armoured);
   zk::Wipe(plain.data(), size_t(plain.size()));
   zk::Wipe(password.data(), size_t(password.size()));
   if (!ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kCoderEncoding))) {
-    if (armoured) ToolkitFree(armoured);
     return;
   }
   if (armoured) {
-    QApplication::clipboard()->setText(QString::fromUtf8(armoured));
-    ToolkitFree(armoured);
+    QApplication::clipboard()->setText(armoured.Text());
     LabelStatus->setText(GetResText(texts_, txt::kCoderEncoded));
   }
 }
@@ -150,16 +148,15 @@ void TFormClipboardCoder::BitBtnDecodeClick() {
     return;
   }
   QByteArray password = LabeledEditPass->text().toUtf8();
-  char* plain = nullptr;
+  HeldString plain;
   StatusCode r = coder->DecodeText(armoured.constData(), password.constData(), &plain);
   zk::Wipe(password.data(), size_t(password.size()));
   if (ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kCoderDecoding)) && plain) {
-    MemoText->setPlainText(QString::fromUtf8(plain));
+    MemoText->setPlainText(plain.Text());
     LabelStatus->setText(GetResText(texts_, txt::kCoderDecoded));
   }
   if (plain) {
     zk::Wipe(plain, strlen(plain));
-    ToolkitFree(plain);
   }
 }
 

@@ -48,10 +48,9 @@ zk::IAppParam* ProgramParams() { return g_params; }
 
 QString GetResText(zk::ITextRes* texts, int32_t id) {
   if (!texts) return {};
-  char* s = nullptr;
+  HeldString s;
   StatusCode r = texts->GetText(id, &s);
-  QString text = (r == 0 && s) ? QString::fromUtf8(s) : QString();
-  if (s) ToolkitFree(s);
+  QString text = (r == 0 && s) ? s.Text() : QString();
   return text;
 }
 

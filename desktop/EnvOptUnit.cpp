@@ -190,10 +190,9 @@ void TFormEnvOpt::SelectPage(int page) {
 }
 
 QString TFormEnvOpt::Value(const QString& name) const {
-  char* v = nullptr;
+  HeldString v;
   QString out;
-  if (params_ && params_->GetString(name.toUtf8().constData(), &v) == 0 && v) out = QString::fromUtf8(v);
-  if (v) ToolkitFree(v);
+  if (params_ && params_->GetString(name.toUtf8().constData(), &v) == 0 && v) out = v.Text();
   return out;
 }
 

@@ -300,11 +300,10 @@ void TFormKeyStorage::ImportPgp() {
   if (file.isEmpty()) return;
   QByteArray path = file.toUtf8();
   int32_t isPrivate = 0, bits = 0;
-  char* userId = nullptr;
+  HeldString userId;
   zk::PgpCalendarTime created{}, second{};
   StatusCode r = keys_->GetPgpKeyInfo(path.constData(), &isPrivate, &bits, &userId, &created, &second);
-  QString user = userId ? QString::fromUtf8(userId) : QString();
-  if (userId) ToolkitFree(userId);
+  QString user = userId.Text();
   if (!ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kPgpKey))) return;
   zk::KeyOwner owner{};
   Secret password;

@@ -87,10 +87,9 @@ namespace {
 void ShowStartNotes(QWidget* owner, zk::ISafeDriverApp* driver) {
   zk::IStartNotes* notes = QueryToolkitInterface<zk::IStartNotes>(driver, zk::id::KivIStartNotes);
   if (!notes) return;
-  char* text = nullptr;
+  HeldString text;
   QString shown;
-  if (notes->GetStartNotes(&text) == 0 && text) shown = QString::fromUtf8(text);
-  if (text) ToolkitFree(text);
+  if (notes->GetStartNotes(&text) == 0 && text) shown = text.Text();
   notes->Release();
   if (shown.isEmpty()) return;
   std::fprintf(stderr, "%s\n", shown.toUtf8().constData());
@@ -245,10 +244,9 @@ int32_t TMainForm::ParamInt(const char* name, int32_t def) const {
 
 QString TMainForm::ParamString(const char* name, const QString& def) const {
   if (!params_) return def;
-  char* s = nullptr;
+  HeldString s;
   QString v;
-  if (params_->GetString(name, &s) == 0 && s) v = QString::fromUtf8(s);
-  if (s) ToolkitFree(s);
+  if (params_->GetString(name, &s) == 0 && s) v = s.Text();
   return v.isEmpty() ? def : v;
 }
 
@@ -712,9 +710,8 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
   if (kind == 1) {
     QString text;
     if (auto* m = QueryToolkitInterface<zk::IMessage>(content, zk::id::KivIMessage)) {
-      char* t = nullptr;
-      if (m->GetText(&t) == 0 && t) text = QString::fromUtf8(t);
-      if (t) ToolkitFree(t);
+      HeldString t;
+      if (m->GetText(&t) == 0 && t) text = t.Text();
       m->Release();
     }
     const QSignalBlocker block(MemoMessage);

@@ -91,14 +91,13 @@ void ShowContent(TMainForm& f, bool isNew) {
       m->SetText("");
       s.shownText.clear();
     } else {
-      char* text = nullptr;
+      HeldString text;
       StatusCode rc = m->GetText(&text);
       if (!ShowToolkitError(&f, f.Texts(), rc, QString())) {
         m->Release();
         return;
       }
-      s.shownText = QString::fromUtf8(text ? text : "");
-      if (text) ToolkitFree(text);
+      s.shownText = text.Text();
     }
     m->Release();
     f.openKind = 1;

@@ -56,12 +56,11 @@ void FillOneFileView(TMainForm& f) {
   f.ImageFileExtIcon->clear();
   auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
   if (!file) return;
-  char* rawName = nullptr;
+  HeldString rawName;
   zk::FileContentInfo info{};
   const StatusCode r = file->GetFileInfo(&rawName, &info);
   file->Release();
-  const std::string name = rawName ? rawName : "";
-  if (rawName) ToolkitFree(rawName);
+  const std::string name = rawName.Str();
   if (r != 0) return;
   zk::ITextRes* texts = f.Texts();
   auto cell = [view](int row, const QString& text) {
@@ -119,11 +118,10 @@ void AskFileForNewSecret(TMainForm& f) {
   if (f.openKind != 2) return;
   auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
   if (!file) return;
-  char* name = nullptr;
+  HeldString name;
   zk::FileContentInfo info{};
   const StatusCode r = file->GetFileInfo(&name, &info);
   file->Release();
-  if (name) ToolkitFree(name);
   if (r != 0)
     CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kNoFileYet),
                               BoxIcon::kInformation, BoxButtons::kOk);
@@ -132,11 +130,10 @@ void AskFileForNewSecret(TMainForm& f) {
 void OneFileGetClick(TMainForm& f) {
   auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
   if (!file) return;
-  char* rawName = nullptr;
+  HeldString rawName;
   zk::FileContentInfo info{};
   const StatusCode got = file->GetFileInfo(&rawName, &info);
-  const QString name = QString::fromUtf8(rawName ? rawName : "");
-  if (rawName) ToolkitFree(rawName);
+  const QString name = rawName.Text();
   if (got != 0) {
     file->Release();
     return;

@@ -200,12 +200,11 @@ bool TFormCheckSign::Start() {
   QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, txt::kOpenSignatureTitle), QString(),
                                             QtFilter(GetResText(texts_, txt::kSignatureFilter)));
   if (file.isEmpty()) return false;
-  char* name = nullptr;
+  HeldString name;
   zk::CalendarTime when{};
   int32_t isPair = 0, index = 0, hash = 0;
   StatusCode r = sign_->ReadSignature(file.toUtf8().constData(), &name, &when, &isPair, &index, &hash);
-  signedName_ = name ? QString::fromUtf8(name) : QString();
-  if (name) ToolkitFree(name);
+  signedName_ = name.Text();
   if (r == zk::kNotFound) {  // the signer's key is not in the storage
     CurrentPrompter().Message(this, GetResText(texts_, txt::kCheckSignatureCaption), GetResText(texts_, txt::kSignerKeyMissing),
                               BoxIcon::kError, BoxButtons::kOk);
