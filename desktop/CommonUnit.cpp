@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QWidget>
 
+#include "ToolkitObject.h"
 #include "desktop/OpenKeyStorageUnit.h"
 #include "desktop/SetKeyStoragePassUnit.h"
 #include "desktop/ProgressUnit.h"
@@ -227,11 +228,8 @@ namespace kiv {
 bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* driver,
                     zk::IKeysCtrl*& keys) {
   if (keys) return true;
-  zk::IKeysCtrl* ctrl = nullptr;
-  if (!driver || driver->GetKeysCtrl(&ctrl) != 0 || !ctrl) {
-    if (ctrl) ctrl->Release();
-    return false;
-  }
+  zk::Held<zk::IKeysCtrl> ctrl;
+  if (!driver || driver->GetKeysCtrl(&ctrl) != 0 || !ctrl) return false;
   bool accepted = false;
   std::string password;
   if (ctrl->StorageExists() != 0) {
@@ -244,10 +242,9 @@ bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* dri
   if (accepted &&
       ShowToolkitError(owner, texts, ctrl->Open(password.c_str()),
                        GetResText(texts, txt::kOpenKeyStorage) + ": ")) {
-    keys = ctrl;
+    keys = ctrl.Take();
     return true;
   }
-  ctrl->Release();
   return false;
 }
 

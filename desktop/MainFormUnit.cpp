@@ -85,12 +85,11 @@ namespace {
 // an earlier build, a settings file left unused and why): on stderr, and in
 // a box once the window shows.
 void ShowStartNotes(QWidget* owner, zk::ISafeDriverApp* driver) {
-  zk::IStartNotes* notes = QueryToolkitInterface<zk::IStartNotes>(driver, zk::id::KivIStartNotes);
+  zk::Held<zk::IStartNotes> notes(QueryToolkitInterface<zk::IStartNotes>(driver, zk::id::KivIStartNotes));
   if (!notes) return;
   HeldString text;
   QString shown;
   if (notes->GetStartNotes(&text) == 0 && text) shown = text.Text();
-  notes->Release();
   if (shown.isEmpty()) return;
   std::fprintf(stderr, "%s\n", shown.toUtf8().constData());
   QTimer::singleShot(0, owner, [owner, shown] {

@@ -140,26 +140,20 @@ bool NothingHidden(const std::string& path, int32_t format) {
     case 48: cls = zk::id::StegZIP; break;
     default: return false;
   }
-  zk::IBase* object = nullptr;
-  if (ToolkitCreateInstance(zk::id::FosFileSys, &object) != 0 || !object) return false;
-  auto* fs = QueryToolkitInterface<zk::IFileSystem>(object, zk::id::StreamIFileSystem);
-  object->Release();
-  object = nullptr;
+  zk::Held<zk::IBase> folder;
+  if (ToolkitCreateInstance(zk::id::FosFileSys, &folder) != 0 || !folder) return false;
+  zk::Held<zk::IFileSystem> fs(QueryToolkitInterface<zk::IFileSystem>(folder, zk::id::StreamIFileSystem));
   if (!fs) return false;
-  zk::IFileStrem* file = nullptr;
+  zk::Held<zk::IFileStrem> file;
   StatusCode rc = fs->OpenFile(path.c_str(), zk::kOpenBinary, &file);
-  fs->Release();
   if (rc != 0 || !file) return false;
   uint64_t hidden = 0;
   rc = -1;
+  zk::Held<zk::IBase> object;
   if (ToolkitCreateInstance(cls, &object) == 0 && object) {
-    if (auto* carrier = QueryToolkitInterface<zk::ICarrier>(object, zk::id::StegICarrier)) {
-      rc = carrier->GetHiddenSize(file, &hidden);
-      carrier->Release();
-    }
-    object->Release();
+    zk::Held<zk::ICarrier> carrier(QueryToolkitInterface<zk::ICarrier>(object, zk::id::StegICarrier));
+    if (carrier) rc = carrier->GetHiddenSize(file, &hidden);
   }
-  file->Release();
   return rc == 0 && hidden < kSecretPrefixBytes;
 }
 

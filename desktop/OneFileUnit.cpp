@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <utility>
 
+#include "ToolkitObject.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/ExplorerExtUnit.h"
 #include "desktop/MainFormUnit.h"
@@ -42,9 +43,8 @@ QString Caption(TMainForm& f, const char* item) {
 // of its own.
 StatusCode WithProgress(const QString& title, const QString& text,
                         const std::function<StatusCode(zk::IProgress*)>& call) {
-  kvIProgressImp* progress = kvIProgressImp::Create();
+  zk::Held<kvIProgressImp> progress(kvIProgressImp::Create());
   const StatusCode r = ProgressRun(title, text, [&] { return call(progress); });
-  progress->Release();
   return r;
 }
 
@@ -54,12 +54,11 @@ void FillOneFileView(TMainForm& f) {
   QTreeWidget* view = f.ListViewOneFile;
   for (int i = 0; i < view->topLevelItemCount(); ++i) view->topLevelItem(i)->setText(1, QString());
   f.ImageFileExtIcon->clear();
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  zk::Held<zk::IKivFile> file(QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile));
   if (!file) return;
   HeldString rawName;
   zk::FileContentInfo info{};
   const StatusCode r = file->GetFileInfo(&rawName, &info);
-  file->Release();
   const std::string name = rawName.Str();
   if (r != 0) return;
   zk::ITextRes* texts = f.Texts();
@@ -91,16 +90,15 @@ void OneFileAddClick(TMainForm& f) {
   const QString path = CurrentPrompter().OpenFile(&f, GetResText(f.Texts(), txt::kOneFileOpenTitle),
                                                   QString(), QString());
   if (path.isEmpty()) return;
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  zk::Held<zk::IKivFile> file(QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile));
   if (!file) return;
   const QByteArray p = path.toUtf8();
   const int32_t flags =
       CompressedExtension(p.toStdString(), CompressedExtensions(f.Params())) ? 1 : 0;
   const QString title = Caption(f, "mnFileAdd");
-  const StatusCode r = WithProgress(title, path, [file, &p, flags](zk::IProgress* progress) {
+  const StatusCode r = WithProgress(title, path, [&file, &p, flags](zk::IProgress* progress) {
     return file->LoadFromDisk(p.constData(), flags, progress);
   });
-  file->Release();
   if (ShowToolkitError(&f, f.Texts(), r, title)) {
     // The engine has written the secret with its new file.
     f.saved = true;
@@ -116,39 +114,31 @@ void AskFileForNewSecret(TMainForm& f) {
   }
   OneFileAddClick(f);
   if (f.openKind != 2) return;
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  zk::Held<zk::IKivFile> file(QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile));
   if (!file) return;
   HeldString name;
   zk::FileContentInfo info{};
   const StatusCode r = file->GetFileInfo(&name, &info);
-  file->Release();
   if (r != 0)
     CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kNoFileYet),
                               BoxIcon::kInformation, BoxButtons::kOk);
 }
 
 void OneFileGetClick(TMainForm& f) {
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  zk::Held<zk::IKivFile> file(QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile));
   if (!file) return;
   HeldString rawName;
   zk::FileContentInfo info{};
   const StatusCode got = file->GetFileInfo(&rawName, &info);
   const QString name = rawName.Text();
-  if (got != 0) {
-    file->Release();
-    return;
-  }
+  if (got != 0) return;
   const QString title = Caption(f, "mnFileGet");
   const QString target = CurrentPrompter().SaveFile(&f, title, name, QString());
-  if (target.isEmpty()) {
-    file->Release();
-    return;
-  }
+  if (target.isEmpty()) return;
   const QByteArray t = target.toUtf8();
-  const StatusCode r = WithProgress(title, target, [file, &t](zk::IProgress* progress) {
+  const StatusCode r = WithProgress(title, target, [&file, &t](zk::IProgress* progress) {
     return file->SaveToDisk(t.constData(), progress);
   });
-  file->Release();
   if (ShowToolkitError(&f, f.Texts(), r, title))
     CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kFilesWritten),
                               BoxIcon::kInformation, BoxButtons::kOk);

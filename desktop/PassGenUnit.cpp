@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "ToolkitObject.h"
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/PasswordGeneratorHook.h"
@@ -154,10 +155,9 @@ void TFormPasswdGen::showEvent(QShowEvent* e) {
   UpDownRandSizePass->setValue(ClampPasswordSize(QString::number(n)));
   ListViewIcons->setCurrentRow(0);
   if (!generator_) {
-    zk::IBase* object = nullptr;
+    zk::Held<zk::IBase> object;
     if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
       generator_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
-    if (object) object->Release();
     if (!generator_)
       StartFailure(QApplication::applicationName(),
                    "Can not create the object of SetPassword class!", -2);

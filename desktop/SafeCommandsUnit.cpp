@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "ToolkitObject.h"
 #include "desktop/AboutUnit.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/CopyFileUnit.h"
@@ -25,7 +26,6 @@
 #include "desktop/TextIds.h"
 #include "desktop/WizardPageUnit.h"
 #include "desktop/zk5Base.hpp"
-#include "ToolkitObject.h"
 #include "zk5Status.h"
 
 namespace kiv {
@@ -257,7 +257,7 @@ SafeBatchResult AddPathsToSafe(zk::ISafe* safe, zk::ITextRes* texts,
                                const std::vector<std::string>& paths,
                                const std::vector<std::string>& compressed, const QString& title) {
   SetReplaceMode(kReplaceAsk);
-  kvIProgressImp* progress = kvIProgressImp::Create();
+  zk::Held<kvIProgressImp> progress(kvIProgressImp::Create());
   AddBatch batch{{safe, texts, title, progress, false, {}}, compressed};
   ProgressRun(title, QString(), [&] {
     for (const std::string& p : paths) {
@@ -268,7 +268,6 @@ SafeBatchResult AddPathsToSafe(zk::ISafe* safe, zk::ITextRes* texts,
     }
     return StatusCode{0};
   });
-  progress->Release();
   return batch.result;
 }
 
@@ -278,7 +277,7 @@ SafeBatchResult ExtractFromSafe(zk::ISafe* safe, zk::ITextRes* texts,
   SetReplaceMode(kReplaceAsk);
   std::string folder = target;
   if (folder.empty() || folder.back() != '/') folder += '/';
-  kvIProgressImp* progress = kvIProgressImp::Create();
+  zk::Held<kvIProgressImp> progress(kvIProgressImp::Create());
   ExtractBatch batch{{safe, texts, title, progress, false, {}}};
   ProgressRun(title, QString(), [&] {
     for (const SafeItem& i : items) {
@@ -288,7 +287,6 @@ SafeBatchResult ExtractFromSafe(zk::ISafe* safe, zk::ITextRes* texts,
     }
     return StatusCode{0};
   });
-  progress->Release();
   return batch.result;
 }
 
@@ -407,11 +405,10 @@ void SafeFileView(TMainForm& f) {
   const std::string path = SafeJoin(CurrentOf(safe), name);
   zk::SafeFileInfo info{};
   safe->GetFileInfo("", name.c_str(), &info);
-  kvIProgressImp* progress = kvIProgressImp::Create();
+  zk::Held<kvIProgressImp> progress(kvIProgressImp::Create());
   char* data = nullptr;
   const StatusCode rc = ProgressRun(Text(f, txt::kGetFiles), QString::fromStdString(path),
                                     [&] { return safe->ReadFile(path.c_str(), &data, progress); });
-  progress->Release();
   if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, txt::kGetFiles))) {
     TakeToolkitString(data);
     return;
@@ -499,11 +496,10 @@ void NewSafeWithNames(TMainForm& f) {
   }
   if (!NewSecretCreateStep(f)) return;
   // The new content waits to be shown (the create step has posted it).
-  zk::ISafe* safe = QueryToolkitInterface<zk::ISafe>(f.content, zk::id::KivISafe);
+  zk::Held<zk::ISafe> safe(QueryToolkitInterface<zk::ISafe>(f.content, zk::id::KivISafe));
   if (!safe) return;
   const SafeBatchResult r = AddPathsToSafe(safe, f.Texts(), names, CompressedExtensions(f.Params()),
                                            Text(f, txt::kAddFiles));
-  safe->Release();
   ShowBatch(f, r, txt::kAddFiles);
 }
 

@@ -12,13 +12,13 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ToolkitObject.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/ExplorerExtUnit.h"
 #include "desktop/MainFormUnit.h"
 #include "desktop/SafeCommandsUnit.h"
 #include "desktop/SafePathUnit.h"
 #include "desktop/zk5Base.hpp"
-#include "ToolkitObject.h"
 
 namespace kiv {
 

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ToolkitObject.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/KeyDialogsUnit.h"
 #include "desktop/Prompter.h"
@@ -133,7 +134,7 @@ void TFormSignCreate::BitBtnCreateClick() {
                               BoxButtons::kOk);
     return;
   }
-  zk::IKeySign* sign = QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign);
+  zk::Held<zk::IKeySign> sign(QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign));
   StatusCode r = zk::kNotImplemented;
   if (sign) {
     QByteArray file = LabeledEditFile->text().toUtf8();
@@ -141,7 +142,6 @@ void TFormSignCreate::BitBtnCreateClick() {
     r = WaitRun(windowTitle(), GetResText(texts_, txt::kSigningFile), [&] {
       return sign->SignFile(file.constData(), signature.constData(), uint32_t(key), hash + 1);
     });
-    sign->Release();
   }
   if (ShowToolkitError(this, texts_, r, windowTitle()))
     CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kSignatureCreated), BoxIcon::kInformation,
