@@ -75,18 +75,13 @@ TFormClipboardCoder::TFormClipboardCoder(zk::ITextRes* texts, zk::ISafeDriverApp
   connect(BitBtnClose, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-TFormClipboardCoder::~TFormClipboardCoder() {
-  if (encoder_) encoder_->Release();
-}
+TFormClipboardCoder::~TFormClipboardCoder() = default;
 
 zk::ITextEncoder* TFormClipboardCoder::Encoder() {
   if (!encoder_ && driver_) {
     encoderStatus_ = driver_->CreateTextEncoder(&encoder_);
     if (encoderStatus_ == 0 && !encoder_) encoderStatus_ = zk::kNullPointer;
-    if (encoderStatus_ != 0 && encoder_) {
-      encoder_->Release();
-      encoder_ = nullptr;
-    }
+    if (encoderStatus_ != 0) zk::ReleaseAndNull(encoder_.p);
   } else if (!driver_) {
     encoderStatus_ = zk::kNotInitialized;
   }

@@ -141,9 +141,7 @@ TFormPasswdGen::TFormPasswdGen(zk::ITextRes* texts, zk::IAppParam* params, QWidg
   connect(sbCopyRandPass, &QToolButton::clicked, this, [this] { CopyEdit(LabeledEditRandomPass); });
 }
 
-TFormPasswdGen::~TFormPasswdGen() {
-  if (generator_) generator_->Release();
-}
+TFormPasswdGen::~TFormPasswdGen() = default;
 
 void TFormPasswdGen::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
@@ -157,7 +155,7 @@ void TFormPasswdGen::showEvent(QShowEvent* e) {
   if (!generator_) {
     zk::Held<zk::IBase> object;
     if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
-      generator_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
+      generator_.p = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
     if (!generator_)
       StartFailure(QApplication::applicationName(),
                    "Can not create the object of SetPassword class!", -2);

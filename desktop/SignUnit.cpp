@@ -184,9 +184,7 @@ TFormCheckSign::TFormCheckSign(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget
   connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-TFormCheckSign::~TFormCheckSign() {
-  if (sign_) sign_->Release();
-}
+TFormCheckSign::~TFormCheckSign() = default;
 
 void TFormCheckSign::AddRow(const QString& caption, const QString& value) {
   auto* row = new QTreeWidgetItem(ListViewSign);
@@ -195,7 +193,7 @@ void TFormCheckSign::AddRow(const QString& caption, const QString& value) {
 }
 
 bool TFormCheckSign::Start() {
-  if (!sign_) sign_ = QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign);
+  if (!sign_) sign_.p = QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign);
   if (!sign_) return false;
   QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, txt::kOpenSignatureTitle), QString(),
                                             QtFilter(GetResText(texts_, txt::kSignatureFilter)));

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QString>
 
+#include "ToolkitObject.h"
 #include "kvSafeDriver.h"
 #include "zk5script.h"
 
@@ -69,7 +70,7 @@ class TFormCheckSign : public QDialog {
   void AddRow(const QString& caption, const QString& value);
   zk::ITextRes* texts_;
   zk::IKeysCtrl* keys_;
-  zk::IKeySign* sign_ = nullptr;
+  zk::Held<zk::IKeySign> sign_;
   QString signaturePath_;
   QString signedName_;
 };
