@@ -277,7 +277,7 @@ SafeBatchResult ExtractFromSafe(zk::ISafe* safe, zk::ITextRes* texts,
   SetReplaceMode(kReplaceAsk);
   std::string folder = target;
   if (folder.empty() || folder.back() != '/') folder += '/';
-  zk::Held<kvIProgressImp> progress(kvIProgressImp::Create());
+  kvIProgressImp* progress = kvIProgressImp::Create();
   ExtractBatch batch{{safe, texts, title, progress, false, {}}};
   ProgressRun(title, QString(), [&] {
     for (const SafeItem& i : items) {
@@ -287,6 +287,7 @@ SafeBatchResult ExtractFromSafe(zk::ISafe* safe, zk::ITextRes* texts,
     }
     return StatusCode{0};
   });
+  progress->Release();
   return batch.result;
 }
 
