@@ -81,6 +81,10 @@ TFormSelectDir::TFormSelectDir(zk::ITextRes* texts, QWidget* owner) : QDialog(ow
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+// The path box loses its focus while the dialog's children are taken down;
+// its editingFinished must not reach a dialog that is no longer whole.
+TFormSelectDir::~TFormSelectDir() { disconnect(MainShellComboBox, nullptr, this, nullptr); }
+
 void TFormSelectDir::ShowBoxPath() {
   const QModelIndex i = model_->index(MainShellComboBox->text());
   if (!i.isValid()) return;
