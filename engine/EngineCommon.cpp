@@ -14,19 +14,6 @@ namespace {
 constexpr uint32_t kPiece = 65536;
 }  // namespace
 
-StatusCode ReadFully(IStream* stream, void* out, uint32_t n) {
-  uint8_t* p = static_cast<uint8_t*>(out);
-  while (n > 0) {
-    uint32_t got = 0;
-    StatusCode st = stream->Read(p, n, &got);
-    if (st != kOk) return st;
-    if (got == 0 || got > n) return kInvalidFormat;
-    p += got;
-    n -= got;
-  }
-  return kOk;
-}
-
 StatusCode ProgressSteps::Report(int32_t percent) {
   if (!progress_ || percent <= last_) return kOk;
   last_ = percent;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "BufferedIo.h"
 #include "kvSafeDriver.h"
 #include "zk5Arc.h"
 #include "zk5BlockCipher.h"
@@ -31,8 +32,11 @@ inline uint32_t AlignedPiece(uint64_t at, uint32_t want, uint32_t align) {
 
 // Reads exactly n bytes (several reads when a stream delivers less): 0, the
 // stream's own error as it is, or kInvalidFormat when the stream ends first
-// (or claims more bytes than were asked for).
-StatusCode ReadFully(IStream* stream, void* out, uint32_t n);
+// (or claims more bytes than were asked for). The toolkit's exact read with
+// the engine's code for a short stream: its data is damaged.
+inline StatusCode ReadFully(IStream* stream, void* out, uint32_t n) {
+  return ReadExact(stream, out, n, kInvalidFormat);
+}
 
 // Copies from the source's position towards its end in 64 KiB pieces: at
 // most limit bytes when limit is non-zero. Pieces end on multiples of align
