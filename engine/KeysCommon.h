@@ -41,10 +41,10 @@ struct RuntimeBlock {
 // (tests fix it). The mask of a file prefix is its low 16 bits.
 inline uint32_t KeyClock() { return Now(); }
 
-// A key storage, key or signature file that ends before a read is done is
-// damaged: ReadFully's answer with a stream's own end (kEndOfStream) taken
-// as kInvalidFormat too, the code a short file gives whichever way its
-// stream reports the end.
+// Applied to ReadFully's answer: a key storage, key or signature file that
+// ends before a read is done is damaged (kInvalidFormat), also when its
+// stream answers the end as an error (kEndOfStream) instead of delivering
+// nothing.
 inline StatusCode EndIsDamage(StatusCode st) { return st == zk::kEndOfStream ? zk::kInvalidFormat : st; }
 
 // Writes a file beside `path`, lets `fill` write it, flushes it and renames

@@ -60,7 +60,8 @@ void MakeIv(const uint8_t stored[kSecretPrefixSize], uint32_t blockSize, uint8_t
 // The block cipher of the index keyed from key bytes through cipher.SetPassword.
 StatusCode MakeKeyedCipher(int32_t cipherIndex, const void* key, uint32_t keyLength, IBlockCipher** out);
 
-// The secret's cipher stream: AttachCipher with the iv MakeIv gives.
+// The secret's cipher stream: AttachCipher with the iv MakeIv gives;
+// kInvalidArg for a block size above 32 bytes.
 StatusCode AttachSecretCipher(IFileStrem* stream, IBlockCipher* cipher,
                               const uint8_t storedPrefix[kSecretPrefixSize], uint64_t at,
                               IFileStrem** out);
