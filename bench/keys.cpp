@@ -180,7 +180,7 @@ void HashAlone(benchmark::State& state) {
     zk::IFileStrem* f = nullptr;
     if (fs->OpenFile(file.c_str(), 0x8000, &f) != 0) std::abort();
     uint8_t digest[32];
-    if (zk::engine::HashRest(hash, f, digest) != 0) std::abort();
+    if (zk::engine::DigestRest(hash, f, digest) != 0) std::abort();
     f->Release();
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(SignMiB() << 20));

@@ -1,8 +1,6 @@
 // Factories of the engine's inner objects, called across the engine's own
 // files. Each makes a new object (reference count 1) into *out and returns
-// 0, or -4 when memory runs out. Until a file of the engine defines one, a
-// weak stand-in (EngineFactories.cpp) answers -6 with *out null, as the
-// class registry does for a class that is not there.
+// 0, or kNoMemory when memory runs out.
 #pragma once
 #include "kvSafeDriver.h"
 

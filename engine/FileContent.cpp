@@ -12,7 +12,7 @@
 #include "ContentBase.h"
 #include "SecretContents.h"
 #include "SecretCopy.h"
-#include "SecretFiles.h"
+#include "FileReplacement.h"
 #include "SecretFormat.h"
 #include "SecretPipe.h"
 
@@ -132,8 +132,8 @@ class File final : public ContentBase<File, IKivFile> {
     infoOut->size = info.size;
     infoOut->storedSize = size - kFileInfoSize - n;
     infoOut->flags = info.flags;
-    LocalCalendar(info.created, &infoOut->created);
-    LocalCalendar(info.modified, &infoOut->modified);
+    infoOut->created = LocalCalendar(info.created);
+    infoOut->modified = LocalCalendar(info.modified);
     return kOk;
   }
 

@@ -55,7 +55,7 @@ StatusCode Keys::ImportKeys(const char* path, const char* password) {
     return zk::kInvalidFormat;
   auto pair = std::make_unique<PairRecord>();  // room for either record
   uint8_t* record = pair->bytes;
-  st = ReadExact(in.stream.p, record, want);
+  st = EndIsDamage(ReadFully(in.stream.p, record, want));
   if (st == zk::kOk) {
     uint8_t digest[32];
     st = ShaOf(record, want, digest);

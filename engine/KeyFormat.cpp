@@ -4,7 +4,7 @@
 
 #include "ByteOrder.h"
 #include "EngineTables.h"
-#include "SecretFormat.h"
+#include "EngineCommon.h"
 
 namespace zk::engine {
 
@@ -56,8 +56,7 @@ int CompareOwnerNames(const uint8_t* a, const uint8_t* b) {
 }
 
 void FillKeyInfo(uint32_t created, uint32_t bits, const uint8_t* owner, zk::KeyInfo* info) {
-  info->created = zk::CalendarTime{};
-  LocalCalendar(created, &info->created);
+  info->created = LocalCalendar(created);
   info->bits = static_cast<int32_t>(bits);
   std::memcpy(&info->owner, owner, kOwnerSize);
 }

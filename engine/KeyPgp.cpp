@@ -28,17 +28,16 @@ struct HeldParts {
   ~HeldParts() { FreeParts(parts); }
 };
 
+// The local calendar of a stored time in the OpenPGP record's fields.
 void FillPgpCalendar(uint32_t time, zk::PgpCalendarTime* out) {
-  std::time_t t = static_cast<std::time_t>(time);
-  std::tm tm{};
-  if (!localtime_r(&t, &tm)) tm = std::tm{};
-  *out = zk::PgpCalendarTime{static_cast<uint16_t>(tm.tm_year + 1900),
-                             static_cast<uint16_t>(tm.tm_mon + 1),
+  const zk::CalendarTime c = LocalCalendar(time);
+  *out = zk::PgpCalendarTime{static_cast<uint16_t>(c.year + 1900),
+                             static_cast<uint16_t>(c.month + 1),
                              0,
-                             static_cast<uint16_t>(tm.tm_mday),
-                             static_cast<uint16_t>(tm.tm_hour),
-                             static_cast<uint16_t>(tm.tm_min),
-                             static_cast<uint16_t>(tm.tm_sec),
+                             static_cast<uint16_t>(c.day),
+                             static_cast<uint16_t>(c.hour),
+                             static_cast<uint16_t>(c.minute),
+                             static_cast<uint16_t>(c.second),
                              0};
 }
 

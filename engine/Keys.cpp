@@ -10,7 +10,7 @@
 
 #include "ByteOrder.h"
 #include "EngineFactories.h"
-#include "SecretFiles.h"
+#include "FileReplacement.h"
 #include "UserFolders.h"
 
 namespace zk::engine {
@@ -213,7 +213,7 @@ StatusCode Keys::Open(const char* password) {
   const size_t bodySize = static_cast<size_t>(length + 8);
   SecretBuffer body;
   if ((st = body.Allocate(bodySize)) != zk::kOk) return st;
-  st = ReadExact(in.stream.p, body.p, static_cast<uint32_t>(bodySize));
+  st = EndIsDamage(ReadFully(in.stream.p, body.p, static_cast<uint32_t>(bodySize)));
   if (st != zk::kOk) return st;
   uint8_t digest[32];
   st = ShaOf(body.p, static_cast<uint32_t>(bodySize), digest);
@@ -299,7 +299,7 @@ StatusCode Keys::OpenKeyed(const char* path, const char* password, bool storage,
   if (st == zk::kOk) st = out->file->GetSize(&out->size);
   if (st != zk::kOk) return st;
   uint8_t stored[kPrefixSize];
-  st = ReadExact(out->file.p, stored, kPrefixSize);
+  st = EndIsDamage(ReadFully(out->file.p, stored, kPrefixSize));
   if (st != zk::kOk) return st;
   if (CheckPrefix(crc_, stored, 1, out->plain) != zk::kOk) return zk::kInvalidFormat;
   const uint8_t kind = out->plain[6];
@@ -307,7 +307,7 @@ StatusCode Keys::OpenKeyed(const char* path, const char* password, bool storage,
     return zk::kInvalidFormat;
   st = KeyBlowfish(password, out->plain);
   if (st == zk::kOk) st = AttachAtTen(out->file.p, blowfish_, &out->stream.p);
-  if (st == zk::kOk) st = ReadExact(out->stream.p, out->header, kHeaderSize);
+  if (st == zk::kOk) st = EndIsDamage(ReadFully(out->stream.p, out->header, kHeaderSize));
   if (st != zk::kOk) return st;
   if (!HeaderCrcHolds(crc_, out->header)) return storage ? zk::kAccessDenied : zk::kHeaderCheck;
   if (out->header[8] != 2) return zk::kInvalidFormat;

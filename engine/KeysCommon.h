@@ -1,6 +1,8 @@
-// Pieces shared by the key storage sources: holding interfaces and runtime
-// blocks, the clock of key and signature files, exact reads, writing a file
-// beside its final name, the cipher stream at byte 10 and file digests.
+// Pieces shared by the key storage sources: holding runtime blocks, the
+// clock of key and signature files, the end of a short file, writing a file
+// beside its final name, the cipher stream at byte 10 and the key hashes.
+// The stream helpers themselves are the engine's common ones
+// (EngineCommon.h).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -9,6 +11,7 @@
 #include "zk5Stream.h"
 #include "ToolkitObject.h"
 #include "Wipe.h"
+#include "EngineCommon.h"
 #include "EngineTables.h"
 
 namespace zk::engine {
@@ -38,8 +41,11 @@ struct RuntimeBlock {
 // (tests fix it). The mask of a file prefix is its low 16 bits.
 inline uint32_t KeyClock() { return Now(); }
 
-// Reads exactly n bytes: 0, the stream's error, or -14 when fewer come.
-StatusCode ReadExact(zk::IStream* s, void* buffer, uint32_t n);
+// Applied to ReadFully's answer: a key storage, key or signature file that
+// ends before a read is done is damaged (kInvalidFormat), also when its
+// stream answers the end as an error (kEndOfStream) instead of delivering
+// nothing.
+inline StatusCode EndIsDamage(StatusCode st) { return st == zk::kEndOfStream ? zk::kInvalidFormat : st; }
 
 // Writes a file beside `path`, lets `fill` write it, flushes it and renames
 // it over `path`. On any failure the sibling is removed and `path` stays as
@@ -50,14 +56,15 @@ StatusCode WriteBeside(zk::IFileSystem* fs, const char* path,
 // Attaches a cipher.FileStreamCFB with no iv at offset 0 of `file` and
 // positions it at byte 10 by its own Seek, so that the feedback register
 // is the one the 10 stored prefix bytes give.
-StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFileStrem** out);
+inline StatusCode AttachAtTen(zk::IFileStrem* file, zk::IBlockCipher* cipher, zk::IFileStrem** out) {
+  return AttachCipher(file, cipher, nullptr, 0, 10, out);
+}
 
 // Creates the hash of a HashIndex 1..4 (MD5, SHA, SHA32, GOST); -2 otherwise.
 StatusCode MakeKeyHash(uint32_t hashIndex, zk::IHash** out);
 
-// Digests the rest of a stream with `hash` (64 KiB pieces) into a zeroed
-// 32-byte buffer. Its buffer is allocated plainly: callers run it under
-// Guard.
-StatusCode HashRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]);
+// Digests the rest of a stream with `hash` (started afresh, HashRest's
+// loop) into a zeroed 32-byte buffer. Callers run it under Guard.
+StatusCode DigestRest(zk::IHash* hash, zk::IStream* stream, uint8_t digest[32]);
 
 }  // namespace zk::engine

@@ -5,20 +5,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
 #include "Wipe.h"
 #include "EngineFactories.h"
 #include "KeysCommon.h"
 #include "SafeCatalogue.h"
-#include "SecretFiles.h"
+#include "EngineCommon.h"
+#include "FileReplacement.h"
 
 namespace zk::engine {
 
 namespace {
 
-constexpr uint32_t kPiece = 65536;
 constexpr uint32_t kCompressed = 1;     // flags bit 0: the flow holds arc.Lzpxj's coding
 constexpr uint64_t kMaxFileSize = 0x80000000ull;
 
@@ -26,29 +25,21 @@ constexpr uint64_t kMaxFileSize = 0x80000000ull;
 // tree becomes -4.
 using zk::Guard;
 
-// Frees what *out holds and stores a runtime copy of text there.
-StatusCode PutString(char** out, const std::string& text) {
-  if (*out) {
-    zk_free(*out);
-    *out = nullptr;
+// Passes a copy's reports on; the answers to its first (0) and last (100)
+// report are not looked at: they are notices.
+class EndsAsNotices final : public zk::ToolkitObject<EndsAsNotices, zk::IProgress> {
+ public:
+  static constexpr const char* kClassId = "local.kiv.SafeProgress";
+  static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::ArcIProgress, 0}};
+  void Bind(zk::IProgress* progress) { progress_ = progress; }
+  StatusCode OnProgress(int32_t percent) override {
+    const StatusCode st = progress_->OnProgress(percent);
+    return percent == 0 || percent == 100 ? zk::kOk : st;
   }
-  char* copy = static_cast<char*>(zk_malloc(static_cast<int32_t>(text.size() + 1)));
-  if (!copy) return zk::kNoMemory;
-  std::memcpy(copy, text.data(), text.size());
-  copy[text.size()] = 0;
-  *out = copy;
-  return zk::kOk;
-}
 
-// A stored time as local calendar fields; a time the conversion cannot
-// take gives zeros.
-zk::CalendarTime Calendar(uint32_t seconds) {
-  zk::CalendarTime c{};
-  time_t t = static_cast<time_t>(seconds);
-  struct tm tm;
-  if (localtime_r(&t, &tm)) c = {tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-  return c;
-}
+ private:
+  zk::IProgress* progress_ = nullptr;
+};
 
 // Replaces a kept interface by the one `source` answers (none for a null
 // source); the same pointer again changes nothing.
@@ -67,40 +58,20 @@ void Keep(zk::IBase* source, const char* interfaceId, T** kept) {
   *kept = fresh;
 }
 
-}  // namespace
-
-StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IProgress* progress) {
-  uint64_t total = 0;
-  StatusCode st = source->GetSize(&total);
-  if (st != zk::kOk) return st;
-  // Every safe operation runs under Guard, which answers a failed allocation.
-  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kPiece]);
-  if (progress) progress->OnProgress(0);
-  uint64_t done = 0;
-  uint64_t last = 0;
-  uint32_t used = 0;  // how much of the buffer ever held data
-  while (source->IsEnd() == zk::kOk) {
-    uint32_t got = 0;
-    st = source->Read(buffer.get(), kPiece, &got);
-    used = std::max(used, std::min(got, kPiece));
-    if (st == zk::kOk && got > 0) st = target->Write(buffer.get(), got);
-    if (st != zk::kOk || got == 0) break;
-    done += got;
-    if (progress && total > 0) {
-      const uint64_t percent = std::min<uint64_t>(done * 100 / total, 100);
-      if (percent > last) {
-        last = percent;
-        st = progress->OnProgress(static_cast<int32_t>(percent));
-        if (st != zk::kOk) break;
-      }
-    }
+// Copies a stream to its end, reporting 0, rising whole percentages and
+// 100; a non-zero answer to a percentage between 0 and 100 stops the copy
+// with that answer. Callers run it under Guard.
+StatusCode CopyReported(zk::IFileStrem* source, zk::IStream* target, zk::IProgress* progress) {
+  Held<EndsAsNotices> notices;
+  if (progress) {
+    notices.p = EndsAsNotices::Create();
+    if (!notices.p) return zk::kNoMemory;
+    notices->Bind(progress);
   }
-  // File data passed through this buffer.
-  zk::Wipe(buffer.get(), used);
-  if (st != zk::kOk) return st;
-  if (progress) progress->OnProgress(100);
-  return zk::kOk;
+  return CopyWithProgress(source, target, 0, notices.p);
 }
+
+}  // namespace
 
 Safe::Safe() { root_.name = "\\"; }
 
@@ -165,8 +136,8 @@ StatusCode Safe::FillInfo(const FileEntry& e, zk::SafeFileInfo* info) {
   info->size = e.size;
   info->storedSize = stored;
   info->flags = e.flags;
-  info->created = Calendar(e.created);
-  info->modified = Calendar(e.modified);
+  info->created = LocalCalendar(e.created);
+  info->modified = LocalCalendar(e.modified);
   return zk::kOk;
 }
 
@@ -182,7 +153,7 @@ StatusCode Safe::Restore(const FileEntry& e, zk::IStream* target, zk::IProgress*
     if (st == zk::kOk) st = arc_->Decode(e.size, flow.p, target, progress);
     return st;
   }
-  return CopyWithProgress(flow.p, target, progress);
+  return CopyReported(flow.p, target, progress);
 }
 
 void Safe::DropFlows(const FolderNode& node) {
@@ -230,7 +201,7 @@ StatusCode Safe::DoAddFile(const char* folderPath, const char* diskPath, uint32_
       st = arc_->Init(0);
       if (st == zk::kOk) st = arc_->Encode(file.p, flow.p, progress, entry.size);
     } else {
-      st = CopyWithProgress(file.p, flow.p, progress);
+      st = CopyReported(file.p, flow.p, progress);
     }
   }
   // Room for the entry is made before the tree changes, so that the
@@ -276,7 +247,7 @@ StatusCode Safe::DoCopyFile(const char* filePath, const char* newFilePath, zk::I
     copy.flow = flows_->NextFlowNumber();
     Held<zk::IFileStrem> to;
     if ((st = flows_->CreateFlow(copy.flow, &to)) != zk::kOk) return st;
-    st = to.p ? CopyWithProgress(from.p, to.p, progress) : zk::kNoMemory;
+    st = to.p ? CopyReported(from.p, to.p, progress) : zk::kNoMemory;
   }
   // Room for the entry is made before the tree changes, so that the
   // insertion itself cannot fail.

@@ -97,10 +97,4 @@ class Safe final : public zk::ToolkitObject<Safe, zk::ISafe, zk::ISetProvider, z
   std::vector<std::string> unsynced_;
 };
 
-// Copies a stream to its end in 64 KiB pieces, reporting 0, rising whole
-// percentages and 100; a non-zero answer to a rising percentage stops the
-// copy with that answer. Its buffer is allocated plainly: callers run it
-// under Guard.
-StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IProgress* progress);
-
 }  // namespace zk::engine

@@ -147,8 +147,8 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     out->cipherIndex = P().cipherIndex;
     out->hashIndex = P().hashIndex;
     out->flags = P().flags & 1;
-    LocalCalendar(created_, &out->created);
-    LocalCalendar(modified_, &out->modified);
+    out->created = LocalCalendar(created_);
+    out->modified = LocalCalendar(modified_);
     out->key = keyInfo_;
     out->keyListFlag = keyListFlag_;
     return kOk;
@@ -424,7 +424,8 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     created_ = modified_ = Now();
     uint16_t mask = 0;
     if ((st = NewSecretMask(&mask)) != kOk) return st;
-    BuildPrefix(crc_, mask, p.cipherIndex, p.contentType, p.flags, prefix_);
+    // The masked prefix of a new secret: version 1.
+    BuildMaskedPrefix(crc_, mask, 1, p.cipherIndex, p.contentType, p.flags, prefix_);
     if (Rsa()) {
       KeyBlockResult kb;
       st = MakeKeyBlock(driver_, p, keyBlock_, &kb);

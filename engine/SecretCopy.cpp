@@ -1,75 +1,9 @@
 #include "SecretCopy.h"
 
-#include <memory>
 
 #include "ToolkitObject.h"
-#include "Wipe.h"
 
 namespace zk::engine {
-
-StatusCode ReadFully(IStream* stream, void* out, uint32_t n) {
-  uint8_t* p = static_cast<uint8_t*>(out);
-  while (n > 0) {
-    uint32_t got = 0;
-    StatusCode st = stream->Read(p, n, &got);
-    if (st != kOk) return st;
-    if (got == 0) return kInvalidFormat;
-    if (got > n) got = n;
-    p += got;
-    n -= got;
-  }
-  return kOk;
-}
-
-StatusCode ProgressSteps::Report(int32_t percent) {
-  if (!progress_ || percent <= last_) return kOk;
-  last_ = percent;
-  return progress_->OnProgress(percent);
-}
-
-StatusCode ProgressSteps::At(uint64_t done) {
-  if (!progress_ || total_ == 0) return kOk;
-  // done never exceeds the content limit, so done * 100 fits in 64 bits.
-  uint64_t pct = done >= total_ ? 100 : done * 100 / total_;
-  return Report(int32_t(pct));
-}
-
-StatusCode CopyWithProgress(IFileStrem* source, IStream* target, uint64_t limit, IProgress* progress,
-                            IHash* check, uint64_t* copiedOut, uint32_t align, uint64_t alignBase) {
-  if (copiedOut) *copiedOut = 0;
-  if (!source || !target) return kInvalidArg;
-  uint64_t size = 0, position = 0;
-  StatusCode st = source->GetSize(&size);
-  if (st == kOk) st = source->GetPosition(&position);
-  if (st != kOk) return st;
-  uint64_t total = size > position ? size - position : 0;
-  if (limit != 0 && limit < total) total = limit;
-  ProgressSteps steps(progress, total);
-  if ((st = steps.Start()) != kOk) return st;
-  constexpr uint32_t kPiece = 65536;
-  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kPiece]);
-  uint64_t done = 0;
-  while (source->IsEnd() == 0) {
-    uint32_t want = kPiece;
-    if (limit != 0) {
-      if (done >= limit) break;
-      if (limit - done < want) want = uint32_t(limit - done);
-    }
-    want = AlignedPiece(alignBase + done, want, align);
-    uint32_t got = 0;
-    st = source->Read(buffer.get(), want, &got);
-    if (st != kOk) break;
-    if (got == 0) break;
-    if (check && (st = check->Update(buffer.get(), got)) != kOk) break;
-    if ((st = target->Write(buffer.get(), got)) != kOk) break;
-    done += got;
-    if ((st = steps.At(done)) != kOk) break;
-  }
-  Wipe(buffer.get(), kPiece);
-  if (copiedOut) *copiedOut = done;
-  if (st != kOk) return st;
-  return steps.Finish();
-}
 
 namespace {
 

@@ -1,15 +1,10 @@
 #include "SecretFormat.h"
 
-#include "SecretCopy.h"
-
 #include <cstring>
-#include <ctime>
-#include <memory>
 
 #include "ByteOrder.h"
 #include "EngineTables.h"
 #include "ToolkitObject.h"
-#include "Wipe.h"
 #include "zk5Cipher.h"
 
 namespace zk::engine {
@@ -18,11 +13,6 @@ namespace seam {
 int32_t (*mask)() = nullptr;
 uint64_t (*diskFree)() = nullptr;
 }  // namespace seam
-
-void BuildPrefix(ICRC* crc, uint16_t mask, uint8_t cipherIndex, uint8_t contentType, uint8_t flags,
-                 uint8_t out[kSecretPrefixSize]) {
-  BuildMaskedPrefix(crc, mask, 1, cipherIndex, contentType, flags, out);
-}
 
 StatusCode ReadPrefix(ICRC* crc, const uint8_t stored[kSecretPrefixSize], PrefixFields* out) {
   uint8_t plain[kSecretPrefixSize];
@@ -96,60 +86,12 @@ StatusCode AttachSecretCipher(IFileStrem* stream, IBlockCipher* cipher,
                               const uint8_t storedPrefix[kSecretPrefixSize], uint64_t at,
                               IFileStrem** out) {
   *out = nullptr;
-  ZK_REQUIRE(stream, id::StreamIFileStrem);
   ZK_REQUIRE(cipher, id::CryptoIBlockCipher);
   const uint32_t n = cipher->GetBlockSize();
   if (n == 0 || n > 32) return kInvalidArg;
   uint8_t iv[32];
   MakeIv(storedPrefix, n, iv);
-  ICipherFileStream* cfb = nullptr;
-  StatusCode st = CreateFace(id::CipherFileStreamCFB, id::CryptoICipherFileStream, &cfb);
-  if (st != kOk) return st;
-  IFileStrem* face = nullptr;
-  // Attached at 0, then moved: the move rebuilds the feedback state from
-  // the stored bytes before `at`.
-  st = stream->Seek(0, kSeekSet);
-  if (st == kOk) st = cfb->Attach(stream, cipher, iv, n);
-  if (st == kOk) st = cfb->QueryInterface(id::StreamIFileStrem, reinterpret_cast<void**>(&face));
-  cfb->Release();
-  if (st == kOk && !face) st = kNoInterface;
-  if (st == kOk && at) st = face->Seek(int64_t(at), kSeekSet);
-  if (st != kOk) {
-    ReleaseAndNull(face);
-    return st;
-  }
-  *out = face;
-  return kOk;
-}
-
-StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut, uint32_t align, uint64_t alignBase) {
-  constexpr uint32_t kPiece = 65536;
-  std::unique_ptr<uint8_t[]> buffer(new uint8_t[kPiece]);
-  uint64_t count = 0;
-  StatusCode st = kOk;
-  while (stream->IsEnd() == 0) {
-    uint32_t got = 0;
-    st = stream->Read(buffer.get(), AlignedPiece(alignBase + count, kPiece, align), &got);
-    if (st != kOk || got == 0) break;
-    st = hash->Update(buffer.get(), got);
-    if (st != kOk) break;
-    count += got;
-  }
-  Wipe(buffer.get(), kPiece);
-  if (countOut) *countOut = count;
-  return st;
-}
-
-void LocalCalendar(uint32_t t, CalendarTime* out) {
-  time_t v = time_t(t);
-  struct tm parts;
-  if (!localtime_r(&v, &parts)) return;
-  out->year = parts.tm_year;
-  out->month = parts.tm_mon;
-  out->day = parts.tm_mday;
-  out->hour = parts.tm_hour;
-  out->minute = parts.tm_min;
-  out->second = parts.tm_sec;
+  return AttachCipher(stream, cipher, iv, n, at, out);
 }
 
 StatusCode NewSecretMask(uint16_t* out) {

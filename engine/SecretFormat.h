@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "EngineCommon.h"
 #include "kvSafeDriver.h"
 #include "zk5BlockCipher.h"
 #include "zk5Stream.h"
@@ -35,9 +36,6 @@ struct PrefixFields {
   uint8_t flags = 0;
 };
 
-// Builds the masked prefix of a new secret (version 1).
-void BuildPrefix(ICRC* crc, uint16_t mask, uint8_t cipherIndex, uint8_t contentType, uint8_t flags,
-                 uint8_t out[kSecretPrefixSize]);
 // Checks a stored prefix: -19 bad magic, -18 version above 1, -19 bad CRC.
 StatusCode ReadPrefix(ICRC* crc, const uint8_t stored[kSecretPrefixSize], PrefixFields* out);
 
@@ -62,23 +60,11 @@ void MakeIv(const uint8_t stored[kSecretPrefixSize], uint32_t blockSize, uint8_t
 // The block cipher of the index keyed from key bytes through cipher.SetPassword.
 StatusCode MakeKeyedCipher(int32_t cipherIndex, const void* key, uint32_t keyLength, IBlockCipher** out);
 
-// A cipher.FileStreamCFB attached at offset 0 of stream (which is rewound
-// first) and positioned at `at`, so that its feedback state is the one the
-// stored bytes before `at` produce.
+// The secret's cipher stream: AttachCipher with the iv MakeIv gives;
+// kInvalidArg for a block size above 32 bytes.
 StatusCode AttachSecretCipher(IFileStrem* stream, IBlockCipher* cipher,
                               const uint8_t storedPrefix[kSecretPrefixSize], uint64_t at,
                               IFileStrem** out);
-
-// Adds the rest of a stream (from its position to its end) to a running
-// hash in 64 KiB pieces; counts the bytes. Pieces end on multiples of align
-// counted from alignBase, the stream's absolute position (see AlignedPiece).
-// Its buffer is allocated plainly: callers run it under Guard.
-StatusCode HashRest(IHash* hash, IStream* stream, uint64_t* countOut, uint32_t align = 1,
-                    uint64_t alignBase = 0);
-
-// A stored time as local calendar fields (left as they are when the time
-// cannot be converted).
-void LocalCalendar(uint32_t t, CalendarTime* out);
 
 // The mask of new secrets; tests fix it through the seam (and the clock
 // through SetClockForTests).

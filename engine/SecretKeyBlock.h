@@ -1,7 +1,5 @@
 // The key block of a secret sealed for an RSA key pair: made at Create,
-// opened by the key trial at Open. Until the RSA mode is built both answer
-// -6 (a weak stand-in in SecretKeyBlock.cpp; a file that defines them
-// replaces it when the engine is linked).
+// opened by the key trial at Open (defined in KeyBlock.cpp).
 #pragma once
 #include <cstdint>
 #include <functional>

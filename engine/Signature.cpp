@@ -6,7 +6,7 @@
 
 #include "ByteOrder.h"
 #include "Keys.h"
-#include "SecretFormat.h"
+#include "EngineCommon.h"
 
 namespace zk::engine {
 namespace {
@@ -45,7 +45,7 @@ StatusCode DigestFile(zk::IFileSystem* fs, const char* path, zk::IHash* hash, ui
   Held<zk::IFileStrem> file;
   StatusCode st = fs->OpenFile(path, zk::kOpenBinary, &file);
   if (st != zk::kOk) return st;
-  return HashRest(hash, file.p, digest);
+  return DigestRest(hash, file.p, digest);
 }
 
 // The signed block when `limbs` (at most 11, fewer zero-extended) hold one.
@@ -76,7 +76,7 @@ StatusCode Keys::DoSignFile(const char* filePath, const char* signaturePath, uin
     if (st != zk::kOk) return st;
     st = MakeKeyHash(static_cast<uint32_t>(hashIndex), &hash.p);
     if (st != zk::kOk) return st;
-    st = HashRest(hash.p, file.p, block + 8);
+    st = DigestRest(hash.p, file.p, block + 8);
     if (st != zk::kOk) return st;
   }
   const char* name = BaseName(filePath);
@@ -127,14 +127,14 @@ StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_
   st = file->GetSize(&size);
   if (st != zk::kOk) return st;
   uint8_t stored[kPrefixSize], plain[kPrefixSize], header[kHeaderSize], length[2];
-  st = ReadExact(file.p, stored, kPrefixSize);
+  st = EndIsDamage(ReadFully(file.p, stored, kPrefixSize));
   if (st != zk::kOk) return st;
   if (CheckPrefix(crc_, stored, 0, plain) != zk::kOk || plain[6] != kKindSignature)
     return zk::kInvalidFormat;
-  st = ReadExact(file.p, header, kHeaderSize);
+  st = EndIsDamage(ReadFully(file.p, header, kHeaderSize));
   if (st != zk::kOk) return st;
   if (!HeaderCrcHolds(crc_, header)) return zk::kHeaderCheck;
-  st = ReadExact(file.p, length, 2);
+  st = EndIsDamage(ReadFully(file.p, length, 2));
   if (st != zk::kOk) return st;
   const uint16_t sigLength = zk::LoadLE16(length);
   const uint64_t fixed = uint64_t(kPrefixSize) + kHeaderSize + 2;
@@ -144,8 +144,9 @@ StatusCode Keys::LoadSignature(const char* signaturePath, char** nameOut, uint8_
     return zk::kInvalidFormat;
   std::unique_ptr<uint8_t[]> sig(new uint8_t[sigLength]);
   std::unique_ptr<char[]> name(new char[nameLength + 1]);
-  st = ReadExact(file.p, sig.get(), sigLength);
-  if (st == zk::kOk && nameLength) st = ReadExact(file.p, name.get(), static_cast<uint32_t>(nameLength));
+  st = EndIsDamage(ReadFully(file.p, sig.get(), sigLength));
+  if (st == zk::kOk && nameLength)
+    st = EndIsDamage(ReadFully(file.p, name.get(), static_cast<uint32_t>(nameLength)));
   if (st != zk::kOk) return st;
   name[nameLength] = 0;
 
@@ -225,7 +226,7 @@ StatusCode Keys::DoReadSignature(const char* signaturePath, char** fileNameOut, 
   uint32_t hashIndex = 0;
   StatusCode st = LoadSignature(signaturePath, fileNameOut, block, &isPair, &signer, &hashIndex);
   if (st != zk::kOk) return st;
-  if (signTimeOut) LocalCalendar(zk::LoadLE32(block), signTimeOut);
+  if (signTimeOut) *signTimeOut = LocalCalendar(zk::LoadLE32(block));
   if (signerIsPairOut) *signerIsPairOut = isPair;
   // The signer's place in its list, so a caller can show whose key it is.
   if (reservedOut) *reservedOut = signer;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ByteOrder.h"
+#include "EngineCommon.h"
 #include "EngineTables.h"
 #include "MemoryStreams.h"
 #include "ToolkitObject.h"
@@ -109,17 +110,6 @@ StatusCode MakeRadix64(IStream* over, IStream** out) {
   return kOk;
 }
 
-// A runtime block holding the bytes and a terminating zero.
-StatusCode ToRuntimeBlock(const std::string& bytes, char** out) {
-  if (bytes.size() >= uint64_t(INT32_MAX)) return kNoMemory;
-  char* block = static_cast<char*>(zk_malloc(int32_t(bytes.size() + 1)));
-  if (!block) return kNoMemory;
-  if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
-  block[bytes.size()] = 0;
-  *out = block;
-  return kOk;
-}
-
 }  // namespace
 
 class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
@@ -216,7 +206,7 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
     StatusCode closed = radix->Close();
     if (st == kOk) st = closed;
     if (st != kOk) return st;
-    return ToRuntimeBlock(armour.p->data, out);
+    return PutString(out, armour.p->data);
   }
 
   StatusCode Decode(const char* armoured, const char* password, char** out) {
@@ -292,7 +282,7 @@ class CTextEncoder final : public ToolkitObject<CTextEncoder, ITextEncoder> {
     uint32_t size = 0;
     if ((st = Digest(hashIndex, plain.s, digest, &size))) return st;
     if (std::memcmp(digest, stored, size) != 0) return kDigestMismatch;
-    return ToRuntimeBlock(plain.s, out);
+    return PutString(out, plain.s);
   }
 
   IAppParam* params_ = nullptr;

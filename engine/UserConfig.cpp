@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "SecretFiles.h"
+#include "FileReplacement.h"
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 #include "UserFolders.h"
