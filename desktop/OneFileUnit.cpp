@@ -67,7 +67,7 @@ void FillOneFileView(TMainForm& f) {
   QTreeWidget* view = f.ListViewOneFile;
   for (int i = 0; i < view->topLevelItemCount(); ++i) view->topLevelItem(i)->setText(1, QString());
   f.ImageFileExtIcon->clear();
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
   if (!file) return;
   char* rawName = nullptr;
   zk::FileContentInfo info{};
@@ -105,7 +105,7 @@ void OneFileAddClick(TMainForm& f) {
   const QString path = CurrentPrompter().OpenFile(&f, GetResText(f.Texts(), txt::kOneFileOpenTitle),
                                                   QString(), QString());
   if (path.isEmpty()) return;
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
   if (!file) return;
   const QByteArray p = path.toUtf8();
   const int32_t flags =
@@ -117,20 +117,20 @@ void OneFileAddClick(TMainForm& f) {
   file->Release();
   if (ShowToolkitError(&f, f.Texts(), r, title)) {
     // The engine has written the secret with its new file.
-    f.saved = true;
+    f.Model().Written();
     FillOneFileView(f);
   }
   f.ApplyStates();
 }
 
 void AskFileForNewSecret(TMainForm& f) {
-  if (f.openKind != 2) {
+  if (f.Model().Kind() != 2) {
     f.ContentCommand("mnFileAdd");
     return;
   }
   OneFileAddClick(f);
-  if (f.openKind != 2) return;
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  if (f.Model().Kind() != 2) return;
+  auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
   if (!file) return;
   char* name = nullptr;
   zk::FileContentInfo info{};
@@ -143,7 +143,7 @@ void AskFileForNewSecret(TMainForm& f) {
 }
 
 void OneFileGetClick(TMainForm& f) {
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+  auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
   if (!file) return;
   char* rawName = nullptr;
   zk::FileContentInfo info{};
@@ -183,7 +183,7 @@ bool RunOneFileCommand(TMainForm& f, const QString& name) {
     tlbExplorerClick();
     return true;
   }
-  if (f.openKind != 2) return false;
+  if (f.Model().Kind() != 2) return false;
   if (name == QLatin1String("mnFileAdd")) OneFileAddClick(f);
   else if (name == QLatin1String("mnFileGet")) OneFileGetClick(f);
   else return false;

@@ -1,0 +1,154 @@
+#include "desktop/OpenSecret.h"
+
+#include <utility>
+
+#include "ToolkitObject.h"
+#include "Wipe.h"
+
+namespace kiv {
+
+namespace {
+
+template <class T>
+T* Query(zk::IBase* object, const char* interfaceId) {
+  if (!object) return nullptr;
+  void* out = nullptr;
+  if (object->QueryInterface(interfaceId, &out) != 0) return nullptr;
+  return static_cast<T*>(out);
+}
+
+}  // namespace
+
+OpenSecret::~OpenSecret() { Release(); }
+
+void OpenSecret::Release() {
+  zk::ReleaseAndNull(content_);
+  zk::ReleaseAndNull(secret_);
+  zk::ReleaseAndNull(choice_.keysCtrl);
+  zk::Wipe(choice_.password.data(), choice_.password.size());
+  choice_.password.clear();
+}
+
+void OpenSecret::Notify(bool content) {
+  if (!view_) return;
+  if (content) view_->ContentChanged();
+  view_->StateChanged();
+}
+
+void OpenSecret::Adopt(zk::IKivSecret* secret) {
+  zk::ReleaseAndNull(secret_);
+  secret_ = secret;
+}
+
+void OpenSecret::AdoptContent(zk::IBase* content) {
+  zk::ReleaseAndNull(content_);
+  content_ = content;
+}
+
+zk::IKivSecret* OpenSecret::TakeSecret() { return std::exchange(secret_, nullptr); }
+
+zk::IBase* OpenSecret::TakeContent() { return std::exchange(content_, nullptr); }
+
+void OpenSecret::Show(zk::IKivSecret* secret, zk::IBase* content, int32_t kind,
+                      const std::string& path, bool created) {
+  // The held references go; the caller handed over one of each (even of
+  // the same objects).
+  zk::ReleaseAndNull(content_);
+  zk::ReleaseAndNull(secret_);
+  secret_ = secret;
+  content_ = content;
+  path_ = path;
+  kind_ = kind;
+  // The flag is settled before the view applies the states.
+  saved_ = SavedAfter(created ? SecretEvent::kCreated : SecretEvent::kOpened, kind);
+  Notify(true);
+}
+
+void OpenSecret::Changed() {
+  if (kind_ == 0) return;
+  const bool was = saved_;
+  saved_ = SavedAfter(SecretEvent::kChanged, kind_);
+  if (was != saved_) Notify(false);
+}
+
+void OpenSecret::Written() {
+  saved_ = SavedAfter(SecretEvent::kSaved, kind_);
+  Notify(false);
+}
+
+StatusCode OpenSecret::Save() {
+  StatusCode r = 0;
+  if (kind_ == 1) {
+    if (auto* m = Query<zk::IMessage>(content_, zk::id::KivIMessage)) {
+      const std::string text = view_ ? view_->MessageText() : std::string();
+      r = view_ ? view_->RunEngine(SecretOperation::kSave,
+                                   [m, &text] { return m->SetText(text.c_str()); })
+                : m->SetText(text.c_str());
+      m->Release();
+    } else {
+      r = zk::kNotImplemented;
+    }
+  } else if (kind_ == 3) {
+    if (auto* safe = Query<zk::ISafe>(content_, zk::id::KivISafe)) {
+      r = view_ ? view_->RunEngine(SecretOperation::kSave, [safe] { return safe->Commit(); })
+                : safe->Commit();
+      safe->Release();
+    } else {
+      r = zk::kNotImplemented;
+    }
+  } else {
+    Notify(false);
+    return 0;
+  }
+  if (r != 0 && view_) view_->ShowFailure(SecretOperation::kSave, r);
+  saved_ = SavedAfter(r == 0 ? SecretEvent::kSaved : SecretEvent::kSaveFailed, kind_);
+  Notify(false);
+  return r;
+}
+
+bool OpenSecret::OfferSave(bool forced) {
+  if (saved_ || kind_ == 0) return true;
+  const SaveAnswer a = view_ ? view_->AskSaveChanges(!forced) : SaveAnswer::kCancel;
+  if (a == SaveAnswer::kCancel) return false;
+  if (a == SaveAnswer::kYes) {
+    Save();
+    // A failed save keeps the secret and stops what asked for the close.
+    if (!saved_ && kind_ != 2 && !forced) return false;
+  }
+  return true;
+}
+
+bool OpenSecret::Close(bool forced) {
+  if (!OfferSave(forced)) return false;
+  Discard();
+  return true;
+}
+
+void OpenSecret::Discard() {
+  zk::ReleaseAndNull(content_);
+  if (secret_) {
+    secret_->Close();
+    zk::ReleaseAndNull(secret_);
+  }
+  saved_ = SavedAfter(SecretEvent::kClosed, 0);
+  kind_ = 0;
+  path_.clear();
+  Notify(true);
+}
+
+bool OpenSecret::Delete() {
+  if (!secret_) return false;
+  // The content goes only once the secret is gone: a failed Delete leaves
+  // a usable view.
+  zk::IKivSecret* s = secret_;
+  auto call = [s] { return s->Delete(); };
+  const StatusCode r = view_ ? view_->RunEngine(SecretOperation::kDelete, call) : call();
+  if (r != 0) {
+    if (view_) view_->ShowFailure(SecretOperation::kDelete, r);
+    return false;
+  }
+  Discard();
+  return true;
+}
+
+}  // namespace kiv
