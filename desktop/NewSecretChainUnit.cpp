@@ -116,11 +116,7 @@ void ShowContent(TMainForm& f, bool isNew) {
     kind = 3;
   }
   // The model shows the secret it holds; the window's views follow.
-  OpenSecret& model = f.Model();
-  zk::IKivSecret* secret = model.TakeSecret();
-  zk::IBase* content = model.TakeContent();
-  const std::string path = model.Path();
-  f.ShowSecret(secret, content, kind, path, isNew);
+  f.Model().ShowHeld(kind, isNew);
   if (isNew && f.Model().Choice().carrierFormat != zk::kFormatSecretFile)
     ShowWarning(&f, f.Texts(), f.Params(), 2000);
   if (ShownHook()) ShownHook()(f, s.shownText);

@@ -45,9 +45,10 @@ void OpenSecret::AdoptContent(zk::IBase* content) {
   content_ = content;
 }
 
-zk::IKivSecret* OpenSecret::TakeSecret() { return std::exchange(secret_, nullptr); }
-
-zk::IBase* OpenSecret::TakeContent() { return std::exchange(content_, nullptr); }
+void OpenSecret::ShowHeld(int32_t kind, bool created) {
+  const std::string path = path_;
+  Show(std::exchange(secret_, nullptr), std::exchange(content_, nullptr), kind, path, created);
+}
 
 void OpenSecret::Show(zk::IKivSecret* secret, zk::IBase* content, int32_t kind,
                       const std::string& path, bool created) {

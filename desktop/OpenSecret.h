@@ -83,15 +83,14 @@ class OpenSecret {
   // Takes over one reference of the content being made (releasing the
   // held one).
   void AdoptContent(zk::IBase* content);
-  // Hands the held references out (the model keeps none).
-  zk::IKivSecret* TakeSecret();
-  zk::IBase* TakeContent();
 
   // Shows a secret: takes over one reference of each, the saved flag
   // settled by whether it is new (a new message or safe is unsaved until
   // Save). Then ContentChanged and StateChanged.
   void Show(zk::IKivSecret* secret, zk::IBase* content, int32_t kind, const std::string& path,
             bool created);
+  // Shows the secret and content the chain made or opened, at Path().
+  void ShowHeld(int32_t kind, bool created);
 
   // The content was changed in the window (message typed, safe edited).
   void Changed();

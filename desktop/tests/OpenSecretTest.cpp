@@ -215,21 +215,28 @@ TEST_F(OpenSecretRules, DeleteReleasesTheContentOnlyAfterTheEngineDeleted) {
 }
 
 TEST_F(OpenSecretRules, ChainHandsItsSecretOver) {
+  // A cancelled chain drops the object it made, unclosed.
+  secret->AddRef();
+  model.Adopt(secret);
+  model.Adopt(nullptr);
+  EXPECT_TRUE(secret->calls.empty());
+  EXPECT_EQ(secret->GetRefCount(), 1);
+
   secret->AddRef();
   model.Adopt(secret);
   message->AddRef();
   model.AdoptContent(message);
   model.SetPath("/tmp/new.kvs");
   EXPECT_EQ(model.Kind(), 0) << "not shown yet";
-  zk::IKivSecret* s = model.TakeSecret();
-  zk::IBase* c = model.TakeContent();
-  EXPECT_EQ(model.Secret(), nullptr);
-  model.Show(s, c, 1, model.Path(), true);
+  EXPECT_TRUE(view.events.empty());
+  model.ShowHeld(1, true);
+  EXPECT_EQ(model.Secret(), secret);
+  EXPECT_EQ(model.Content(), message);
+  EXPECT_EQ(model.Path(), "/tmp/new.kvs");
+  EXPECT_EQ(secret->GetRefCount(), 2) << "the model holds one reference";
+  EXPECT_EQ(message->GetRefCount(), 2);
   EXPECT_EQ(view.events, (std::vector<std::string>{"content kind=1", "state saved=0"}))
       << "the flag is settled before the view applies the states";
-  model.Adopt(nullptr);  // a cancelled chain drops its object unclosed
-  EXPECT_TRUE(secret->calls.empty());
-  EXPECT_EQ(secret->GetRefCount(), 1);
 }
 
 }  // namespace
