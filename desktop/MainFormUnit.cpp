@@ -760,11 +760,14 @@ SaveAnswer TMainForm::AskSaveChanges(bool mayCancel) {
 }
 
 StatusCode TMainForm::RunEngine(SecretOperation op, std::function<StatusCode()> call) {
-  const int32_t wait = op == SecretOperation::kSave ? txt::kSaving : txt::kDeleting;
+  int32_t wait = txt::kDeleting;
+  if (op == SecretOperation::kSave) wait = txt::kSaving;
+  if (op == SecretOperation::kOpen) wait = 1217;
   return WaitRun(MainWindowCaption(), GetResText(texts_, wait), std::move(call));
 }
 
 void TMainForm::ShowFailure(SecretOperation op, StatusCode code) {
+  // Open's failures are told by the open chain itself.
   const QString prefix = op == SecretOperation::kSave ? PlainMenuText(GetResText(texts_, 5))
                                                       : GetResText(texts_, txt::kDeleteFailed);
   ShowToolkitError(this, texts_, code, prefix);

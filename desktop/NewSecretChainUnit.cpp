@@ -241,15 +241,12 @@ bool NewSecretCreateStep(TMainForm& f) {
     rc = FillRsaParams(p, c.contentKind, c.carrierFormat, c.hashIndex, c.cipherIndex, c.keysCtrl,
                        s.keyList, s.keyIndex);
   }
-  zk::IBase* content = nullptr;
-  if (rc == 0) rc = f.Model().Secret()->Create(f.Model().Path().c_str(), &p, &content);
+  if (rc == 0) rc = f.Model().Create(p);
   zk::Wipe(&p, sizeof p);
   if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, 806))) {
-    if (content) content->Release();
     DropSecretObject(f);
     return false;
   }
-  f.Model().AdoptContent(content);
   Post(f, chain::kShowNew);
   Post(f, chain::kAfterShow);
   return true;
@@ -283,23 +280,18 @@ void OpenWizardStep(TMainForm& f) {
 
 void OpenSecretStep(TMainForm& f) {
   if (!f.Model().Secret()) return;
+  const SecretChoice& c = f.Model().Choice();
   zk::SecretParams p{};
-  p.contentType = uint8_t(f.Model().Choice().contentKind);
-  p.format = uint8_t(f.Model().Choice().carrierFormat);
-  const size_t n = std::min(f.Model().Choice().password.size(), sizeof p.key);
-  std::memcpy(p.key, f.Model().Choice().password.data(), n);
+  p.contentType = uint8_t(c.contentKind);
+  p.format = uint8_t(c.carrierFormat);
+  const size_t n = std::min(c.password.size(), sizeof p.key);
+  std::memcpy(p.key, c.password.data(), n);
   p.keyLength = uint16_t(n);
   WipePassword(f);
-  zk::IBase* content = nullptr;
-  const std::string path = f.Model().Path();
-  zk::IKivSecret* secret = f.Model().Secret();
-  StatusCode rc =
-      WaitRun(f.windowTitle(), Text(f, 1217),
-              [&] { return secret->Open(path.c_str(), &p, &content); });
+  StatusCode rc = f.Model().Open(p);
   zk::Wipe(&p, sizeof p);
   if (rc != 0) {
-    if (content) content->Release();
-    if (f.Model().Choice().passwordMode && rc == zk::kAccessDenied) {
+    if (c.passwordMode && rc == zk::kAccessDenied) {
       // The header did not open under this password: asked again, the
       // file kept.
       CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, txt::kWrongPassword),
@@ -307,7 +299,7 @@ void OpenSecretStep(TMainForm& f) {
       Post(f, chain::kOpenWizard);
       return;
     }
-    if (!f.Model().Choice().passwordMode && rc == zk::kAccessDenied)
+    if (!c.passwordMode && rc == zk::kAccessDenied)
       CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, 817), BoxIcon::kError,
                                 BoxButtons::kOk);
     else
@@ -315,7 +307,6 @@ void OpenSecretStep(TMainForm& f) {
     DropSecretObject(f);
     return;
   }
-  f.Model().AdoptContent(content);
   ShowContent(f, false);
   Post(f, chain::kAfterShow);
 }

@@ -45,6 +45,35 @@ void OpenSecret::AdoptContent(zk::IBase* content) {
   content_ = content;
 }
 
+StatusCode OpenSecret::Create(const zk::SecretParams& params) {
+  zk::IBase* content = nullptr;
+  const StatusCode r =
+      secret_ ? secret_->Create(path_.c_str(), &params, &content) : zk::kNotInitialized;
+  if (r != 0) {
+    if (content) content->Release();
+    zk::ReleaseAndNull(content_);
+    zk::ReleaseAndNull(secret_);
+    return r;
+  }
+  AdoptContent(content);
+  return r;
+}
+
+StatusCode OpenSecret::Open(const zk::SecretParams& params) {
+  if (!secret_) return zk::kNotInitialized;
+  zk::IBase* content = nullptr;
+  zk::IKivSecret* s = secret_;
+  const std::string path = path_;
+  auto call = [s, &path, &params, &content] { return s->Open(path.c_str(), &params, &content); };
+  const StatusCode r = view_ ? view_->RunEngine(SecretOperation::kOpen, call) : call();
+  if (r != 0) {
+    if (content) content->Release();
+    return r;
+  }
+  AdoptContent(content);
+  return r;
+}
+
 void OpenSecret::ShowHeld(int32_t kind, bool created) {
   const std::string path = path_;
   Show(std::exchange(secret_, nullptr), std::exchange(content_, nullptr), kind, path, created);

@@ -18,7 +18,7 @@ namespace kiv {
 
 // The engine calls the model makes through its view (the view runs them on
 // the worker thread behind the wait window and shows their failures).
-enum class SecretOperation { kSave, kDelete };
+enum class SecretOperation { kSave, kDelete, kOpen };
 
 // The answer to "save the changes?".
 enum class SaveAnswer { kYes, kNo, kCancel };
@@ -83,6 +83,15 @@ class OpenSecret {
   // Takes over one reference of the content being made (releasing the
   // held one).
   void AdoptContent(zk::IBase* content);
+
+  // Creates the held secret at Path() (on the calling thread, as the
+  // create step always ran); on success the model holds the new content
+  // until ShowHeld. A failure leaves nothing held.
+  StatusCode Create(const zk::SecretParams& params);
+  // Opens the held secret at Path() where engine calls run; on success the
+  // model holds the content until ShowHeld. A failure keeps the secret
+  // object, so a wrong password can be asked again.
+  StatusCode Open(const zk::SecretParams& params);
 
   // Shows a secret: takes over one reference of each, the saved flag
   // settled by whether it is new (a new message or safe is unsaved until

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "desktop/OpenSecret.h"
+#include "desktop/testing/FakeChainSecret.h"
 #include "desktop/testing/FakeSecret.h"
 
 namespace {
@@ -29,7 +30,9 @@ class RecordingView : public kiv::OpenSecretView {
     return answer;
   }
   StatusCode RunEngine(SecretOperation op, std::function<StatusCode()> call) override {
-    events.push_back(op == SecretOperation::kSave ? "run save" : "run delete");
+    events.push_back(op == SecretOperation::kSave   ? "run save"
+                     : op == SecretOperation::kOpen ? "run open"
+                                                    : "run delete");
     return call();
   }
   void ShowFailure(SecretOperation, StatusCode code) override {
@@ -237,6 +240,55 @@ TEST_F(OpenSecretRules, ChainHandsItsSecretOver) {
   EXPECT_EQ(message->GetRefCount(), 2);
   EXPECT_EQ(view.events, (std::vector<std::string>{"content kind=1", "state saved=0"}))
       << "the flag is settled before the view applies the states";
+}
+
+// The chain's create and open steps through the model: the content is
+// held until shown; a failed create leaves nothing, a failed open keeps the
+// secret object for another password.
+TEST(OpenSecretChain, CreateAndOpenHoldTheContentUntilShown) {
+  kivfake::SecretLog log;
+  OpenSecret model;
+  RecordingView view;
+  view.model = &model;
+  model.SetView(&view);
+  zk::SecretParams p{};
+
+  model.Adopt(new kivfake::ChainSecret(&log));
+  model.SetPath("/tmp/new.kvs");
+  log.createResult = zk::kWriteError;
+  EXPECT_EQ(model.Create(p), zk::kWriteError);
+  EXPECT_EQ(model.Secret(), nullptr);
+  EXPECT_EQ(model.Content(), nullptr);
+  EXPECT_EQ(log.alive, 0);
+
+  model.Adopt(new kivfake::ChainSecret(&log));
+  log.createResult = zk::kOk;
+  EXPECT_EQ(model.Create(p), zk::kOk);
+  EXPECT_NE(model.Content(), nullptr);
+  EXPECT_EQ(model.Kind(), 0) << "held, not shown";
+  EXPECT_TRUE(view.events.empty()) << "Create runs where the create step always ran";
+  model.ShowHeld(1, true);
+  EXPECT_FALSE(model.Saved());
+  model.Discard();
+  EXPECT_EQ(log.alive, 0);
+
+  view.events.clear();
+  model.Adopt(new kivfake::ChainSecret(&log));
+  model.SetPath("/tmp/old.kvs");
+  log.openResult = zk::kAccessDenied;
+  EXPECT_EQ(model.Open(p), zk::kAccessDenied);
+  EXPECT_NE(model.Secret(), nullptr) << "kept for another password";
+  EXPECT_EQ(model.Content(), nullptr);
+  log.openResult = zk::kOk;
+  EXPECT_EQ(model.Open(p), zk::kOk);
+  EXPECT_EQ(view.events, (std::vector<std::string>{"run open", "run open"}))
+      << "Open runs where engine calls run";
+  ASSERT_NE(model.Content(), nullptr);
+  model.ShowHeld(1, false);
+  EXPECT_TRUE(model.Saved());
+  EXPECT_EQ(model.Path(), "/tmp/old.kvs");
+  model.Release();
+  EXPECT_EQ(log.alive, 0);
 }
 
 }  // namespace
