@@ -24,12 +24,13 @@ extern const int32_t kSmooth[175];
 // Table increment for a smoothing value.
 uint32_t SmoothIncrement(uint32_t e);
 
-// The counts are also summed in groups of sixteen symbols, kept in step, so
-// that a cumulative count or a symbol's search takes a fixed number of
-// vector steps. Aligned so that each group of counts is one cache line.
+// Each group of sixteen symbols keeps the running sums of its counts, and
+// the groups the running sums of their totals, so that a symbol's
+// cumulative count is two loads and its search two comparisons of sixteen
+// lanes. Aligned so that each group is one cache line.
 struct alignas(64) FreqTable {
-  uint32_t count[256];
-  uint32_t group[16];  // group[g]: sum of the counts of symbols 16g to 16g+15
+  uint32_t cum[256];   // cum[s]: counts of the symbols from the first of s's group through s
+  uint32_t group[16];  // group[g]: counts of the symbols 0 to 16g+15
   uint32_t total;
   uint32_t counter;  // smoothing counter (32-bit two's complement)
 };
@@ -61,6 +62,18 @@ struct Workspace {
 // for the next one (lock-free, single slot).
 Workspace* TakeWorkspace();  // throws std::bad_alloc when memory runs out
 void GiveBackWorkspace(Workspace* ws);
+
+// The form of the table search the coder uses: plain C++, or the vector
+// units of the processor (checked at run time). Every form writes the same
+// bytes; the best one the processor has is used unless a test asks for
+// another.
+enum class Search { kPlain, kAvx2, kAvx512 };
+bool SearchAvailable(Search s);
+Search BestSearch();
+// Uses s from now on (one the processor lacks: the best one); for tests and
+// benchmarks.
+void UseSearch(Search s);
+Search SearchInUse();
 
 // Compresses all of in into out. Returns 0, the first stream error, or the
 // non-zero answer of the progress object.

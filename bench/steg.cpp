@@ -218,14 +218,14 @@ void Register() {
       const std::string name = std::string(Carriers()[i].name) + "/" + op;
       benchmark::RegisterBenchmark(name.c_str(), [i, op, name](benchmark::State& state) {
         const Carrier& c = Carriers()[i];
-        double best = 1e30;
+        std::vector<double> runs;
         for (auto _ : state) {
           auto t0 = Clock::now();
           RunOperation(c, op);
-          best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+          runs.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
         }
         state.SetBytesProcessed(int64_t(state.iterations() * c.size));
-        Figures()[name] = best;
+        Figures()[name] = zkbench::Median(runs);
       })->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
     }
   }

@@ -4,10 +4,12 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include "desktop/AboutUnit.h"
@@ -179,7 +181,38 @@ struct AddBatch : Batch {
   }
 };
 
+// Flushes the files and folders an extraction made: one syncfs per file
+// system, then the folders that name them. False when a flush failed.
+bool SyncMade(const std::vector<std::string>& paths) {
+  bool ok = true;
+  std::vector<dev_t> synced;
+  std::vector<std::string> folders;
+  for (const std::string& path : paths) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    if (std::find(synced.begin(), synced.end(), st.st_dev) == synced.end()) {
+      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0 || ::syncfs(fd) != 0) ok = false;
+      if (fd >= 0) ::close(fd);
+      synced.push_back(st.st_dev);
+    }
+    const std::string folder = fs::path(path).parent_path().string();
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+  }
+  for (const std::string& folder : folders) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+      if (::fsync(fd) != 0) ok = false;
+      ::close(fd);
+    }
+  }
+  return ok;
+}
+
 struct ExtractBatch : Batch {
+  // Files and folders made under new names: flushed together at the end.
+  std::vector<std::string> fresh;
+
   bool Refused(const std::string& name) {
     if (ValidDiskName(name)) return false;
     result.refused.push_back(SafeJoin(CurrentOf(safe), name));
@@ -192,7 +225,15 @@ struct ExtractBatch : Batch {
     const std::string disk = folder + name;
     ProgressUpdate(title, QString::fromStdString(safePath), 0);
     struct stat st {};
-    if (::lstat(disk.c_str(), &st) == 0) {
+    if (::lstat(disk.c_str(), &st) != 0 && errno == ENOENT) {
+      // A new name has no original to keep: the safe writes beside it and
+      // renames without a flush, and the batch flushes it at the end.
+      StatusCode rc = safe->ExtractFile(name.c_str(), disk.c_str(), progress);
+      if (rc != 0) Note(rc);
+      else fresh.push_back(disk);
+      return;
+    }
+    {
       zk::SafeFileInfo entry{};
       safe->GetFileInfo("", name.c_str(), &entry);
       bool cancel = false;
@@ -219,6 +260,7 @@ struct ExtractBatch : Batch {
         stop = true;
         return;
       }
+      fresh.push_back(disk);
     } else if (!S_ISDIR(st.st_mode)) {
       result.error = zk::kNotExecuted;
       stop = true;
@@ -306,13 +348,15 @@ SafeBatchResult ExtractFromSafe(zk::ISafe* safe, zk::ITextRes* texts,
   std::string folder = target;
   if (folder.empty() || folder.back() != '/') folder += '/';
   kvIProgressImp* progress = kvIProgressImp::Create();
-  ExtractBatch batch{{safe, texts, title, progress, false, {}}};
+  ExtractBatch batch{{safe, texts, title, progress, false, {}}, {}};
   ProgressRun(title, QString(), [&] {
     for (const SafeItem& i : items) {
       if (batch.Ended()) break;
       if (i.kind == SafeItemKind::kFile) batch.File(i.name, folder);
       else if (i.kind == SafeItemKind::kFolder) batch.Folder(i.name, folder);
     }
+    // Before the batch reports: what it made under new names is flushed.
+    if (!SyncMade(batch.fresh) && batch.result.error == 0) batch.result.error = zk::kWriteError;
     return StatusCode{0};
   });
   progress->Release();

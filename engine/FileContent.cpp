@@ -14,6 +14,7 @@
 #include "SecretCopy.h"
 #include "SecretFiles.h"
 #include "SecretFormat.h"
+#include "SecretPipe.h"
 
 namespace zk::engine {
 namespace {
@@ -72,24 +73,29 @@ class File final : public ContentBase<File, IKivFile> {
     // Written beside the target and renamed over it when complete.
     FileReplacement replacement(fs_);
     if ((st = replacement.Begin(path)) != kOk) return st;
+    // The file is written on a thread of its own.
+    WriteBehind disk;
+    if ((st = disk.Start(replacement.stream())) != kOk) return st;
     if (info.flags & 1) {
-      WorkStream work;
-      if ((st = provider->CreateStream(size > kStageLimit, &work.p)) != kOk) return st;
-      if ((st = provider->Load(work.p, 0, progress)) != kOk) return st;
-      if ((st = work.p->Seek(int64_t(skip), kSeekSet)) != kOk) return st;
-      st = DecodeBounded(work.p, replacement.stream(), info.size, progress);
+      // The secret is decrypted on a thread of its own straight into the
+      // decoder here, which reports the progress.
+      ReadAhead decrypted;
+      st = decrypted.Start(size, [provider](IFileStrem* w) { return provider->Load(w, 0, nullptr); });
+      if (st == kOk) st = SkipBytes(decrypted.stream(), skip);
+      if (st == kOk) st = DecodeBounded(decrypted.stream(), disk.stream(), info.size, progress);
+      st = decrypted.Finish(st);
     } else {
       // Stored bytes go straight from the secret to the file, past the
       // info block and the name.
-      if (size - skip != info.size) return kNotFound;
+      if (size - skip != info.size) return disk.Finish(kNotFound);
       IFileStrem* skipping = nullptr;
-      if ((st = MakeSkippingStream(replacement.stream(), skip, &skipping)) != kOk) return st;
+      if ((st = MakeSkippingStream(disk.stream(), skip, &skipping)) != kOk) return disk.Finish(st);
       st = provider->Load(skipping, 0, progress);
       const uint64_t passed = SkippingPassed(skipping);
       skipping->Release();
       if (st == kOk && passed != info.size) st = kNotFound;
     }
-    if (st != kOk) return st;
+    if ((st = disk.Finish(st)) != kOk) return st;
     if ((st = replacement.Commit()) != kOk) return st;
     IFileStrem* written = replacement.TakeStream();
     written->Close();
@@ -190,7 +196,16 @@ class File final : public ContentBase<File, IKivFile> {
     Wipe(block.get(), blockSize);
     if (st == kOk) st = Coder(&coder);
     if (st == kOk) st = coder->Init(0);
-    if (st == kOk) st = coder->Encode(file, work.p, progress, uint32_t(size));
+    if (st == kOk) {
+      // The file is read on one thread and the coding written on another,
+      // while the coder here reports the progress.
+      ReadAhead reading;
+      WriteBehind writing;
+      st = reading.Start(size, [file](IFileStrem* w) { return CopyWithProgress(file, w, 0, nullptr); });
+      if (st == kOk) st = writing.Start(work.p);
+      if (st == kOk) st = coder->Encode(reading.stream(), writing.stream(), progress, uint32_t(size));
+      st = writing.Finish(reading.Finish(st));
+    }
     file->Release();
     if (st != kOk) return st;
     work.p->Seek(0, kSeekSet);
@@ -198,6 +213,20 @@ class File final : public ContentBase<File, IKivFile> {
   }
 
  private:
+  // Reads and drops the first n bytes of a stream; -6 when it ends first.
+  static StatusCode SkipBytes(IStream* s, uint64_t n) {
+    uint8_t piece[4096];
+    StatusCode st = kOk;
+    while (n > 0 && st == kOk) {
+      const uint32_t want = n < sizeof piece ? uint32_t(n) : uint32_t(sizeof piece);
+      st = ReadFully(s, piece, want);
+      if (st == kInvalidFormat) st = kNotFound;
+      n -= want;
+    }
+    Wipe(piece, sizeof piece);
+    return st;
+  }
+
   StatusCode FileSystem() {
     if (fs_) return kOk;
     return CreateFace(id::FosFileSys, id::StreamIFileSystem, &fs_);

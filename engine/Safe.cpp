@@ -1,6 +1,9 @@
 #include "Safe.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -102,6 +105,7 @@ StatusCode CopyWithProgress(zk::IFileStrem* source, zk::IStream* target, zk::IPr
 Safe::Safe() { root_.name = "\\"; }
 
 Safe::~Safe() {
+  if (!unsynced_.empty()) SyncFiles(unsynced_);
   zk::ReleaseAndNull(flows_);
   zk::ReleaseAndNull(fs_);
   zk::ReleaseAndNull(arc_);
@@ -398,13 +402,19 @@ StatusCode Safe::DoExtractFile(const char* filePath, const char* diskPath, zk::I
   const FileEntry entry = *found.entry();
   // The data go to a new file beside the target, put in its place once
   // complete: a failure or a cancel leaves no half file under its name.
+  // Only a file that replaces one is flushed before its rename, so that a
+  // crash keeps the original; a new one is flushed with its batch.
   FileReplacement out(fs_);
+  struct stat present;
+  const bool fresh = lstat(diskPath, &present) != 0 && errno == ENOENT;
+  if (fresh) out.FlushLater();
   st = out.Begin(diskPath);
   if (st != zk::kOk) return st;
   st = Restore(entry, out.stream(), progress);
   if (st == zk::kOk) st = out.Commit();
   if (st != zk::kOk) return st;
   out.Abandon();
+  if (fresh) unsynced_.push_back(diskPath);
   return fs_->SetFileTimes(diskPath, entry.created, entry.modified);
 }
 
@@ -493,6 +503,11 @@ StatusCode Safe::RenameFolder(const char* folderPath, const char* newName) {
 
 StatusCode Safe::Commit() {
   return Guard([&]() -> StatusCode {
+    if (!unsynced_.empty()) {
+      StatusCode synced = SyncFiles(unsynced_);
+      unsynced_.clear();
+      if (synced != zk::kOk) return synced;
+    }
     ZK_REQUIRE(flows_, zk::id::StreamIFlowControl);
     StatusCode st = WriteCatalogue(flows_, root_);
     if (st == zk::kOk) st = flows_->Pack();

@@ -4,6 +4,7 @@
 // catalogue through kiv.ISafeCallback and binds itself as provider.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "ToolkitObject.h"
 #include "SafeTree.h"
@@ -90,6 +91,10 @@ class Safe final : public zk::ToolkitObject<Safe, zk::ISafe, zk::ISetProvider, z
   zk::IArc* arc_ = nullptr;
   zk::IStreamProvider* provider_ = nullptr;
   zk::IFileStrem* container_ = nullptr;
+  // Files extracted to new names, renamed into place without a flush of
+  // their own: flushed together (SyncFiles) when the safe is committed or
+  // released, unless the caller has flushed its batch already.
+  std::vector<std::string> unsynced_;
 };
 
 // Copies a stream to its end in 64 KiB pieces, reporting 0, rising whole

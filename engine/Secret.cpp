@@ -22,6 +22,7 @@
 #include "SecretFiles.h"
 #include "SecretFormat.h"
 #include "SecretKeyBlock.h"
+#include "SecretPipe.h"
 #include "zk5Steg.h"
 
 namespace zk::engine {
@@ -264,9 +265,21 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     if (st != kOk) return st;
     Held<IFileStrem> plain;
     if ((st = AttachSecretCipher(view, cipher_, prefix_, ContentOffset(Rsa()), &plain)) != kOk) return st;
-    if ((st = CopyWithProgress(plain, out, limit, progress, nullptr, nullptr, cipher_->GetBlockSize(),
-                               ContentOffset(Rsa()))) != kOk)
-      return st;
+    uint64_t size = 0, position = 0;
+    if ((st = plain->GetSize(&size)) != kOk || (st = plain->GetPosition(&position)) != kOk) return st;
+    uint64_t total = size > position ? size - position : 0;
+    if (limit != 0 && limit < total) total = limit;
+    // Reading and decrypting on a thread of their own, the copy with its
+    // progress and the writes here.
+    ReadAhead decrypted;
+    const uint32_t block = cipher_->GetBlockSize();
+    const uint64_t start = ContentOffset(Rsa());
+    st = decrypted.Start(total, [&](IFileStrem* w) {
+      return CopyWithProgress(plain, w, limit, nullptr, nullptr, nullptr, block, start);
+    });
+    if (st != kOk) return st;
+    st = CopyWithProgress(decrypted.stream(), out, 0, progress);
+    if ((st = decrypted.Finish(st)) != kOk) return st;
     return out->Commit();
   }
 
@@ -587,7 +600,17 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     if ((st = MakeHash(h.hashIndex, &hash)) != kOk) return st;
     uint8_t digest[32] = {};
     if ((st = hash->Init()) != kOk) return st;
-    if ((st = HashRest(hash, plain, nullptr, cipher_->GetBlockSize(), start)) != kOk) return st;
+    {
+      // Decrypted on a thread of its own, hashed here.
+      ReadAhead decrypted;
+      const uint32_t block = cipher_->GetBlockSize();
+      st = decrypted.Start(contentSize_, [&](IFileStrem* w) {
+        return CopyWithProgress(plain, w, 0, nullptr, nullptr, nullptr, block, start);
+      });
+      if (st != kOk) return st;
+      st = HashRest(hash, decrypted.stream(), nullptr);
+      if ((st = decrypted.Finish(st)) != kOk) return st;
+    }
     if ((st = hash->Final(digest, sizeof digest)) != kOk) return st;
     if (std::memcmp(digest, h.digest, hash->GetDigestSize()) != 0) return kDigestMismatch;
 
@@ -667,22 +690,33 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     if (st == kOk) st = target->Write(prefix_, kSecretPrefixSize);
     if (st == kOk && Rsa()) st = target->Write(keyBlock_, kKeyBlockSize);
     if (st != kOk) return st;
+    // Three stages: reading, hashing and progress here; encrypting on a
+    // thread; writing the target on another.
+    WriteBehind disk;
+    if ((st = disk.Start(target)) != kOk) return st;
     Held<IFileStrem> cs;
-    if ((st = AttachSecretCipher(target, cipher_, prefix_, HeaderOffset(Rsa()), &cs)) != kOk) return st;
-    if ((st = cs->Write(header, kContentHeaderSize)) != kOk) return st;
-    if (extraLength && (st = cs->Write(extra, extraLength)) != kOk) return st;
+    if ((st = AttachSecretCipher(disk.stream(), cipher_, prefix_, HeaderOffset(Rsa()), &cs)) != kOk)
+      return disk.Finish(st);
+    WriteBehind crypt;
+    const uint32_t block = cipher_->GetBlockSize();
+    if ((st = crypt.Start(cs, block)) != kOk) return disk.Finish(st);
+    st = cs->Write(header, kContentHeaderSize);
+    if (st == kOk && extraLength) st = cs->Write(extra, extraLength);
     // The copy pass hashes again what it copies.
-    if ((st = hash->Init()) != kOk) return st;
-    if (extraLength && (st = hash->Update(extra, extraLength)) != kOk) return st;
-    if ((st = content->Seek(0, kSeekSet)) != kOk) return st;
+    if (st == kOk) st = hash->Init();
+    if (st == kOk && extraLength) st = hash->Update(extra, extraLength);
+    if (st == kOk) st = content->Seek(0, kSeekSet);
     uint64_t copied = 0;
-    if ((st = CopyWithProgress(content, cs, 0, progress, hash, &copied, cipher_->GetBlockSize(),
-                               ContentOffset(Rsa()) + extraLength)) != kOk)
-      return st;
+    if (st == kOk)
+      st = CopyWithProgress(content, crypt.stream(), 0, progress, hash, &copied, block,
+                            ContentOffset(Rsa()) + extraLength);
+    st = crypt.Finish(st);
     uint8_t again[32] = {};
-    if ((st = hash->Final(again, sizeof again)) != kOk) return st;
-    if (copied != size || std::memcmp(again, header + 16, hash->GetDigestSize()) != 0) return kReadError;
-    return cs->Commit();
+    if (st == kOk) st = hash->Final(again, sizeof again);
+    if (st == kOk && (copied != size || std::memcmp(again, header + 16, hash->GetDigestSize()) != 0))
+      st = kReadError;
+    if (st == kOk) st = cs->Commit();
+    return disk.Finish(st);
   }
 
   // Copies the carrier file as it stands into target.

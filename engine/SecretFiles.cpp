@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -316,15 +317,36 @@ StatusCode FileReplacement::Begin(const char* target) {
 
 StatusCode FileReplacement::Commit() {
   if (!stream_) return kNotOpen;
-  StatusCode st = stream_->Commit();
+  StatusCode st = flushLater_ ? kOk : stream_->Commit();
   if (st != kOk) return st;
   if (FaultHere()) return kWriteError;
   if (rename(sibling_.c_str(), target_.c_str()) != 0) return kWriteError;
   committed_ = true;
   sibling_.clear();
   Unlock();
-  SyncFolderOf(target_);
+  if (!flushLater_) SyncFolderOf(target_);
   return kOk;
+}
+
+StatusCode SyncFiles(const std::vector<std::string>& paths) {
+  StatusCode result = kOk;
+  std::vector<dev_t> synced;
+  std::vector<std::string> folders;
+  for (const std::string& path : paths) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) continue;  // gone since: nothing to keep
+    if (std::find(synced.begin(), synced.end(), st.st_dev) == synced.end()) {
+      const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0 || syncfs(fd) != 0) result = kWriteError;
+      if (fd >= 0) close(fd);
+      synced.push_back(st.st_dev);
+    }
+    const size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
+  }
+  for (const std::string& folder : folders) SyncFolderOf(folder + "/");
+  return result;
 }
 
 IFileStrem* FileReplacement::TakeStream() {

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "zk5Stream.h"
 
@@ -59,6 +60,10 @@ class FileReplacement {
   // Flushes the new file, renames it over the target and flushes the folder.
   // The stream stays open on the file now at the target's path.
   StatusCode Commit();
+  // For a target that does not exist yet (no original to keep): Commit
+  // renames without flushing; the caller flushes the file with its batch
+  // (SyncFiles) before it reports success.
+  void FlushLater() { flushLater_ = true; }
   // Hands out the stream after Commit (the caller owns the reference).
   IFileStrem* TakeStream();
   // Closes and removes the sibling unless committed.
@@ -75,6 +80,11 @@ class FileReplacement {
   std::string target_;
   std::string sibling_;
   bool committed_ = false;
+  bool flushLater_ = false;
 };
+
+// Flushes files written without a flush of their own: one syncfs per file
+// system they are on, then each of their folders.
+StatusCode SyncFiles(const std::vector<std::string>& paths);
 
 }  // namespace zk::engine

@@ -242,6 +242,85 @@ TEST_F(LzpxjCore, MixedInputKeepsItsBytes) {
   EXPECT_TRUE(out == in);
 }
 
+// Every form of the table search the processor has (plain C++, AVX2,
+// AVX-512) writes the frozen bytes and decodes every stream, good or
+// corrupt, to the same bytes and status as the plain form.
+class SearchForm {
+ public:
+  explicit SearchForm(lzpxj::Search s) : saved_(lzpxj::SearchInUse()) { lzpxj::UseSearch(s); }
+  ~SearchForm() { lzpxj::UseSearch(saved_); }
+
+ private:
+  lzpxj::Search saved_;
+};
+
+TEST_F(LzpxjCore, EverySearchFormGivesTheSameBytes) {
+  std::map<std::string, std::string> golden;
+  for (const Golden& g : kGolden) golden[g.name] = g.hex;
+  const std::vector<uint8_t> mixed = MixedInput();
+  // Streams for the decoders: good ones, truncated, with flipped bytes,
+  // and random bytes.
+  std::vector<std::vector<uint8_t>> streams;
+  {
+    SearchForm plain(lzpxj::Search::kPlain);
+    streams.push_back(Compress(mixed));
+    streams.push_back(Compress(arctest::RandomBytes(300000, 5)));
+    streams.push_back(Compress(arctest::WordText(200000, 6)));
+  }
+  uint32_t seed = 11;
+  for (int round = 0; round < 60; ++round) {
+    seed = seed * 69069u + 1;
+    std::vector<uint8_t> bad = streams[round % 3];
+    if (round % 3 == 0) {
+      bad.resize((seed >> 8) % bad.size());
+    } else if (round % 3 == 1) {
+      for (int k = 0; k < 4; ++k, seed = seed * 69069u + 1) bad[(seed >> 8) % bad.size()] ^= uint8_t(1 + (seed >> 3) % 255);
+    } else {
+      bad = arctest::RandomBytes((seed >> 8) % 5000, seed);
+    }
+    streams.push_back(bad);
+  }
+  std::vector<std::pair<StatusCode, std::vector<uint8_t>>> plainOut;
+  {
+    SearchForm plain(lzpxj::Search::kPlain);
+    for (const auto& st : streams) {
+      std::vector<uint8_t> out;
+      StatusCode code = Expand(st, &out);
+      plainOut.emplace_back(code, std::move(out));
+    }
+  }
+  int forms = 0;
+  for (lzpxj::Search s : {lzpxj::Search::kPlain, lzpxj::Search::kAvx2, lzpxj::Search::kAvx512}) {
+    if (!lzpxj::SearchAvailable(s)) continue;
+    ++forms;
+    SearchForm form(s);
+    ASSERT_EQ(s, lzpxj::SearchInUse());
+    SCOPED_TRACE(int(s));
+    for (const auto& c : arctest::LzpxjCorpus()) {
+      SCOPED_TRACE(c.name);
+      EXPECT_EQ(golden[c.name], zktest::ToHex(Compress(c.input)));
+      std::vector<uint8_t> out;
+      EXPECT_EQ(0, Expand(zktest::FromHex(golden[c.name]), &out));
+      EXPECT_TRUE(out == c.input);
+    }
+    const std::vector<uint8_t> packed = Compress(mixed);
+    EXPECT_EQ(92125u, packed.size());
+    EXPECT_EQ(uint64_t(0x51856a25496a576eu), Fnv1a64(packed));
+    for (size_t k = 0; k < streams.size(); ++k) {
+      SCOPED_TRACE(k);
+      std::vector<uint8_t> out;
+      EXPECT_EQ(plainOut[k].first, Expand(streams[k], &out));
+      EXPECT_TRUE(out == plainOut[k].second);
+    }
+  }
+  // A processor without a form falls back to the best it has.
+  EXPECT_GE(forms, 1);
+  lzpxj::UseSearch(lzpxj::Search::kAvx512);
+  EXPECT_EQ(lzpxj::SearchAvailable(lzpxj::Search::kAvx512) ? lzpxj::Search::kAvx512 : lzpxj::BestSearch(),
+            lzpxj::SearchInUse());
+  lzpxj::UseSearch(lzpxj::BestSearch());
+}
+
 
 // ------------------------------------------------ the class through streams
 

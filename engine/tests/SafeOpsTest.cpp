@@ -304,8 +304,12 @@ class SizedFs final : public zk::ToolkitObject<SizedFs, zk::IFileSystem> {
     StatusCode Write(const void* d, uint32_t n) override { return real->Write(d, n); }
     StatusCode Close() override { return real->Close(); }
     StatusCode CopyFrom(zk::IStream* s, uint64_t n) override { return real->CopyFrom(s, n); }
-    StatusCode Commit() override { return real->Commit(); }
+    StatusCode Commit() override {
+      if (commits) ++*commits;
+      return real->Commit();
+    }
     StatusCode GetSize(uint64_t* out) override {
+      if (created) return real->GetSize(out);
       *out = size;
       return 0;
     }
@@ -314,13 +318,24 @@ class SizedFs final : public zk::ToolkitObject<SizedFs, zk::IFileSystem> {
     StatusCode SetEnd() override { return real->SetEnd(); }
     zk::IFileStrem* real = nullptr;
     uint64_t size = 0;
+    bool created = false;        // made or opened for writing: its own size
+    int* commits = nullptr;      // counts the flushes asked of it
   };
 
   SizedFs() { real = zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem); }
   ~SizedFs() { real->Release(); }
   StatusCode MakeDir(const char* p) override { return real->MakeDir(p); }
-  StatusCode CreateFile(const char* p, int32_t o, int32_t m, zk::IFileStrem** s) override {
-    return real->CreateFile(p, o, m, s);
+  StatusCode CreateFile(const char* p, int32_t o, int32_t m, zk::IFileStrem** out) override {
+    Stream* s = Stream::Create();
+    StatusCode st = real->CreateFile(p, o, m, &s->real);
+    if (st != 0) {
+      s->Release();
+      return st;
+    }
+    s->created = true;
+    s->commits = &commits;
+    *out = s;
+    return 0;
   }
   StatusCode RemoveDirTree(const char* p) override { return real->RemoveDirTree(p); }
   StatusCode DeleteFile(const char* p) override { return real->DeleteFile(p); }
@@ -339,6 +354,10 @@ class SizedFs final : public zk::ToolkitObject<SizedFs, zk::IFileSystem> {
       return st;
     }
     s->size = size;
+    // A file opened for writing (the part file of a replacement) has its
+    // own size, and its flushes count.
+    s->created = (o & zk::kOpenReadWrite) != 0;
+    s->commits = &commits;
     *out = s;
     return 0;
   }
@@ -348,7 +367,41 @@ class SizedFs final : public zk::ToolkitObject<SizedFs, zk::IFileSystem> {
 
   zk::IFileSystem* real = nullptr;
   uint64_t size = 0;
+  int commits = 0;  // flushes of the files it created
 };
+
+// A file extracted to a new name is renamed into place without a flush of
+// its own (it is flushed with the batch); one that replaces a file is
+// flushed before its rename, and a failed extraction keeps the original.
+TEST_F(SafeOpsTest, ExtractionFlushesOnlyWhatReplacesAFile) {
+  zktest::TempDir dir;
+  const std::vector<uint8_t> data = safetest::Pattern(100000, 7);
+  safetest::WriteDiskFile(dir.File("f"), data, 1500000000);
+  Rig rig;
+  rig.New();
+  ASSERT_EQ(rig.safe->AddFile("\\", dir.File("f").c_str(), 1, nullptr), 0);
+  Ref<SizedFs> fs(SizedFs::Create());
+  rig.safe->UseFileSystem(fs.get());
+  const std::string out = dir.File("new");
+  ASSERT_EQ(rig.safe->ExtractFile("\\f", out.c_str(), nullptr), 0);
+  EXPECT_EQ(fs->commits, 0);
+  EXPECT_EQ(zktest::ReadFile(out), data);
+  ASSERT_EQ(rig.safe->ExtractFile("\\f", out.c_str(), nullptr), 0);
+  EXPECT_EQ(fs->commits, 1);
+  EXPECT_EQ(zktest::ReadFile(out), data);
+  // A cancel over the existing file keeps it whole.
+  const std::vector<uint8_t> original = Bytes("original");
+  zktest::WriteFile(out, original);
+  Ref<Progress> cancel(Progress::Create());
+  cancel->cancelAt = 2;
+  EXPECT_EQ(rig.safe->ExtractFile("\\f", out.c_str(), cancel.get()), -5);
+  EXPECT_EQ(zktest::ReadFile(out), original);
+  // The batch's new files are flushed when the safe is committed.
+  EXPECT_EQ(rig.safe->Commit(), 0);
+  size_t entries = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += e.is_regular_file();
+  EXPECT_EQ(entries, 2u);  // f and new, no part left
+}
 
 TEST_F(SafeOpsTest, LargestFileSizeThroughASeam) {
   zktest::TempDir dir;
