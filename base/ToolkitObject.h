@@ -186,6 +186,7 @@ template <class T>
 struct Held {
   T* p = nullptr;
   Held() = default;
+  explicit Held(T* q) : p(q) {}
   Held(const Held&) = delete;
   Held& operator=(const Held&) = delete;
   ~Held() { ReleaseAndNull(p); }

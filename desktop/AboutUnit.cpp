@@ -102,9 +102,8 @@ void ShowHelpContents(QWidget* owner, zk::ITextRes* texts, zk::IAppParam* params
   QString page;
   auto read = [params](const std::string& name) {
     QString v;
-    char* s = nullptr;
-    if (params && params->GetString(name.c_str(), &s) == 0 && s) v = QString::fromUtf8(s);
-    if (s) ToolkitFree(s);
+    HeldString s;
+    if (params && params->GetString(name.c_str(), &s) == 0 && s) v = s.Text();
     return v;
   };
   QString lang = read("lang_cur");
@@ -118,7 +117,7 @@ void ShowHelpContents(QWidget* owner, zk::ITextRes* texts, zk::IAppParam* params
   auto* w = new QDialog(owner);
   w->setObjectName("FormHelp");
   w->setAttribute(Qt::WA_DeleteOnClose);
-  w->setWindowTitle(PlainMenuText(GetResText(texts, 45)));
+  w->setWindowTitle(PlainMenuText(GetResText(texts, txt::kHelpContents)));
   auto* l = new QVBoxLayout(w);
   auto* b = new QTextBrowser(w);
   b->setObjectName("TextBrowserHelp");

@@ -19,6 +19,7 @@
 #include "desktop/CommonUnit.h"
 #include "desktop/KeyDialogsUnit.h"
 #include "desktop/Prompter.h"
+#include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
 #include "desktop/zk5Base.hpp"
 
@@ -28,7 +29,7 @@ TFormClipboardCoder::TFormClipboardCoder(zk::ITextRes* texts, zk::ISafeDriverApp
                                          QWidget* owner)
     : QDialog(owner), texts_(texts), driver_(driver) {
   setObjectName("FormClipboardCoder");
-  setWindowTitle(GetResText(texts, 2301));
+  setWindowTitle(GetResText(texts, txt::kCoderCaption));
   setModal(false);
   auto* layout = new QVBoxLayout(this);
   MemoText = new QPlainTextEdit(this);
@@ -45,14 +46,14 @@ TFormClipboardCoder::TFormClipboardCoder(zk::ITextRes* texts, zk::ISafeDriverApp
   auto* row = new QHBoxLayout;
   row->addWidget(LabeledEditPass, 1);
   row->addWidget(sbGenPass);
-  form->addRow(GetResText(texts, 2302), row);
+  form->addRow(GetResText(texts, txt::kCoderPassword), row);
   layout->addLayout(form);
-  BitBtnEncode = new QPushButton(GetResText(texts, 2303), this);
+  BitBtnEncode = new QPushButton(GetResText(texts, txt::kCoderEncode), this);
   BitBtnEncode->setObjectName("BitBtnEncode");
-  BitBtnEncode->setToolTip(GetResText(texts, 2304));
-  BitBtnDecode = new QPushButton(GetResText(texts, 2305), this);
+  BitBtnEncode->setToolTip(GetResText(texts, txt::kCoderEncodeHint));
+  BitBtnDecode = new QPushButton(GetResText(texts, txt::kCoderDecode), this);
   BitBtnDecode->setObjectName("BitBtnDecode");
-  BitBtnDecode->setToolTip(GetResText(texts, 2306));
+  BitBtnDecode->setToolTip(GetResText(texts, txt::kCoderDecodeHint));
   BitBtnClose = new QPushButton(GetResText(texts, txt::kClose), this);
   BitBtnClose->setObjectName("BitBtnClose");
   for (QPushButton* b : {BitBtnEncode, BitBtnDecode, BitBtnClose}) b->setAutoDefault(false);
@@ -74,18 +75,13 @@ TFormClipboardCoder::TFormClipboardCoder(zk::ITextRes* texts, zk::ISafeDriverApp
   connect(BitBtnClose, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-TFormClipboardCoder::~TFormClipboardCoder() {
-  if (encoder_) encoder_->Release();
-}
+TFormClipboardCoder::~TFormClipboardCoder() = default;
 
 zk::ITextEncoder* TFormClipboardCoder::Encoder() {
   if (!encoder_ && driver_) {
     encoderStatus_ = driver_->CreateTextEncoder(&encoder_);
     if (encoderStatus_ == 0 && !encoder_) encoderStatus_ = zk::kNullPointer;
-    if (encoderStatus_ != 0 && encoder_) {
-      encoder_->Release();
-      encoder_ = nullptr;
-    }
+    if (encoderStatus_ != 0) zk::ReleaseAndNull(encoder_.p);
   } else if (!driver_) {
     encoderStatus_ = zk::kNotInitialized;
   }
@@ -114,22 +110,20 @@ void TFormClipboardCoder::BitBtnEncodeClick() {
   LabelStatus->clear();
   zk::ITextEncoder* coder = Encoder();
   if (!coder) {
-    ShowToolkitError(this, texts_, encoderStatus_, GetResText(texts_, 2307));
+    ShowToolkitError(this, texts_, encoderStatus_, GetResText(texts_, txt::kCoderEncoding));
     return;
   }
   QByteArray plain = MemoText->toPlainText().toUtf8();
   QByteArray password = LabeledEditPass->text().toUtf8();
-  char* armoured = nullptr;
+  HeldString armoured;
   StatusCode r = coder->EncodeText(plain.constData(), password.constData(), &armoured);
   zk::Wipe(plain.data(), size_t(plain.size()));
   zk::Wipe(password.data(), size_t(password.size()));
-  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, 2307))) {
-    if (armoured) ToolkitFree(armoured);
+  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kCoderEncoding))) {
     return;
   }
   if (armoured) {
-    QApplication::clipboard()->setText(QString::fromUtf8(armoured));
-    ToolkitFree(armoured);
+    QApplication::clipboard()->setText(armoured.Text());
     LabelStatus->setText(GetResText(texts_, txt::kCoderEncoded));
   }
 }
@@ -138,27 +132,26 @@ void TFormClipboardCoder::BitBtnDecodeClick() {
   LabelStatus->clear();
   const QMimeData* data = QApplication::clipboard()->mimeData();
   if (!data || !data->hasText()) {
-    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 2309), BoxIcon::kWarning,
+    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kCoderNoText), BoxIcon::kWarning,
                               BoxButtons::kOk);
     return;
   }
   QByteArray armoured = data->text().toUtf8();
   zk::ITextEncoder* coder = Encoder();
   if (!coder) {
-    ShowToolkitError(this, texts_, encoderStatus_, GetResText(texts_, 2308));
+    ShowToolkitError(this, texts_, encoderStatus_, GetResText(texts_, txt::kCoderDecoding));
     return;
   }
   QByteArray password = LabeledEditPass->text().toUtf8();
-  char* plain = nullptr;
+  HeldString plain;
   StatusCode r = coder->DecodeText(armoured.constData(), password.constData(), &plain);
   zk::Wipe(password.data(), size_t(password.size()));
-  if (ShowToolkitError(this, texts_, r, GetResText(texts_, 2308)) && plain) {
-    MemoText->setPlainText(QString::fromUtf8(plain));
+  if (ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kCoderDecoding)) && plain) {
+    MemoText->setPlainText(plain.Text());
     LabelStatus->setText(GetResText(texts_, txt::kCoderDecoded));
   }
   if (plain) {
     zk::Wipe(plain, strlen(plain));
-    ToolkitFree(plain);
   }
 }
 

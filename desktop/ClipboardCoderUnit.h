@@ -5,6 +5,7 @@
 #pragma once
 #include <QDialog>
 
+#include "ToolkitObject.h"
 #include "kvSafeDriver.h"
 #include "zk5script.h"
 
@@ -46,7 +47,7 @@ class TFormClipboardCoder : public QDialog {
   zk::ITextEncoder* Encoder();
   zk::ITextRes* texts_;
   zk::ISafeDriverApp* driver_;
-  zk::ITextEncoder* encoder_ = nullptr;
+  zk::Held<zk::ITextEncoder> encoder_;
   StatusCode encoderStatus_ = 0;
 };
 

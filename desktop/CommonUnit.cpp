@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QWidget>
 
+#include "ToolkitObject.h"
 #include "desktop/OpenKeyStorageUnit.h"
 #include "desktop/SetKeyStoragePassUnit.h"
 #include "desktop/ProgressUnit.h"
@@ -48,10 +49,9 @@ zk::IAppParam* ProgramParams() { return g_params; }
 
 QString GetResText(zk::ITextRes* texts, int32_t id) {
   if (!texts) return {};
-  char* s = nullptr;
+  HeldString s;
   StatusCode r = texts->GetText(id, &s);
-  QString text = (r == 0 && s) ? QString::fromUtf8(s) : QString();
-  if (s) ToolkitFree(s);
+  QString text = (r == 0 && s) ? s.Text() : QString();
   return text;
 }
 
@@ -106,35 +106,35 @@ QString FormatSystemDateTime(zk::ITextRes* texts, const zk::PgpCalendarTime& t) 
 int32_t ToolkitErrorTextId(StatusCode code) {
   switch (code) {
     case 0: return 0;
-    case -4: return 900;
-    case -6: return 901;
-    case -7: return 902;
+    case -4: return txt::kErrNoMemory;
+    case -6: return txt::kErrNotFound;
+    case -7: return txt::kErrNotAvailable;
     case -13:
-    case -19: return 903;
-    case -14: return 904;
-    case -15: return 905;
-    case -18: return 906;
-    case -22: return 907;
-    case -101: return 908;
-    case -103: return 909;
-    case -104: return 910;
-    case -105: return 911;
-    case -402: return 912;
-    case -10: return 914;
-    default: return 999;
+    case -19: return txt::kErrAccessDenied;
+    case -14: return txt::kErrBadFormat;
+    case -15: return txt::kErrWrongPassword;
+    case -18: return txt::kErrNewerVersion;
+    case -22: return txt::kErrBadHeader;
+    case -101: return txt::kErrCannotOpen;
+    case -103: return txt::kErrTruncated;
+    case -104: return txt::kErrCannotRead;
+    case -105: return txt::kErrCannotWrite;
+    case -402: return txt::kErrBadDigest;
+    case -10: return txt::kErrAlreadyExists;
+    default: return txt::kErrFailed;
   }
 }
 
 int32_t KeyStorageErrorTextId(StatusCode code) {
   switch (code) {
     case -14:
-    case -103: return 1900;
-    case -15: return 1901;
-    case -18: return 1902;
-    case -22: return 1903;
-    case -101: return 1904;
-    case -104: return 1905;
-    case -105: return 1906;
+    case -103: return txt::kStorageDamaged;
+    case -15: return txt::kFileTooLarge;
+    case -18: return txt::kStorageNewerVersion;
+    case -22: return txt::kStorageBadHeader;
+    case -101: return txt::kCannotOpenFile;
+    case -104: return txt::kReadFailed;
+    case -105: return txt::kWriteFailed;
     default: return ToolkitErrorTextId(code);
   }
 }
@@ -228,11 +228,8 @@ namespace kiv {
 bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* driver,
                     zk::IKeysCtrl*& keys) {
   if (keys) return true;
-  zk::IKeysCtrl* ctrl = nullptr;
-  if (!driver || driver->GetKeysCtrl(&ctrl) != 0 || !ctrl) {
-    if (ctrl) ctrl->Release();
-    return false;
-  }
+  zk::Held<zk::IKeysCtrl> ctrl;
+  if (!driver || driver->GetKeysCtrl(&ctrl) != 0 || !ctrl) return false;
   bool accepted = false;
   std::string password;
   if (ctrl->StorageExists() != 0) {
@@ -245,10 +242,9 @@ bool OpenKeyStorage(QWidget* owner, zk::ITextRes* texts, zk::ISafeDriverApp* dri
   if (accepted &&
       ShowToolkitError(owner, texts, ctrl->Open(password.c_str()),
                        GetResText(texts, txt::kOpenKeyStorage) + ": ")) {
-    keys = ctrl;
+    keys = ctrl.Take();
     return true;
   }
-  ctrl->Release();
   return false;
 }
 

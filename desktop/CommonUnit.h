@@ -39,8 +39,8 @@ QString FormatGroupedNumber(int64_t value);
 // Two digits, a leading "0" below 10.
 QString TwoDigits(int32_t value);
 
-// day month-name year<text 1120>, hh:mm:ss; the month name is text
-// 1108 + month (0-11). yearShown is the year as written.
+// day month-name year<txt::kYearSuffix>, hh:mm:ss; the month name is text
+// txt::kMonthFirst + month (0-11). yearShown is the year as written.
 QString FormatDateTime(zk::ITextRes* texts, int32_t yearShown, int32_t month, int32_t day,
                        int32_t hour, int32_t minute, int32_t second);
 // The engine's calendar record (years since 1900, month 0-11).
@@ -77,7 +77,7 @@ void ShowPasswordQuality(zk::IPassword* quality, const QString& password, QProgr
 inline constexpr int kPasswordMaxBytes = 56;
 void MakePasswordEdit(QLineEdit* edit);
 // A new password typed twice: true when both edits agree, else the error
-// box "passwords differ" (text 611) captioned with the dialog's title.
+// box "passwords differ" (txt::kPasswordsDiffer) captioned with the dialog's title.
 bool NewPasswordsAgree(QWidget* dialog, zk::ITextRes* texts, const QLineEdit* password,
                        const QLineEdit* confirm);
 // An edit's text as UTF-8; the converted copy is wiped.

@@ -8,19 +8,20 @@
 #include <QVBoxLayout>
 
 #include "desktop/CommonUnit.h"
+#include "desktop/WizardTextIds.h"
 
 namespace kiv {
 
 namespace {
 // Caption and information text of each item.
-constexpr int32_t kCaptions[5] = {400, 401, 402, 407, 410};
-constexpr int32_t kInfos[5] = {403, 404, 405, 408, 411};
+constexpr int32_t kCaptions[5] = {txt::kContainerFile, txt::kContainerPicture, txt::kContainerSound, txt::kContainerDocument, txt::kContainerArchive};
+constexpr int32_t kInfos[5] = {txt::kContainerFileInfo, txt::kContainerPictureInfo, txt::kContainerSoundInfo, txt::kContainerDocumentInfo, txt::kContainerArchiveInfo};
 }  // namespace
 
 TContainerTypeForm::TContainerTypeForm(zk::ITextRes* texts, int32_t k, bool copy, QWidget* owner)
     : TWizardPage(texts, owner), kind(k), makeCopy(copy) {
   setObjectName("ContainerTypeForm");
-  setWindowTitle(GetResText(texts, 406));
+  setWindowTitle(GetResText(texts, txt::kContainerKindCaption));
   ListViewContTypes = MakeTypeList(this, "ListViewContTypes");
   const QStyle::StandardPixmap icons[] = {QStyle::SP_DriveHDIcon, QStyle::SP_DesktopIcon,
                                           QStyle::SP_MediaVolume, QStyle::SP_FileIcon,
@@ -29,7 +30,7 @@ TContainerTypeForm::TContainerTypeForm(zk::ITextRes* texts, int32_t k, bool copy
     ListViewContTypes->addItem(
         new QListWidgetItem(QIcon(LargePicture(this, icons[i])), GetResText(texts, kCaptions[i])));
   WebBrowserInfo = MakeInfoPane(this);
-  CheckBoxMakeCopy = new QCheckBox(GetResText(texts, 409), this);
+  CheckBoxMakeCopy = new QCheckBox(GetResText(texts, txt::kMakeCopy), this);
   CheckBoxMakeCopy->setObjectName("CheckBoxMakeCopy");
   CheckBoxMakeCopy->setChecked(makeCopy);
   auto* right = new QVBoxLayout;

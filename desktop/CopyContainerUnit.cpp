@@ -13,6 +13,7 @@
 #include "desktop/CommonUnit.h"
 #include "desktop/ProgressUnit.h"
 #include "desktop/Prompter.h"
+#include "desktop/TextIds.h"
 
 namespace kiv {
 
@@ -46,18 +47,18 @@ int32_t CopyFileBytes(const std::string& source, const std::string& target, cons
   int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) {
     ::unlink(target.c_str());  // the empty copy name made for it goes too
-    return 908;
+    return txt::kErrCannotOpen;
   }
   int outFd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (outFd < 0) {
     ::close(in);
-    return 908;
+    return txt::kErrCannotOpen;
   }
   std::unique_ptr<char[]> buf(new (std::nothrow) char[kBlock]);
   if (!buf) {
     ::close(in);
     ::close(outFd);
-    return 900;
+    return txt::kErrNoMemory;
   }
   struct stat st{};
   ::fstat(in, &st);
@@ -97,7 +98,7 @@ int32_t CopyFileBytes(const std::string& source, const std::string& target, cons
   if (::close(outFd) != 0) broken = true;
   if (broken) {
     ::unlink(target.c_str());
-    return 911;
+    return txt::kErrCannotWrite;
   }
   // The copy keeps the carrier's access and modification times and mode.
   struct timespec times[2] = {st.st_atim, st.st_mtim};

@@ -22,8 +22,8 @@ bool MakeCopyName(const std::string& path, std::string& out);
 
 // The copy loop itself, run on the worker: 1 MiB blocks, percentages to
 // the progress window, stops at a cancel. 0 when every byte was copied;
-// otherwise the text id to show (908 open failure, 900 no memory, 911
-// broken off) and the target removed. read may be replaced by tests.
+// otherwise the text id to show (txt::kErrCannotOpen, kErrNoMemory,
+// kErrCannotWrite when broken off) and the target removed. read may be replaced by tests.
 using CopyRead = std::function<long(int fd, void* buf, unsigned long n)>;
 int32_t CopyFileBytes(const std::string& source, const std::string& target,
                       const CopyRead& read = {});

@@ -14,6 +14,7 @@
 #include "desktop/EngineWorker.h"
 #include "desktop/ModalRun.h"
 #include "desktop/ProgressUnit.h"
+#include "desktop/SafeTextIds.h"
 #include "desktop/WaitHourglassUnit.h"
 
 namespace kiv {
@@ -58,7 +59,7 @@ TCopyFileForm::TCopyFileForm(zk::ITextRes* texts, const QString& incomingPath,
                              uint32_t existingSize, QWidget* owner)
     : QDialog(owner) {
   setObjectName("CopyFileForm");
-  setWindowTitle(GetResText(texts, 1300));
+  setWindowTitle(GetResText(texts, txt::kReplaceFileCaption));
   ListViewInfo = new QTreeWidget(this);
   ListViewInfo->setObjectName("ListViewInfo");
   ListViewInfo->setColumnCount(2);
@@ -66,13 +67,13 @@ TCopyFileForm::TCopyFileForm(zk::ITextRes* texts, const QString& incomingPath,
   ListViewInfo->setRootIsDecorated(false);
   ListViewInfo->setColumnWidth(0, 140);
   const QString rows[7][2] = {
-      {GetResText(texts, 1301), ShortenPath(incomingPath, kReplacePathLimit)},
-      {GetResText(texts, 1302), incomingTime},
-      {GetResText(texts, 1303), FormatGroupedNumber(incomingSize)},
+      {GetResText(texts, txt::kReplaceIncoming), ShortenPath(incomingPath, kReplacePathLimit)},
+      {GetResText(texts, txt::kReplaceIncomingChanged), incomingTime},
+      {GetResText(texts, txt::kReplaceIncomingSize), FormatGroupedNumber(incomingSize)},
       {QString(), QString()},
-      {GetResText(texts, 1304), ShortenPath(existingPath, kReplacePathLimit)},
-      {GetResText(texts, 1305), existingTime},
-      {GetResText(texts, 1306), FormatGroupedNumber(existingSize)}};
+      {GetResText(texts, txt::kReplaceExisting), ShortenPath(existingPath, kReplacePathLimit)},
+      {GetResText(texts, txt::kReplaceExistingChanged), existingTime},
+      {GetResText(texts, txt::kReplaceExistingSize), FormatGroupedNumber(existingSize)}};
   for (const auto& r : rows) new QTreeWidgetItem(ListViewInfo, {r[0], r[1]});
   auto button = [this](const char* name, int32_t id, zk::ITextRes* t, Answer a) {
     auto* b = new QPushButton(GetResText(t, id), this);
@@ -83,11 +84,11 @@ TCopyFileForm::TCopyFileForm(zk::ITextRes* texts, const QString& incomingPath,
     });
     return b;
   };
-  BitBtnYes = button("BitBtnYes", 1307, texts, kYes);
-  BitBtnYesAll = button("BitBtnYesAll", 1308, texts, kYesAll);
-  BitBtnNo = button("BitBtnNo", 1309, texts, kNo);
-  BitBtnNoAll = button("BitBtnNoAll", 1310, texts, kNoAll);
-  BitBtnCancel = button("BitBtnCancel", 1311, texts, kCancel);
+  BitBtnYes = button("BitBtnYes", txt::kReplaceYes, texts, kYes);
+  BitBtnYesAll = button("BitBtnYesAll", txt::kReplaceYesAll, texts, kYesAll);
+  BitBtnNo = button("BitBtnNo", txt::kReplaceNo, texts, kNo);
+  BitBtnNoAll = button("BitBtnNoAll", txt::kReplaceNoAll, texts, kNoAll);
+  BitBtnCancel = button("BitBtnCancel", txt::kReplaceCancel, texts, kCancel);
   auto* buttons = new QHBoxLayout;
   for (QPushButton* b : {BitBtnYes, BitBtnYesAll, BitBtnNo, BitBtnNoAll, BitBtnCancel})
     buttons->addWidget(b);

@@ -167,7 +167,7 @@ kvTDropTarget* CreateMainDropTarget(TMainForm& form) {
       QCoreApplication::processEvents();
       QCoreApplication::processEvents();
     }
-    PostKivMessage(f, kWmUser + 11);
+    PostKivMessage(f, chain::kAddDropped);
     accept = true;
   };
   t->Register();

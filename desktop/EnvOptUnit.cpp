@@ -20,6 +20,7 @@
 #include "desktop/CommonUnit.h"
 #include "desktop/InputStringUnit.h"
 #include "desktop/Prompter.h"
+#include "desktop/SafePathUnit.h"
 #include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
 #include "desktop/zk5Base.hpp"
@@ -63,25 +64,25 @@ TFormEnvOpt::TFormEnvOpt(zk::IAppParam* params, zk::ITextRes* texts, zk::ISafeDr
       lookup_(std::move(lookup)) {
   setObjectName("FormEnvOpt");
   auto T = [texts](int32_t id) { return GetResText(texts, id); };
-  setWindowTitle(T(1200));
+  setWindowTitle(T(txt::kOptionsCaption));
   updating_ = true;
 
   ListBoxPages = new QListWidget(this);
   ListBoxPages->setObjectName("ListBoxPages");
-  ListBoxPages->addItems({T(1201), T(1202), T(1218)});
+  ListBoxPages->addItems({T(txt::kOptPageExtensions), T(txt::kOptPageFont), T(txt::kOptPageShell)});
   ListBoxPages->setFixedWidth(130);
   PageControl = new QStackedWidget(this);
 
   // Extensions.
   auto* extPage = new QWidget(PageControl);
   auto* extLayout = new QVBoxLayout(extPage);
-  LabelArcExt = new QLabel(T(1203), extPage);
+  LabelArcExt = new QLabel(T(txt::kOptCompressedExtensions), extPage);
   LabelArcExt->setWordWrap(true);
   extLayout->addWidget(LabelArcExt);
   ListViewExts = new QTreeWidget(extPage);
   ListViewExts->setObjectName("ListViewExts");
   ListViewExts->setColumnCount(2);
-  ListViewExts->setHeaderLabels({T(1204), T(1205)});
+  ListViewExts->setHeaderLabels({T(txt::kOptColumnExt), T(txt::kOptColumnDescription)});
   ListViewExts->setRootIsDecorated(false);
   ListViewExts->setSelectionBehavior(QAbstractItemView::SelectRows);
   ListViewExts->setSortingEnabled(true);
@@ -89,9 +90,9 @@ TFormEnvOpt::TFormEnvOpt(zk::IAppParam* params, zk::ITextRes* texts, zk::ISafeDr
   ListViewExts->header()->resizeSection(0, 80);
   extLayout->addWidget(ListViewExts, 1);
   auto* extButtons = new QHBoxLayout;
-  BitBtnAddExt = new QPushButton(T(1206), extPage);
-  BitBtnClearExt = new QPushButton(T(1207), extPage);
-  BitBtnDelExt = new QPushButton(T(1208), extPage);
+  BitBtnAddExt = new QPushButton(T(txt::kOptAdd), extPage);
+  BitBtnClearExt = new QPushButton(T(txt::kOptClear), extPage);
+  BitBtnDelExt = new QPushButton(T(txt::kOptDelete), extPage);
   for (QPushButton* b : {BitBtnAddExt, BitBtnClearExt, BitBtnDelExt}) {
     b->setAutoDefault(false);
     extButtons->addWidget(b);
@@ -103,19 +104,19 @@ TFormEnvOpt::TFormEnvOpt(zk::IAppParam* params, zk::ITextRes* texts, zk::ISafeDr
   // Font and language.
   auto* fontPage = new QWidget(PageControl);
   auto* fontLayout = new QVBoxLayout(fontPage);
-  GroupBoxEdit = new QGroupBox(T(1212), fontPage);
+  GroupBoxEdit = new QGroupBox(T(txt::kOptMessageEditor), fontPage);
   auto* fontForm = new QFormLayout(GroupBoxEdit);
   LabeledEditFontName = new QLineEdit(GroupBoxEdit);
   LabeledEditFontName->setReadOnly(true);
   LabeledEditSize = new QLineEdit(GroupBoxEdit);
   LabeledEditSize->setReadOnly(true);
-  fontForm->addRow(T(1213), LabeledEditFontName);
-  fontForm->addRow(T(1214), LabeledEditSize);
-  BitBtnFontSetup = new QPushButton(T(1215), GroupBoxEdit);
+  fontForm->addRow(T(txt::kOptFontName), LabeledEditFontName);
+  fontForm->addRow(T(txt::kOptFontSize), LabeledEditSize);
+  BitBtnFontSetup = new QPushButton(T(txt::kOptChooseFont), GroupBoxEdit);
   BitBtnFontSetup->setAutoDefault(false);
   fontForm->addRow(BitBtnFontSetup);
   fontLayout->addWidget(GroupBoxEdit);
-  LabelLanguage = new QLabel(T(1216), fontPage);
+  LabelLanguage = new QLabel(T(txt::kOptLanguage), fontPage);
   ComboBoxLanguage = new QComboBox(fontPage);
   ComboBoxLanguage->setObjectName("ComboBoxLanguage");
   fontLayout->addWidget(LabelLanguage);
@@ -126,16 +127,16 @@ TFormEnvOpt::TFormEnvOpt(zk::IAppParam* params, zk::ITextRes* texts, zk::ISafeDr
   // Shell.
   auto* shellPage = new QWidget(PageControl);
   auto* shellLayout = new QVBoxLayout(shellPage);
-  CheckBoxShellExt = new QCheckBox(T(1219), shellPage);
-  CheckBoxAssoc = new QCheckBox(T(1220), shellPage);
-  CheckBoxSystray = new QCheckBox(T(1221), shellPage);
-  CheckBoxMinOnStartup = new QCheckBox(T(1222), shellPage);
+  CheckBoxShellExt = new QCheckBox(T(txt::kOptShellCommands), shellPage);
+  CheckBoxAssoc = new QCheckBox(T(txt::kOptAssociate), shellPage);
+  CheckBoxSystray = new QCheckBox(T(txt::kOptSystemTray), shellPage);
+  CheckBoxMinOnStartup = new QCheckBox(T(txt::kOptMinimizedStart), shellPage);
   for (QCheckBox* c : {CheckBoxShellExt, CheckBoxAssoc, CheckBoxSystray, CheckBoxMinOnStartup})
     shellLayout->addWidget(c);
   shellLayout->addStretch(1);
   PageControl->addWidget(shellPage);
 
-  BitBtnClose = new QPushButton(T(1209), this);
+  BitBtnClose = new QPushButton(T(txt::kOptClose), this);
   BitBtnClose->setObjectName("BitBtnClose");
   BitBtnClose->setAutoDefault(false);
   auto* layout = new QVBoxLayout(this);
@@ -156,11 +157,7 @@ TFormEnvOpt::TFormEnvOpt(zk::IAppParam* params, zk::ITextRes* texts, zk::ISafeDr
   }
   CheckBoxSystray->setChecked(IntValue("systray") != 0);
   CheckBoxMinOnStartup->setChecked(IntValue("startup minimized") != 0);
-  int32_t count = IntValue("count_of_arc_ext");
-  for (int32_t n = 0; n < count; ++n) {
-    QString v = Value("arc_ext_" + QString::number(n));
-    if (!v.isEmpty()) AddRow(v.mid(1));
-  }
+  for (const std::string& ext : CompressedExtensions(params_)) AddRow(QString::fromStdString(ext).mid(1));
   ShowFont();
   int32_t langs = IntValue("lang_count");
   QString current = Value("lang_cur");
@@ -193,10 +190,9 @@ void TFormEnvOpt::SelectPage(int page) {
 }
 
 QString TFormEnvOpt::Value(const QString& name) const {
-  char* v = nullptr;
+  HeldString v;
   QString out;
-  if (params_ && params_->GetString(name.toUtf8().constData(), &v) == 0 && v) out = QString::fromUtf8(v);
-  if (v) ToolkitFree(v);
+  if (params_ && params_->GetString(name.toUtf8().constData(), &v) == 0 && v) out = v.Text();
   return out;
 }
 
@@ -211,7 +207,7 @@ void TFormEnvOpt::AddRow(const QString& ext) {
   row->setText(0, ext);
   if (ext.compare("EXE", Qt::CaseInsensitive) == 0) {
     row->setIcon(0, style()->standardIcon(QStyle::SP_ComputerIcon));
-    row->setText(1, GetResText(texts_, 1210));
+    row->setText(1, GetResText(texts_, txt::kProgramType));
   } else {
     ExtensionLook look = lookup_ ? lookup_(ext) : ExtensionLook{};
     if (look.found) {
@@ -219,7 +215,7 @@ void TFormEnvOpt::AddRow(const QString& ext) {
       row->setText(1, look.description);
     } else {
       row->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
-      row->setText(1, GetResText(texts_, 1211));
+      row->setText(1, GetResText(texts_, txt::kUnknownType));
     }
   }
   ListViewExts->addTopLevelItem(row);

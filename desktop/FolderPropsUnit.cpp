@@ -4,6 +4,7 @@
 
 #include "desktop/CommonUnit.h"
 #include "desktop/CopyFileUnit.h"
+#include "desktop/SafeTextIds.h"
 #include "desktop/SecretPropertiesUnit.h"
 
 namespace kiv {
@@ -11,7 +12,7 @@ namespace kiv {
 TFormFolderProps::TFormFolderProps(zk::ITextRes* texts, QWidget* owner)
     : QDialog(owner), texts_(texts) {
   setObjectName("FormFolderProps");
-  setWindowTitle(GetResText(texts, 1400));
+  setWindowTitle(GetResText(texts, txt::kFolderPropsCaption));
   BuildPropertyList(this, texts, ListViewProps, BitBtnClose);
   resize(440, 200);
 }
@@ -23,7 +24,7 @@ void TFormFolderProps::Fill(const QString& path, uint32_t folders, uint32_t file
                              FormatGroupedNumber(files), FormatGroupedNumber(size),
                              FormatGroupedNumber(stored)};
   for (int i = 0; i < 5; ++i)
-    new QTreeWidgetItem(ListViewProps, {GetResText(texts_, 1401 + i), values[i]});
+    new QTreeWidgetItem(ListViewProps, {GetResText(texts_, txt::kFolderPropPath + i), values[i]});
 }
 
 }  // namespace kiv

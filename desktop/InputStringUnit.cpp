@@ -11,6 +11,7 @@
 
 #include "desktop/CommonUnit.h"
 #include "desktop/ModalRun.h"
+#include "desktop/TextIds.h"
 
 namespace kiv {
 
@@ -54,7 +55,7 @@ bool InputString(QWidget* owner, QString& text, const QString& title, const QStr
 
 TFormSelectDir::TFormSelectDir(zk::ITextRes* texts, QWidget* owner) : QDialog(owner) {
   setObjectName("FormSelectDir");
-  setWindowTitle(GetResText(texts, 1500));
+  setWindowTitle(GetResText(texts, txt::kSelectFolder));
   model_ = new QFileSystemModel(this);
   model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
   model_->setRootPath(QString());
@@ -66,8 +67,8 @@ TFormSelectDir::TFormSelectDir(zk::ITextRes* texts, QWidget* owner) : QDialog(ow
   for (int c = 1; c < model_->columnCount(); ++c) MainShellTreeView->hideColumn(c);
   MainShellTreeView->header()->hide();
   MainShellTreeView->setCurrentIndex(model_->index(QDir::homePath()));
-  BitBtnApply = new QPushButton(GetResText(texts, 303), this);
-  BitBtnCancel = new QPushButton(GetResText(texts, 302), this);
+  BitBtnApply = new QPushButton(GetResText(texts, txt::kApply), this);
+  BitBtnCancel = new QPushButton(GetResText(texts, txt::kCancel), this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(MainShellComboBox);
   layout->addWidget(MainShellTreeView, 1);
@@ -79,6 +80,10 @@ TFormSelectDir::TFormSelectDir(zk::ITextRes* texts, QWidget* owner) : QDialog(ow
   connect(BitBtnApply, &QPushButton::clicked, this, &QDialog::accept);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+// The path box loses its focus while the dialog's children are taken down;
+// its editingFinished must not reach a dialog that is no longer whole.
+TFormSelectDir::~TFormSelectDir() { disconnect(MainShellComboBox, nullptr, this, nullptr); }
 
 void TFormSelectDir::ShowBoxPath() {
   const QModelIndex i = model_->index(MainShellComboBox->text());

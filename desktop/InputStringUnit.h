@@ -30,6 +30,7 @@ class TFormSelectDir : public QDialog {
   Q_OBJECT
  public:
   TFormSelectDir(zk::ITextRes* texts, QWidget* owner = nullptr);
+  ~TFormSelectDir() override;
   QTreeView* MainShellTreeView;
   QLineEdit* MainShellComboBox;  // the path box, tied to the tree
   QPushButton* BitBtnApply;

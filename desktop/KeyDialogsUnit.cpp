@@ -65,10 +65,10 @@ void AddNameEdits(zk::ITextRes* texts, QWidget* parent, QFormLayout* form, QLine
   second = NameEdit(parent, "LabeledEditForname");
   country = NameEdit(parent, "LabeledEditCountry");
   city = NameEdit(parent, "LabeledEditCity");
-  form->addRow(GetResText(texts, 1711), name);
-  form->addRow(GetResText(texts, 1712), second);
-  form->addRow(GetResText(texts, 1713), country);
-  form->addRow(GetResText(texts, 1714), city);
+  form->addRow(GetResText(texts, txt::kOwnerName), name);
+  form->addRow(GetResText(texts, txt::kOwnerSecondName), second);
+  form->addRow(GetResText(texts, txt::kOwnerCountry), country);
+  form->addRow(GetResText(texts, txt::kOwnerCity), city);
 }
 
 void ReadNameEdits(zk::KeyOwner& o, const QLineEdit* name, const QLineEdit* second,
@@ -138,28 +138,37 @@ QToolButton* MakeGeneratorButton(zk::ITextRes* texts, QWidget* parent) {
 
 // ---------------------------------------------------------------------------
 
-PasswordGauge::PasswordGauge(QLineEdit* edit, QFrame* panel, QProgressBar* bar, QLabel* percent)
-    : QObject(edit), edit_(edit), panel_(panel), bar_(bar), percent_(percent) {
-  zk::IBase* object = nullptr;
+PasswordGauge::PasswordGauge(QLineEdit* edit, QWidget* parent) : QObject(edit), edit_(edit) {
+  Panel = new QFrame(parent);
+  Panel->setObjectName("PanelGauge");
+  Panel->setAutoFillBackground(true);
+  Panel->setFixedSize(16, 16);
+  Bar = new QProgressBar(parent);
+  Bar->setObjectName("ProgressBarQuality");
+  Bar->setRange(0, 100);
+  Bar->setTextVisible(false);
+  Percent = new QLabel("0 %", parent);
+  Percent->setObjectName("LabelPersent");
+  Row = new QHBoxLayout;
+  Row->addWidget(Panel);
+  Row->addWidget(Bar, 1);
+  Row->addWidget(Percent);
+}
+
+void PasswordGauge::Start() {
+  if (quality_) return;
+  zk::Held<zk::IBase> object;
   if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
-    quality_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
-  if (object) object->Release();
+    quality_.p = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
   if (!quality_)
     StartFailure(QApplication::applicationName(),
                  "Can not create the object of SetPassword class!", -2);
-  panel_->setAutoFillBackground(true);
-  bar_->setRange(0, 100);
-  bar_->setTextVisible(false);
   connect(edit_, &QLineEdit::textChanged, this, &PasswordGauge::Update);
   Update();
 }
 
-PasswordGauge::~PasswordGauge() {
-  if (quality_) quality_->Release();
-}
-
 void PasswordGauge::Update() {
-  ShowPasswordQuality(quality_, edit_->text(), bar_, percent_, panel_);
+  if (quality_) ShowPasswordQuality(quality_, edit_->text(), Bar, Percent, Panel);
 }
 
 // ---------------------------------------------------------------------------
@@ -180,15 +189,11 @@ TFormNewPassword::TFormNewPassword(const QString& title, zk::ITextRes* texts, QW
   MakePasswordEdit(LabeledEditConfirm);
   form->addRow(GetResText(texts, txt::kConfirm), LabeledEditConfirm);
   LabelQuality = new QLabel(GetResText(texts, txt::kQuality), this);
-  PanelGauge = new QFrame(this);
-  PanelGauge->setFixedSize(16, 16);
-  ProgressBarQuality = new QProgressBar(this);
-  LabelPersent = new QLabel("0 %", this);
-  auto* gauge = new QHBoxLayout;
-  gauge->addWidget(PanelGauge);
-  gauge->addWidget(ProgressBarQuality, 1);
-  gauge->addWidget(LabelPersent);
-  form->addRow(LabelQuality, gauge);
+  gauge_ = new PasswordGauge(LabeledEditPass, this);
+  PanelGauge = gauge_->Panel;
+  ProgressBarQuality = gauge_->Bar;
+  LabelPersent = gauge_->Percent;
+  form->addRow(LabelQuality, gauge_->Row);
   layout->addLayout(form);
   BitBtnAccept = Button(GetResText(texts, txt::kApply), "BitBtnAccept", this);
   BitBtnCancel = Button(GetResText(texts, txt::kCancel), "BitBtnCancel", this);
@@ -203,7 +208,7 @@ TFormNewPassword::~TFormNewPassword() { zk::Wipe(password_.data(), password_.siz
 
 void TFormNewPassword::showEvent(QShowEvent* e) {
   // The password object is made when the dialog shows.
-  if (!gauge_) gauge_ = new PasswordGauge(LabeledEditPass, PanelGauge, ProgressBarQuality, LabelPersent);
+  gauge_->Start();
   QDialog::showEvent(e);
 }
 
@@ -255,12 +260,12 @@ bool RunInputPass(QWidget* owner, const QString& title, std::string& password) {
 
 TFormRSAKeyParam::TFormRSAKeyParam(zk::ITextRes* texts, QWidget* owner) : QDialog(owner) {
   setObjectName("FormRSAKeyParam");
-  setWindowTitle(GetResText(texts, 1710));
+  setWindowTitle(GetResText(texts, txt::kRsaKeyParamsCaption));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   AddNameEdits(texts, this, form, LabeledEditName, LabeledEditForname, LabeledEditCountry,
                LabeledEditCity);
-  LabelBits = new QLabel(GetResText(texts, 1705), this);
+  LabelBits = new QLabel(GetResText(texts, txt::kKeyBits), this);
   ComboBoxBits = new QComboBox(this);
   ComboBoxBits->setObjectName("ComboBoxBits");
   ComboBoxBits->addItems({"512", "1024", "2048", "4096"});
@@ -299,30 +304,30 @@ TFormPgpKeyInfo::TFormPgpKeyInfo(zk::ITextRes* texts, bool isPrivate, int32_t bi
                                  QWidget* owner)
     : QDialog(owner), isPrivate_(isPrivate) {
   setObjectName("FormPgpKeyInfo");
-  setWindowTitle(GetResText(texts, 1770));
+  setWindowTitle(GetResText(texts, txt::kImportPgpTitle));
   auto* layout = new QVBoxLayout(this);
-  LabelKeyType = new QLabel(GetResText(texts, isPrivate ? 1774 : 1773), this);
+  LabelKeyType = new QLabel(GetResText(texts, isPrivate ? txt::kPrivateKey : txt::kPublicKey), this);
   layout->addWidget(LabelKeyType);
   auto* info = new QFormLayout;
   LabeledEditKeyBits = new QLineEdit(QString::number(bits), this);
   LabeledEditKeyBits->setReadOnly(true);
-  info->addRow(GetResText(texts, 1705), LabeledEditKeyBits);
+  info->addRow(GetResText(texts, txt::kKeyBits), LabeledEditKeyBits);
   LabeledEditCreateTime = new QLineEdit(FormatSystemDateTime(texts, created), this);
   LabeledEditCreateTime->setReadOnly(true);
-  info->addRow(GetResText(texts, 1775), LabeledEditCreateTime);
+  info->addRow(GetResText(texts, txt::kKeyCreated), LabeledEditCreateTime);
   EditUserId = new QLineEdit(userId, this);
   EditUserId->setObjectName("EditUserId");
   EditUserId->setReadOnly(true);
   info->addRow(EditUserId);
   layout->addLayout(info);
-  LabelText = new QLabel(GetResText(texts, 1776), this);
+  LabelText = new QLabel(GetResText(texts, txt::kAskKeyOwner), this);
   LabelText->setWordWrap(true);
   layout->addWidget(LabelText);
   auto* names = new QFormLayout;
   AddNameEdits(texts, this, names, LabeledEditName, LabeledEditForname, LabeledEditCountry,
                LabeledEditCity);
   layout->addLayout(names);
-  LabelPassPrompt = new QLabel(GetResText(texts, 1777), this);
+  LabelPassPrompt = new QLabel(GetResText(texts, txt::kPgpKeyPassword), this);
   EditPasswd = new QLineEdit(this);
   EditPasswd->setObjectName("EditPasswd");
   MakePasswordEdit(EditPasswd);

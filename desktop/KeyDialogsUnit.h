@@ -8,6 +8,7 @@
 #include <QString>
 #include <string>
 
+#include "ToolkitObject.h"
 #include "kvSafeDriver.h"
 #include "zk5Cipher.h"
 #include "zk5script.h"
@@ -17,6 +18,7 @@ class QHBoxLayout;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QHBoxLayout;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
@@ -46,21 +48,25 @@ QHBoxLayout* WithButton(QWidget* edit, QWidget* button);
 // The "..." button beside a password edit that opens the password generator.
 QToolButton* MakeGeneratorButton(zk::ITextRes* texts, QWidget* parent);
 
-// The quality gauge of a new password: its own crypto.IPassword rates the
-// text of the edit on every change. When the password object cannot be made
-// the program ends with -2 after its message.
+// The quality gauge of every new password: a row under parent of the
+// colour panel ("PanelGauge"), the bar ("ProgressBarQuality") and the
+// percentage ("LabelPersent"). Once started, its own crypto.IPassword rates
+// the edit's text at once and on every change; when the password object
+// cannot be made the program ends with -2 after its message.
 class PasswordGauge : public QObject {
  public:
-  PasswordGauge(QLineEdit* edit, QFrame* panel, QProgressBar* bar, QLabel* percent);
-  ~PasswordGauge() override;
+  PasswordGauge(QLineEdit* edit, QWidget* parent);
+  void Start();
   void Update();
+
+  QHBoxLayout* Row;
+  QFrame* Panel;
+  QProgressBar* Bar;
+  QLabel* Percent;
 
  private:
   QLineEdit* edit_;
-  QFrame* panel_;
-  QProgressBar* bar_;
-  QLabel* percent_;
-  zk::IPassword* quality_ = nullptr;
+  zk::Held<zk::IPassword> quality_;
 };
 
 class TFormNewPassword : public QDialog {

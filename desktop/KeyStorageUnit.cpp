@@ -19,6 +19,7 @@
 #include "desktop/CommonUnit.h"
 #include "desktop/KeyDialogsUnit.h"
 #include "desktop/Prompter.h"
+#include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/zk5Base.hpp"
@@ -42,7 +43,7 @@ struct Secret {
 TFormKeyStorage::TFormKeyStorage(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget* owner)
     : QDialog(owner), texts_(texts), keys_(keys) {
   setObjectName("FormKeyStorage");
-  setWindowTitle(GetResText(texts, 1700));
+  setWindowTitle(GetResText(texts, txt::kKeyStorageCaption));
   QStyle* st = style();
   const QIcon publicIcon = st->standardIcon(QStyle::SP_FileIcon);
   const QIcon pairIcon = st->standardIcon(QStyle::SP_DialogApplyButton);
@@ -56,24 +57,24 @@ TFormKeyStorage::TFormKeyStorage(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidg
     connect(a, &QAction::triggered, this, f);
     return a;
   };
-  add(PopupMenuPrivateCommands, 1706, "mnCreatePrivateKey", &TFormKeyStorage::mnCreatePrivateKeyClick);
-  add(PopupMenuPrivateCommands, 1707, "mnLoadPrivateKey", &TFormKeyStorage::mnLoadPrivateKeyClick);
-  add(PopupMenuPrivateCommands, 1708, "mnSavePrivateKey", &TFormKeyStorage::mnSavePrivateKeyClick);
-  add(PopupMenuPrivateCommands, 1734, "mnSavePublicComp", &TFormKeyStorage::mnSavePublicCompClick);
+  add(PopupMenuPrivateCommands, txt::kMenuCreatePrivateKey, "mnCreatePrivateKey", &TFormKeyStorage::mnCreatePrivateKeyClick);
+  add(PopupMenuPrivateCommands, txt::kMenuLoadKey, "mnLoadPrivateKey", &TFormKeyStorage::mnLoadPrivateKeyClick);
+  add(PopupMenuPrivateCommands, txt::kMenuSaveKey, "mnSavePrivateKey", &TFormKeyStorage::mnSavePrivateKeyClick);
+  add(PopupMenuPrivateCommands, txt::kMenuSavePublicComponent, "mnSavePublicComp", &TFormKeyStorage::mnSavePublicCompClick);
   PopupMenuPrivateCommands->addSeparator();
-  add(PopupMenuPrivateCommands, 1759, "mnPrivateImportPGP", &TFormKeyStorage::mnPrivateImportPGPClick);
-  add(PopupMenuPrivateCommands, 1758, "mnPrivateExportPGP", &TFormKeyStorage::mnPrivateExportPGPClick);
-  add(PopupMenuPrivateCommands, 1760, "mnPrivateExportPubPGP", &TFormKeyStorage::mnPrivateExportPubPGPClick);
+  add(PopupMenuPrivateCommands, txt::kMenuImportPgp, "mnPrivateImportPGP", &TFormKeyStorage::mnPrivateImportPGPClick);
+  add(PopupMenuPrivateCommands, txt::kMenuExportPgp, "mnPrivateExportPGP", &TFormKeyStorage::mnPrivateExportPGPClick);
+  add(PopupMenuPrivateCommands, txt::kMenuExportPublicPgp, "mnPrivateExportPubPGP", &TFormKeyStorage::mnPrivateExportPubPGPClick);
   PopupMenuPrivateCommands->addSeparator();
-  add(PopupMenuPrivateCommands, 1709, "mnDeletePrivateKey", &TFormKeyStorage::mnDeletePrivateKeyClick);
+  add(PopupMenuPrivateCommands, txt::kMenuDeleteKey, "mnDeletePrivateKey", &TFormKeyStorage::mnDeletePrivateKeyClick);
   PopupMenuPublicKeys = new QMenu(this);
-  add(PopupMenuPublicKeys, 1707, "mnLoadPublicKey", &TFormKeyStorage::mnLoadPublicKeyClick);
-  add(PopupMenuPublicKeys, 1708, "mnSavePublicKey", &TFormKeyStorage::mnSavePublicKeyClick);
+  add(PopupMenuPublicKeys, txt::kMenuLoadKey, "mnLoadPublicKey", &TFormKeyStorage::mnLoadPublicKeyClick);
+  add(PopupMenuPublicKeys, txt::kMenuSaveKey, "mnSavePublicKey", &TFormKeyStorage::mnSavePublicKeyClick);
   PopupMenuPublicKeys->addSeparator();
-  add(PopupMenuPublicKeys, 1759, "mnPublicKeysImportPGP", &TFormKeyStorage::tlbOpenPGPClick);
-  add(PopupMenuPublicKeys, 1758, "mnPublicKeysExportToPGP", &TFormKeyStorage::mnPublicKeysExportToPGPClick);
+  add(PopupMenuPublicKeys, txt::kMenuImportPgp, "mnPublicKeysImportPGP", &TFormKeyStorage::tlbOpenPGPClick);
+  add(PopupMenuPublicKeys, txt::kMenuExportPgp, "mnPublicKeysExportToPGP", &TFormKeyStorage::mnPublicKeysExportToPGPClick);
   PopupMenuPublicKeys->addSeparator();
-  add(PopupMenuPublicKeys, 1709, "mnDeletePublicKey", &TFormKeyStorage::mnDeletePublicKeyClick);
+  add(PopupMenuPublicKeys, txt::kMenuDeleteKey, "mnDeletePublicKey", &TFormKeyStorage::mnDeletePublicKeyClick);
 
   // Tool bar.
   ToolBarKeys = new QToolBar(this);
@@ -85,17 +86,17 @@ TFormKeyStorage::TFormKeyStorage(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidg
     connect(a, &QAction::triggered, this, f);
     return a;
   };
-  tlbGenerateKey = tool(QStyle::SP_FileDialogNewFolder, 1761, "tlbGenerateKey",
+  tlbGenerateKey = tool(QStyle::SP_FileDialogNewFolder, txt::kHintCreateKeyPair, "tlbGenerateKey",
                         &TFormKeyStorage::mnCreatePrivateKeyClick);
-  tlbOpenKeyFile = tool(QStyle::SP_DialogOpenButton, 1762, "tlbOpenKeyFile",
+  tlbOpenKeyFile = tool(QStyle::SP_DialogOpenButton, txt::kHintLoadKeyFile, "tlbOpenKeyFile",
                         &TFormKeyStorage::tlbOpenKeyFileClick);
-  tlbSaveKey = tool(QStyle::SP_DialogSaveButton, 1763, "tlbSaveKey", &TFormKeyStorage::tlbSaveKeyClick);
-  tlbSavePublicKey = tool(QStyle::SP_FileLinkIcon, 1764, "tlbSavePublicKey",
+  tlbSaveKey = tool(QStyle::SP_DialogSaveButton, txt::kHintSaveKey, "tlbSaveKey", &TFormKeyStorage::tlbSaveKeyClick);
+  tlbSavePublicKey = tool(QStyle::SP_FileLinkIcon, txt::kHintSavePublicComponent, "tlbSavePublicKey",
                           &TFormKeyStorage::mnSavePublicCompClick);
   ToolBarKeys->addSeparator();
-  tlbOpenPGP = tool(QStyle::SP_ArrowDown, 1765, "tlbOpenPGP", &TFormKeyStorage::tlbOpenPGPClick);
-  tlbSavePGP = tool(QStyle::SP_ArrowUp, 1766, "tlbSavePGP", &TFormKeyStorage::tlbSavePGPClick);
-  tlbSavePublicPGP = tool(QStyle::SP_ArrowRight, 1767, "tlbSavePublicPGP",
+  tlbOpenPGP = tool(QStyle::SP_ArrowDown, txt::kHintImportPgp, "tlbOpenPGP", &TFormKeyStorage::tlbOpenPGPClick);
+  tlbSavePGP = tool(QStyle::SP_ArrowUp, txt::kHintExportPgp, "tlbSavePGP", &TFormKeyStorage::tlbSavePGPClick);
+  tlbSavePublicPGP = tool(QStyle::SP_ArrowRight, txt::kHintExportPublicPgp, "tlbSavePublicPGP",
                           &TFormKeyStorage::mnPrivateExportPubPGPClick);
 
   ListViewIcons = new QListWidget(this);
@@ -106,13 +107,13 @@ TFormKeyStorage::TFormKeyStorage(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidg
   ListViewIcons->setFlow(QListView::TopToBottom);
   ListViewIcons->setFixedWidth(110);
   ListViewIcons->setGridSize(QSize(100, 70));
-  new QListWidgetItem(pairIcon, T(1701), ListViewIcons);
-  new QListWidgetItem(publicIcon, T(1702), ListViewIcons);
+  new QListWidgetItem(pairIcon, T(txt::kPrivateKeys), ListViewIcons);
+  new QListWidgetItem(publicIcon, T(txt::kPublicKeys), ListViewIcons);
 
   ListViewKeys = new QTreeWidget(this);
   ListViewKeys->setObjectName("ListViewKeys");
   ListViewKeys->setColumnCount(3);
-  ListViewKeys->setHeaderLabels({T(1703), T(1704), T(1705)});
+  ListViewKeys->setHeaderLabels({T(txt::kKeyColumnName), T(txt::kKeyColumnCreated), T(txt::kKeyBits)});
   ListViewKeys->setRootIsDecorated(false);
   ListViewKeys->setSelectionBehavior(QAbstractItemView::SelectRows);
   ListViewKeys->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -125,7 +126,7 @@ TFormKeyStorage::TFormKeyStorage(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidg
         ->popup(ListViewKeys->viewport()->mapToGlobal(p));
   });
 
-  BitBtnChngPass = new QPushButton(T(1718), this);
+  BitBtnChngPass = new QPushButton(T(txt::kChangePassword), this);
   BitBtnChngPass->setObjectName("BitBtnChngPass");
   BitBtnClose = new QPushButton(T(txt::kClose), this);
   BitBtnClose->setObjectName("BitBtnClose");
@@ -205,11 +206,11 @@ void TFormKeyStorage::Fail(int32_t id) {
 
 void TFormKeyStorage::ExportResult(StatusCode code, bool informationIcon) {
   if (code == 0)
-    Inform(1722);
+    Inform(txt::kKeySaved);
   else if (informationIcon)
-    Inform(1723);
+    Inform(txt::kKeySaveFailed);
   else
-    Fail(1723);
+    Fail(txt::kKeySaveFailed);
 }
 
 bool TFormKeyStorage::SaveStorage() {
@@ -218,13 +219,13 @@ bool TFormKeyStorage::SaveStorage() {
 
 QString TFormKeyStorage::KeyFileSave(int32_t titleId) {
   return WithDefaultSuffix(CurrentPrompter().SaveFile(this, GetResText(texts_, titleId), QString(),
-                                                      QtFilter(GetResText(texts_, 1720))),
+                                                      QtFilter(GetResText(texts_, txt::kKeyFilter))),
                            "kvk");
 }
 
 QString TFormKeyStorage::PgpFileDialog(bool save, int32_t titleId) {
   QString title = GetResText(texts_, titleId);
-  QString filter = QtFilter(GetResText(texts_, 1768));
+  QString filter = QtFilter(GetResText(texts_, txt::kPgpKeyFilter));
   if (save) return WithDefaultSuffix(CurrentPrompter().SaveFile(this, title, QString(), filter), "txt");
   return CurrentPrompter().OpenFile(this, title, QString(), filter);
 }
@@ -237,29 +238,29 @@ void TFormKeyStorage::mnCreatePrivateKeyClick() {
     if (!form.Run(owner, bits)) return;
   }
   zk::IKeysCtrl* keys = keys_;
-  StatusCode r = WaitRun(windowTitle(), GetResText(texts_, 1730),
+  StatusCode r = WaitRun(windowTitle(), GetResText(texts_, txt::kCreatingKeyPair),
                          [keys, owner, bits] { return keys->GenerateKeyPair(&owner, bits); });
   if (r != 0) {
-    Fail(1721);
+    Fail(txt::kKeyPairCreateFailed);
   } else if (SaveStorage()) {
-    Inform(1757);
+    Inform(txt::kKeyPairCreated);
   }
   Reload();
 }
 
 void TFormKeyStorage::LoadKeyFile(bool pairFile) {
-  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, 1725), QString(),
-                                            QtFilter(GetResText(texts_, 1720)));
+  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, txt::kLoadKeyTitle), QString(),
+                                            QtFilter(GetResText(texts_, txt::kKeyFilter)));
   if (file.isEmpty()) return;
   Secret password;
-  if (pairFile && !RunInputPass(this, GetResText(texts_, 1778), password.text)) return;
+  if (pairFile && !RunInputPass(this, GetResText(texts_, txt::kKeyFilePassword), password.text)) return;
   StatusCode r = keys_->ImportKeys(file.toUtf8().constData(), password.text.c_str());
   // Saved in both cases; a failing save is shown instead of the success.
   bool saved = SaveStorage();
   if (r != 0)
-    Fail(1727);
+    Fail(txt::kKeyLoadFailed);
   else if (saved)
-    Inform(1726);
+    Inform(txt::kKeyLoaded);
   Reload();
 }
 
@@ -269,7 +270,7 @@ void TFormKeyStorage::mnLoadPublicKeyClick() { LoadKeyFile(false); }
 void TFormKeyStorage::mnSavePrivateKeyClick() {
   int row = SelectedRow();
   if (row < 0) return;
-  QString file = KeyFileSave(1719);
+  QString file = KeyFileSave(txt::kSaveKeyPairTitle);
   if (file.isEmpty()) return;
   Secret password;
   if (!RunNewPassword(this, GetResText(texts_, txt::kExportPasswordTitle), texts_, password.text))
@@ -281,7 +282,7 @@ void TFormKeyStorage::mnSavePrivateKeyClick() {
 void TFormKeyStorage::mnSavePublicCompClick() {
   int row = SelectedRow();
   if (row < 0 || !PairsShown()) return;
-  QString file = KeyFileSave(1724);
+  QString file = KeyFileSave(txt::kSavePublicKeyTitle);
   if (file.isEmpty()) return;
   ExportResult(keys_->ExportPublicPart(file.toUtf8().constData(), uint32_t(row)), false);
 }
@@ -289,27 +290,26 @@ void TFormKeyStorage::mnSavePublicCompClick() {
 void TFormKeyStorage::mnSavePublicKeyClick() {
   int row = SelectedRow();
   if (row < 0) return;
-  QString file = KeyFileSave(1724);
+  QString file = KeyFileSave(txt::kSavePublicKeyTitle);
   if (file.isEmpty()) return;
   ExportResult(keys_->ExportPublicKey(file.toUtf8().constData(), uint32_t(row)), false);
 }
 
 void TFormKeyStorage::ImportPgp() {
-  QString file = PgpFileDialog(false, 1770);
+  QString file = PgpFileDialog(false, txt::kImportPgpTitle);
   if (file.isEmpty()) return;
   QByteArray path = file.toUtf8();
   int32_t isPrivate = 0, bits = 0;
-  char* userId = nullptr;
+  HeldString userId;
   zk::PgpCalendarTime created{}, second{};
   StatusCode r = keys_->GetPgpKeyInfo(path.constData(), &isPrivate, &bits, &userId, &created, &second);
-  QString user = userId ? QString::fromUtf8(userId) : QString();
-  if (userId) ToolkitFree(userId);
-  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, 1771))) return;
+  QString user = userId.Text();
+  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kPgpKey))) return;
   zk::KeyOwner owner{};
   Secret password;
   if (!RunPgpKeyInfo(this, texts_, isPrivate == 1, bits, created, user, owner, password.text)) return;
   r = keys_->ImportPgpKey(path.constData(), password.text.c_str(), &owner);
-  if (ShowToolkitError(this, texts_, r, GetResText(texts_, 1771)) && SaveStorage()) Inform(1772);
+  if (ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kPgpKey)) && SaveStorage()) Inform(txt::kPgpKeyImported);
   Reload();
 }
 
@@ -319,7 +319,7 @@ void TFormKeyStorage::tlbOpenPGPClick() { ImportPgp(); }
 void TFormKeyStorage::mnPrivateExportPGPClick() {
   int row = SelectedRow();
   if (row < 0) return;
-  QString file = PgpFileDialog(true, 1769);
+  QString file = PgpFileDialog(true, txt::kExportPgpTitle);
   if (file.isEmpty()) return;
   Secret password;
   if (!RunNewPassword(this, GetResText(texts_, txt::kExportPasswordTitle), texts_, password.text))
@@ -331,7 +331,7 @@ void TFormKeyStorage::mnPrivateExportPGPClick() {
 void TFormKeyStorage::ExportPgpPublic(int32_t listFlag) {
   int row = SelectedRow();
   if (row < 0) return;
-  QString file = PgpFileDialog(true, 1769);
+  QString file = PgpFileDialog(true, txt::kExportPgpTitle);
   if (file.isEmpty()) return;
   ExportResult(keys_->ExportPgpPublicKey(file.toUtf8().constData(), listFlag, uint32_t(row)), true);
 }
@@ -344,7 +344,7 @@ void TFormKeyStorage::mnPublicKeysExportToPGPClick() { ExportPgpPublic(0); }
 void TFormKeyStorage::mnDeletePrivateKeyClick() {
   int row = SelectedRow();
   if (row < 0) return;
-  if (CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1729), BoxIcon::kQuestion,
+  if (CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kAskDeleteKeyPair), BoxIcon::kQuestion,
                                 BoxButtons::kYesNo) != BoxAnswer::kYes)
     return;
   if (ShowKeyStorageError(this, texts_, keys_->DeletePrivateKey(uint32_t(row)), windowTitle()))
@@ -355,7 +355,7 @@ void TFormKeyStorage::mnDeletePrivateKeyClick() {
 void TFormKeyStorage::mnDeletePublicKeyClick() {
   int row = SelectedRow();
   if (row < 0) return;
-  if (CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1728), BoxIcon::kQuestion,
+  if (CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kAskDeletePublicKey), BoxIcon::kQuestion,
                                 BoxButtons::kYesNo) != BoxAnswer::kYes)
     return;
   if (ShowKeyStorageError(this, texts_, keys_->DeletePublicKey(uint32_t(row)), windowTitle()))
@@ -381,11 +381,11 @@ void TFormKeyStorage::tlbSavePGPClick() {
 
 void TFormKeyStorage::BitBtnChngPassClick() {
   Secret password;
-  if (!RunNewPassword(this, GetResText(texts_, 1715), texts_, password.text)) return;
+  if (!RunNewPassword(this, GetResText(texts_, txt::kNewStoragePasswordTitle), texts_, password.text)) return;
   if (keys_->ChangePassword(password.text.c_str()) == 0)
-    Inform(1716);
+    Inform(txt::kStoragePasswordChanged);
   else
-    Fail(1717);
+    Fail(txt::kStoragePasswordNotChanged);
 }
 
 void ShowKeyStorageWindow(QWidget* owner, zk::ITextRes* texts, zk::IKeysCtrl* keys) {

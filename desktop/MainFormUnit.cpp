@@ -58,6 +58,7 @@
 #include "desktop/MessageSocket.h"
 #include "desktop/NewSecretChainUnit.h"
 #include "desktop/WaitHourglassUnit.h"
+#include "desktop/WizardTextIds.h"
 #include "desktop/zk5Base.hpp"
 #include "kvMessageSocket.h"
 #include "ProgramFolder.h"
@@ -86,13 +87,11 @@ namespace {
 // an earlier build, a settings file left unused and why): on stderr, and in
 // a box once the window shows.
 void ShowStartNotes(QWidget* owner, zk::ISafeDriverApp* driver) {
-  zk::IStartNotes* notes = QueryToolkitInterface<zk::IStartNotes>(driver, zk::id::KivIStartNotes);
+  zk::Held<zk::IStartNotes> notes(QueryToolkitInterface<zk::IStartNotes>(driver, zk::id::KivIStartNotes));
   if (!notes) return;
-  char* text = nullptr;
+  HeldString text;
   QString shown;
-  if (notes->GetStartNotes(&text) == 0 && text) shown = QString::fromUtf8(text);
-  if (text) ToolkitFree(text);
-  notes->Release();
+  if (notes->GetStartNotes(&text) == 0 && text) shown = text.Text();
   if (shown.isEmpty()) return;
   std::fprintf(stderr, "%s\n", shown.toUtf8().constData());
   QTimer::singleShot(0, owner, [owner, shown] {
@@ -232,7 +231,7 @@ void TMainForm::FormShow() {
   if (!arguments_.empty()) {
     std::string path = UnquotedArgument(arguments_[0]);
     if (!path.empty() && QFileInfo(QString::fromStdString(path)).isFile())
-      PostKivMessage(this, kWmUser + 13);
+      PostKivMessage(this, chain::kOpenArgument);
   }
   if (ParamInt("startup minimized", 0) != 0) PostKivMessage(this, wm::kMinimise);
   ShowStartNotes(this, driver_);
@@ -246,10 +245,9 @@ int32_t TMainForm::ParamInt(const char* name, int32_t def) const {
 
 QString TMainForm::ParamString(const char* name, const QString& def) const {
   if (!params_) return def;
-  char* s = nullptr;
+  HeldString s;
   QString v;
-  if (params_->GetString(name, &s) == 0 && s) v = QString::fromUtf8(s);
-  if (s) ToolkitFree(s);
+  if (params_->GetString(name, &s) == 0 && s) v = s.Text();
   return v.isEmpty() ? def : v;
 }
 
@@ -315,19 +313,19 @@ void TMainForm::Dispatch(uint32_t message, uint32_t wParam, uint32_t lParam) {
       recorded_.push_back(message);
       showMinimized();
       return;
-    case kWmUser + 9:
+    case chain::kAfterShow:
       Relayout(true);
       return;
-    case kWmUser + 10:
+    case chain::kRelayoutBack:
       Relayout(false);
       return;
-    case kWmUser + 12:
+    case chain::kAskFile:
       AskFileForNewSecret(*this);
       return;
-    case kWmUser + 11:
+    case chain::kAddDropped:
       AddWorkingFiles(*this);
       return;
-    case kWmUser + 13:
+    case chain::kOpenArgument:
       recorded_.push_back(message);
       if (!arguments_.empty()) OpenSecretPath(*this, UnquotedArgument(arguments_[0]));
       return;
@@ -575,39 +573,39 @@ void TMainForm::BuildWindow() {
 
 void TMainForm::CaptionWindow() {
   static const std::pair<const char*, int32_t> menus[] = {
-      {"mnSecret", 1}, {"mnSecretNew", 2}, {"mnSecretOpen", 3}, {"mnSecretReopen", 4},
-      {"mnSecretSave", 5}, {"mnSecretClose", 6}, {"mnSecretDelete", 53}, {"mnSecretExit", 7},
-      {"mnEdit", 8}, {"mnFile", 20}, {"mnFileAdd", 21}, {"mnFileDelete", 22}, {"mnFileGet", 23},
-      {"mnToolsPhisicalDeleting", 52}, {"mnToolsGenePass", 88}, {"mnEditCut", 9},
-      {"mnEditCopy", 10}, {"mnEditPaste", 11}, {"mnEditDelete", 12}, {"mnEditSelectAll", 13},
-      {"mnEditFind", 14}, {"mnEditReplace", 15}, {"mnEditRead", 82}, {"mnEditWrite", 83},
-      {"mnFileView", 90}, {"mnSecretProperties", 24}, {"mnTools", 50},
-      {"mnToolsEnvironmentOptions", 51}, {"mnToolSignCreate", 75}, {"mnToolsClipboard", 89},
-      {"mnFolder", 34}, {"mnFolderNew", 35}, {"mnFolderAdd", 16}, {"mnFolderGet", 36},
-      {"mnFolderDelete", 37}, {"mnFolderProperties", 38}, {"mnFolderRename", 39},
-      {"mnFileRename", 40}, {"mnHelp", 44}, {"mnHelpContents", 45}, {"mnHelpAbout", 48},
-      {"mnToolsKeyStorage", 72}, {"mnToolsSignature", 74}, {"mnToolsSignCheck", 76},
-      {"stmShow", 86}, {"stmExit", 87}, {"stmClipboardCoder", 89}, {"stmPassGen", 88}};
+      {"mnSecret", txt::kMenuSecret}, {"mnSecretNew", txt::kMenuNew}, {"mnSecretOpen", txt::kMenuOpen}, {"mnSecretReopen", txt::kMenuReopen},
+      {"mnSecretSave", txt::kMenuSave}, {"mnSecretClose", txt::kClose}, {"mnSecretDelete", txt::kMenuDeleteSecret}, {"mnSecretExit", txt::kMenuExit},
+      {"mnEdit", txt::kMenuEdit}, {"mnFile", txt::kFileLabel}, {"mnFileAdd", txt::kMenuAddFile}, {"mnFileDelete", txt::kMenuDeleteFile}, {"mnFileGet", txt::kMenuGetFile},
+      {"mnToolsPhisicalDeleting", txt::kMenuPhysicalDeletion}, {"mnToolsGenePass", txt::kMenuPasswordGenerator}, {"mnEditCut", txt::kMenuCut},
+      {"mnEditCopy", txt::kMenuCopy}, {"mnEditPaste", txt::kMenuPaste}, {"mnEditDelete", txt::kMenuDelete}, {"mnEditSelectAll", txt::kMenuSelectAll},
+      {"mnEditFind", txt::kMenuFind}, {"mnEditReplace", txt::kMenuReplace}, {"mnEditRead", txt::kMenuReadText}, {"mnEditWrite", txt::kMenuWriteText},
+      {"mnFileView", txt::kMenuViewFile}, {"mnSecretProperties", txt::kMenuSecretProperties}, {"mnTools", txt::kMenuTools},
+      {"mnToolsEnvironmentOptions", txt::kMenuOptions}, {"mnToolSignCreate", txt::kMenuCreateSignature}, {"mnToolsClipboard", txt::kMenuClipboardCoder},
+      {"mnFolder", txt::kMenuFolder}, {"mnFolderNew", txt::kMenuNewFolder}, {"mnFolderAdd", txt::kMenuAddFolder}, {"mnFolderGet", txt::kMenuGetFolder},
+      {"mnFolderDelete", txt::kMenuDeleteFolder}, {"mnFolderProperties", txt::kMenuFolderProperties}, {"mnFolderRename", txt::kMenuRenameFolder},
+      {"mnFileRename", txt::kMenuRenameFile}, {"mnHelp", txt::kMenuHelp}, {"mnHelpContents", txt::kHelpContents}, {"mnHelpAbout", txt::kMenuAbout},
+      {"mnToolsKeyStorage", txt::kMenuKeyStorage}, {"mnToolsSignature", txt::kMenuSignature}, {"mnToolsSignCheck", txt::kMenuCheckSignature},
+      {"stmShow", txt::kTrayShow}, {"stmExit", txt::kTrayExit}, {"stmClipboardCoder", txt::kMenuClipboardCoder}, {"stmPassGen", txt::kMenuPasswordGenerator}};
   for (const auto& [name, id] : menus)
     if (QAction* a = Action(name)) a->setText(GetResText(texts_, id));
   static const std::pair<const char*, int32_t> hints[] = {
-      {"tlbNewSecret", 101}, {"tlbOpenSecret", 102}, {"tlbSaveSecret", 103},
-      {"tlbEditCut", 104}, {"tlbEditCopy", 105}, {"tlbEditPaste", 106}, {"tlbSelectAll", 107},
-      {"tlbEditSearch", 108}, {"tlbSafeNewFolder", 109}, {"tlbSafeGetFolder", 110},
-      {"tlbSafeFolderProp", 111}, {"tlbSafeAddFile", 112}, {"tlbSafeGetFile", 113},
-      {"tlbExplorer", 115}, {"tlbAddFolder", 116}, {"tlbInsertTextFromFile", 117},
-      {"tlbSaveTextToFile", 118}, {"tlbAddOneFile", 120}, {"tlbGetOneFile", 121},
-      {"tlbSafeFileView", 122}};
+      {"tlbNewSecret", txt::kHintNewSecret}, {"tlbOpenSecret", txt::kHintOpenSecret}, {"tlbSaveSecret", txt::kHintSaveSecret},
+      {"tlbEditCut", txt::kHintCut}, {"tlbEditCopy", txt::kHintCopy}, {"tlbEditPaste", txt::kHintPaste}, {"tlbSelectAll", txt::kHintSelectAll},
+      {"tlbEditSearch", txt::kHintFind}, {"tlbSafeNewFolder", txt::kHintNewFolder}, {"tlbSafeGetFolder", txt::kHintGetFolder},
+      {"tlbSafeFolderProp", txt::kHintFolderProperties}, {"tlbSafeAddFile", txt::kHintAddFile}, {"tlbSafeGetFile", txt::kHintGetFile},
+      {"tlbExplorer", txt::kHintOpenOnDisk}, {"tlbAddFolder", txt::kHintAddFolder}, {"tlbInsertTextFromFile", txt::kHintInsertText},
+      {"tlbSaveTextToFile", txt::kHintSaveText}, {"tlbAddOneFile", txt::kHintPutOneFile}, {"tlbGetOneFile", txt::kHintGetOneFile},
+      {"tlbSafeFileView", txt::kHintViewFile}};
   for (const auto& [name, id] : hints)
     if (QAction* a = Action(name)) {
       a->setToolTip(GetResText(texts_, id));
       a->setText(a->toolTip());
     }
   ListViewOneFile->setHeaderLabels({GetResText(texts_, txt::kOneFileColumn), QString()});
-  static const int32_t rows[] = {85, 56, 57, 58, 59, 60};
+  static const int32_t rows[] = {txt::kColumnFileType, txt::kColumnSafeName, txt::kColumnSafeSize, txt::kColumnSafeStoredSize, txt::kColumnSafeCreated, txt::kColumnSafeChanged};
   for (int i = 0; i < 6; ++i) ListViewOneFile->topLevelItem(i)->setText(0, GetResText(texts_, rows[i]));
   ListViewSafe->setHeaderLabels(
-      {GetResText(texts_, 61), GetResText(texts_, 62), GetResText(texts_, 63)});
+      {GetResText(texts_, txt::kColumnFolderName), GetResText(texts_, txt::kColumnFolderSize), GetResText(texts_, txt::kColumnFolderChanged)});
 }
 
 MainStateInput TMainForm::StateInput() const {
@@ -729,9 +727,8 @@ void TMainForm::ContentChanged() {
   if (kind == 1) {
     QString text;
     if (auto* m = QueryToolkitInterface<zk::IMessage>(model_.Content(), zk::id::KivIMessage)) {
-      char* t = nullptr;
-      if (m->GetText(&t) == 0 && t) text = QString::fromUtf8(t);
-      if (t) ToolkitFree(t);
+      HeldString t;
+      if (m->GetText(&t) == 0 && t) text = t.Text();
       m->Release();
     }
     const QSignalBlocker block(MemoMessage);
@@ -762,14 +759,15 @@ SaveAnswer TMainForm::AskSaveChanges(bool mayCancel) {
 StatusCode TMainForm::RunEngine(SecretOperation op, std::function<StatusCode()> call) {
   int32_t wait = txt::kDeleting;
   if (op == SecretOperation::kSave) wait = txt::kSaving;
-  if (op == SecretOperation::kOpen) wait = 1217;
+  if (op == SecretOperation::kOpen) wait = txt::kOpeningSecret;
   return WaitRun(MainWindowCaption(), GetResText(texts_, wait), std::move(call));
 }
 
 void TMainForm::ShowFailure(SecretOperation op, StatusCode code) {
   // Open's failures are told by the open chain itself.
-  const QString prefix = op == SecretOperation::kSave ? PlainMenuText(GetResText(texts_, 5))
-                                                      : GetResText(texts_, txt::kDeleteFailed);
+  const QString prefix = op == SecretOperation::kSave
+                            ? PlainMenuText(GetResText(texts_, txt::kMenuSave))
+                            : GetResText(texts_, txt::kDeleteFailed);
   ShowToolkitError(this, texts_, code, prefix);
 }
 
@@ -791,7 +789,7 @@ bool TMainForm::OfferSave() { return model_.OfferSave(shutDown_); }
 
 bool TMainForm::mnSecretCloseClick() {
   if (!model_.Close(shutDown_)) return false;
-  PostKivMessage(this, kWmUser + 9);
+  PostKivMessage(this, chain::kAfterShow);
   return true;
 }
 
@@ -799,7 +797,7 @@ void TMainForm::mnSecretPropertiesClick() {
   zk::IKivSecret* secret = model_.Secret();
   if (!secret || !OfferSave()) return;
   zk::SecretProperties props{};
-  if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), PlainMenuText(GetResText(texts_, 24))))
+  if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), PlainMenuText(GetResText(texts_, txt::kMenuSecretProperties))))
     return;
   ShowSecretProperties(*this, props);
 }
@@ -812,7 +810,7 @@ void TMainForm::mnSecretDeleteClick() {
   if (CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, question),
                                 BoxIcon::kQuestion, BoxButtons::kYesNo) != BoxAnswer::kYes)
     return;
-  if (model_.Delete()) PostKivMessage(this, kWmUser + 9);
+  if (model_.Delete()) PostKivMessage(this, chain::kAfterShow);
 }
 
 void TMainForm::mnHelpAboutClick() {
@@ -892,7 +890,7 @@ void TMainForm::Relayout(bool narrower) {
   if (narrower) {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    PostKivMessage(this, kWmUser + 10);
+    PostKivMessage(this, chain::kRelayoutBack);
   }
 }
 

@@ -74,9 +74,9 @@ void mnEditWriteClick(TMainForm& f);
 // false for any other name or kind.
 bool RunMessageCommand(TMainForm& f, const QString& name);
 
-// The file side of Read and Write: 0, or the text id of the failure (1904
-// cannot open or create, 1901 larger than 2 GB, 1907 no memory, 1905 read
-// failed or short, 1906 write failed or short). A file is written beside
+// The file side of Read and Write: 0, or the text id of the failure
+// (txt::kCannotOpenFile, kFileTooLarge for 2 GB or more, kNoMemory,
+// kReadFailed or kWriteFailed for a short read or write). A file is written beside
 // its target and renamed over it, so it is never left half-written.
 int32_t ReadWholeFile(const QString& path, QByteArray& out);
 int32_t WriteWholeFile(const QString& path, const QByteArray& bytes);

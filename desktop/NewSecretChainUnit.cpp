@@ -18,6 +18,7 @@
 #include "desktop/SecretParamsUnit.h"
 #include "desktop/SecretPropertiesUnit.h"
 #include "desktop/SecretTypeUnit.h"
+#include "desktop/TextIds.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/WizardTextIds.h"
 #include "desktop/zk5Base.hpp"
@@ -94,14 +95,13 @@ void ShowContent(TMainForm& f, bool isNew) {
       m->SetText("");
       s.shownText.clear();
     } else {
-      char* text = nullptr;
+      HeldString text;
       StatusCode rc = m->GetText(&text);
       if (!ShowToolkitError(&f, f.Texts(), rc, QString())) {
         m->Release();
         return;
       }
-      s.shownText = QString::fromUtf8(text ? text : "");
-      if (text) ToolkitFree(text);
+      s.shownText = text.Text();
     }
     m->Release();
     kind = 1;
@@ -118,7 +118,7 @@ void ShowContent(TMainForm& f, bool isNew) {
   // The model shows the secret it holds; the window's views follow.
   f.Model().ShowHeld(kind, isNew);
   if (isNew && f.Model().Choice().carrierFormat != zk::kFormatSecretFile)
-    ShowWarning(&f, f.Texts(), f.Params(), 2000);
+    ShowWarning(&f, f.Texts(), f.Params(), txt::kCarrierWarning);
   if (ShownHook()) ShownHook()(f, s.shownText);
 }
 
@@ -138,26 +138,20 @@ bool NothingHidden(const std::string& path, int32_t format) {
     case 48: cls = zk::id::StegZIP; break;
     default: return false;
   }
-  zk::IBase* object = nullptr;
-  if (ToolkitCreateInstance(zk::id::FosFileSys, &object) != 0 || !object) return false;
-  auto* fs = QueryToolkitInterface<zk::IFileSystem>(object, zk::id::StreamIFileSystem);
-  object->Release();
-  object = nullptr;
+  zk::Held<zk::IBase> folder;
+  if (ToolkitCreateInstance(zk::id::FosFileSys, &folder) != 0 || !folder) return false;
+  zk::Held<zk::IFileSystem> fs(QueryToolkitInterface<zk::IFileSystem>(folder, zk::id::StreamIFileSystem));
   if (!fs) return false;
-  zk::IFileStrem* file = nullptr;
+  zk::Held<zk::IFileStrem> file;
   StatusCode rc = fs->OpenFile(path.c_str(), zk::kOpenBinary, &file);
-  fs->Release();
   if (rc != 0 || !file) return false;
   uint64_t hidden = 0;
   rc = -1;
+  zk::Held<zk::IBase> object;
   if (ToolkitCreateInstance(cls, &object) == 0 && object) {
-    if (auto* carrier = QueryToolkitInterface<zk::ICarrier>(object, zk::id::StegICarrier)) {
-      rc = carrier->GetHiddenSize(file, &hidden);
-      carrier->Release();
-    }
-    object->Release();
+    zk::Held<zk::ICarrier> carrier(QueryToolkitInterface<zk::ICarrier>(object, zk::id::StegICarrier));
+    if (carrier) rc = carrier->GetHiddenSize(file, &hidden);
   }
-  file->Release();
   return rc == 0 && hidden < kSecretPrefixBytes;
 }
 
@@ -166,15 +160,16 @@ bool NothingHidden(const std::string& path, int32_t format) {
 bool NewSecretFileStep(TMainForm& f) {
   Prompter& p = CurrentPrompter();
   if (f.Model().Choice().containerKind == 1) {
-    QString name = p.SaveFile(&f, Text(f, 500), QString(), Text(f, 501));
+    QString name = p.SaveFile(&f, Text(f, txt::kSaveSecretTitle), QString(),
+                              Text(f, txt::kSecretFilter));
     if (name.isEmpty()) return false;
     if (QFileInfo(name).suffix().isEmpty()) name += ".kvs";
     f.Model().SetPath(name.toStdString());
     f.Model().Choice().carrierFormat = zk::kFormatSecretFile;
     return true;
   }
-  static constexpr int32_t kTitles[6] = {0, 0, 505, 506, 507, 508};
-  static constexpr int32_t kFilters[6] = {0, 0, 502, 503, 504, 509};
+  static constexpr int32_t kTitles[6] = {0, 0, txt::kChoosePictureTitle, txt::kChooseSoundTitle, txt::kChooseDocumentTitle, txt::kChooseArchiveTitle};
+  static constexpr int32_t kFilters[6] = {0, 0, txt::kPictureFilter, txt::kSoundFilter, txt::kDocumentFilter, txt::kArchiveFilter};
   SecretChoice& c = f.Model().Choice();
   const int k = c.containerKind >= 2 && c.containerKind <= 5 ? c.containerKind : 2;
   // An existing carrier is chosen with a dialog that needs an existing file.
@@ -184,7 +179,7 @@ bool NewSecretFileStep(TMainForm& f) {
   if (f.CopyContainer()) {
     std::string copy;
     if (!MakeCopyName(carrier, copy)) {
-      p.Message(&f, QApplication::applicationName(), Text(f, 908), BoxIcon::kError,
+      p.Message(&f, QApplication::applicationName(), Text(f, txt::kErrCannotOpen), BoxIcon::kError,
                 BoxButtons::kOk);
       return false;
     }
@@ -208,10 +203,10 @@ int32_t NewSecretParamsStep(TMainForm& f) {
       StartFailure(QApplication::applicationName(), "Can not create a new secret!", -6);
     const std::string path = f.Model().Path();
     const int32_t format = c.carrierFormat;
-    StatusCode rc = WaitRun(f.windowTitle(), Text(f, 77),
+    StatusCode rc = WaitRun(f.windowTitle(), Text(f, txt::kPleaseWait),
                             [&] { return probe->GetCapacity(path.c_str(), format, &capacity); });
     probe->Release();
-    if (!ShowKeyStorageError(&f, f.Texts(), rc, Text(f, 79))) return kWizardBack;
+    if (!ShowKeyStorageError(&f, f.Texts(), rc, Text(f, txt::kCarrierCapacity))) return kWizardBack;
   }
   TFormSecretParams page(f.Texts(), f.Driver(), c.keysCtrl, c.hashIndex, c.cipherIndex, capacity,
                          &f);
@@ -243,7 +238,7 @@ bool NewSecretCreateStep(TMainForm& f) {
   }
   if (rc == 0) rc = f.Model().Create(p);
   zk::Wipe(&p, sizeof p);
-  if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, 806))) {
+  if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, txt::kSecretCreateFailed))) {
     DropSecretObject(f);
     return false;
   }
@@ -300,7 +295,7 @@ void OpenSecretStep(TMainForm& f) {
       return;
     }
     if (!c.passwordMode && rc == zk::kAccessDenied)
-      CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, 817), BoxIcon::kError,
+      CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, txt::kNoKeyOpensSecret), BoxIcon::kError,
                                 BoxButtons::kOk);
     else
       ShowToolkitError(&f, f.Texts(), rc, QString());
@@ -395,7 +390,7 @@ void SecretNewCommand(TMainForm& f) {
 
 void SecretOpenCommand(TMainForm& f) {
   CloseShown(f);
-  const QString name = CurrentPrompter().OpenFile(&f, Text(f, 700), QString(), Text(f, 701));
+  const QString name = CurrentPrompter().OpenFile(&f, Text(f, txt::kOpenSecretTitle), QString(), Text(f, txt::kOpenSecretFilter));
   if (!name.isEmpty()) OpenSecretPath(f, name.toStdString());
 }
 
@@ -404,14 +399,14 @@ void OpenSecretPath(TMainForm& f, const std::string& path) {
   NewSecretObject(f);
   int32_t kind = 0, format = 0;
   if (!OpenKindsFromPath(path, kind, format)) {
-    CurrentPrompter().Message(&f, f.windowTitle(), Text(f, 801), BoxIcon::kWarning,
+    CurrentPrompter().Message(&f, f.windowTitle(), Text(f, txt::kCannotHoldSecret), BoxIcon::kWarning,
                               BoxButtons::kOk);
     DropSecretObject(f);
     return;
   }
   int32_t version = 0, content = 0, keyKind = 0;
   zk::IKivSecret* secret = f.Model().Secret();
-  StatusCode rc = WaitRun(f.windowTitle(), Text(f, 77), [&] {
+  StatusCode rc = WaitRun(f.windowTitle(), Text(f, txt::kPleaseWait), [&] {
     return secret->Probe(path.c_str(), format, &version, &content, &keyKind);
   });
   // Told before any password is asked: the hidden bytes are no secret, or
@@ -425,7 +420,7 @@ void OpenSecretPath(TMainForm& f, const std::string& path) {
   }
   if (rc == -14 || rc == -6 || rc == -15) {
     version = 1, content = zk::kContentMessage, keyKind = 0;
-  } else if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, 702))) {
+  } else if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, txt::kSecretReadFailed))) {
     DropSecretObject(f);
     return;
   }

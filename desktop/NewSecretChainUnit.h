@@ -14,20 +14,6 @@ namespace kiv {
 
 class TMainForm;
 
-namespace chain {
-inline constexpr uint32_t kSecretType = kWmUser + 1;
-inline constexpr uint32_t kContainerType = kWmUser + 2;
-inline constexpr uint32_t kFileStep = kWmUser + 3;
-inline constexpr uint32_t kParams = kWmUser + 4;
-inline constexpr uint32_t kCreate = kWmUser + 5;
-inline constexpr uint32_t kShowNew = kWmUser + 6;
-inline constexpr uint32_t kOpenWizard = kWmUser + 7;
-inline constexpr uint32_t kOpenSecret = kWmUser + 8;
-inline constexpr uint32_t kAfterShow = kWmUser + 9;   // the main window's own
-inline constexpr uint32_t kAskFile = kWmUser + 12;    // File, Add
-inline constexpr uint32_t kOpenArgument = kWmUser + 13;
-}  // namespace chain
-
 // The carrier format a new secret gets from the container kind and the
 // chosen file's extension; current when an image extension is unknown.
 int32_t NewCarrierFormat(int32_t containerKind, const std::string& path, int32_t current);

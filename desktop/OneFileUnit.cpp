@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <utility>
 
+#include "ToolkitObject.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/ExplorerExtUnit.h"
 #include "desktop/MainFormUnit.h"
@@ -15,6 +16,7 @@
 #include "desktop/ProgressUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SafePathUnit.h"
+#include "desktop/TextIds.h"
 #include "desktop/zk5Base.hpp"
 
 namespace kiv {
@@ -41,40 +43,28 @@ QString Caption(TMainForm& f, const char* item) {
 // of its own.
 StatusCode WithProgress(const QString& title, const QString& text,
                         const std::function<StatusCode(zk::IProgress*)>& call) {
-  kvIProgressImp* progress = kvIProgressImp::Create();
+  zk::Held<kvIProgressImp> progress(kvIProgressImp::Create());
   const StatusCode r = ProgressRun(title, text, [&] { return call(progress); });
-  progress->Release();
   return r;
 }
 
-}  // namespace
-
-std::vector<std::string> CompressedExtensionList(zk::IAppParam* params) {
-  std::vector<std::string> list;
-  if (!params) return list;
-  int32_t count = 0;
-  if (params->GetInt("count_of_arc_ext", &count) != 0) count = 0;
-  for (int32_t n = 0; n < count; ++n) {
-    char* v = nullptr;
-    const std::string name = "arc_ext_" + std::to_string(n);
-    if (params->GetString(name.c_str(), &v) == 0 && v && *v) list.emplace_back(v);
-    if (v) ToolkitFree(v);
-  }
-  return list;
+// The shown one-file secret's content (one reference), or null.
+zk::IKivFile* ShownFile(TMainForm& f) {
+  return QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
 }
+
+}  // namespace
 
 void FillOneFileView(TMainForm& f) {
   QTreeWidget* view = f.ListViewOneFile;
   for (int i = 0; i < view->topLevelItemCount(); ++i) view->topLevelItem(i)->setText(1, QString());
   f.ImageFileExtIcon->clear();
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
+  zk::Held<zk::IKivFile> file(ShownFile(f));
   if (!file) return;
-  char* rawName = nullptr;
+  HeldString rawName;
   zk::FileContentInfo info{};
   const StatusCode r = file->GetFileInfo(&rawName, &info);
-  file->Release();
-  const std::string name = rawName ? rawName : "";
-  if (rawName) ToolkitFree(rawName);
+  const std::string name = rawName.Str();
   if (r != 0) return;
   zk::ITextRes* texts = f.Texts();
   auto cell = [view](int row, const QString& text) {
@@ -105,16 +95,15 @@ void OneFileAddClick(TMainForm& f) {
   const QString path = CurrentPrompter().OpenFile(&f, GetResText(f.Texts(), txt::kOneFileOpenTitle),
                                                   QString(), QString());
   if (path.isEmpty()) return;
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
+  zk::Held<zk::IKivFile> file(ShownFile(f));
   if (!file) return;
   const QByteArray p = path.toUtf8();
   const int32_t flags =
-      CompressedExtension(p.toStdString(), CompressedExtensionList(f.Params())) ? 1 : 0;
+      CompressedExtension(p.toStdString(), CompressedExtensions(f.Params())) ? 1 : 0;
   const QString title = Caption(f, "mnFileAdd");
-  const StatusCode r = WithProgress(title, path, [file, &p, flags](zk::IProgress* progress) {
+  const StatusCode r = WithProgress(title, path, [&file, &p, flags](zk::IProgress* progress) {
     return file->LoadFromDisk(p.constData(), flags, progress);
   });
-  file->Release();
   if (ShowToolkitError(&f, f.Texts(), r, title)) {
     // The engine has written the secret with its new file.
     f.Model().Written();
@@ -130,43 +119,33 @@ void AskFileForNewSecret(TMainForm& f) {
   }
   OneFileAddClick(f);
   if (f.Model().Kind() != 2) return;
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
+  zk::Held<zk::IKivFile> file(ShownFile(f));
   if (!file) return;
-  char* name = nullptr;
+  HeldString name;
   zk::FileContentInfo info{};
   const StatusCode r = file->GetFileInfo(&name, &info);
-  file->Release();
-  if (name) ToolkitFree(name);
   if (r != 0)
     CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kNoFileYet),
                               BoxIcon::kInformation, BoxButtons::kOk);
 }
 
 void OneFileGetClick(TMainForm& f) {
-  auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
+  zk::Held<zk::IKivFile> file(ShownFile(f));
   if (!file) return;
-  char* rawName = nullptr;
+  HeldString rawName;
   zk::FileContentInfo info{};
   const StatusCode got = file->GetFileInfo(&rawName, &info);
-  const QString name = QString::fromUtf8(rawName ? rawName : "");
-  if (rawName) ToolkitFree(rawName);
-  if (got != 0) {
-    file->Release();
-    return;
-  }
+  const QString name = rawName.Text();
+  if (got != 0) return;
   const QString title = Caption(f, "mnFileGet");
   const QString target = CurrentPrompter().SaveFile(&f, title, name, QString());
-  if (target.isEmpty()) {
-    file->Release();
-    return;
-  }
+  if (target.isEmpty()) return;
   const QByteArray t = target.toUtf8();
-  const StatusCode r = WithProgress(title, target, [file, &t](zk::IProgress* progress) {
+  const StatusCode r = WithProgress(title, target, [&file, &t](zk::IProgress* progress) {
     return file->SaveToDisk(t.constData(), progress);
   });
-  file->Release();
   if (ShowToolkitError(&f, f.Texts(), r, title))
-    CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kFilesGot),
+    CurrentPrompter().Message(&f, MainWindowCaption(), GetResText(f.Texts(), txt::kFilesWritten),
                               BoxIcon::kInformation, BoxButtons::kOk);
 }
 

@@ -16,10 +16,6 @@ namespace kiv {
 
 class TMainForm;
 
-// The compressed-extensions list: "count_of_arc_ext" (0 when missing)
-// entries named "arc_ext_0", "arc_ext_1" ...
-std::vector<std::string> CompressedExtensionList(zk::IAppParam* params);
-
 // Clears the view's value cells and icon, then fills them from the shown
 // file's information (nothing when the secret holds no file yet).
 void FillOneFileView(TMainForm& f);

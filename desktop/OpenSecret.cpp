@@ -107,29 +107,20 @@ void OpenSecret::Written() {
 }
 
 StatusCode OpenSecret::Save() {
-  StatusCode r = 0;
-  if (kind_ == 1) {
-    if (auto* m = Query<zk::IMessage>(content_, zk::id::KivIMessage)) {
-      const std::string text = view_ ? view_->MessageText() : std::string();
-      r = view_ ? view_->RunEngine(SecretOperation::kSave,
-                                   [m, &text] { return m->SetText(text.c_str()); })
-                : m->SetText(text.c_str());
-      m->Release();
-    } else {
-      r = zk::kNotImplemented;
-    }
-  } else if (kind_ == 3) {
-    if (auto* safe = Query<zk::ISafe>(content_, zk::id::KivISafe)) {
-      r = view_ ? view_->RunEngine(SecretOperation::kSave, [safe] { return safe->Commit(); })
-                : safe->Commit();
-      safe->Release();
-    } else {
-      r = zk::kNotImplemented;
-    }
-  } else {
+  if (kind_ != 1 && kind_ != 3) {
+    // Nothing to write: the states are refreshed only.
     Notify(false);
     return 0;
   }
+  std::function<StatusCode()> write;
+  zk::Held<zk::IMessage> message(Query<zk::IMessage>(kind_ == 1 ? content_ : nullptr,
+                                                     zk::id::KivIMessage));
+  zk::Held<zk::ISafe> safe(Query<zk::ISafe>(kind_ == 3 ? content_ : nullptr, zk::id::KivISafe));
+  const std::string text = message && view_ ? view_->MessageText() : std::string();
+  if (message) write = [&message, &text] { return message->SetText(text.c_str()); };
+  if (safe) write = [&safe] { return safe->Commit(); };
+  StatusCode r = zk::kNotImplemented;
+  if (write) r = view_ ? view_->RunEngine(SecretOperation::kSave, write) : write();
   if (r != 0 && view_) view_->ShowFailure(SecretOperation::kSave, r);
   saved_ = SavedAfter(r == 0 ? SecretEvent::kSaved : SecretEvent::kSaveFailed, kind_);
   Notify(false);

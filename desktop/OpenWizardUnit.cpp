@@ -12,16 +12,18 @@
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/PassGenUnit.h"
+#include "desktop/TextIds.h"
+#include "desktop/WizardTextIds.h"
 
 namespace kiv {
 
 void TFormOpenWizard::SecretKindShown(int32_t kind, int& picture, int32_t& textId) {
   picture = kind >= 1 && kind <= 3 ? kind - 1 : 0;
-  textId = 1001 + picture;
+  textId = txt::kOpenKindText + picture;
 }
 
 void TFormOpenWizard::ContainerKindShown(int32_t kind, int& picture, int32_t& textId) {
-  static constexpr int32_t kTexts[5] = {1004, 1005, 1006, 1007, 1011};
+  static constexpr int32_t kTexts[5] = {txt::kOpenContainerFile, txt::kOpenContainerPicture, txt::kOpenContainerSound, txt::kOpenContainerDocument, txt::kOpenContainerArchive};
   if (kind >= 1 && kind <= 5) {
     picture = kind - 1;
     textId = kTexts[kind - 1];
@@ -35,7 +37,7 @@ TFormOpenWizard::TFormOpenWizard(zk::ITextRes* texts, int32_t containerKind, int
                                  int32_t version, const QString& file, QWidget* owner)
     : TWizardPage(texts, owner) {
   setObjectName("FormOpenWizard");
-  setWindowTitle(GetResText(texts, 1000));
+  setWindowTitle(GetResText(texts, txt::kOpenSecretCaption));
   const QStyle::StandardPixmap secretPics[] = {QStyle::SP_FileDialogDetailedView,
                                                QStyle::SP_FileIcon, QStyle::SP_DirIcon};
   const QStyle::StandardPixmap contPics[] = {QStyle::SP_DriveHDIcon, QStyle::SP_DesktopIcon,
@@ -76,14 +78,14 @@ TFormOpenWizard::TFormOpenWizard(zk::ITextRes* texts, int32_t containerKind, int
   sbGenPass = new QToolButton(this);
   sbGenPass->setObjectName("sbGenPass");
   sbGenPass->setText("...");
-  sbGenPass->setToolTip(GetResText(texts, 2209));
+  sbGenPass->setToolTip(GetResText(texts, txt::kGeneratePasswordHint));
   WirePasswordGeneratorButton(sbGenPass);
   auto* prow = new QHBoxLayout;
   prow->addWidget(LabeledEditPasswd, 1);
   prow->addWidget(sbGenPass);
-  form->addRow(GetResText(texts, 1009), LabeledEditVersion);
-  form->addRow(GetResText(texts, 1010), LabeledEditFile);
-  form->addRow(GetResText(texts, 1008), prow);
+  form->addRow(GetResText(texts, txt::kOpenVersion), LabeledEditVersion);
+  form->addRow(GetResText(texts, txt::kOpenFile), LabeledEditFile);
+  form->addRow(GetResText(texts, txt::kOpenPassword), prow);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(icons);

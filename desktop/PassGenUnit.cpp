@@ -15,9 +15,12 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "ToolkitObject.h"
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/PasswordGeneratorHook.h"
+#include "desktop/TextIds.h"
+#include "desktop/WizardTextIds.h"
 #include "desktop/zk5Base.hpp"
 
 namespace kiv {
@@ -59,7 +62,7 @@ TFormPasswdGen::TFormPasswdGen(zk::ITextRes* texts, zk::IAppParam* params, QWidg
     : QDialog(owner), texts_(texts), params_(params) {
   setObjectName("FormPasswdGen");
   setModal(false);
-  setWindowTitle(GetResText(texts, 2201));
+  setWindowTitle(GetResText(texts, txt::kPassGenCaption));
   ListViewIcons = new QListWidget(this);
   ListViewIcons->setObjectName("ListViewIcons");
   ListViewIcons->setViewMode(QListView::IconMode);
@@ -70,29 +73,29 @@ TFormPasswdGen::TFormPasswdGen(zk::ITextRes* texts, zk::IAppParam* params, QWidg
   ListViewIcons->setIconSize(QSize(32, 32));
   ListViewIcons->setFixedWidth(130);
   ListViewIcons->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_FileDialogContentsView),
-                                             GetResText(texts, 2202)));
+                                             GetResText(texts, txt::kPassGenFixed)));
   ListViewIcons->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_BrowserReload),
-                                             GetResText(texts, 2203)));
+                                             GetResText(texts, txt::kPassGenRandom)));
   PageControlMain = new QStackedWidget(this);
 
   auto* fixed = new QWidget(PageControlMain);
   auto* ff = new QFormLayout(fixed);
   LabeledEditSrcPhrase = new QLineEdit(fixed);
   LabeledEditSrcPhrase->setObjectName("LabeledEditSrcPhrase");
-  ff->addRow(GetResText(texts, 2204), LabeledEditSrcPhrase);
+  ff->addRow(GetResText(texts, txt::kPassGenSourcePhrase), LabeledEditSrcPhrase);
   UpDownSizePass = SizeBox(fixed, "UpDownSizePass");
-  ff->addRow(GetResText(texts, 2205), UpDownSizePass);
+  ff->addRow(GetResText(texts, txt::kPassGenSize), UpDownSizePass);
   LabeledEditPasswd = new QLineEdit(fixed);
   LabeledEditPasswd->setObjectName("LabeledEditPasswd");
   LabeledEditPasswd->setReadOnly(true);
   sbCopyToClipBoard = new QToolButton(fixed);
   sbCopyToClipBoard->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-  sbCopyToClipBoard->setToolTip(GetResText(texts, 2207));
+  sbCopyToClipBoard->setToolTip(GetResText(texts, txt::kCopyToClipboard));
   auto* r1 = new QHBoxLayout;
   r1->addWidget(LabeledEditPasswd, 1);
   r1->addWidget(sbCopyToClipBoard);
-  ff->addRow(GetResText(texts, 2206), r1);
-  BitBtnGenerate = new QPushButton(GetResText(texts, 2208), fixed);
+  ff->addRow(GetResText(texts, txt::kPassGenPassword), r1);
+  BitBtnGenerate = new QPushButton(GetResText(texts, txt::kGenerate), fixed);
   BitBtnGenerate->setObjectName("BitBtnGenerate");
   ff->addRow(QString(), BitBtnGenerate);
   PageControlMain->addWidget(fixed);
@@ -100,23 +103,23 @@ TFormPasswdGen::TFormPasswdGen(zk::ITextRes* texts, zk::IAppParam* params, QWidg
   auto* random = new QWidget(PageControlMain);
   auto* rf = new QFormLayout(random);
   UpDownRandSizePass = SizeBox(random, "UpDownRandSizePass");
-  rf->addRow(GetResText(texts, 2205), UpDownRandSizePass);
+  rf->addRow(GetResText(texts, txt::kPassGenSize), UpDownRandSizePass);
   LabeledEditRandomPass = new QLineEdit(random);
   LabeledEditRandomPass->setObjectName("LabeledEditRandomPass");
   LabeledEditRandomPass->setReadOnly(true);
   sbCopyRandPass = new QToolButton(random);
   sbCopyRandPass->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-  sbCopyRandPass->setToolTip(GetResText(texts, 2207));
+  sbCopyRandPass->setToolTip(GetResText(texts, txt::kCopyToClipboard));
   auto* r2 = new QHBoxLayout;
   r2->addWidget(LabeledEditRandomPass, 1);
   r2->addWidget(sbCopyRandPass);
-  rf->addRow(GetResText(texts, 2206), r2);
-  BitBtnGeneRand = new QPushButton(GetResText(texts, 2208), random);
+  rf->addRow(GetResText(texts, txt::kPassGenPassword), r2);
+  BitBtnGeneRand = new QPushButton(GetResText(texts, txt::kGenerate), random);
   BitBtnGeneRand->setObjectName("BitBtnGeneRand");
   rf->addRow(QString(), BitBtnGeneRand);
   PageControlMain->addWidget(random);
 
-  BitBtnClose = new QPushButton(GetResText(texts, 87), this);
+  BitBtnClose = new QPushButton(GetResText(texts, txt::kTrayExit), this);
   BitBtnClose->setObjectName("BitBtnClose");
   auto* top = new QHBoxLayout;
   top->addWidget(ListViewIcons);
@@ -138,9 +141,7 @@ TFormPasswdGen::TFormPasswdGen(zk::ITextRes* texts, zk::IAppParam* params, QWidg
   connect(sbCopyRandPass, &QToolButton::clicked, this, [this] { CopyEdit(LabeledEditRandomPass); });
 }
 
-TFormPasswdGen::~TFormPasswdGen() {
-  if (generator_) generator_->Release();
-}
+TFormPasswdGen::~TFormPasswdGen() = default;
 
 void TFormPasswdGen::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
@@ -152,10 +153,9 @@ void TFormPasswdGen::showEvent(QShowEvent* e) {
   UpDownRandSizePass->setValue(ClampPasswordSize(QString::number(n)));
   ListViewIcons->setCurrentRow(0);
   if (!generator_) {
-    zk::IBase* object = nullptr;
+    zk::Held<zk::IBase> object;
     if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
-      generator_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
-    if (object) object->Release();
+      generator_.p = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
     if (!generator_)
       StartFailure(QApplication::applicationName(),
                    "Can not create the object of SetPassword class!", -2);

@@ -4,6 +4,7 @@
 #pragma once
 #include <QDialog>
 
+#include "ToolkitObject.h"
 #include "zk5Cipher.h"
 #include "zk5script.h"
 
@@ -52,7 +53,7 @@ class TFormPasswdGen : public QDialog {
  private:
   zk::ITextRes* texts_;
   zk::IAppParam* params_;
-  zk::IPassword* generator_ = nullptr;
+  zk::Held<zk::IPassword> generator_;
 };
 
 // The program's one generator window (made on first use with the

@@ -26,9 +26,8 @@ void TReloadFileMenu::Load() {
     int32_t count = 0;
     if (params_->GetInt(kCountName, &count) != 0) count = 0;
     for (int i = 0; i < count && i < entries_.size(); ++i) {
-      char* s = nullptr;
-      if (params_->GetString(EntryName(i).c_str(), &s) == 0 && s) entries_[i] = QString::fromUtf8(s);
-      if (s) ToolkitFree(s);
+      HeldString s;
+      if (params_->GetString(EntryName(i).c_str(), &s) == 0 && s) entries_[i] = s.Text();
     }
   }
   Rebuild();

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "ToolkitObject.h"
 #include "desktop/AboutUnit.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/CopyFileUnit.h"
@@ -37,27 +38,12 @@ namespace fs = std::filesystem;
 
 QString Text(TMainForm& f, int32_t id) { return GetResText(f.Texts(), id); }
 
-std::string Take(char* s) {
-  std::string v = s ? s : "";
-  if (s) ToolkitFree(s);
-  return v;
-}
-
 std::string CurrentOf(zk::ISafe* safe) {
-  char* p = nullptr;
+  HeldString p;
   safe->GetCurrentFolder(&p);
-  const std::string cur = Take(p);
+  const std::string cur = p.Str();
   return cur.empty() ? std::string(1, kSafeSeparator) : cur;
 }
-
-// The shown safe for one command (released with it).
-struct Shown {
-  explicit Shown(TMainForm& f) : safe(ShownSafe(f)) {}
-  ~Shown() {
-    if (safe) safe->Release();
-  }
-  zk::ISafe* safe;
-};
 
 // A successful change marks the safe unsaved.
 void Changed(TMainForm& f) {
@@ -275,14 +261,14 @@ struct ExtractBatch : Batch {
     const uint32_t folders = safe->GetFolderCount("");
     for (uint32_t i = 0; i < folders && !Ended(); ++i) {
       char* p = nullptr;
-      if (safe->GetFolderAt("", i, &p) == 0) Folder(Take(p), inner);
-      else Take(p);
+      if (safe->GetFolderAt("", i, &p) == 0) Folder(TakeToolkitString(p), inner);
+      else TakeToolkitString(p);
     }
     const uint32_t files = safe->GetFileCount("");
     for (uint32_t i = 0; i < files && !Ended(); ++i) {
       char* p = nullptr;
-      if (safe->GetFileAt("", i, &p, nullptr) == 0) File(Take(p), inner);
-      else Take(p);
+      if (safe->GetFileAt("", i, &p, nullptr) == 0) File(TakeToolkitString(p), inner);
+      else TakeToolkitString(p);
     }
     safe->FolderUp();
   }
@@ -309,24 +295,11 @@ void AddToShown(TMainForm& f, zk::ISafe* safe, const std::vector<std::string>& p
 
 }  // namespace
 
-std::vector<std::string> CompressedExtensions(zk::IAppParam* params) {
-  std::vector<std::string> out;
-  int32_t count = 0;
-  if (!params || params->GetInt("count_of_arc_ext", &count) != 0) return out;
-  for (int32_t i = 0; i < count; ++i) {
-    char* v = nullptr;
-    const std::string name = "arc_ext_" + std::to_string(i);
-    if (params->GetString(name.c_str(), &v) == 0 && v && *v) out.push_back(v);
-    if (v) ToolkitFree(v);
-  }
-  return out;
-}
-
 SafeBatchResult AddPathsToSafe(zk::ISafe* safe, zk::ITextRes* texts,
                                const std::vector<std::string>& paths,
                                const std::vector<std::string>& compressed, const QString& title) {
   SetReplaceMode(kReplaceAsk);
-  kvIProgressImp* progress = kvIProgressImp::Create();
+  zk::Held<kvIProgressImp> progress(kvIProgressImp::Create());
   AddBatch batch{{safe, texts, title, progress, false, {}}, compressed};
   ProgressRun(title, QString(), [&] {
     for (const std::string& p : paths) {
@@ -337,7 +310,6 @@ SafeBatchResult AddPathsToSafe(zk::ISafe* safe, zk::ITextRes* texts,
     }
     return StatusCode{0};
   });
-  progress->Release();
   return batch.result;
 }
 
@@ -381,13 +353,13 @@ bool RunSafeCommand(TMainForm& f, const QString& name) {
 }
 
 void SafeFolderNew(TMainForm& f) {
-  Shown s(f);
-  if (!s.safe) return;
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
+  if (!safe) return;
   QString name;
   if (!InputName(f, txt::kNewFolder, name)) return;
   if (name.isEmpty() || name == "." || name == "..") {
     ErrorBox(f, txt::kBadFolderName);
-  } else if (ShowToolkitError(&f, f.Texts(), s.safe->CreateFolder("", name.toStdString().c_str()),
+  } else if (ShowToolkitError(&f, f.Texts(), safe->CreateFolder("", name.toStdString().c_str()),
                               Text(f, txt::kNewFolder) + ":")) {
     Changed(f);
   }
@@ -401,9 +373,9 @@ namespace {
 void RenameSelected(TMainForm& f, SafeItemKind kind) {
   const bool folder = kind == SafeItemKind::kFolder;
   const int32_t title = folder ? txt::kRenameFolder : txt::kRenameFile;
-  Shown s(f);
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
   QTreeWidgetItem* item = SelectedOfKind(f, kind);
-  if (!s.safe || !item) return;
+  if (!safe || !item) return;
   const std::string old = item->text(0).toStdString();
   QString name = item->text(0);
   if (!InputName(f, title, name)) return;
@@ -411,8 +383,8 @@ void RenameSelected(TMainForm& f, SafeItemKind kind) {
   if (n.empty() || n == "..") {
     ErrorBox(f, folder ? txt::kBadFolderName : txt::kBadFileName);
   } else if (ShowToolkitError(&f, f.Texts(),
-                              folder ? s.safe->RenameFolder(old.c_str(), n.c_str())
-                                     : s.safe->RenameFile(old.c_str(), n.c_str()),
+                              folder ? safe->RenameFolder(old.c_str(), n.c_str())
+                                     : safe->RenameFile(old.c_str(), n.c_str()),
                               Text(f, title) + (folder ? ":" : ": "))) {
     Changed(f);
   }
@@ -426,8 +398,8 @@ void SafeFolderRename(TMainForm& f) { RenameSelected(f, SafeItemKind::kFolder); 
 void SafeFileRename(TMainForm& f) { RenameSelected(f, SafeItemKind::kFile); }
 
 void SafeDelete(TMainForm& f) {
-  Shown s(f);
-  if (!s.safe) return;
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
+  if (!safe) return;
   const std::vector<SafeItem> items = SafeView(f).Selected();
   Prompter& p = CurrentPrompter();
   if (items.empty()) {
@@ -440,16 +412,16 @@ void SafeDelete(TMainForm& f) {
     return;
   for (const SafeItem& i : items) {
     if (i.kind == SafeItemKind::kUp) continue;
-    const StatusCode rc = i.kind == SafeItemKind::kFolder ? s.safe->DeleteFolder(i.name.c_str())
-                                                          : s.safe->DeleteFile(i.name.c_str());
+    const StatusCode rc = i.kind == SafeItemKind::kFolder ? safe->DeleteFolder(i.name.c_str())
+                                                          : safe->DeleteFile(i.name.c_str());
     if (ShowToolkitError(&f, f.Texts(), rc, Text(f, txt::kDeleteItems))) Changed(f);
   }
   Done(f);
 }
 
 void SafeFolderProperties(TMainForm& f) {
-  Shown s(f);
-  if (!s.safe) return;
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
+  if (!safe) return;
   std::string path;
   QTreeWidgetItem* node = f.TreeViewSafe->currentItem();
   if (f.TreeViewSafe->hasFocus() && node) {
@@ -457,13 +429,13 @@ void SafeFolderProperties(TMainForm& f) {
   } else if (QTreeWidgetItem* item = SelectedOfKind(f, SafeItemKind::kFolder)) {
     path = item->text(0).toStdString();
   } else {
-    path = CurrentOf(s.safe);  // nothing chosen: the folder shown
+    path = CurrentOf(safe);  // nothing chosen: the folder shown
   }
-  if (path.empty() || path[0] != kSafeSeparator) path = SafeJoin(CurrentOf(s.safe), path);
+  if (path.empty() || path[0] != kSafeSeparator) path = SafeJoin(CurrentOf(safe), path);
   uint32_t folders = 0, files = 0, size = 0, stored = 0;
   if (!ShowToolkitError(&f, f.Texts(),
-                        s.safe->GetFolderStats(path.c_str(), &folders, &files, &size, &stored),
-                        PlainMenuText(Text(f, 38))))
+                        safe->GetFolderStats(path.c_str(), &folders, &files, &size, &stored),
+                        PlainMenuText(Text(f, txt::kMenuFolderProperties))))
     return;
   TFormFolderProps props(f.Texts(), &f);
   props.Fill(QString::fromStdString(path), folders, files, size, stored);
@@ -471,78 +443,76 @@ void SafeFolderProperties(TMainForm& f) {
 }
 
 void SafeFileView(TMainForm& f) {
-  Shown s(f);
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
   QTreeWidgetItem* item = SelectedOfKind(f, SafeItemKind::kFile);
-  if (!s.safe || !item) return;
+  if (!safe || !item) return;
   const std::string name = item->text(0).toStdString();
-  const std::string path = SafeJoin(CurrentOf(s.safe), name);
+  const std::string path = SafeJoin(CurrentOf(safe), name);
   zk::SafeFileInfo info{};
-  s.safe->GetFileInfo("", name.c_str(), &info);
-  kvIProgressImp* progress = kvIProgressImp::Create();
+  safe->GetFileInfo("", name.c_str(), &info);
+  zk::Held<kvIProgressImp> progress(kvIProgressImp::Create());
   char* data = nullptr;
-  zk::ISafe* safe = s.safe;
   const StatusCode rc = ProgressRun(Text(f, txt::kGetFiles), QString::fromStdString(path),
                                     [&] { return safe->ReadFile(path.c_str(), &data, progress); });
-  progress->Release();
   if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, txt::kGetFiles))) {
-    Take(data);
+    TakeToolkitString(data);
     return;
   }
   // The block holds the bytes and a zero after them; the size tells where
   // they end, so a file with zero bytes inside is shown whole.
   const QByteArray bytes(data ? data : "", data ? qsizetype(info.size) : 0);
-  Take(data);
+  TakeToolkitString(data);
   const QString shown = QString::fromStdString(name);
   ViewText(&f, f.Texts(), bytes, f.MemoMessage->font(), IsRichTextName(shown), shown);
 }
 
 void SafeAddFiles(TMainForm& f) {
-  Shown s(f);
-  if (!s.safe) return;
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
+  if (!safe) return;
   const QStringList names = CurrentPrompter().OpenFiles(&f, Text(f, txt::kAddFiles), QString(),
                                                         Text(f, txt::kAddFilesFilter));
   std::vector<std::string> paths;
   for (const QString& n : names) paths.push_back(n.toStdString());
-  AddToShown(f, s.safe, paths);
+  AddToShown(f, safe, paths);
 }
 
 void SafeAddFolder(TMainForm& f) {
-  Shown s(f);
-  if (!s.safe) return;
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
+  if (!safe) return;
   QString folder;
   if (!SelectDirectory(&f, f.Texts(), folder) || folder.isEmpty()) return;
-  AddToShown(f, s.safe, {folder.toStdString()});
+  AddToShown(f, safe, {folder.toStdString()});
 }
 
 void SafeGet(TMainForm& f) {
-  Shown s(f);
-  if (!s.safe) return;
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
+  if (!safe) return;
   std::vector<SafeItem> items = SafeView(f).Selected();
   if (items.empty()) items = SafeView(f).All();
   QString folder;
   if (!SelectDirectory(&f, f.Texts(), folder) || folder.isEmpty()) return;
   const SafeBatchResult r =
-      ExtractFromSafe(s.safe, f.Texts(), items, folder.toStdString(), Text(f, txt::kGetFiles));
+      ExtractFromSafe(safe, f.Texts(), items, folder.toStdString(), Text(f, txt::kGetFiles));
   Done(f);
   if (r.error == 0 && r.refused.empty())
-    CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, txt::kExtracted),
+    CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, txt::kFilesWritten),
                               BoxIcon::kInformation, BoxButtons::kOk);
   else
     ShowBatch(f, r, txt::kGetFiles);
 }
 
 void SafeMoveItems(TMainForm& f, const std::vector<SafeItem>& items, const std::string& target) {
-  Shown s(f);
-  if (!s.safe) return;
-  const std::string cur = CurrentOf(s.safe);
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
+  if (!safe) return;
+  const std::string cur = CurrentOf(safe);
   for (const SafeItem& i : items) {
     const std::string source = SafeJoin(cur, i.name);
     StatusCode rc = 0;
     if (i.kind == SafeItemKind::kFolder) {
       if (SafeFolderWithin(target, source)) continue;
-      rc = s.safe->MoveFolder(source.c_str(), target.c_str());
+      rc = safe->MoveFolder(source.c_str(), target.c_str());
     } else if (i.kind == SafeItemKind::kFile) {
-      rc = s.safe->MoveFile(source.c_str(), target.c_str());
+      rc = safe->MoveFile(source.c_str(), target.c_str());
     } else {
       continue;
     }
@@ -554,8 +524,8 @@ void SafeMoveItems(TMainForm& f, const std::vector<SafeItem>& items, const std::
 void AddWorkingFiles(TMainForm& f) {
   std::vector<std::string> names;
   names.swap(f.Receiver().WorkingFiles());
-  Shown s(f);
-  if (s.safe) AddToShown(f, s.safe, names);
+  zk::Held<zk::ISafe> safe(ShownSafe(f));
+  if (safe) AddToShown(f, safe, names);
 }
 
 void NewSafeWithNames(TMainForm& f) {
@@ -571,11 +541,10 @@ void NewSafeWithNames(TMainForm& f) {
   }
   if (!NewSecretCreateStep(f)) return;
   // The new content waits to be shown (the create step has posted it).
-  zk::ISafe* safe = QueryToolkitInterface<zk::ISafe>(f.Model().Content(), zk::id::KivISafe);
+  zk::Held<zk::ISafe> safe(QueryToolkitInterface<zk::ISafe>(f.Model().Content(), zk::id::KivISafe));
   if (!safe) return;
   const SafeBatchResult r = AddPathsToSafe(safe, f.Texts(), names, CompressedExtensions(f.Params()),
                                            Text(f, txt::kAddFiles));
-  safe->Release();
   ShowBatch(f, r, txt::kAddFiles);
 }
 

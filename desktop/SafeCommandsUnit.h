@@ -38,9 +38,6 @@ void AddWorkingFiles(TMainForm& form);
 // to it; the list empties. A failed create adds nothing.
 void NewSafeWithNames(TMainForm& form);
 
-// The extensions stored compressed ("count_of_arc_ext", "arc_ext_N").
-std::vector<std::string> CompressedExtensions(zk::IAppParam* params);
-
 // What a batch did: the last error noted (0 none) and whether the safe
 // changed at all.
 struct SafeBatchResult {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "desktop/CommonUnit.h"
+#include "desktop/zk5Base.hpp"
 
 namespace kiv {
 
@@ -78,6 +79,18 @@ bool CompressedExtension(const std::string& path, const std::vector<std::string>
   if (ext.empty()) return false;
   return std::any_of(extensions.begin(), extensions.end(),
                      [&](const std::string& e) { return Upper(e) == ext; });
+}
+
+std::vector<std::string> CompressedExtensions(zk::IAppParam* params) {
+  std::vector<std::string> out;
+  int32_t count = 0;
+  if (!params || params->GetInt("count_of_arc_ext", &count) != 0) return out;
+  for (int32_t i = 0; i < count; ++i) {
+    HeldString v;
+    const std::string name = "arc_ext_" + std::to_string(i);
+    if (params->GetString(name.c_str(), &v) == 0 && v && *v) out.push_back(v.Str());
+  }
+  return out;
 }
 
 }  // namespace kiv

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include "zk5script.h"
+
 namespace kiv {
 
 // The only format a drag inside the safe offers: no URL list, so the drop
@@ -44,5 +46,10 @@ QString StoredCell(uint64_t size, uint64_t stored);
 
 // True when the path's upper-cased extension is one of the entries.
 bool CompressedExtension(const std::string& path, const std::vector<std::string>& extensions);
+
+// The extensions stored compressed, as the configuration lists them:
+// "count_of_arc_ext" entries (none when missing) named "arc_ext_0",
+// "arc_ext_1" ...; empty entries are left out.
+std::vector<std::string> CompressedExtensions(zk::IAppParam* params);
 
 }  // namespace kiv

@@ -4,28 +4,51 @@
 #pragma once
 #include <cstdint>
 
+#include "desktop/TextIds.h"
+
 namespace kiv::txt {
 
-inline constexpr int32_t kNewFolder = 64;
-inline constexpr int32_t kRenameFolder = 65;
-inline constexpr int32_t kAskDeleteItems = 66;
-inline constexpr int32_t kDeleteItems = 67;
-inline constexpr int32_t kAddFiles = 68;
-inline constexpr int32_t kAddFilesFilter = 69;
-inline constexpr int32_t kRenameFile = 70;
-inline constexpr int32_t kGetFiles = 71;
-inline constexpr int32_t kBadFolderName = 808;
-inline constexpr int32_t kBadFileName = 810;
-inline constexpr int32_t kExtracted = 814;
-inline constexpr int32_t kNothingSelected = 818;
-inline constexpr int32_t kUnsafeNames = 2510;
+inline constexpr int32_t kNewFolder = 64;  // New folder
+inline constexpr int32_t kRenameFolder = 65;  // Rename folder
+inline constexpr int32_t kAskDeleteItems = 66;  // Delete the selected files and folders from the safe?
+inline constexpr int32_t kDeleteItems = 67;  // Delete
+inline constexpr int32_t kAddFiles = 68;  // Add files to the safe
+inline constexpr int32_t kAddFilesFilter = 69;  // All files (*)
+inline constexpr int32_t kRenameFile = 70;  // Rename file
+inline constexpr int32_t kGetFiles = 71;  // Get files from the safe
+inline constexpr int32_t kBadFolderName = 808;  // This folder name cannot be used.
+inline constexpr int32_t kBadFileName = 810;  // This file name cannot be used.
+inline constexpr int32_t kNothingSelected = 818;  // Nothing is selected.
+inline constexpr int32_t kReplaceFileCaption = 1300;  // Replace the file?
+inline constexpr int32_t kReplaceIncoming = 1301;  // Incoming file
+inline constexpr int32_t kReplaceIncomingChanged = 1302;  // Changed
+inline constexpr int32_t kReplaceIncomingSize = 1303;  // Size
+inline constexpr int32_t kReplaceExisting = 1304;  // Existing file
+inline constexpr int32_t kReplaceExistingChanged = 1305;  // Changed
+inline constexpr int32_t kReplaceExistingSize = 1306;  // Size
+inline constexpr int32_t kReplaceYes = 1307;  // Yes
+inline constexpr int32_t kReplaceYesAll = 1308;  // Yes All
+inline constexpr int32_t kReplaceNo = 1309;  // No
+inline constexpr int32_t kReplaceNoAll = 1310;  // No All
+inline constexpr int32_t kReplaceCancel = 1311;  // Cancel
+inline constexpr int32_t kFolderPropsCaption = 1400;  // Folder properties
+inline constexpr int32_t kFolderPropPath = 1401;  // Path
+inline constexpr int32_t kFolderPropFolders = 1402;  // Folders
+inline constexpr int32_t kFolderPropFiles = 1403;  // Files
+inline constexpr int32_t kFolderPropSize = 1404;  // Size
+inline constexpr int32_t kFolderPropStoredSize = 1405;  // Stored size
+inline constexpr int32_t kUnsafeNames = 2510;  // These names cannot be written to disk, so they were left...
 
+// The texts this part of the program shows, for the test over the
+// shipped language files.
 inline constexpr int32_t kSafeTextIds[] = {
-    6, 64, 65, 66, 67, 68, 69, 70, 71, 302, 303, 808, 810, 814, 818, 2510,
-    // replace confirmation
-    1300, 1301, 1302, 1303, 1304, 1305, 1306, 1307, 1308, 1309, 1310, 1311,
-    // folder properties and the folder dialog
-    1400, 1401, 1402, 1403, 1404, 1405, 1500,
+    kClose, kNewFolder, kRenameFolder, kAskDeleteItems, kDeleteItems, kAddFiles, kAddFilesFilter,
+    kRenameFile, kGetFiles, kCancel, kApply, kBadFolderName, kBadFileName, kFilesWritten,
+    kNothingSelected, kUnsafeNames, kReplaceFileCaption, kReplaceIncoming, kReplaceIncomingChanged,
+    kReplaceIncomingSize, kReplaceExisting, kReplaceExistingChanged, kReplaceExistingSize,
+    kReplaceYes, kReplaceYesAll, kReplaceNo, kReplaceNoAll, kReplaceCancel, kFolderPropsCaption,
+    kFolderPropPath, kFolderPropFolders, kFolderPropFiles, kFolderPropSize, kFolderPropStoredSize,
+    kSelectFolder,
 };
 
 }  // namespace kiv::txt

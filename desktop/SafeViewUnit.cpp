@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ToolkitObject.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/ExplorerExtUnit.h"
 #include "desktop/MainFormUnit.h"
@@ -25,24 +26,6 @@ namespace {
 
 constexpr int kKindRole = Qt::UserRole;
 constexpr int kDragDistance = 5;
-
-// A toolkit string taken over and freed.
-std::string Take(char* s) {
-  std::string v = s ? s : "";
-  if (s) ToolkitFree(s);
-  return v;
-}
-
-// Holds one reference of the shown safe.
-struct SafeRef {
-  explicit SafeRef(TMainForm& f) : safe(ShownSafe(f)) {}
-  ~SafeRef() {
-    if (safe) safe->Release();
-  }
-  zk::ISafe* operator->() const { return safe; }
-  explicit operator bool() const { return safe != nullptr; }
-  zk::ISafe* safe;
-};
 
 std::string Extension(const std::string& name) {
   const size_t dot = name.find_last_of('.');
@@ -127,11 +110,11 @@ QIcon kvTSafeView::FileIcon(const std::string& name) const {
 }
 
 std::string kvTSafeView::CurrentFolder() const {
-  SafeRef safe(form_);
+  zk::Held<zk::ISafe> safe(ShownSafe(form_));
   if (!safe) return "\\";
   char* p = nullptr;
   safe->GetCurrentFolder(&p);
-  const std::string cur = Take(p);
+  const std::string cur = TakeToolkitString(p);
   return cur.empty() ? "\\" : cur;
 }
 
@@ -188,7 +171,7 @@ void kvTSafeView::RefreshList() {
   const bool hadFocus = list->hasFocus();
   const QString remembered = list->currentItem() ? list->currentItem()->text(0) : QString();
   list->clear();
-  SafeRef safe(form_);
+  zk::Held<zk::ISafe> safe(ShownSafe(form_));
   if (!safe) {
     form_.PanelSafeBottom->clear();
     return;
@@ -207,20 +190,20 @@ void kvTSafeView::RefreshList() {
   for (uint32_t i = 0; i < folders; ++i) {
     char* name = nullptr;
     if (safe->GetFolderAt("", i, &name) != 0) {
-      Take(name);
+      TakeToolkitString(name);
       continue;
     }
-    add(Take(name), SafeItemKind::kFolder, folder, QString(), QString());
+    add(TakeToolkitString(name), SafeItemKind::kFolder, folder, QString(), QString());
   }
   const uint32_t files = safe->GetFileCount("");
   for (uint32_t i = 0; i < files; ++i) {
     char* p = nullptr;
     zk::SafeFileInfo info{};
     if (safe->GetFileAt("", i, &p, &info) != 0) {
-      Take(p);
+      TakeToolkitString(p);
       continue;
     }
-    const std::string name = Take(p);
+    const std::string name = TakeToolkitString(p);
     add(name, SafeItemKind::kFile, FileIcon(name),
         SizeCell(info.size, info.storedSize, (info.flags & 1) != 0),
         FormatTmDateTime(form_.Texts(), info.modified));
@@ -240,7 +223,7 @@ void kvTSafeView::RefreshList() {
 
 void kvTSafeView::RefreshTree() {
   QTreeWidget* tree = form_.TreeViewSafe;
-  SafeRef safe(form_);
+  zk::Held<zk::ISafe> safe(ShownSafe(form_));
   if (!safe) {
     tree->clear();
     return;
@@ -268,10 +251,10 @@ void kvTSafeView::RefreshTree() {
         for (uint32_t i = 0; i < n; ++i) {
           char* p = nullptr;
           if (safe->GetFolderAt(path.c_str(), i, &p) != 0) {
-            Take(p);
+            TakeToolkitString(p);
             continue;
           }
-          const QString name = QString::fromStdString(Take(p));
+          const QString name = QString::fromStdString(TakeToolkitString(p));
           auto it = std::find_if(old.begin(), old.end(),
                                  [&](QTreeWidgetItem* c) { return c && c->text(0) == name; });
           QTreeWidgetItem* child = nullptr;
@@ -310,7 +293,7 @@ void kvTSafeView::ListViewSafeDblClick(QTreeWidgetItem* item) {
     return;
   }
   {
-    SafeRef safe(form_);
+    zk::Held<zk::ISafe> safe(ShownSafe(form_));
     if (!safe) return;
     if (kind == SafeItemKind::kUp) safe->FolderUp();
     else safe->ChangeFolder(item->text(0).toStdString().c_str());
@@ -321,7 +304,7 @@ void kvTSafeView::ListViewSafeDblClick(QTreeWidgetItem* item) {
 void kvTSafeView::TreeViewSafeClick(QTreeWidgetItem* node) {
   if (!node) return;
   {
-    SafeRef safe(form_);
+    zk::Held<zk::ISafe> safe(ShownSafe(form_));
     if (!safe) return;
     safe->ChangeFolder(NodePath(node).c_str());
   }

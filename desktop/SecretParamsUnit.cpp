@@ -18,9 +18,13 @@
 
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/KeyDialogsUnit.h"
 #include "desktop/PassGenUnit.h"
 #include "desktop/Prompter.h"
 #include "desktop/SelectRSAUnit.h"
+#include "desktop/TextIds.h"
+#include "desktop/ToolTextIds.h"
+#include "desktop/WizardTextIds.h"
 #include "desktop/zk5Base.hpp"
 
 namespace kiv {
@@ -30,14 +34,7 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
                                      QWidget* owner)
     : TWizardPage(texts, owner), hash(h), cipher(c), keys(k), driver_(driver) {
   setObjectName("FormSecretParams");
-  zk::IBase* object = nullptr;
-  if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
-    quality_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
-  if (object) object->Release();
-  if (!quality_)
-    StartFailure(QApplication::applicationName(),
-                 "Can not create the object of SetPassword class!", -2);
-  setWindowTitle(GetResText(texts, 600));
+  setWindowTitle(GetResText(texts, txt::kSecretParamsCaption));
 
   ListViewIcons = new QListWidget(this);
   ListViewIcons->setObjectName("ListViewIcons");
@@ -49,15 +46,15 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   ListViewIcons->setGridSize(QSize(90, 64));
   ListViewIcons->setFixedWidth(100);
   ListViewIcons->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DialogYesButton),
-                                             GetResText(texts, 601)));
+                                             GetResText(texts, txt::kPassword)));
   ListViewIcons->addItem(new QListWidgetItem(
-      style()->standardIcon(QStyle::SP_FileDialogDetailedView), GetResText(texts, 602)));
+      style()->standardIcon(QStyle::SP_FileDialogDetailedView), GetResText(texts, txt::kSettings)));
   PageControlParams = new QStackedWidget(this);
 
   // Password page.
   auto* pass = new QWidget(PageControlParams);
   auto* pl = new QVBoxLayout(pass);
-  RadioButtonSymPass = new QRadioButton(GetResText(texts, 603), pass);
+  RadioButtonSymPass = new QRadioButton(GetResText(texts, txt::kPasswordMode), pass);
   RadioButtonSymPass->setObjectName("RadioButtonSymPass");
   RadioButtonSymPass->setChecked(true);
   pl->addWidget(RadioButtonSymPass);
@@ -68,38 +65,30 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   sbGenPass = new QToolButton(pass);
   sbGenPass->setObjectName("sbGenPass");
   sbGenPass->setText("...");
-  sbGenPass->setToolTip(GetResText(texts, 2209));
+  sbGenPass->setToolTip(GetResText(texts, txt::kGeneratePasswordHint));
   WirePasswordGeneratorButton(sbGenPass);
   auto* prow = new QHBoxLayout;
   prow->addWidget(EditPasswd, 1);
   prow->addWidget(sbGenPass);
-  form->addRow(GetResText(texts, 601), prow);
+  form->addRow(GetResText(texts, txt::kPassword), prow);
   EditPassConfirm = new QLineEdit(pass);
   EditPassConfirm->setObjectName("EditPassConfirm");
   MakePasswordEdit(EditPassConfirm);
-  form->addRow(GetResText(texts, 605), EditPassConfirm);
-  PanelGauge = new QFrame(pass);
-  PanelGauge->setObjectName("PanelGauge");
-  PanelGauge->setAutoFillBackground(true);
-  PanelGauge->setFixedSize(16, 16);
-  ProgressBarQuality = new QProgressBar(pass);
-  ProgressBarQuality->setRange(0, 100);
-  ProgressBarQuality->setTextVisible(false);
-  LabelPersent = new QLabel("0%", pass);
-  LabelPersent->setObjectName("LabelPersent");
-  auto* gauge = new QHBoxLayout;
-  gauge->addWidget(PanelGauge);
-  gauge->addWidget(ProgressBarQuality, 1);
-  gauge->addWidget(LabelPersent);
-  form->addRow(GetResText(texts, 604), gauge);
+  form->addRow(GetResText(texts, txt::kConfirm), EditPassConfirm);
+  gauge_ = new PasswordGauge(EditPasswd, pass);
+  gauge_->Start();
+  PanelGauge = gauge_->Panel;
+  ProgressBarQuality = gauge_->Bar;
+  LabelPersent = gauge_->Percent;
+  form->addRow(GetResText(texts, txt::kQuality), gauge_->Row);
   pl->addLayout(form);
-  RadioButtonRSAPass = new QRadioButton(GetResText(texts, 606), pass);
+  RadioButtonRSAPass = new QRadioButton(GetResText(texts, txt::kRsaKeyMode), pass);
   RadioButtonRSAPass->setObjectName("RadioButtonRSAPass");
   pl->addWidget(RadioButtonRSAPass);
   auto* krow = new QHBoxLayout;
   ImageKeyType = new QLabel(pass);
   ImageKeyType->setFixedSize(24, 24);
-  BitBtnRSAKey = new QPushButton(GetResText(texts, 1731), pass);
+  BitBtnRSAKey = new QPushButton(GetResText(texts, txt::kRsaKeyButton), pass);
   BitBtnRSAKey->setObjectName("BitBtnRSAKey");
   BitBtnRSAKey->setAutoDefault(false);
   EditKeyNameRSA = new QLineEdit(pass);
@@ -110,7 +99,7 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   krow->addWidget(BitBtnRSAKey);
   pl->addLayout(krow);
   auto* crow = new QHBoxLayout;
-  LabelCapasity = new QLabel(GetResText(texts, 612), pass);
+  LabelCapasity = new QLabel(GetResText(texts, txt::kCapacityBytes), pass);
   LabelCapNumber = new QLabel(FormatGroupedNumber(int64_t(capacity)), pass);
   LabelCapNumber->setObjectName("LabelCapNumber");
   crow->addWidget(LabelCapasity);
@@ -126,15 +115,15 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
   auto* sl = new QFormLayout(set);
   ComboBoxHash = new QComboBox(set);
   ComboBoxHash->setObjectName("ComboBoxHash");
-  ComboBoxHash->addItems({"MD5", "SHA", "SHA 256", GetResText(texts, 609)});
+  ComboBoxHash->addItems({"MD5", "SHA", "SHA 256", GetResText(texts, txt::kGostHash)});
   ComboBoxCipher = new QComboBox(set);
   ComboBoxCipher->setObjectName("ComboBoxCipher");
   ComboBoxCipher->addItems(
-      {"Blowfish", "IDEA", "RC5", "AES32", GetResText(texts, 610), "3Way", "CAST5-128"});
+      {"Blowfish", "IDEA", "RC5", "AES32", GetResText(texts, txt::kGostCipher), "3Way", "CAST5-128"});
   ComboBoxHash->setCurrentIndex(hash - 1);
   ComboBoxCipher->setCurrentIndex(cipher - 1);
-  sl->addRow(GetResText(texts, 607), ComboBoxHash);
-  sl->addRow(GetResText(texts, 608), ComboBoxCipher);
+  sl->addRow(GetResText(texts, txt::kHashChoice), ComboBoxHash);
+  sl->addRow(GetResText(texts, txt::kCipherChoice), ComboBoxCipher);
   PageControlParams->addWidget(set);
 
   auto* top = new QHBoxLayout;
@@ -147,23 +136,15 @@ TFormSecretParams::TFormSecretParams(zk::ITextRes* texts, zk::ISafeDriverApp* dr
 
   connect(ListViewIcons, &QListWidget::currentRowChanged, PageControlParams,
           &QStackedWidget::setCurrentIndex);
-  connect(EditPasswd, &QLineEdit::textChanged, this, &TFormSecretParams::PasswordChange);
   connect(RadioButtonSymPass, &QRadioButton::clicked, this, &TFormSecretParams::SymMode);
   connect(RadioButtonRSAPass, &QRadioButton::clicked, this, &TFormSecretParams::RSAMode);
   connect(BitBtnRSAKey, &QPushButton::clicked, this, &TFormSecretParams::ChooseKey);
   ListViewIcons->setCurrentRow(0);
   SymMode();
-  PasswordChange();
 }
 
 TFormSecretParams::~TFormSecretParams() {
-  if (quality_) quality_->Release();
   zk::Wipe(password.data(), password.size());
-}
-
-void TFormSecretParams::PasswordChange() {
-  if (!quality_) return;
-  ShowPasswordQuality(quality_, EditPasswd->text(), ProgressBarQuality, LabelPersent, PanelGauge);
 }
 
 void TFormSecretParams::SymMode() {
@@ -209,7 +190,7 @@ bool TFormSecretParams::AcceptNext() {
     EditPassConfirm->clear();
   } else {
     if (keyList == -1 || keyIndex == -1) {
-      CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1733), BoxIcon::kError,
+      CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kChooseRsaKeyFirst), BoxIcon::kError,
                                 BoxButtons::kOk);
       return false;
     }

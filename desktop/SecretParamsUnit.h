@@ -19,6 +19,8 @@ class QToolButton;
 
 namespace kiv {
 
+class PasswordGauge;
+
 class TFormSecretParams : public TWizardPage {
   Q_OBJECT
  public:
@@ -55,12 +57,11 @@ class TFormSecretParams : public TWizardPage {
   bool AcceptNext() override;
 
  private:
-  void PasswordChange();
   void SymMode();
   void RSAMode();
   void ChooseKey();
   zk::ISafeDriverApp* driver_;
-  zk::IPassword* quality_ = nullptr;
+  PasswordGauge* gauge_;
 };
 
 }  // namespace kiv

@@ -7,6 +7,9 @@
 #include <QVBoxLayout>
 
 #include "desktop/CommonUnit.h"
+#include "desktop/TextIds.h"
+#include "desktop/ToolTextIds.h"
+#include "desktop/WizardTextIds.h"
 
 namespace kiv {
 
@@ -17,14 +20,14 @@ QString Field(const char (&f)[33]) { return QString::fromUtf8(f, int(qstrnlen(f,
 QString CipherName(zk::ITextRes* texts, uint32_t cipher) {
   static const char* const kNames[] = {"Blowfish", "IDEA", "RC5", "AES32", nullptr, "3Way",
                                        "CAST5-128"};
-  if (cipher == 5) return GetResText(texts, 610);
+  if (cipher == 5) return GetResText(texts, txt::kGostCipher);
   if (cipher >= 1 && cipher <= 7) return QString::fromLatin1(kNames[cipher - 1]);
   return QString();
 }
 
 QString HashName(zk::ITextRes* texts, uint32_t hash) {
   static const char* const kNames[] = {"MD5", "SHA", "SHA 256"};
-  if (hash == 4) return GetResText(texts, 609);
+  if (hash == 4) return GetResText(texts, txt::kGostHash);
   if (hash >= 1 && hash <= 3) return QString::fromLatin1(kNames[hash - 1]);
   return QString();
 }
@@ -34,20 +37,20 @@ std::vector<std::pair<QString, QString>> SecretPropertyRows(zk::ITextRes* texts,
                                                             const zk::SecretProperties& p) {
   const bool rsa = (p.flags & 1) != 0;
   std::vector<std::pair<QString, QString>> rows = {
-      {GetResText(texts, 1100), path},
-      {GetResText(texts, 1101), FormatGroupedNumber(int64_t(p.mediumSize))},
-      {GetResText(texts, 1102), FormatGroupedNumber(int64_t(p.capacity))},
-      {GetResText(texts, 1103), FormatGroupedNumber(int64_t(p.contentSize))},
-      {GetResText(texts, 1104), FormatTmDateTime(texts, p.created)},
-      {GetResText(texts, 1105), FormatTmDateTime(texts, p.modified)},
-      {GetResText(texts, 1106), (rsa ? QString("RSA + ") : QString()) + CipherName(texts, p.cipherIndex)},
-      {GetResText(texts, 1107), HashName(texts, p.hashIndex)},
+      {GetResText(texts, txt::kPropFile), path},
+      {GetResText(texts, txt::kPropFileSize), FormatGroupedNumber(int64_t(p.mediumSize))},
+      {GetResText(texts, txt::kPropCapacity), FormatGroupedNumber(int64_t(p.capacity))},
+      {GetResText(texts, txt::kPropContentSize), FormatGroupedNumber(int64_t(p.contentSize))},
+      {GetResText(texts, txt::kPropCreated), FormatTmDateTime(texts, p.created)},
+      {GetResText(texts, txt::kPropModified), FormatTmDateTime(texts, p.modified)},
+      {GetResText(texts, txt::kPropCipher), (rsa ? QString("RSA + ") : QString()) + CipherName(texts, p.cipherIndex)},
+      {GetResText(texts, txt::kHashLabel), HashName(texts, p.hashIndex)},
   };
   if (rsa) {
     const zk::KeyOwner& o = p.key.owner;
-    rows.push_back({GetResText(texts, 1122), Field(o.name) + " " + Field(o.secondName)});
+    rows.push_back({GetResText(texts, txt::kPropRsaKey), Field(o.name) + " " + Field(o.secondName)});
     rows.push_back({QString(), Field(o.country) + ", " + Field(o.city)});
-    rows.push_back({QString(), GetResText(texts, p.keyListFlag ? 1123 : 1124)});
+    rows.push_back({QString(), GetResText(texts, p.keyListFlag ? txt::kPropKeyInStorage : txt::kPropKeyNotInStorage)});
   }
   return rows;
 }
@@ -56,7 +59,7 @@ TFormSecretProperties::TFormSecretProperties(zk::ITextRes* texts, const QString&
                                              const zk::SecretProperties& p, QWidget* owner)
     : QDialog(owner) {
   setObjectName("FormSecretProperties");
-  setWindowTitle(GetResText(texts, 1121));
+  setWindowTitle(GetResText(texts, txt::kSecretPropsCaption));
   BuildPropertyList(this, texts, ListViewProps, BitBtnClose);
   for (const auto& [caption, value] : SecretPropertyRows(texts, path, p))
     ListViewProps->addTopLevelItem(new QTreeWidgetItem({caption, value}));
@@ -71,7 +74,7 @@ void BuildPropertyList(QDialog* dialog, zk::ITextRes* texts, QTreeWidget*& list,
   list->setColumnCount(2);
   list->setHeaderHidden(true);
   list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  close = new QPushButton(GetResText(texts, 6), dialog);
+  close = new QPushButton(GetResText(texts, txt::kClose), dialog);
   close->setObjectName("BitBtnClose");
   auto* row = new QHBoxLayout;
   row->addStretch(1);

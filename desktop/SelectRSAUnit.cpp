@@ -10,6 +10,9 @@
 
 #include "desktop/CommonUnit.h"
 #include "desktop/ModalRun.h"
+#include "desktop/TextIds.h"
+#include "desktop/ToolTextIds.h"
+#include "desktop/WizardTextIds.h"
 
 namespace kiv {
 
@@ -24,15 +27,15 @@ QString KeyRowCaption(const zk::KeyOwner& o) {
 TFormSelectRSA::TFormSelectRSA(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget* owner)
     : QDialog(owner) {
   setObjectName("FormSelectRSA");
-  setWindowTitle(GetResText(texts, 1732));
+  setWindowTitle(GetResText(texts, txt::kSelectRsaKeyCaption));
   ListViewKeys = new QTreeWidget(this);
   ListViewKeys->setObjectName("ListViewKeys");
   ListViewKeys->setRootIsDecorated(false);
-  ListViewKeys->setHeaderLabels({GetResText(texts, 1703), GetResText(texts, 1705)});
+  ListViewKeys->setHeaderLabels({GetResText(texts, txt::kKeyColumnName), GetResText(texts, txt::kKeyBits)});
   ListViewKeys->installEventFilter(this);
-  BitBtnCancel = new QPushButton(GetResText(texts, 302), this);
+  BitBtnCancel = new QPushButton(GetResText(texts, txt::kCancel), this);
   BitBtnCancel->setObjectName("BitBtnCancel");
-  BitBtnAccept = new QPushButton(GetResText(texts, 303), this);
+  BitBtnAccept = new QPushButton(GetResText(texts, txt::kApply), this);
   BitBtnAccept->setObjectName("BitBtnAccept");
   auto* row = new QHBoxLayout;
   row->addStretch(1);

@@ -25,14 +25,6 @@ namespace kiv {
 TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* owner)
     : QDialog(owner), texts_(texts) {
   setObjectName("FormSetKeyStoragePass");
-  zk::IBase* object = nullptr;
-  if (ToolkitCreateInstance(zk::id::CipherSetPassword, &object) == 0)
-    quality_ = QueryToolkitInterface<zk::IPassword>(object, zk::id::CryptoIPassword);
-  if (object) object->Release();
-  if (!quality_)
-    StartFailure(QApplication::applicationName(),
-                 "Can not create the object of SetPassword class!", -2);
-
   setWindowTitle(GetResText(texts, txt::kSetKeyStoragePassword));
   auto* layout = new QVBoxLayout(this);
   MemoComment = new QLabel(GetResText(texts, txt::kKeyStorageNote), this);
@@ -56,18 +48,11 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
   form->addRow(GetResText(texts, txt::kConfirm), LabeledEditConfirm);
 
   LabelQuality = new QLabel(GetResText(texts, txt::kQuality), this);
-  PanelGauge = new QFrame(this);
-  PanelGauge->setAutoFillBackground(true);
-  PanelGauge->setFixedSize(16, 16);
-  ProgressBarQuality = new QProgressBar(this);
-  ProgressBarQuality->setRange(0, 100);
-  ProgressBarQuality->setTextVisible(false);
-  LabelPerSent = new QLabel("0 %", this);
-  auto* gauge = new QHBoxLayout;
-  gauge->addWidget(PanelGauge);
-  gauge->addWidget(ProgressBarQuality, 1);
-  gauge->addWidget(LabelPerSent);
-  form->addRow(LabelQuality, gauge);
+  gauge_ = new PasswordGauge(LabeledEditPasswd, this);
+  PanelGauge = gauge_->Panel;
+  ProgressBarQuality = gauge_->Bar;
+  LabelPerSent = gauge_->Percent;
+  form->addRow(LabelQuality, gauge_->Row);
   layout->addLayout(form);
 
   auto* buttons = new QHBoxLayout;
@@ -82,11 +67,10 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
 
   BitBtnApply->setAutoDefault(false);
   BitBtnCancel->setAutoDefault(false);
-  connect(LabeledEditPasswd, &QLineEdit::textChanged, this, &TFormSetKeyStoragePass::PasswordChange);
   connect(LabeledEditConfirm, &QLineEdit::returnPressed, this, &TFormSetKeyStoragePass::BitBtnApplyClick);
   connect(BitBtnApply, &QPushButton::clicked, this, &TFormSetKeyStoragePass::BitBtnApplyClick);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
-  PasswordChange();
+  gauge_->Start();
   // Wide enough for the title as the window manager shows it (in bold, with
   // the program's name after it, beside its buttons) and a comfortable line
   // of the explanation; the height follows the wrapped texts.
@@ -102,12 +86,7 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
 }
 
 TFormSetKeyStoragePass::~TFormSetKeyStoragePass() {
-  if (quality_) quality_->Release();
   zk::Wipe(password_.data(), password_.size());
-}
-
-void TFormSetKeyStoragePass::PasswordChange() {
-  ShowPasswordQuality(quality_, LabeledEditPasswd->text(), ProgressBarQuality, LabelPerSent, PanelGauge);
 }
 
 void TFormSetKeyStoragePass::BitBtnApplyClick() {

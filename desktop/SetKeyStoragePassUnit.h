@@ -17,6 +17,8 @@ class QFrame;
 
 namespace kiv {
 
+class PasswordGauge;
+
 class TFormSetKeyStoragePass : public QDialog {
   Q_OBJECT
  public:
@@ -37,10 +39,9 @@ class TFormSetKeyStoragePass : public QDialog {
   QPushButton* BitBtnCancel;
 
  private:
-  void PasswordChange();
   void BitBtnApplyClick();
   zk::ITextRes* texts_;
-  zk::IPassword* quality_ = nullptr;
+  PasswordGauge* gauge_;
   std::string password_;
 };
 

@@ -13,9 +13,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ToolkitObject.h"
 #include "desktop/CommonUnit.h"
 #include "desktop/KeyDialogsUnit.h"
 #include "desktop/Prompter.h"
+#include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/zk5Base.hpp"
@@ -58,7 +60,7 @@ QToolButton* Browse(QWidget* parent, const char* name) {
 TFormSignCreate::TFormSignCreate(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget* owner)
     : QDialog(owner), texts_(texts), keys_(keys) {
   setObjectName("FormSignCreate");
-  setWindowTitle(GetResText(texts, 1735));
+  setWindowTitle(GetResText(texts, txt::kCreateSignatureCaption));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   LabeledEditFile = new QLineEdit(this);
@@ -68,17 +70,17 @@ TFormSignCreate::TFormSignCreate(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidg
   LabeledEditFileSign = new QLineEdit(this);
   LabeledEditFileSign->setObjectName("LabeledEditFileSign");
   SpeedButtonSignFile = Browse(this, "SpeedButtonSignFile");
-  form->addRow(GetResText(texts, 1736), WithButton(LabeledEditFileSign, SpeedButtonSignFile));
-  LabelKey = new QLabel(GetResText(texts, 1755), this);
+  form->addRow(GetResText(texts, txt::kSignatureFileLabel), WithButton(LabeledEditFileSign, SpeedButtonSignFile));
+  LabelKey = new QLabel(GetResText(texts, txt::kSignKeyLabel), this);
   ComboBoxPrivKeys = new QComboBox(this);
   ComboBoxPrivKeys->setObjectName("ComboBoxPrivKeys");
   form->addRow(LabelKey, ComboBoxPrivKeys);
-  LabelHash = new QLabel(GetResText(texts, 1756), this);
+  LabelHash = new QLabel(GetResText(texts, txt::kSignHashLabel), this);
   ComboBoxHash = new QComboBox(this);
   ComboBoxHash->setObjectName("ComboBoxHash");
   form->addRow(LabelHash, ComboBoxHash);
   layout->addLayout(form);
-  BitBtnCreate = new QPushButton(GetResText(texts, 1737), this);
+  BitBtnCreate = new QPushButton(GetResText(texts, txt::kCreateSignatureButton), this);
   BitBtnCreate->setObjectName("BitBtnCreate");
   BitBtnClose = new QPushButton(GetResText(texts, txt::kClose), this);
   BitBtnClose->setObjectName("BitBtnClose");
@@ -108,7 +110,7 @@ TFormSignCreate::TFormSignCreate(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidg
 }
 
 void TFormSignCreate::SpeedButtonFileSelectClick() {
-  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, 1737), QString(),
+  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, txt::kCreateSignatureButton), QString(),
                                             QtFilter("All files|*"));
   if (file.isEmpty()) return;
   LabeledEditFile->setText(file);
@@ -116,8 +118,8 @@ void TFormSignCreate::SpeedButtonFileSelectClick() {
 }
 
 void TFormSignCreate::SpeedButtonSignFileClick() {
-  QString file = CurrentPrompter().SaveFile(this, GetResText(texts_, 1738), LabeledEditFileSign->text(),
-                                            QtFilter(GetResText(texts_, 1739)));
+  QString file = CurrentPrompter().SaveFile(this, GetResText(texts_, txt::kSignatureFileTitle), LabeledEditFileSign->text(),
+                                            QtFilter(GetResText(texts_, txt::kSignatureFilter)));
   if (file.isEmpty()) return;
   if (QFileInfo(file).suffix().isEmpty()) file += ".kvg";
   LabeledEditFileSign->setText(file);
@@ -128,22 +130,21 @@ void TFormSignCreate::BitBtnCreateClick() {
   if (hash < 0) return;
   int key = ComboBoxPrivKeys->currentIndex();
   if (key < 0) {
-    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1740), BoxIcon::kError,
+    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kNoKeyPairToSign), BoxIcon::kError,
                               BoxButtons::kOk);
     return;
   }
-  zk::IKeySign* sign = QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign);
+  zk::Held<zk::IKeySign> sign(QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign));
   StatusCode r = zk::kNotImplemented;
   if (sign) {
     QByteArray file = LabeledEditFile->text().toUtf8();
     QByteArray signature = LabeledEditFileSign->text().toUtf8();
-    r = WaitRun(windowTitle(), GetResText(texts_, 1741), [&] {
+    r = WaitRun(windowTitle(), GetResText(texts_, txt::kSigningFile), [&] {
       return sign->SignFile(file.constData(), signature.constData(), uint32_t(key), hash + 1);
     });
-    sign->Release();
   }
   if (ShowToolkitError(this, texts_, r, windowTitle()))
-    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, 1742), BoxIcon::kInformation,
+    CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, txt::kSignatureCreated), BoxIcon::kInformation,
                               BoxButtons::kOk);
 }
 
@@ -158,7 +159,7 @@ void ShowSignCreateWindow(QWidget* owner, zk::ITextRes* texts, zk::IKeysCtrl* ke
 TFormCheckSign::TFormCheckSign(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget* owner)
     : QDialog(owner), texts_(texts), keys_(keys) {
   setObjectName("FormCheckSign");
-  setWindowTitle(GetResText(texts, 1743));
+  setWindowTitle(GetResText(texts, txt::kCheckSignatureCaption));
   auto* layout = new QVBoxLayout(this);
   ListViewSign = new QTreeWidget(this);
   ListViewSign->setObjectName("ListViewSign");
@@ -167,7 +168,7 @@ TFormCheckSign::TFormCheckSign(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget
   ListViewSign->setRootIsDecorated(false);
   ListViewSign->header()->resizeSection(0, 160);
   layout->addWidget(ListViewSign, 1);
-  BitBtnCheck = new QPushButton(GetResText(texts, 1748), this);
+  BitBtnCheck = new QPushButton(GetResText(texts, txt::kCheckButton), this);
   BitBtnCheck->setObjectName("BitBtnCheck");
   BitBtnClose = new QPushButton(GetResText(texts, txt::kClose), this);
   BitBtnClose->setObjectName("BitBtnClose");
@@ -183,9 +184,7 @@ TFormCheckSign::TFormCheckSign(zk::ITextRes* texts, zk::IKeysCtrl* keys, QWidget
   connect(BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-TFormCheckSign::~TFormCheckSign() {
-  if (sign_) sign_->Release();
-}
+TFormCheckSign::~TFormCheckSign() = default;
 
 void TFormCheckSign::AddRow(const QString& caption, const QString& value) {
   auto* row = new QTreeWidgetItem(ListViewSign);
@@ -194,33 +193,32 @@ void TFormCheckSign::AddRow(const QString& caption, const QString& value) {
 }
 
 bool TFormCheckSign::Start() {
-  if (!sign_) sign_ = QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign);
+  if (!sign_) sign_.p = QueryToolkitInterface<zk::IKeySign>(keys_, zk::id::KivIKeySign);
   if (!sign_) return false;
-  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, 1744), QString(),
-                                            QtFilter(GetResText(texts_, 1739)));
+  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, txt::kOpenSignatureTitle), QString(),
+                                            QtFilter(GetResText(texts_, txt::kSignatureFilter)));
   if (file.isEmpty()) return false;
-  char* name = nullptr;
+  HeldString name;
   zk::CalendarTime when{};
   int32_t isPair = 0, index = 0, hash = 0;
   StatusCode r = sign_->ReadSignature(file.toUtf8().constData(), &name, &when, &isPair, &index, &hash);
-  signedName_ = name ? QString::fromUtf8(name) : QString();
-  if (name) ToolkitFree(name);
+  signedName_ = name.Text();
   if (r == zk::kNotFound) {  // the signer's key is not in the storage
-    CurrentPrompter().Message(this, GetResText(texts_, 1743), GetResText(texts_, 1754),
+    CurrentPrompter().Message(this, GetResText(texts_, txt::kCheckSignatureCaption), GetResText(texts_, txt::kSignerKeyMissing),
                               BoxIcon::kError, BoxButtons::kOk);
     return false;
   }
-  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, 1743) + ": ")) return false;
+  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kCheckSignatureCaption) + ": ")) return false;
   signaturePath_ = file;
   zk::KeyInfo info{};
   StatusCode k = isPair == 1 ? keys_->GetPrivateKeyInfo(uint32_t(index), &info)
                              : keys_->GetPublicKeyInfo(uint32_t(index), &info);
   if (k != 0) info = zk::KeyInfo{};
   ListViewSign->clear();
-  AddRow(GetResText(texts_, 1745), signaturePath_);
-  AddRow(GetResText(texts_, 1746), signedName_);
-  AddRow(GetResText(texts_, 1747), FormatTmDateTime(texts_, when));
-  AddRow(GetResText(texts_, 1703), OwnerPersonName(info.owner));
+  AddRow(GetResText(texts_, txt::kSignatureFileRow), signaturePath_);
+  AddRow(GetResText(texts_, txt::kSignedFileRow), signedName_);
+  AddRow(GetResText(texts_, txt::kSignedOnRow), FormatTmDateTime(texts_, when));
+  AddRow(GetResText(texts_, txt::kKeyColumnName), OwnerPersonName(info.owner));
   // The signer's country and city, in a row of their own when there are any.
   if (!OwnerPlace(info.owner).isEmpty()) AddRow(QString(), OwnerPlace(info.owner));
   AddRow(GetResText(texts_, txt::kHashLabel), HashName(texts_, hash));
@@ -231,19 +229,19 @@ void TFormCheckSign::BitBtnCheckClick() {
   if (!sign_ || signaturePath_.isEmpty()) return;
   QString folder = QFileInfo(signaturePath_).path();
   QString preset = signedName_.isEmpty() ? folder : QDir(folder).filePath(QFileInfo(signedName_).fileName());
-  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, 1749), preset,
+  QString file = CurrentPrompter().OpenFile(this, GetResText(texts_, txt::kChooseSignedFileTitle), preset,
                                             QtFilter("All files|*"));
   if (file.isEmpty()) return;
   StatusCode r = sign_->VerifyFile(file.toUtf8().constData(), signaturePath_.toUtf8().constData());
-  QString text = GetResText(texts_, 1750) + " <" + signaturePath_ + ">\n" + GetResText(texts_, 1751) +
+  QString text = GetResText(texts_, txt::kSignatureReportLabel) + " <" + signaturePath_ + ">\n" + GetResText(texts_, txt::kFileReportLabel) +
                  " <" + file + ">\n";
   // Any failure, a mismatch or a file that could not be read, is the one
   // text "not confirmed".
   if (r == 0)
-    CurrentPrompter().Message(this, windowTitle(), text + GetResText(texts_, 1752),
+    CurrentPrompter().Message(this, windowTitle(), text + GetResText(texts_, txt::kSignatureMatches),
                               BoxIcon::kInformation, BoxButtons::kOk);
   else
-    CurrentPrompter().Message(this, windowTitle(), text + GetResText(texts_, 1753), BoxIcon::kError,
+    CurrentPrompter().Message(this, windowTitle(), text + GetResText(texts_, txt::kSignatureDiffers), BoxIcon::kError,
                               BoxButtons::kOk);
 }
 

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QString>
 
+#include "ToolkitObject.h"
 #include "kvSafeDriver.h"
 #include "zk5script.h"
 
@@ -21,7 +22,7 @@ namespace kiv {
 // ".kvg".
 QString ProposeSignatureName(const QString& filePath);
 
-// "MD5", "SHA", "SHA 256", GOST (text 609) for hash codes 1-4.
+// "MD5", "SHA", "SHA 256", GOST (txt::kGostHash) for hash codes 1-4.
 QString HashName(zk::ITextRes* texts, int32_t hashCode);
 
 class TFormSignCreate : public QDialog {
@@ -69,7 +70,7 @@ class TFormCheckSign : public QDialog {
   void AddRow(const QString& caption, const QString& value);
   zk::ITextRes* texts_;
   zk::IKeysCtrl* keys_;
-  zk::IKeySign* sign_ = nullptr;
+  zk::Held<zk::IKeySign> sign_;
   QString signaturePath_;
   QString signedName_;
 };

@@ -2,6 +2,7 @@
 
 #include "PrivateFolder.h"
 #include "desktop/CommonUnit.h"
+#include "desktop/TextIds.h"
 
 namespace kiv {
 

@@ -5,18 +5,12 @@
 #include <QString>
 #include <cstdint>
 
+#include "desktop/TextIds.h"
 #include "zk5script.h"
 
 namespace kiv {
 
-namespace txt {
-inline constexpr int32_t kStagingFolderRefused = 920;  // followed by the folder
-inline constexpr int32_t kStagingFolderLink = 921;
-inline constexpr int32_t kStagingFolderOtherOwner = 922;
-inline constexpr int32_t kStagingFolderNotFolder = 923;
-}  // namespace txt
-
-// Text 920, the folder and the reason's text, each on a line of its own;
+// The refusal text, the folder and the reason's text, each on a line of its own;
 // empty when the staging folder is not refused (then the code has another
 // cause).
 QString StagingFolderRefusalText(zk::ITextRes* texts);

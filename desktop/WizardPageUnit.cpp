@@ -8,16 +8,18 @@
 #include <QTextBrowser>
 
 #include "desktop/CommonUnit.h"
+#include "desktop/TextIds.h"
+#include "desktop/WizardTextIds.h"
 
 namespace kiv {
 
 TWizardPage::TWizardPage(zk::ITextRes* texts, QWidget* owner) : QDialog(owner), texts_(texts) {
-  BitBtnPrev = new QPushButton(GetResText(texts, 300), this);
+  BitBtnPrev = new QPushButton(GetResText(texts, txt::kPrevious), this);
   BitBtnPrev->setObjectName("BitBtnPrev");
-  BitBtnNext = new QPushButton(GetResText(texts, 301), this);
+  BitBtnNext = new QPushButton(GetResText(texts, txt::kNext), this);
   BitBtnNext->setObjectName("BitBtnNext");
   BitBtnNext->setDefault(true);
-  BitBtnCancel = new QPushButton(GetResText(texts, 302), this);
+  BitBtnCancel = new QPushButton(GetResText(texts, txt::kCancel), this);
   BitBtnCancel->setObjectName("BitBtnCancel");
   buttons_ = new QHBoxLayout;
   buttons_->addStretch(1);

@@ -22,6 +22,30 @@ void ToolkitFree(void* pointer);
 StatusCode ToolkitCreateInstance(const char* classId, zk::IBase** out);
 StatusCode ToolkitStartThread(ThreadFunction function, void* argument);
 
+// Owns one string the runtime handed out and frees it with the runtime's
+// free at scope end; &held is where an out-parameter stores it.
+struct HeldString {
+  char* p = nullptr;
+  HeldString() = default;
+  HeldString(const HeldString&) = delete;
+  HeldString& operator=(const HeldString&) = delete;
+  ~HeldString() {
+    if (p) ToolkitFree(p);
+  }
+  char** operator&() { return &p; }
+  operator char*() const { return p; }
+  // The text, empty for a null string.
+  std::string Str() const { return p ? p : ""; }
+  QString Text() const { return p ? QString::fromUtf8(p) : QString(); }
+};
+
+// A runtime string taken over: its text, the string freed.
+inline std::string TakeToolkitString(char* s) {
+  HeldString held;
+  held.p = s;
+  return held.Str();
+}
+
 // The object's interface (counted once), or null when the object is null or
 // does not answer the id.
 template <class T>

@@ -440,7 +440,7 @@ TEST_F(Content, AddCompressesListedExtensionsSetsSavedAndRefills) {
   EXPECT_EQ(file->loads[1].flags, 0);
   EXPECT_EQ(Cell(1), "image.bin");
   EXPECT_EQ(Cell(3), "T807");
-  kiv::PostKivMessage(form.get(), kiv::kWmUser + 12);
+  kiv::PostKivMessage(form.get(), kiv::chain::kAskFile);
   desktoptest::Drain();
   EXPECT_EQ(prompter.Calls().back().kind, "open") << "asked for the file";
   EXPECT_EQ(file->loads.size(), 2u) << "cancelled";

@@ -15,7 +15,9 @@
 
 #include "desktop/CommonUnit.h"
 #include "desktop/MainFormUnit.h"
+#include "desktop/MessageFileTextIds.h"
 #include "desktop/ModalRun.h"
+#include "desktop/TextIds.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
@@ -83,15 +85,15 @@ TEST(ContentEndToEnd, OneFileSecretAddSaveReopenGet) {
   run();
   ASSERT_EQ(form->Model().Kind(), 2);
   EXPECT_EQ(form->ListViewOneFile->topLevelItem(1)->text(1), "ledger.bin");
-  EXPECT_EQ(form->ListViewOneFile->topLevelItem(3)->text(1), kiv::GetResText(form->Texts(), 807));
-  EXPECT_FALSE(kiv::GetResText(form->Texts(), 807).isEmpty());
+  EXPECT_EQ(form->ListViewOneFile->topLevelItem(3)->text(1), kiv::GetResText(form->Texts(), kiv::txt::kNotCompressed));
+  EXPECT_FALSE(kiv::GetResText(form->Texts(), kiv::txt::kNotCompressed).isEmpty());
   prompter.Clear();
   const std::string out = dir.File("back.bin");
   prompter.AnswerPath(QString::fromStdString(out));
   form->Action("mnFileGet")->trigger();
   ASSERT_EQ(prompter.Calls().size(), 2u);
   EXPECT_EQ(prompter.Calls()[0].text, "ledger.bin");
-  EXPECT_EQ(prompter.Calls()[1].text, kiv::GetResText(form->Texts(), 814));
+  EXPECT_EQ(prompter.Calls()[1].text, kiv::GetResText(form->Texts(), kiv::txt::kFilesWritten));
   EXPECT_EQ(Slurp(out), bytes);
   form.reset();
 }

@@ -240,7 +240,7 @@ TEST_F(Target, DisablingAndEnablingRegistersOnce) {
 struct AddCounter : QObject {
   bool eventFilter(QObject*, QEvent* e) override {
     if (e->type() == kiv::KivEvent::EventType() &&
-        static_cast<kiv::KivEvent*>(e)->message == kiv::kWmUser + 11)
+        static_cast<kiv::KivEvent*>(e)->message == kiv::chain::kAddDropped)
       ++count;
     return false;
   }

@@ -15,6 +15,7 @@
 #include "desktop/MainFormUnit.h"
 #include "desktop/ModalRun.h"
 #include "desktop/SingleInstance.h"
+#include "desktop/TextIds.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSecret.h"
@@ -117,7 +118,7 @@ TEST_F(MainForm, CarrierCommandTestsTheExtensionFirst) {
     const auto& box = prompter.Calls()[seen++];
     EXPECT_EQ(box.icon, kiv::BoxIcon::kInformation);
     EXPECT_EQ(box.caption, form->windowTitle());
-    EXPECT_EQ(box.text, kiv::GetResText(driver->texts, 91));
+    EXPECT_EQ(box.text, kiv::GetResText(driver->texts, kiv::txt::kNotACarrier));
   }
   // ".mp3" (any case) is a carrier: no box about the type; its first page
   // (cancelled here) is the secret type.
@@ -130,7 +131,7 @@ TEST_F(MainForm, CarrierCommandTestsTheExtensionFirst) {
   kiv::SetModalDriver({});
   EXPECT_EQ(pages, std::vector<std::string>{"FormSecretType"});
   for (size_t i = seen; i < prompter.Calls().size(); ++i)
-    EXPECT_NE(prompter.Calls()[i].text, kiv::GetResText(driver->texts, 91));
+    EXPECT_NE(prompter.Calls()[i].text, kiv::GetResText(driver->texts, kiv::txt::kNotACarrier));
   EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{1047, 1047, 1047}));
 }
 
@@ -222,7 +223,7 @@ TEST_F(Runtime, ClaimThenHandOverOverTheSocket) {
   // outside is dropped.
   int c = kiv::wm::ConnectTo(kiv::wm::SocketPath(folder));
   ASSERT_GE(c, 0);
-  ASSERT_TRUE(kiv::wm::WriteRecords(c, {{kiv::kWmUser + 5, 0, 0}, {kiv::wm::kMinimise, 0, 0}}));
+  ASSERT_TRUE(kiv::wm::WriteRecords(c, {{kiv::chain::kCreate, 0, 0}, {kiv::wm::kMinimise, 0, 0}}));
   close(c);
   ASSERT_TRUE(desktoptest::SpinUntil([&] { return form->RecordedMessages().size() == 3; }));
   EXPECT_EQ(form->RecordedMessages().back(), 1049u);

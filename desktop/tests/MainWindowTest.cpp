@@ -33,18 +33,19 @@
 #include "kvMessageSocket.h"
 #include "desktop/MainFormUnit.h"
 #include "desktop/MainStates.h"
-#include "desktop/ReloadMenu.h"
-#include "desktop/RtfReader.h"
-#include "desktop/SysTrayUnit.h"
-#include "desktop/WaitHourglassUnit.h"
 #include "desktop/ModalRun.h"
 #include "desktop/PassGenUnit.h"
-#include "desktop/testing/OpenSecretProbe.h"
+#include "desktop/ReloadMenu.h"
+#include "desktop/RtfReader.h"
+#include "desktop/SafeViewUnit.h"
+#include "desktop/SysTrayUnit.h"
+#include "desktop/TextIds.h"
+#include "desktop/WaitHourglassUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/OpenSecretProbe.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSafeTree.h"
 #include "desktop/testing/FakeSecret.h"
-#include "desktop/SafeViewUnit.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "tests/support/ZkTest.h"
 
@@ -668,14 +669,14 @@ TEST(Warning, NextShowZeroShowsNothingAndTheBoxStopsIt) {
   params->values["next_show"] = "0";
   bool shown = false;
   QTimer::singleShot(0, [&] { shown = QApplication::activeModalWidget() != nullptr; });
-  kiv::ShowWarning(nullptr, texts, params, 2000);
+  kiv::ShowWarning(nullptr, texts, params, kiv::txt::kCarrierWarning);
   desktoptest::Drain();
   EXPECT_FALSE(shown);
   // Ticked, then closed by the close button, by Escape, by the window's
   // own close: "next_show" becomes 0 each way.
   for (int how = 0; how < 3; ++how) {
     params->values["next_show"] = "1";
-    kiv::TFormWarning w(texts, params, 2000);
+    kiv::TFormWarning w(texts, params, kiv::txt::kCarrierWarning);
     EXPECT_EQ(w.windowTitle(), "T80");
     EXPECT_EQ(w.CheckBoxNotShow->text(), "T81");
     EXPECT_EQ(w.WebBrowserInfo->toPlainText(), "T2000");
@@ -688,7 +689,7 @@ TEST(Warning, NextShowZeroShowsNothingAndTheBoxStopsIt) {
   }
   params->values["next_show"] = "1";
   {
-    kiv::TFormWarning w(texts, params, 2000);
+    kiv::TFormWarning w(texts, params, kiv::txt::kCarrierWarning);
     w.show();
     w.close();
   }

@@ -152,7 +152,7 @@ TEST(EngineCall, MessagesPostedDuringACallRunAfterIt) {
   std::atomic<size_t> handledDuringCall{99};
   StatusCode r = kiv::WaitRun("c", "t", [&] {
     // A chain step and a message from another process arrive meanwhile.
-    kiv::PostKivMessage(&form, kiv::kWmUser + 13);
+    kiv::PostKivMessage(&form, kiv::chain::kOpenArgument);
     for (const auto& rec : kiv::wm::CommandRecords({"/tmp/x.kvs"}, kiv::wm::kOpen))
       kiv::PostKivMessage(&form, rec.message, rec.wParam, rec.lParam);
     // Delivered after them: by the time it runs, they have reached the window.

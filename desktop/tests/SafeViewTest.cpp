@@ -30,14 +30,15 @@
 #include "desktop/ModalRun.h"
 #include "desktop/ProgressUnit.h"
 #include "desktop/SafeCommandsUnit.h"
+#include "desktop/SafeTextIds.h"
 #include "desktop/SafeViewUnit.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/testing/OpenSecretProbe.h"
 #include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/PageScript.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSafeTree.h"
 #include "desktop/testing/FakeSecret.h"
+#include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "kvMessageSocket.h"
 #include "tests/support/ZkTest.h"
@@ -335,7 +336,7 @@ TEST_F(SafeView, AddingMergesFoldersAndAsksForEachBatch) {
     Replace("BitBtnNoAll")(d);
   }};
   form->Receiver().WorkingFiles() = {src.string()};
-  kiv::PostKivMessage(form.get(), kiv::kWmUser + 11);
+  kiv::PostKivMessage(form.get(), kiv::chain::kAddDropped);
   desktoptest::Drain();
   kiv::SetSilent(true);
   EXPECT_TRUE(progressHidden);
@@ -356,7 +357,7 @@ TEST_F(SafeView, AddingMergesFoldersAndAsksForEachBatch) {
   pages = {Replace("BitBtnYes"), Replace("BitBtnYes"), Replace("BitBtnCancel")};
   form->Receiver().WorkingFiles() = {src.string(), (fs::path(dir.path()) / "later.txt").string()};
   WriteAll(fs::path(dir.path()) / "later.txt", "later");
-  kiv::PostKivMessage(form.get(), kiv::kWmUser + 11);
+  kiv::PostKivMessage(form.get(), kiv::chain::kAddDropped);
   desktoptest::Drain();
   EXPECT_EQ(std::count(seen.begin(), seen.end(), "CopyFileForm"), 3);
   dump = tree->Dump();
@@ -395,7 +396,7 @@ TEST_F(SafeView, FileAddTakesTheChosenFilesIntoTheCurrentFolder) {
 TEST_F(SafeView, DroppedFilesWithoutASafeAreDropped) {
   WriteAll(fs::path(dir.path()) / "p.bin", "p");
   form->Receiver().WorkingFiles() = {dir.File("p.bin")};
-  kiv::PostKivMessage(form.get(), kiv::kWmUser + 11);
+  kiv::PostKivMessage(form.get(), kiv::chain::kAddDropped);
   desktoptest::Drain();
   EXPECT_TRUE(form->Receiver().WorkingFiles().empty());
   EXPECT_TRUE(tree->calls.empty());
@@ -480,7 +481,7 @@ TEST_F(SafeView, ExtractionRefusesUnsafeNamesAndAsksBeforeReplacing) {
   EXPECT_FALSE(fs::exists(out / "a.txt"));
   ASSERT_EQ(prompter.Calls().size(), 1u);
   EXPECT_TRUE(prompter.Calls()[0].text.startsWith("T71")) << prompter.Calls()[0].text.toStdString();
-  EXPECT_EQ(prompter.Calls()[0].text, kiv::GetResText(driver->texts, 71) + "\n " +
+  EXPECT_EQ(prompter.Calls()[0].text, kiv::GetResText(driver->texts, kiv::txt::kGetFiles) + "\n " +
                                           kiv::GetResText(driver->texts, kiv::ToolkitErrorTextId(-3)));
 }
 

@@ -22,6 +22,7 @@
 #include "desktop/OpenKeyStorageUnit.h"
 #include "desktop/SetKeyStoragePassUnit.h"
 #include "desktop/SignUnit.h"
+#include "desktop/ToolTextIds.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeKeyStorage.h"
 #include "desktop/testing/ScriptedPrompter.h"
@@ -120,7 +121,7 @@ TEST_F(Screenshots, KeyAndToolWindows) {
     kiv::TFormRSAKeyParam form(texts);
     form.LabeledEditName->setText("Anna");
     Shoot(form, "key-parameters");
-    kiv::TFormNewPassword pass(kiv::GetResText(texts, 119), texts);
+    kiv::TFormNewPassword pass(kiv::GetResText(texts, kiv::txt::kExportPasswordTitle), texts);
     pass.LabeledEditPass->setText("correct horse");
     Shoot(pass, "new-password");
   }

@@ -21,6 +21,7 @@
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "kvSafeDriver.h"
+#include "desktop/ToolTextIds.h"
 #include "desktop/zk5Base.hpp"
 #include "tests/support/ZkTest.h"
 #include "zk5main.h"
@@ -65,7 +66,7 @@ TEST_F(Engine, ClipboardRoundTrip) {
   form.BitBtnDecodeClick();
   EXPECT_EQ(form.MemoText->toPlainText(), "kept");
   ASSERT_EQ(prompter.Calls().size(), 1u);
-  EXPECT_TRUE(prompter.Calls()[0].text.startsWith(kiv::GetResText(texts, 2308) + "\n "));
+  EXPECT_TRUE(prompter.Calls()[0].text.startsWith(kiv::GetResText(texts, kiv::txt::kCoderDecoding) + "\n "));
 }
 
 TEST_F(Engine, KeyPairMadeInTheWindowSignsAndChecksAFile) {
@@ -143,7 +144,7 @@ TEST_F(Engine, KeyPairMadeInTheWindowSignsAndChecksAFile) {
     form.SpeedButtonFileSelectClick();
     EXPECT_EQ(form.LabeledEditFileSign->text().toStdString(), dir.File("report.kvg"));
     form.BitBtnCreateClick();
-    EXPECT_EQ(prompter.Calls().back().text, kiv::GetResText(texts, 1742));
+    EXPECT_EQ(prompter.Calls().back().text, kiv::GetResText(texts, kiv::txt::kSignatureCreated));
   }
   {
     kiv::TFormCheckSign form(texts, keys);
@@ -151,11 +152,11 @@ TEST_F(Engine, KeyPairMadeInTheWindowSignsAndChecksAFile) {
     ASSERT_TRUE(form.Start());
     prompter.AnswerPath(QString::fromStdString(file));
     form.BitBtnCheckClick();
-    EXPECT_TRUE(prompter.Calls().back().text.endsWith(kiv::GetResText(texts, 1752)));
+    EXPECT_TRUE(prompter.Calls().back().text.endsWith(kiv::GetResText(texts, kiv::txt::kSignatureMatches)));
     zktest::WriteFile(file, {'D', 'a', 't', 'a'});
     prompter.AnswerPath(QString::fromStdString(file));
     form.BitBtnCheckClick();
-    EXPECT_TRUE(prompter.Calls().back().text.endsWith(kiv::GetResText(texts, 1753)));
+    EXPECT_TRUE(prompter.Calls().back().text.endsWith(kiv::GetResText(texts, kiv::txt::kSignatureDiffers)));
   }
   keys->Release();
 }

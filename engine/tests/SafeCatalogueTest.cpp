@@ -185,7 +185,7 @@ TEST_F(SafeCatalogueTest, LongNamesAndLargeCatalogues) {
   ASSERT_EQ(rig.safe->GetFolderAt("\\", 1, nullptr), zk::kInvalidArg);
   char* name = nullptr;
   ASSERT_EQ(rig.safe->GetFolderAt("\\", 1, &name), 0);
-  EXPECT_EQ(safetest::Take(name), longest);
+  EXPECT_EQ(zktest::TakeString(name), longest);
   EXPECT_EQ(rig.safe->GetFileCount("\\many"), 5000u);
   // Writing the smaller catalogue over the larger one leaves no old bytes.
   ASSERT_EQ(rig.safe->DeleteFolder("\\many"), 0);

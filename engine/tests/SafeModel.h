@@ -283,7 +283,7 @@ class SafeModel {
       char* name = nullptr;
       zk::SafeFileInfo info{};
       ASSERT_EQ(s()->GetFileAt(p.c_str(), i++, &name, &info), 0) << when;
-      EXPECT_EQ(Take(name), file.name) << when << " " << p;
+      EXPECT_EQ(zktest::TakeString(name), file.name) << when << " " << p;
       EXPECT_EQ(info.size, file.data.size()) << when;
       EXPECT_EQ(info.flags, file.flags) << when;
       // Compressed data are restored after every reopen; after a commit
@@ -300,7 +300,7 @@ class SafeModel {
     for (const auto& [k, sub] : f.folders) {
       char* name = nullptr;
       ASSERT_EQ(s()->GetFolderAt(p.c_str(), i++, &name), 0);
-      ASSERT_EQ(Take(name), sub->name) << when;
+      ASSERT_EQ(zktest::TakeString(name), sub->name) << when;
       CompareFolder(*sub, path + "\\" + sub->name, when);
     }
   }

@@ -11,7 +11,6 @@
 using safetest::Progress;
 using safetest::Ref;
 using safetest::Rig;
-using safetest::Take;
 
 namespace {
 
@@ -25,7 +24,7 @@ std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s
 std::string Current(zk::engine::Safe* safe) {
   char* p = nullptr;
   EXPECT_EQ(safe->GetCurrentFolder(&p), 0);
-  return p ? Take(p) : std::string("<absent>");
+  return p ? zktest::TakeString(p) : std::string("<absent>");
 }
 
 uint32_t FlowOf(zk::engine::Safe* safe, const char* folder, const char* name) {
@@ -191,7 +190,7 @@ TEST_F(SafeOpsTest, StatsExtractAndRead) {
   EXPECT_EQ(info.modified.day, tm.tm_mday);
   char* name = nullptr;
   ASSERT_EQ(s->GetFileAt("\\", 0, &name, &info), 0);
-  EXPECT_EQ(Take(name), "random.bin");
+  EXPECT_EQ(zktest::TakeString(name), "random.bin");
   EXPECT_EQ(info.storedSize, text.size());
 
   ASSERT_EQ(s->GetFolderStats("\\", &f, &n, &size, &stored), 0);

@@ -129,12 +129,4 @@ struct Rig {
   }
 };
 
-// A runtime string taken over (freed with zk_free).
-inline std::string Take(char*& s) {
-  std::string out = s ? s : "";
-  zk_free(s);
-  s = nullptr;
-  return out;
-}
-
 }  // namespace safetest

@@ -90,6 +90,15 @@ class Ref {
   T* p = nullptr;
 };
 
+// A runtime string taken over: its text (empty for null), the string freed
+// with zk_free and the pointer cleared.
+inline std::string TakeString(char*& s) {
+  std::string out = s ? s : "";
+  zk_free(s);
+  s = nullptr;
+  return out;
+}
+
 // Creates a registered class and asks for one interface (nullptr on failure).
 template <class T>
 T* Create(const char* classId, const char* interfaceId) {
