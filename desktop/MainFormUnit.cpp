@@ -58,6 +58,7 @@
 #include "desktop/MessageSocket.h"
 #include "desktop/NewSecretChainUnit.h"
 #include "desktop/WaitHourglassUnit.h"
+#include "desktop/WizardTextIds.h"
 #include "desktop/zk5Base.hpp"
 #include "kvMessageSocket.h"
 #include "ProgramFolder.h"
@@ -69,6 +70,7 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QWidget* parent,
                      std::unique_ptr<TrayBackend> tray)
     : QMainWindow(parent), arguments_(std::move(arguments)), trayBackend_(std::move(tray)) {
   setObjectName("MainForm");
+  model_.SetView(this);
   setWindowTitle(QString::fromLatin1(wm::kWindowTitle));
   setWindowIcon(ProgramIcon());
   BuildWindow();
@@ -148,9 +150,8 @@ void TMainForm::FormCreate(const EngineSource& engine) {
 void TMainForm::FormDestroy() {
   DestroyClipboardCoder();
   if (ProgramDriver() == driver_) PublishProgramObjects(nullptr, nullptr, nullptr);
-  zk::ReleaseAndNull(content);
-  zk::ReleaseAndNull(secret);
-  zk::ReleaseAndNull(keysCtrl);
+  model_.SetView(nullptr);
+  model_.Release();
   zk::ReleaseAndNull(params_);
   zk::ReleaseAndNull(texts_);
   zk::ReleaseAndNull(driver_);
@@ -224,8 +225,9 @@ void TMainForm::FormShow() {
   // stores them, so the window manager's frame does not move the window.
   setGeometry(ParamInt("left", 50), ParamInt("top", 50), ParamInt("width", 700),
               ParamInt("height", 520));
-  hashIndex = ParamInt("hash", hashIndex);
-  cipherIndex = ParamInt("cipher", cipherIndex);
+  SecretChoice& choice = model_.Choice();
+  choice.hashIndex = ParamInt("hash", choice.hashIndex);
+  choice.cipherIndex = ParamInt("cipher", choice.cipherIndex);
   if (!arguments_.empty()) {
     std::string path = UnquotedArgument(arguments_[0]);
     if (!path.empty() && QFileInfo(QString::fromStdString(path)).isFile())
@@ -608,8 +610,8 @@ void TMainForm::CaptionWindow() {
 
 MainStateInput TMainForm::StateInput() const {
   MainStateInput in;
-  in.openKind = openKind;
-  in.saved = saved;
+  in.openKind = model_.Kind();
+  in.saved = model_.Saved();
   in.clipboardHasText = ClipboardHasText();
   in.memoHasSelection = MemoMessage->textCursor().hasSelection();
   return in;
@@ -653,10 +655,11 @@ void TMainForm::ApplyStates() {
   set("tlbEditCut", s.tlbCut);
   set("tlbEditCopy", s.tlbCopy);
   set("tlbEditPaste", s.tlbPaste);
-  StatusPanel0->setText(QString::fromStdString(secretPath));
+  StatusPanel0->setText(QString::fromStdString(model_.Path()));
 }
 
 void TMainForm::TimerMonitorTimer() {
+  const int32_t openKind = model_.Kind();
   if (openKind != 0 && Action("mnEdit")->isEnabled() &&
       (Action("tlbEditPaste")->isEnabled() != ClipboardHasText() ||
        Action("tlbEditCut")->isEnabled() != MemoMessage->textCursor().hasSelection()))
@@ -666,15 +669,17 @@ void TMainForm::TimerMonitorTimer() {
     // to the item, which does nothing while disabled.
     for (const char* name : {"tlbSaveSecret", "mnSecretSave"}) {
       QAction* save = Action(name);
-      if (save->isEnabled() != !saved) save->setEnabled(!saved);
+      if (save->isEnabled() != !model_.Saved()) save->setEnabled(!model_.Saved());
     }
   }
 }
 
 void TMainForm::MemoMessageChange() {
-  if (openKind != 1) return;
-  saved = SavedAfter(SecretEvent::kChanged, openKind);
-  // Whatever cleared the flag before, Save must follow it now.
+  if (model_.Kind() != 1) return;
+  // The model applies the states when the flag goes off; whatever cleared
+  // the flag before, Save must follow it now.
+  model_.Changed();
+  const bool saved = model_.Saved();
   if (Action("mnSecretSave")->isEnabled() == saved || Action("tlbSaveSecret")->isEnabled() == saved)
     ApplyStates();
 }
@@ -693,22 +698,35 @@ void TMainForm::HideView() {
 }
 
 void TMainForm::UpdateReadOnlyNote() {
-  QFileInfo fi(QString::fromStdString(secretPath));
-  const bool readOnly = !secretPath.empty() && fi.exists() && !fi.isWritable();
+  const std::string& path = model_.Path();
+  QFileInfo fi(QString::fromStdString(path));
+  const bool readOnly = !path.empty() && fi.exists() && !fi.isWritable();
   StatusPanel1->setText(readOnly ? GetResText(texts_, txt::kReadOnly) : QString());
 }
 
 void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const std::string& path,
                            bool created) {
-  zk::ReleaseAndNull(content);
-  zk::ReleaseAndNull(secret);
-  secret = s;
-  content = c;
-  secretPath = path;
-  openKind = kind;
+  model_.Show(s, c, kind, path, created);
+}
+
+void TMainForm::ContentChanged() {
+  const int32_t kind = model_.Kind();
+  if (kind == 0) {
+    // The shown secret was closed.
+    StatusPanel0->clear();
+    RefreshSafeView(*this);
+    TimerMonitor->stop();
+    HideView();
+    {
+      const QSignalBlocker block(MemoMessage);
+      MemoMessage->clear();
+    }
+    StatusPanel1->clear();
+    return;
+  }
   if (kind == 1) {
     QString text;
-    if (auto* m = QueryToolkitInterface<zk::IMessage>(content, zk::id::KivIMessage)) {
+    if (auto* m = QueryToolkitInterface<zk::IMessage>(model_.Content(), zk::id::KivIMessage)) {
       HeldString t;
       if (m->GetText(&t) == 0 && t) text = t.Text();
       m->Release();
@@ -716,15 +734,41 @@ void TMainForm::ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const 
     const QSignalBlocker block(MemoMessage);
     MemoMessage->setPlainText(text);
   }
-  // The flag is settled before the states are applied below.
-  saved = SavedAfter(created ? SecretEvent::kCreated : SecretEvent::kOpened, kind);
   ShowView(kind);
   if (kind == 2) FillOneFileView(*this);
   RefreshSafeView(*this);
-  if (carrierFormat == zk::kFormatSecretFile) recent_.Add(QString::fromStdString(path));
+  if (model_.Choice().carrierFormat == zk::kFormatSecretFile)
+    recent_.Add(QString::fromStdString(model_.Path()));
   UpdateReadOnlyNote();
   TimerMonitor->start();
-  ApplyStates();
+}
+
+void TMainForm::StateChanged() { ApplyStates(); }
+
+std::string TMainForm::MessageText() { return MemoMessage->toPlainText().toStdString(); }
+
+SaveAnswer TMainForm::AskSaveChanges(bool mayCancel) {
+  const BoxAnswer a = CurrentPrompter().Message(
+      this, windowTitle(), GetResText(texts_, txt::kAskSaveChanges), BoxIcon::kQuestion,
+      mayCancel ? BoxButtons::kYesNoCancel : BoxButtons::kYesNo);
+  if (a == BoxAnswer::kYes) return SaveAnswer::kYes;
+  if (a == BoxAnswer::kNo) return SaveAnswer::kNo;
+  return SaveAnswer::kCancel;
+}
+
+StatusCode TMainForm::RunEngine(SecretOperation op, std::function<StatusCode()> call) {
+  int32_t wait = txt::kDeleting;
+  if (op == SecretOperation::kSave) wait = txt::kSaving;
+  if (op == SecretOperation::kOpen) wait = txt::kOpeningSecret;
+  return WaitRun(MainWindowCaption(), GetResText(texts_, wait), std::move(call));
+}
+
+void TMainForm::ShowFailure(SecretOperation op, StatusCode code) {
+  // Open's failures are told by the open chain itself.
+  const QString prefix = op == SecretOperation::kSave
+                            ? PlainMenuText(GetResText(texts_, txt::kMenuSave))
+                            : GetResText(texts_, txt::kDeleteFailed);
+  ShowToolkitError(this, texts_, code, prefix);
 }
 
 void TMainForm::mnSecretNewClick() {
@@ -737,74 +781,20 @@ void TMainForm::mnSecretOpenClick() {
   SecretOpenCommand(*this);
 }
 
-bool TMainForm::CloseForCommand() { return !secret || mnSecretCloseClick(); }
+bool TMainForm::CloseForCommand() { return !model_.Secret() || mnSecretCloseClick(); }
 
-void TMainForm::mnSecretSaveClick() {
-  StatusCode r = 0;
-  if (openKind == 1) {
-    auto* m = QueryToolkitInterface<zk::IMessage>(content, zk::id::KivIMessage);
-    if (m) {
-      const QByteArray text = MemoMessage->toPlainText().toUtf8();
-      r = WaitRun(MainWindowCaption(), GetResText(texts_, txt::kSaving),
-                  [m, text] { return m->SetText(text.constData()); });
-      m->Release();
-    } else {
-      r = zk::kNotImplemented;
-    }
-    saved = ShowToolkitError(this, texts_, r, PlainMenuText(GetResText(texts_, txt::kMenuSave)));
-  } else if (openKind == 3) {
-    auto* safe = QueryToolkitInterface<zk::ISafe>(content, zk::id::KivISafe);
-    r = safe ? WaitRun(MainWindowCaption(), GetResText(texts_, txt::kSaving),
-                       [safe] { return safe->Commit(); })
-             : zk::kNotImplemented;
-    if (safe) safe->Release();
-    saved = ShowToolkitError(this, texts_, r, PlainMenuText(GetResText(texts_, txt::kMenuSave)));
-  }
-  ApplyStates();
-}
+void TMainForm::mnSecretSaveClick() { model_.Save(); }
 
-bool TMainForm::OfferSave() {
-  if (saved || openKind == 0) return true;
-  // During a log-out nobody may cancel: Yes or No only.
-  BoxAnswer a = CurrentPrompter().Message(this, windowTitle(),
-                                          GetResText(texts_, txt::kAskSaveChanges),
-                                          BoxIcon::kQuestion,
-                                          shutDown_ ? BoxButtons::kYesNo : BoxButtons::kYesNoCancel);
-  if (a == BoxAnswer::kCancel) return false;
-  if (a == BoxAnswer::kYes) {
-    mnSecretSaveClick();
-    // A failed save keeps the secret and stops what asked for the close.
-    if (!saved && openKind != 2 && !shutDown_) return false;
-  }
-  return true;
-}
+bool TMainForm::OfferSave() { return model_.OfferSave(shutDown_); }
 
 bool TMainForm::mnSecretCloseClick() {
-  if (!OfferSave()) return false;
-  StatusPanel0->clear();
-  zk::ReleaseAndNull(content);
-  if (secret) {
-    secret->Close();
-    zk::ReleaseAndNull(secret);
-  }
-  saved = true;
-  openKind = 0;
-  secretPath.clear();
-  RefreshSafeView(*this);
-  TimerMonitor->stop();
-  ApplyStates();
+  if (!model_.Close(shutDown_)) return false;
   PostKivMessage(this, chain::kAfterShow);
-  HideView();
-  {
-    const QSignalBlocker block(MemoMessage);
-    MemoMessage->clear();
-  }
-  StatusPanel0->clear();
-  StatusPanel1->clear();
   return true;
 }
 
 void TMainForm::mnSecretPropertiesClick() {
+  zk::IKivSecret* secret = model_.Secret();
   if (!secret || !OfferSave()) return;
   zk::SecretProperties props{};
   if (!ShowToolkitError(this, texts_, secret->GetProperties(&props), PlainMenuText(GetResText(texts_, txt::kMenuSecretProperties))))
@@ -813,20 +803,14 @@ void TMainForm::mnSecretPropertiesClick() {
 }
 
 void TMainForm::mnSecretDeleteClick() {
-  if (!secret) return;
-  const int32_t question = carrierFormat == zk::kFormatSecretFile ? txt::kAskDeleteSecretFile
-                                                                  : txt::kAskDeleteCarrierSecret;
+  if (!model_.Secret()) return;
+  const int32_t question = model_.Choice().carrierFormat == zk::kFormatSecretFile
+                               ? txt::kAskDeleteSecretFile
+                               : txt::kAskDeleteCarrierSecret;
   if (CurrentPrompter().Message(this, windowTitle(), GetResText(texts_, question),
                                 BoxIcon::kQuestion, BoxButtons::kYesNo) != BoxAnswer::kYes)
     return;
-  // The content goes only once the secret is gone: a failed Delete leaves
-  // a usable view.
-  zk::IKivSecret* s = secret;
-  StatusCode r = WaitRun(MainWindowCaption(), GetResText(texts_, txt::kDeleting),
-                         [s] { return s->Delete(); });
-  if (!ShowToolkitError(this, texts_, r, GetResText(texts_, txt::kDeleteFailed))) return;
-  saved = true;
-  mnSecretCloseClick();
+  if (model_.Delete()) PostKivMessage(this, chain::kAfterShow);
 }
 
 void TMainForm::mnHelpAboutClick() {
@@ -865,15 +849,18 @@ void TMainForm::mnToolsEnvironmentOptionsClick() {
 }
 
 void TMainForm::mnToolsKeyStorageClick() {
-  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowKeyStorageWindow(this, texts_, keysCtrl);
+  zk::IKeysCtrl*& keys = model_.Choice().keysCtrl;
+  if (OpenKeyStorage(this, texts_, driver_, keys)) ShowKeyStorageWindow(this, texts_, keys);
 }
 
 void TMainForm::mnToolSignCreateClick() {
-  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowSignCreateWindow(this, texts_, keysCtrl);
+  zk::IKeysCtrl*& keys = model_.Choice().keysCtrl;
+  if (OpenKeyStorage(this, texts_, driver_, keys)) ShowSignCreateWindow(this, texts_, keys);
 }
 
 void TMainForm::mnToolsSignCheckClick() {
-  if (OpenKeyStorage(this, texts_, driver_, keysCtrl)) ShowCheckSignWindow(this, texts_, keysCtrl);
+  zk::IKeysCtrl*& keys = model_.Choice().keysCtrl;
+  if (OpenKeyStorage(this, texts_, driver_, keys)) ShowCheckSignWindow(this, texts_, keys);
 }
 
 void TMainForm::mnToolsGenePassClick() {
@@ -939,8 +926,8 @@ bool TMainForm::FormClose() {
     params_->SetInt("left", geometry().x());
     params_->SetInt("width", width());
     params_->SetInt("height", height());
-    params_->SetInt("hash", hashIndex);
-    params_->SetInt("cipher", cipherIndex);
+    params_->SetInt("hash", model_.Choice().hashIndex);
+    params_->SetInt("cipher", model_.Choice().cipherIndex);
     params_->SetInt("copy_container", copyContainer_ ? 1 : 0);
     params_->Save();
   }

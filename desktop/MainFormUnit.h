@@ -1,4 +1,5 @@
-// TMainForm, the program's main window "Kivora 1.01". It receives the
+// TMainForm, the program's main window "Kivora 1.01": it shows the open
+// secret (OpenSecret, which holds the document and its rules). It receives the
 // messages it posts to itself and those other processes send (as
 // KivEvent), keeps the pending and working file lists, and queues every
 // message that arrives while an engine call runs on the worker thread.
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "desktop/MainStates.h"
+#include "desktop/OpenSecret.h"
 #include "desktop/ReloadMenu.h"
 #include "desktop/SysTrayUnit.h"
 #include "desktop/WindowMessages.h"
@@ -41,7 +43,7 @@ class kvTExplorerExt;
 class kvTSysTray;
 class TrayBackend;
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private OpenSecretView {
   Q_OBJECT
  public:
   // arguments: the command line without the program name.
@@ -70,9 +72,9 @@ class TMainForm : public QMainWindow {
   void BeginShutDown();
 
   // Shows an opened or new secret (the end of the new and open chains):
-  // takes over one reference of each, shows the view of openKind (1-3),
-  // starts the monitor and applies the states. created: a new secret, whose
-  // message or safe is unsaved until Save.
+  // the model takes over one reference of each; the window shows the view
+  // of the kind (1-3), starts the monitor and applies the states. created:
+  // a new secret, whose message or safe is unsaved until Save.
   void ShowSecret(zk::IKivSecret* s, zk::IBase* c, int32_t kind, const std::string& path,
                   bool created = false);
 
@@ -142,20 +144,9 @@ class TMainForm : public QMainWindow {
   bool CopyContainer() const { return copyContainer_; }
   void SetCopyContainer(bool on) { copyContainer_ = on; }
 
-  // The secret being made or shown, and how (fields of the later windows).
-  int32_t contentKind = zk::kContentMessage;
-  int32_t containerKind = 1;
-  int32_t carrierFormat = 0;
-  std::string secretPath;
-  std::string password;
-  bool passwordMode = true;
-  int32_t hashIndex = zk::kHashSHA;
-  int32_t cipherIndex = zk::kCipherBlowfish;
-  zk::IKeysCtrl* keysCtrl = nullptr;     // once the key storage is open
-  zk::IKivSecret* secret = nullptr;
-  zk::IBase* content = nullptr;
-  bool saved = true;
-  int32_t openKind = 0;
+  // The secret being made or shown, its saved flag and the chains' choices.
+  OpenSecret& Model() { return model_; }
+  const OpenSecret& Model() const { return model_; }
 
  protected:
   bool event(QEvent* e) override;
@@ -188,6 +179,15 @@ class TMainForm : public QMainWindow {
   // The start of commands 1045-1048.
   void BeginCommand();
   void ReplayQueued();
+  // OpenSecretView: how the window follows the model.
+  void StateChanged() override;
+  void ContentChanged() override;
+  std::string MessageText() override;
+  SaveAnswer AskSaveChanges(bool mayCancel) override;
+  StatusCode RunEngine(SecretOperation op, std::function<StatusCode()> call) override;
+  void ShowFailure(SecretOperation op, StatusCode code) override;
+
+  OpenSecret model_;
 
   std::vector<std::string> arguments_;
   MessageReceiver receiver_;

@@ -41,7 +41,7 @@ QString Plain(const QTextCursor& c) { return c.selection().toPlainText(); }
 
 // A change of the text: the saved flag goes off.
 void Changed(TMainForm& f) {
-  f.saved = false;
+  f.Model().Changed();
   f.ApplyStates();
 }
 
@@ -190,7 +190,7 @@ TSearchDialog* EditReplaceDialog(TMainForm& f) { return Dialog(f, true, false); 
 
 void FindTextDialogFind(TMainForm& f, TSearchDialog& d) {
   // Left open while the message was closed: nothing to search.
-  if (f.openKind != 1) {
+  if (f.Model().Kind() != 1) {
     d.close();
     return;
   }
@@ -198,7 +198,7 @@ void FindTextDialogFind(TMainForm& f, TSearchDialog& d) {
 }
 
 void EditReplaceDialogReplace(TMainForm& f, TSearchDialog& d, bool all) {
-  if (f.openKind != 1) {
+  if (f.Model().Kind() != 1) {
     d.close();
     return;
   }
@@ -253,7 +253,7 @@ void mnEditWriteClick(TMainForm& f) {
 }
 
 bool RunMessageCommand(TMainForm& f, const QString& name) {
-  if (f.openKind != 1) return false;
+  if (f.Model().Kind() != 1) return false;
   static const std::pair<const char*, void (*)(TMainForm&)> commands[] = {
       {"mnEditCut", mnEditCutClick},       {"mnEditCopy", mnEditCopyClick},
       {"mnEditPaste", mnEditPasteClick},   {"mnEditDelete", mnEditDeleteClick},

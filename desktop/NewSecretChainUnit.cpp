@@ -56,25 +56,28 @@ QString UpperExt(const std::string& path) {
 QString Text(TMainForm& f, int32_t id) { return GetResText(f.Texts(), id); }
 
 void WipePassword(TMainForm& f) {
-  zk::Wipe(f.password.data(), f.password.size());
-  f.password.clear();
+  std::string& password = f.Model().Choice().password;
+  zk::Wipe(password.data(), password.size());
+  password.clear();
 }
 
-// Releases the shown secret and its content.
+// Closes and releases the shown secret and its content.
 void CloseShown(TMainForm& f) {
-  zk::ReleaseAndNull(f.content);
-  if (f.secret) f.secret->Close();
-  zk::ReleaseAndNull(f.secret);
-  f.openKind = 0;
-  f.saved = true;
+  f.Model().Discard();
   State(f).shownText.clear();
 }
 
+// The secret object the chain makes or opens, held by the model until shown.
 void NewSecretObject(TMainForm& f) {
-  zk::ReleaseAndNull(f.secret);
-  if (f.Driver()->CreateSecret(&f.secret) != 0 || !f.secret)
+  f.Model().Adopt(nullptr);
+  zk::IKivSecret* secret = nullptr;
+  if (f.Driver()->CreateSecret(&secret) != 0 || !secret)
     StartFailure(QApplication::applicationName(), "Can not create a new secret!", -6);
+  f.Model().Adopt(secret);
 }
+
+// Releases the secret being made or opened.
+void DropSecretObject(TMainForm& f) { f.Model().Adopt(nullptr); }
 
 void Post(TMainForm& f, uint32_t m) { PostKivMessage(&f, m); }
 
@@ -84,8 +87,9 @@ constexpr uint64_t kSecretPrefixBytes = 10;
 // The content is shown by kind; a message's text is read into the view.
 void ShowContent(TMainForm& f, bool isNew) {
   TSecretChain& s = State(f);
-  if (f.contentKind == zk::kContentMessage) {
-    auto* m = QueryToolkitInterface<zk::IMessage>(f.content, zk::id::KivIMessage);
+  int32_t kind = 0;
+  if (f.Model().Choice().contentKind == zk::kContentMessage) {
+    auto* m = QueryToolkitInterface<zk::IMessage>(f.Model().Content(), zk::id::KivIMessage);
     if (!m) return;
     if (isNew) {
       m->SetText("");
@@ -100,26 +104,20 @@ void ShowContent(TMainForm& f, bool isNew) {
       s.shownText = text.Text();
     }
     m->Release();
-    f.openKind = 1;
-  } else if (f.contentKind == zk::kContentFile) {
-    auto* file = QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile);
+    kind = 1;
+  } else if (f.Model().Choice().contentKind == zk::kContentFile) {
+    auto* file = QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
     if (!file) return;
     if (isNew) file->LoadFromDisk(nullptr, 0, nullptr);
     file->Release();
-    f.openKind = 2;
-    f.saved = true;
+    kind = 2;
     if (isNew) Post(f, chain::kAskFile);
   } else {
-    f.openKind = 3;
+    kind = 3;
   }
-  // The main window's views take the secret and its content over.
-  zk::IKivSecret* secret = f.secret;
-  zk::IBase* content = f.content;
-  f.secret = nullptr;
-  f.content = nullptr;
-  const std::string path = f.secretPath;
-  f.ShowSecret(secret, content, f.openKind, path, isNew);
-  if (isNew && f.carrierFormat != zk::kFormatSecretFile)
+  // The model shows the secret it holds; the window's views follow.
+  f.Model().ShowHeld(kind, isNew);
+  if (isNew && f.Model().Choice().carrierFormat != zk::kFormatSecretFile)
     ShowWarning(&f, f.Texts(), f.Params(), txt::kCarrierWarning);
   if (ShownHook()) ShownHook()(f, s.shownText);
 }
@@ -161,17 +159,19 @@ bool NothingHidden(const std::string& path, int32_t format) {
 
 bool NewSecretFileStep(TMainForm& f) {
   Prompter& p = CurrentPrompter();
-  if (f.containerKind == 1) {
-    QString name = p.SaveFile(&f, Text(f, txt::kSaveSecretTitle), QString(), Text(f, txt::kSecretFilter));
+  if (f.Model().Choice().containerKind == 1) {
+    QString name = p.SaveFile(&f, Text(f, txt::kSaveSecretTitle), QString(),
+                              Text(f, txt::kSecretFilter));
     if (name.isEmpty()) return false;
     if (QFileInfo(name).suffix().isEmpty()) name += ".kvs";
-    f.secretPath = name.toStdString();
-    f.carrierFormat = zk::kFormatSecretFile;
+    f.Model().SetPath(name.toStdString());
+    f.Model().Choice().carrierFormat = zk::kFormatSecretFile;
     return true;
   }
   static constexpr int32_t kTitles[6] = {0, 0, txt::kChoosePictureTitle, txt::kChooseSoundTitle, txt::kChooseDocumentTitle, txt::kChooseArchiveTitle};
   static constexpr int32_t kFilters[6] = {0, 0, txt::kPictureFilter, txt::kSoundFilter, txt::kDocumentFilter, txt::kArchiveFilter};
-  const int k = f.containerKind >= 2 && f.containerKind <= 5 ? f.containerKind : 2;
+  SecretChoice& c = f.Model().Choice();
+  const int k = c.containerKind >= 2 && c.containerKind <= 5 ? c.containerKind : 2;
   // An existing carrier is chosen with a dialog that needs an existing file.
   const QString name = p.OpenFile(&f, Text(f, kTitles[k]), QString(), Text(f, kFilters[k]));
   if (name.isEmpty()) return false;
@@ -185,8 +185,8 @@ bool NewSecretFileStep(TMainForm& f) {
     }
     if (!CopyContainerFile(carrier, copy, f.Texts(), &f)) return false;
   }
-  f.secretPath = carrier;
-  f.carrierFormat = NewCarrierFormat(f.containerKind, carrier, f.carrierFormat);
+  f.Model().SetPath(carrier);
+  c.carrierFormat = NewCarrierFormat(c.containerKind, carrier, c.carrierFormat);
   return true;
 }
 
@@ -195,28 +195,29 @@ bool NewSecretFileStep(TMainForm& f) {
 // key choice are kept; otherwise the password is cleared.
 int32_t NewSecretParamsStep(TMainForm& f) {
   TSecretChain& s = State(f);
+  SecretChoice& c = f.Model().Choice();
   uint64_t capacity = 0;
-  if (f.carrierFormat != zk::kFormatSecretFile) {
+  if (c.carrierFormat != zk::kFormatSecretFile) {
     zk::IKivSecret* probe = nullptr;
     if (f.Driver()->CreateSecret(&probe) != 0 || !probe)
       StartFailure(QApplication::applicationName(), "Can not create a new secret!", -6);
-    const std::string path = f.secretPath;
-    const int32_t format = f.carrierFormat;
+    const std::string path = f.Model().Path();
+    const int32_t format = c.carrierFormat;
     StatusCode rc = WaitRun(f.windowTitle(), Text(f, txt::kPleaseWait),
                             [&] { return probe->GetCapacity(path.c_str(), format, &capacity); });
     probe->Release();
     if (!ShowKeyStorageError(&f, f.Texts(), rc, Text(f, txt::kCarrierCapacity))) return kWizardBack;
   }
-  TFormSecretParams page(f.Texts(), f.Driver(), f.keysCtrl, f.hashIndex, f.cipherIndex,
-                         capacity, &f);
+  TFormSecretParams page(f.Texts(), f.Driver(), c.keysCtrl, c.hashIndex, c.cipherIndex, capacity,
+                         &f);
   RunModal(&page);
-  f.keysCtrl = page.keys;
-  f.passwordMode = page.symmetric;
+  c.keysCtrl = page.keys;
+  c.passwordMode = page.symmetric;
   WipePassword(f);
   if (page.result == kWizardNext) {
-    f.hashIndex = page.hash;
-    f.cipherIndex = page.cipher;
-    f.password = page.password;
+    c.hashIndex = page.hash;
+    c.cipherIndex = page.cipher;
+    c.password = page.password;
     s.keyList = page.keyList;
     s.keyIndex = page.keyIndex;
   }
@@ -225,35 +226,31 @@ int32_t NewSecretParamsStep(TMainForm& f) {
 
 bool NewSecretCreateStep(TMainForm& f) {
   TSecretChain& s = State(f);
+  SecretChoice& c = f.Model().Choice();
   NewSecretObject(f);
   zk::SecretParams p{};
   StatusCode rc = 0;
-  if (f.passwordMode) {
-    FillPasswordParams(p, f.contentKind, f.carrierFormat, f.hashIndex, f.cipherIndex, f.password);
+  if (c.passwordMode) {
+    FillPasswordParams(p, c.contentKind, c.carrierFormat, c.hashIndex, c.cipherIndex, c.password);
   } else {
-    rc = FillRsaParams(p, f.contentKind, f.carrierFormat, f.hashIndex, f.cipherIndex, f.keysCtrl,
+    rc = FillRsaParams(p, c.contentKind, c.carrierFormat, c.hashIndex, c.cipherIndex, c.keysCtrl,
                        s.keyList, s.keyIndex);
   }
-  zk::IBase* content = nullptr;
-  if (rc == 0) rc = f.secret->Create(f.secretPath.c_str(), &p, &content);
+  if (rc == 0) rc = f.Model().Create(p);
   zk::Wipe(&p, sizeof p);
   if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, txt::kSecretCreateFailed))) {
-    if (content) content->Release();
-    zk::ReleaseAndNull(f.secret);
+    DropSecretObject(f);
     return false;
   }
-  zk::ReleaseAndNull(f.content);
-  f.content = content;
-  f.saved = false;
   Post(f, chain::kShowNew);
   Post(f, chain::kAfterShow);
   return true;
 }
 
 int32_t NewSecretContainerPage(TMainForm& f) {
-  TContainerTypeForm page(f.Texts(), f.containerKind, f.CopyContainer(), &f);
+  TContainerTypeForm page(f.Texts(), f.Model().Choice().containerKind, f.CopyContainer(), &f);
   RunModal(&page);
-  f.containerKind = page.kind;
+  f.Model().Choice().containerKind = page.kind;
   f.SetCopyContainer(page.makeCopy);
   return page.result;
 }
@@ -262,37 +259,34 @@ namespace {
 
 void OpenWizardStep(TMainForm& f) {
   TSecretChain& s = State(f);
-  TFormOpenWizard page(f.Texts(), f.containerKind, f.contentKind, s.version,
-                       QString::fromStdString(f.secretPath), &f);
+  const SecretChoice& c = f.Model().Choice();
+  TFormOpenWizard page(f.Texts(), c.containerKind, c.contentKind, s.version,
+                       QString::fromStdString(f.Model().Path()), &f);
   RunModal(&page);
   WipePassword(f);
   if (page.result == kWizardNext) {
-    f.password = page.password;
+    f.Model().Choice().password = page.password;
     Post(f, chain::kOpenSecret);
   } else {
     // A cancelled open releases the new secret at once.
-    zk::ReleaseAndNull(f.secret);
+    DropSecretObject(f);
   }
 }
 
 void OpenSecretStep(TMainForm& f) {
-  if (!f.secret) return;
+  if (!f.Model().Secret()) return;
+  const SecretChoice& c = f.Model().Choice();
   zk::SecretParams p{};
-  p.contentType = uint8_t(f.contentKind);
-  p.format = uint8_t(f.carrierFormat);
-  const size_t n = std::min(f.password.size(), sizeof p.key);
-  std::memcpy(p.key, f.password.data(), n);
+  p.contentType = uint8_t(c.contentKind);
+  p.format = uint8_t(c.carrierFormat);
+  const size_t n = std::min(c.password.size(), sizeof p.key);
+  std::memcpy(p.key, c.password.data(), n);
   p.keyLength = uint16_t(n);
   WipePassword(f);
-  zk::IBase* content = nullptr;
-  const std::string path = f.secretPath;
-  zk::IKivSecret* secret = f.secret;
-  StatusCode rc =
-      WaitRun(f.windowTitle(), Text(f, txt::kOpeningSecret), [&] { return secret->Open(path.c_str(), &p, &content); });
+  StatusCode rc = f.Model().Open(p);
   zk::Wipe(&p, sizeof p);
   if (rc != 0) {
-    if (content) content->Release();
-    if (f.passwordMode && rc == zk::kAccessDenied) {
+    if (c.passwordMode && rc == zk::kAccessDenied) {
       // The header did not open under this password: asked again, the
       // file kept.
       CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, txt::kWrongPassword),
@@ -300,18 +294,15 @@ void OpenSecretStep(TMainForm& f) {
       Post(f, chain::kOpenWizard);
       return;
     }
-    if (!f.passwordMode && rc == zk::kAccessDenied)
+    if (!c.passwordMode && rc == zk::kAccessDenied)
       CurrentPrompter().Message(&f, MainWindowCaption(), Text(f, txt::kNoKeyOpensSecret), BoxIcon::kError,
                                 BoxButtons::kOk);
     else
       ShowToolkitError(&f, f.Texts(), rc, QString());
-    zk::ReleaseAndNull(f.secret);
+    DropSecretObject(f);
     return;
   }
-  zk::ReleaseAndNull(f.content);
-  f.content = content;
   ShowContent(f, false);
-  f.saved = true;
   Post(f, chain::kAfterShow);
 }
 
@@ -410,11 +401,11 @@ void OpenSecretPath(TMainForm& f, const std::string& path) {
   if (!OpenKindsFromPath(path, kind, format)) {
     CurrentPrompter().Message(&f, f.windowTitle(), Text(f, txt::kCannotHoldSecret), BoxIcon::kWarning,
                               BoxButtons::kOk);
-    zk::ReleaseAndNull(f.secret);
+    DropSecretObject(f);
     return;
   }
   int32_t version = 0, content = 0, keyKind = 0;
-  zk::IKivSecret* secret = f.secret;
+  zk::IKivSecret* secret = f.Model().Secret();
   StatusCode rc = WaitRun(f.windowTitle(), Text(f, txt::kPleaseWait), [&] {
     return secret->Probe(path.c_str(), format, &version, &content, &keyKind);
   });
@@ -424,41 +415,41 @@ void OpenSecretPath(TMainForm& f, const std::string& path) {
       ((rc == -14 || rc == -6 || rc == -15) && NothingHidden(path, format))) {
     CurrentPrompter().Message(&f, f.windowTitle(), Text(f, txt::kNoSecretFound),
                               BoxIcon::kInformation, BoxButtons::kOk);
-    zk::ReleaseAndNull(f.secret);
+    DropSecretObject(f);
     return;
   }
   if (rc == -14 || rc == -6 || rc == -15) {
     version = 1, content = zk::kContentMessage, keyKind = 0;
   } else if (!ShowToolkitError(&f, f.Texts(), rc, Text(f, txt::kSecretReadFailed))) {
-    zk::ReleaseAndNull(f.secret);
+    DropSecretObject(f);
     return;
   }
-  f.containerKind = kind;
-  f.carrierFormat = format;
-  f.contentKind = content;
-  f.secretPath = path;
+  f.Model().Choice().containerKind = kind;
+  f.Model().Choice().carrierFormat = format;
+  f.Model().Choice().contentKind = content;
+  f.Model().SetPath(path);
   s.version = version;
-  f.passwordMode = keyKind == 0;
-  if (f.passwordMode) {
+  f.Model().Choice().passwordMode = keyKind == 0;
+  if (f.Model().Choice().passwordMode) {
     Post(f, chain::kOpenWizard);
-  } else if (OpenKeyStorage(&f, f.Texts(), f.Driver(), f.keysCtrl)) {
+  } else if (OpenKeyStorage(&f, f.Texts(), f.Driver(), f.Model().Choice().keysCtrl)) {
     Post(f, chain::kOpenSecret);
   } else {
-    zk::ReleaseAndNull(f.secret);
+    DropSecretObject(f);
   }
 }
 
 void NewSecretInCarrier(TMainForm& f, const std::string& carrier) {
   int32_t kind = 0, format = 0;
   if (!OpenKindsFromPath(carrier, kind, format) || kind == 1) return;
-  f.containerKind = kind;
-  f.carrierFormat = format;
+  f.Model().Choice().containerKind = kind;
+  f.Model().Choice().carrierFormat = format;
   // The secret goes into the file itself; no copy is made first.
-  f.secretPath = carrier;
+  f.Model().SetPath(carrier);
   for (;;) {
-    TFormSecretType type(f.Texts(), f.contentKind, &f);
+    TFormSecretType type(f.Texts(), f.Model().Choice().contentKind, &f);
     RunModal(&type);
-    f.contentKind = type.kind;
+    f.Model().Choice().contentKind = type.kind;
     if (type.result != kWizardNext) return;
     const int r = NewSecretParamsStep(f);
     if (r == kWizardNext) {
@@ -470,16 +461,16 @@ void NewSecretInCarrier(TMainForm& f, const std::string& carrier) {
 }
 
 void ShowSecretProperties(TMainForm& f, const zk::SecretProperties& props) {
-  TFormSecretProperties dialog(f.Texts(), QString::fromStdString(f.secretPath), props, &f);
+  TFormSecretProperties dialog(f.Texts(), QString::fromStdString(f.Model().Path()), props, &f);
   RunModal(&dialog);
 }
 
 bool RunSecretChainMessage(TMainForm& f, uint32_t message) {
   switch (message) {
     case chain::kSecretType: {
-      TFormSecretType page(f.Texts(), f.contentKind, &f);
+      TFormSecretType page(f.Texts(), f.Model().Choice().contentKind, &f);
       RunModal(&page);
-      f.contentKind = page.kind;
+      f.Model().Choice().contentKind = page.kind;
       if (page.result == kWizardNext) Post(f, chain::kContainerType);
       return true;
     }

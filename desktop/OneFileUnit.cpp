@@ -48,13 +48,18 @@ StatusCode WithProgress(const QString& title, const QString& text,
   return r;
 }
 
+// The shown one-file secret's content (one reference), or null.
+zk::IKivFile* ShownFile(TMainForm& f) {
+  return QueryToolkitInterface<zk::IKivFile>(f.Model().Content(), zk::id::KivIKivFile);
+}
+
 }  // namespace
 
 void FillOneFileView(TMainForm& f) {
   QTreeWidget* view = f.ListViewOneFile;
   for (int i = 0; i < view->topLevelItemCount(); ++i) view->topLevelItem(i)->setText(1, QString());
   f.ImageFileExtIcon->clear();
-  zk::Held<zk::IKivFile> file(QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile));
+  zk::Held<zk::IKivFile> file(ShownFile(f));
   if (!file) return;
   HeldString rawName;
   zk::FileContentInfo info{};
@@ -90,7 +95,7 @@ void OneFileAddClick(TMainForm& f) {
   const QString path = CurrentPrompter().OpenFile(&f, GetResText(f.Texts(), txt::kOneFileOpenTitle),
                                                   QString(), QString());
   if (path.isEmpty()) return;
-  zk::Held<zk::IKivFile> file(QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile));
+  zk::Held<zk::IKivFile> file(ShownFile(f));
   if (!file) return;
   const QByteArray p = path.toUtf8();
   const int32_t flags =
@@ -101,20 +106,20 @@ void OneFileAddClick(TMainForm& f) {
   });
   if (ShowToolkitError(&f, f.Texts(), r, title)) {
     // The engine has written the secret with its new file.
-    f.saved = true;
+    f.Model().Written();
     FillOneFileView(f);
   }
   f.ApplyStates();
 }
 
 void AskFileForNewSecret(TMainForm& f) {
-  if (f.openKind != 2) {
+  if (f.Model().Kind() != 2) {
     f.ContentCommand("mnFileAdd");
     return;
   }
   OneFileAddClick(f);
-  if (f.openKind != 2) return;
-  zk::Held<zk::IKivFile> file(QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile));
+  if (f.Model().Kind() != 2) return;
+  zk::Held<zk::IKivFile> file(ShownFile(f));
   if (!file) return;
   HeldString name;
   zk::FileContentInfo info{};
@@ -125,7 +130,7 @@ void AskFileForNewSecret(TMainForm& f) {
 }
 
 void OneFileGetClick(TMainForm& f) {
-  zk::Held<zk::IKivFile> file(QueryToolkitInterface<zk::IKivFile>(f.content, zk::id::KivIKivFile));
+  zk::Held<zk::IKivFile> file(ShownFile(f));
   if (!file) return;
   HeldString rawName;
   zk::FileContentInfo info{};
@@ -157,7 +162,7 @@ bool RunOneFileCommand(TMainForm& f, const QString& name) {
     tlbExplorerClick();
     return true;
   }
-  if (f.openKind != 2) return false;
+  if (f.Model().Kind() != 2) return false;
   if (name == QLatin1String("mnFileAdd")) OneFileAddClick(f);
   else if (name == QLatin1String("mnFileGet")) OneFileGetClick(f);
   else return false;

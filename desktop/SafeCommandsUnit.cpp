@@ -47,7 +47,7 @@ std::string CurrentOf(zk::ISafe* safe) {
 
 // A successful change marks the safe unsaved.
 void Changed(TMainForm& f) {
-  f.saved = false;
+  f.Model().Changed();
   f.ApplyStates();
 }
 
@@ -288,7 +288,7 @@ void AddToShown(TMainForm& f, zk::ISafe* safe, const std::vector<std::string>& p
   if (paths.empty()) return;
   const SafeBatchResult r = AddPathsToSafe(safe, f.Texts(), paths, CompressedExtensions(f.Params()),
                                            Text(f, txt::kAddFiles));
-  if (r.changed) f.saved = false;
+  if (r.changed) f.Model().Changed();
   Done(f);
   ShowBatch(f, r, txt::kAddFiles);
 }
@@ -343,7 +343,7 @@ bool RunSafeCommand(TMainForm& f, const QString& name) {
       {"mnFileView", SafeFileView},         {"mnFolderAdd", SafeAddFolder},
       {"mnFolderGet", SafeGet},             {"mnFileAdd", SafeAddFiles},
       {"mnFileGet", SafeGet}};
-  if (f.openKind != 3) return false;
+  if (f.Model().Kind() != 3) return false;
   for (const auto& [n, run] : commands)
     if (name == n) {
       run(f);
@@ -531,7 +531,7 @@ void AddWorkingFiles(TMainForm& f) {
 void NewSafeWithNames(TMainForm& f) {
   std::vector<std::string> names;
   names.swap(f.Receiver().WorkingFiles());
-  f.contentKind = zk::kContentSafe;
+  f.Model().Choice().contentKind = zk::kContentSafe;
   for (;;) {
     if (NewSecretContainerPage(f) != kWizardNext) return;
     if (!NewSecretFileStep(f)) continue;
@@ -541,7 +541,7 @@ void NewSafeWithNames(TMainForm& f) {
   }
   if (!NewSecretCreateStep(f)) return;
   // The new content waits to be shown (the create step has posted it).
-  zk::Held<zk::ISafe> safe(QueryToolkitInterface<zk::ISafe>(f.content, zk::id::KivISafe));
+  zk::Held<zk::ISafe> safe(QueryToolkitInterface<zk::ISafe>(f.Model().Content(), zk::id::KivISafe));
   if (!safe) return;
   const SafeBatchResult r = AddPathsToSafe(safe, f.Texts(), names, CompressedExtensions(f.Params()),
                                            Text(f, txt::kAddFiles));

@@ -65,8 +65,8 @@ bool DecodeItems(const QByteArray& b, std::string& current, std::vector<SafeItem
 }  // namespace
 
 zk::ISafe* ShownSafe(TMainForm& form) {
-  if (form.openKind != 3 || !form.content) return nullptr;
-  return QueryToolkitInterface<zk::ISafe>(form.content, zk::id::KivISafe);
+  if (form.Model().Kind() != 3 || !form.Model().Content()) return nullptr;
+  return QueryToolkitInterface<zk::ISafe>(form.Model().Content(), zk::id::KivISafe);
 }
 
 kvTSafeView::kvTSafeView(TMainForm& form) : QObject(&form), form_(form) {

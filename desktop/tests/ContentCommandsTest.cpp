@@ -31,6 +31,7 @@
 #include "desktop/MessageCommandsUnit.h"
 #include "desktop/OneFileUnit.h"
 #include "desktop/WaitHourglassUnit.h"
+#include "desktop/testing/OpenSecretProbe.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSecret.h"
@@ -93,7 +94,7 @@ struct Content : ::testing::Test {
     message = new kivfake::FakeMessage();
     message->text = text;
     form->ShowSecret(secret, message, 1, "/tmp/m.kvs");
-    ASSERT_TRUE(form->saved);
+    ASSERT_TRUE(form->Model().Saved());
   }
   kivfake::FakeFile* ShowFile(std::function<void(kivfake::FakeFile&)> fill = nullptr) {
     secret = new kivfake::FakeSecret();
@@ -140,7 +141,7 @@ TEST_F(Content, CutCopyPasteDeleteAndTheSavedFlag) {
   // Nothing selected: Cut, Copy and Delete change nothing.
   for (const char* item : {"mnEditCut", "mnEditCopy", "mnEditDelete"}) {
     kiv::RunMessageCommand(*form, item);
-    EXPECT_TRUE(form->saved) << item;
+    EXPECT_TRUE(form->Model().Saved()) << item;
     EXPECT_EQ(clip->text(), "unchanged") << item;
     EXPECT_EQ(Text(), "alpha beta\ngamma") << item;
   }
@@ -148,25 +149,25 @@ TEST_F(Content, CutCopyPasteDeleteAndTheSavedFlag) {
   Select(6, 13);
   Run("mnEditCopy");
   EXPECT_EQ(clip->text(), "beta\nga");
-  EXPECT_TRUE(form->saved) << "Copy changes nothing";
+  EXPECT_TRUE(form->Model().Saved()) << "Copy changes nothing";
   Run("mnEditCut");
   EXPECT_EQ(Text(), "alpha mma");
   EXPECT_EQ(clip->text(), "beta\nga");
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   EXPECT_TRUE(form->Action("tlbSaveSecret")->isEnabled());
 
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   Select(0, 5);
   Run("mnEditPaste");
   EXPECT_EQ(Text(), "beta\nga mma");
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
 
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   Run("mnEditSelectAll");
   EXPECT_EQ(Selected().size(), Text().size());
   Run("mnEditDelete");
   EXPECT_EQ(Text(), "");
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   EXPECT_TRUE(form->RecordedCommands().empty());
 }
 
@@ -211,7 +212,7 @@ TEST_F(Content, FindGoesDownwardFromTheSelectionWithTheCaseRule) {
   d->EditFindText->clear();
   d->BitBtnFindNext->click();
   EXPECT_FALSE(d->isVisible());
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
 }
 
 TEST_F(Content, ReplaceAndReplaceAll) {
@@ -226,22 +227,22 @@ TEST_F(Content, ReplaceAndReplaceAll) {
   // Nothing selected: Replace finds the first hit and replaces it.
   d->BitBtnReplace->click();
   EXPECT_EQ(Text(), "dog cat Cat cat\ncat");
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   EXPECT_TRUE(d->isVisible());
   // Replace All goes on after each replacement (never into its own text),
   // honouring the case, until no hit is left; then the dialog closes.
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   d->BitBtnReplaceAll->click();
   EXPECT_EQ(Text(), "dog cat Cat dog cat\ndog cat");
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   EXPECT_FALSE(d->isVisible());
   // Without a hit nothing changes and the dialog closes.
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   Run("mnEditReplace");
   d->EditFindText->setText("bird");
   d->BitBtnReplace->click();
   EXPECT_EQ(Text(), "dog cat Cat dog cat\ndog cat");
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
   EXPECT_FALSE(d->isVisible());
 }
 
@@ -255,7 +256,7 @@ TEST_F(Content, ADialogLeftOpenAfterTheMessageClosedDoesNothing) {
   d->BitBtnReplaceAll->click();
   EXPECT_FALSE(d->isVisible());
   EXPECT_EQ(Text(), "");
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
 }
 
 // ---------------------------------------------------------------------------
@@ -269,14 +270,14 @@ TEST_F(Content, ReadReplacesTheSelectionWithTheFilesBytes) {
   prompter.AnswerPath(QString::fromStdString(path));
   Run("mnEditRead");
   EXPECT_EQ(Text(), QString::fromUtf8("head gr\xc3\xbc\xc3\x9f\nline tail"));
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   ASSERT_EQ(prompter.Calls().size(), 1u);
   EXPECT_EQ(prompter.Calls()[0].kind, "open");
   EXPECT_EQ(prompter.Calls()[0].caption, "T2100");
   // Cancelled: nothing.
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   Run("mnEditRead");
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
 }
 
 TEST_F(Content, ReadFailuresShowTheirBoxAndChangeNothing) {
@@ -310,7 +311,7 @@ TEST_F(Content, ReadFailuresShowTheirBoxAndChangeNothing) {
     EXPECT_EQ(prompter.Calls().back().icon, BoxIcon::kError);
     EXPECT_EQ(prompter.Calls().back().caption, form->windowTitle());
     EXPECT_EQ(Text(), "keep");
-    EXPECT_TRUE(form->saved);
+    EXPECT_TRUE(form->Model().Saved());
   }
 }
 
@@ -331,7 +332,7 @@ TEST_F(Content, WriteTheSelectionOrTheWholeTextBesideThenRenamed) {
   Run("mnEditWrite");
   EXPECT_EQ(prompter.Calls()[0].caption, "T2102");
   EXPECT_EQ(Slurp(path), "rst\nse");
-  EXPECT_TRUE(form->saved) << "writing a file does not change the message";
+  EXPECT_TRUE(form->Model().Saved()) << "writing a file does not change the message";
 
   // Failures keep the file as it was and leave nothing beside it.
   struct Case {
@@ -422,13 +423,13 @@ TEST_F(Content, AddCompressesListedExtensionsSetsSavedAndRefills) {
   const std::string txt = dir.File("letter.Txt"), bin = dir.File("image.bin");
   std::ofstream(txt) << "hello";
   std::ofstream(bin) << "0123456789";
-  form->saved = false;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), false);
   prompter.AnswerPath(QString::fromStdString(txt));
   Run("mnFileAdd");
   ASSERT_EQ(file->loads.size(), 1u);
   EXPECT_EQ(file->loads[0].path, txt);
   EXPECT_EQ(file->loads[0].flags, 1) << "listed extension: compressed";
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
   EXPECT_EQ(Cell(1), "letter.Txt");
   EXPECT_EQ(Cell(2), "5");
   EXPECT_EQ(prompter.Calls()[0].caption, "T78");
@@ -447,12 +448,12 @@ TEST_F(Content, AddCompressesListedExtensionsSetsSavedAndRefills) {
 
   // A failure is shown with the item's caption and leaves the flag alone.
   prompter.Clear();
-  form->saved = false;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), false);
   file->loadResult = zk::kCannotOpen;
   prompter.AnswerPath(QString::fromStdString(bin));
   Run("mnFileAdd");
   EXPECT_EQ(Boxes(), std::vector<QString>{"T21\n T908"});
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
 }
 
 TEST_F(Content, GetProposesTheStoredNameAndTells814) {

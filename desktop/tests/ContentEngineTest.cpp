@@ -68,11 +68,11 @@ TEST(ContentEndToEnd, OneFileSecretAddSaveReopenGet) {
            }};
   form->mnSecretNewClick();
   run();
-  ASSERT_EQ(form->openKind, 2);
-  EXPECT_EQ(form->secretPath, kvs);
+  ASSERT_EQ(form->Model().Kind(), 2);
+  EXPECT_EQ(form->Model().Path(), kvs);
   EXPECT_EQ(form->ListViewOneFile->topLevelItem(1)->text(1), "ledger.bin");
   EXPECT_EQ(form->ListViewOneFile->topLevelItem(2)->text(1), "200 000");
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
   form->mnSecretSaveClick();
   ASSERT_TRUE(form->mnSecretCloseClick());
 
@@ -83,7 +83,7 @@ TEST(ContentEndToEnd, OneFileSecretAddSaveReopenGet) {
   }};
   form->mnSecretOpenClick();
   run();
-  ASSERT_EQ(form->openKind, 2);
+  ASSERT_EQ(form->Model().Kind(), 2);
   EXPECT_EQ(form->ListViewOneFile->topLevelItem(1)->text(1), "ledger.bin");
   EXPECT_EQ(form->ListViewOneFile->topLevelItem(3)->text(1), kiv::GetResText(form->Texts(), kiv::txt::kNotCompressed));
   EXPECT_FALSE(kiv::GetResText(form->Texts(), kiv::txt::kNotCompressed).isEmpty());

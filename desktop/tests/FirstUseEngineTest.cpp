@@ -113,7 +113,7 @@ struct FirstUse : ::testing::Test {
 
   // Both Save commands follow the saved flag.
   void ExpectSaveEnabled(bool on) {
-    EXPECT_EQ(form->saved, !on);
+    EXPECT_EQ(form->Model().Saved(), !on);
     EXPECT_EQ(form->Action("mnSecretSave")->isEnabled(), on);
     EXPECT_EQ(form->Action("tlbSaveSecret")->isEnabled(), on);
   }
@@ -123,7 +123,7 @@ struct FirstUse : ::testing::Test {
     // The wizard pages took the activation with them.
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    QWidget* view = form->openKind == 1 ? static_cast<QWidget*>(form->MemoMessage)
+    QWidget* view = form->Model().Kind() == 1 ? static_cast<QWidget*>(form->MemoMessage)
                                         : static_cast<QWidget*>(form->ListViewSafe);
     view->setFocus();
     QTest::keySequence(view, QKeySequence::Save);
@@ -138,7 +138,7 @@ struct FirstUse : ::testing::Test {
     prompter.Clear();
     ASSERT_TRUE(form->mnSecretCloseClick());
     EXPECT_TRUE(prompter.Calls().empty()) << prompter.Calls().front().text.toStdString();
-    EXPECT_EQ(form->openKind, 0);
+    EXPECT_EQ(form->Model().Kind(), 0);
   }
 
   // The secret as a second secret object opens it, apart from the window.
@@ -184,8 +184,8 @@ TEST_F(FirstUse, MessageTypedIsSavedByKeysToolBarAndMenu) {
   pages = {Kind("ListViewTypes", 0), Kind("ListViewContTypes", 0), Password("note pass")};
   form->mnSecretNewClick();
   Run();
-  ASSERT_EQ(form->openKind, 1);
-  ASSERT_EQ(form->secretPath, kvs);
+  ASSERT_EQ(form->Model().Kind(), 1);
+  ASSERT_EQ(form->Model().Path(), kvs);
   // A new message is unsaved until Save, and Save says so at once.
   ExpectSaveEnabled(true);
 
@@ -214,7 +214,7 @@ TEST_F(FirstUse, MessageTypedIsSavedByKeysToolBarAndMenu) {
   pages = {OpenWith("note pass")};
   form->mnSecretOpenClick();
   Run();
-  ASSERT_EQ(form->openKind, 1);
+  ASSERT_EQ(form->Model().Kind(), 1);
   EXPECT_EQ(form->MemoMessage->toPlainText().toStdString(), all);
   ExpectSaveEnabled(false);
   CloseAsksNothing();
@@ -239,7 +239,7 @@ TEST_F(FirstUse, FileSecretInAPngAsksForTheFileOnlyAfterTheWarningClosed) {
            }};
   form->mnSecretNewClick();
   Run();
-  ASSERT_EQ(form->openKind, 2);
+  ASSERT_EQ(form->Model().Kind(), 2);
   EXPECT_EQ(seen, (std::vector<std::string>{"FormSecretType", "ContainerTypeForm",
                                             "FormSecretParams", "FormWarning"}));
   // No question came while another window was up; the file was asked for
@@ -278,7 +278,7 @@ TEST_F(FirstUse, CancelledFileChoiceLeavesAnEmptySecretAndSaysSo) {
            [](QDialog* d) { d->accept(); }};
   form->mnSecretNewClick();
   Run();
-  ASSERT_EQ(form->openKind, 2);
+  ASSERT_EQ(form->Model().Kind(), 2);
   ASSERT_FALSE(prompter.Calls().empty());
   const auto& told = prompter.Calls().back();
   EXPECT_EQ(told.text, Text(kiv::txt::kNoFileYet));
@@ -308,7 +308,7 @@ TEST_F(FirstUse, SafeInABmpIsSavedByKeysAndMenu) {
   pages = {Kind("ListViewTypes", 2), Kind("ListViewContTypes", 1), Password("bmp pass")};
   form->mnSecretNewClick();
   Run();
-  ASSERT_EQ(form->openKind, 3);
+  ASSERT_EQ(form->Model().Kind(), 3);
   ExpectSaveEnabled(true);
   auto filesStored = [&] {
     Apart back(*form, bmp, 2, "bmp pass");
@@ -343,7 +343,7 @@ TEST_F(FirstUse, WrongPasswordIsSaidAndAskedAgainWithTheFileKept) {
   pages = {Kind("ListViewTypes", 0), Kind("ListViewContTypes", 0), Password("right")};
   form->mnSecretNewClick();
   Run();
-  ASSERT_EQ(form->openKind, 1);
+  ASSERT_EQ(form->Model().Kind(), 1);
   Type("behind the door");
   form->mnSecretSaveClick();
   CloseAsksNothing();
@@ -365,7 +365,7 @@ TEST_F(FirstUse, WrongPasswordIsSaidAndAskedAgainWithTheFileKept) {
   for (const auto& c : prompter.Calls()) said |= c.text == Text(kiv::txt::kWrongPassword);
   EXPECT_TRUE(said);
   EXPECT_FALSE(Text(kiv::txt::kWrongPassword).isEmpty());
-  ASSERT_EQ(form->openKind, 1);
+  ASSERT_EQ(form->Model().Kind(), 1);
   EXPECT_EQ(form->MemoMessage->toPlainText(), "behind the door");
 }
 
@@ -396,8 +396,8 @@ TEST_F(FirstUse, NothingHiddenIsSaidBeforeAnyPassword) {
     EXPECT_TRUE(seen.empty()) << seen.front();
     ASSERT_EQ(prompter.Calls().size(), 2u);
     EXPECT_EQ(prompter.Calls()[1].text, Text(kiv::txt::kNoSecretFound));
-    EXPECT_EQ(form->openKind, 0);
-    EXPECT_EQ(form->secret, nullptr);
+    EXPECT_EQ(form->Model().Kind(), 0);
+    EXPECT_EQ(form->Model().Secret(), nullptr);
   }
 }
 

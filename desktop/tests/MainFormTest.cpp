@@ -62,13 +62,13 @@ TEST_F(MainForm, StartsOnTheEngineAndPublishesItsObjects) {
   EXPECT_TRUE(form->CopyContainer());
   EXPECT_EQ(form->windowTitle(), "Kivora 1.01");
   // The initial state of a new secret.
-  EXPECT_EQ(form->contentKind, 1);
-  EXPECT_EQ(form->containerKind, 1);
-  EXPECT_EQ(form->hashIndex, 2);
-  EXPECT_EQ(form->cipherIndex, 1);
-  EXPECT_TRUE(form->passwordMode);
-  EXPECT_TRUE(form->saved);
-  EXPECT_EQ(form->openKind, 0);
+  EXPECT_EQ(form->Model().Choice().contentKind, 1);
+  EXPECT_EQ(form->Model().Choice().containerKind, 1);
+  EXPECT_EQ(form->Model().Choice().hashIndex, 2);
+  EXPECT_EQ(form->Model().Choice().cipherIndex, 1);
+  EXPECT_TRUE(form->Model().Choice().passwordMode);
+  EXPECT_TRUE(form->Model().Saved());
+  EXPECT_EQ(form->Model().Kind(), 0);
 }
 
 TEST_F(MainForm, CopyOptionOnlyForExactlyOne) {

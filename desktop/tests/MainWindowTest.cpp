@@ -42,6 +42,7 @@
 #include "desktop/TextIds.h"
 #include "desktop/WaitHourglassUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/OpenSecretProbe.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSafeTree.h"
 #include "desktop/testing/FakeSecret.h"
@@ -315,7 +316,7 @@ struct Window : ::testing::Test {
       c = safe;
     }
     s->AddRef();  // one for the test
-    form->carrierFormat = format;
+    form->Model().Choice().carrierFormat = format;
     form->ShowSecret(s, c, kind, path);
     return s;
   }
@@ -354,8 +355,8 @@ TEST_F(Window, CaptionsAndHintsByIdAndTheFirstShow) {
   EXPECT_EQ(form->width(), 700);
   EXPECT_EQ(form->height(), 520);
   EXPECT_EQ(form->geometry().topLeft(), QPoint(50, 50)) << "no stored top and left";
-  EXPECT_EQ(form->hashIndex, 3);
-  EXPECT_EQ(form->cipherIndex, 1);
+  EXPECT_EQ(form->Model().Choice().hashIndex, 3);
+  EXPECT_EQ(form->Model().Choice().cipherIndex, 1);
   EXPECT_EQ(form->MemoMessage->font().pointSize(), 8);
   EXPECT_FALSE(form->Tray()->IsShown());
 }
@@ -442,7 +443,7 @@ TEST_F(Window, EveryActionHasItsStandardKeyAndPicture) {
       }
     }
     if (s) {
-      form->saved = true;
+      kiv::OpenSecretProbe::SetSaved(form->Model(), true);
       form->mnSecretCloseClick();
       s->Release();
     }
@@ -463,20 +464,20 @@ TEST_F(Window, MessageViewSaveAndStates) {
   Make();
   kivfake::FakeSecret* s = Show(1);
   EXPECT_EQ(form->MemoMessage->toPlainText().toStdString(), message->text);
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
   EXPECT_TRUE(form->ToolBarEdit->isVisible());
   EXPECT_FALSE(Enabled("mnSecretSave"));
   EXPECT_FALSE(Enabled("mnEditCut")) << "nothing selected";
   EXPECT_EQ(form->StatusPanel0->text(), "/tmp/shown.kvs");
   EXPECT_EQ(form->RecentFiles().Entries()[0], "/tmp/shown.kvs");
   form->MemoMessage->appendPlainText("changed");
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   EXPECT_TRUE(Enabled("mnSecretSave"));
   EXPECT_TRUE(Enabled("tlbSaveSecret"));
   form->mnSecretSaveClick();
   EXPECT_EQ(message->sets, 1);
   EXPECT_NE(message->text.find("changed"), std::string::npos);
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
   EXPECT_FALSE(Enabled("tlbSaveSecret"));
   s->Release();
 }
@@ -485,9 +486,9 @@ TEST_F(Window, SaveOfAFileSecretOnlyRefreshes) {
   Make();
   kivfake::FakeSecret* s = Show(2);
   EXPECT_EQ(form->PageControlView->currentWidget(), form->TabSheetFile);
-  form->saved = false;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), false);
   form->mnSecretSaveClick();
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   EXPECT_TRUE(prompter.Calls().empty());
   EXPECT_TRUE(form->ToolBarOneFile->isVisible());
   s->Release();
@@ -498,10 +499,10 @@ TEST_F(Window, SafeSaveCommits) {
   kivfake::FakeSecret* s = Show(3);
   EXPECT_TRUE(form->PanelLeft->isVisible());
   EXPECT_TRUE(Enabled("mnFolderNew"));
-  form->saved = false;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), false);
   form->mnSecretSaveClick();
   EXPECT_EQ(safe->commits, 1);
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
   s->Release();
 }
 
@@ -520,8 +521,8 @@ TEST_F(Window, DeleteAsksByMediumAndKeepsTheViewWhenItFails) {
     ASSERT_GE(prompter.Calls().size(), 2u);
     EXPECT_EQ(prompter.Calls()[0].text, c.question);
     EXPECT_TRUE(prompter.Calls()[1].text.startsWith("T805")) << prompter.Calls()[1].text.toStdString();
-    EXPECT_EQ(form->openKind, 1) << "a failed delete leaves the view";
-    EXPECT_NE(form->content, nullptr);
+    EXPECT_EQ(form->Model().Kind(), 1) << "a failed delete leaves the view";
+    EXPECT_NE(form->Model().Content(), nullptr);
     EXPECT_EQ(form->MemoMessage->toPlainText().toStdString(), message->text);
     // No: nothing happens. Yes with success: closed.
     prompter.AnswerBox(BoxAnswer::kNo);
@@ -531,8 +532,8 @@ TEST_F(Window, DeleteAsksByMediumAndKeepsTheViewWhenItFails) {
     prompter.AnswerBox(BoxAnswer::kYes);
     form->mnSecretDeleteClick();
     EXPECT_EQ(s->calls, (std::vector<std::string>{"Delete", "Delete", "Close"}));
-    EXPECT_EQ(form->openKind, 0);
-    EXPECT_EQ(form->secret, nullptr);
+    EXPECT_EQ(form->Model().Kind(), 0);
+    EXPECT_EQ(form->Model().Secret(), nullptr);
     EXPECT_EQ(s->GetRefCount(), 1);
     s->Release();
   }
@@ -548,20 +549,20 @@ TEST_F(Window, CloseAsksAndAFailingSaveKeepsTheSecret) {
   EXPECT_FALSE(form->mnSecretCloseClick());
   EXPECT_EQ(prompter.Calls()[0].text, "T800");
   EXPECT_EQ(prompter.Calls()[0].buttons, kiv::BoxButtons::kYesNoCancel);
-  EXPECT_EQ(form->openKind, 1);
+  EXPECT_EQ(form->Model().Kind(), 1);
   EXPECT_TRUE(s->calls.empty());
   // Closing the window asks again and is stopped the same way.
   prompter.AnswerBox(BoxAnswer::kYes);
   EXPECT_FALSE(form->close());
   EXPECT_EQ(driver->params->saves, saves) << "no settings written";
-  EXPECT_EQ(form->openKind, 1);
+  EXPECT_EQ(form->Model().Kind(), 1);
   // Cancel stops too; No discards.
   prompter.AnswerBox(BoxAnswer::kCancel);
   EXPECT_FALSE(form->mnSecretCloseClick());
   prompter.AnswerBox(BoxAnswer::kNo);
   EXPECT_TRUE(form->mnSecretCloseClick());
   EXPECT_EQ(s->calls, (std::vector<std::string>{"Close"}));
-  EXPECT_EQ(form->openKind, 0);
+  EXPECT_EQ(form->Model().Kind(), 0);
   EXPECT_FALSE(form->PageControlView->isVisible());
   EXPECT_TRUE(form->MemoMessage->toPlainText().isEmpty());
   s->Release();
@@ -575,7 +576,7 @@ TEST_F(Window, ACommandFromOutsideStopsWhenTheCloseIsRefused) {
   kiv::PostKivMessage(form.get(), kiv::wm::kNewSafe);
   desktoptest::Drain();
   EXPECT_TRUE(form->RecordedMessages().empty());
-  EXPECT_EQ(form->openKind, 1);
+  EXPECT_EQ(form->Model().Kind(), 1);
   prompter.AnswerBox(BoxAnswer::kNo);
   // Once closed, the new safe's first page comes up: cancelled here.
   kiv::SetModalDriver([](QDialog* d) { d->reject(); });
@@ -583,7 +584,7 @@ TEST_F(Window, ACommandFromOutsideStopsWhenTheCloseIsRefused) {
   desktoptest::Drain();
   kiv::SetModalDriver({});
   EXPECT_EQ(form->RecordedMessages(), (std::vector<uint32_t>{kiv::wm::kNewSafe}));
-  EXPECT_EQ(form->openKind, 0);
+  EXPECT_EQ(form->Model().Kind(), 0);
   s->Release();
 }
 
@@ -591,7 +592,7 @@ TEST_F(Window, ClosingWritesTheSevenSettings) {
   Make();
   form->move(120, 80);
   form->resize(640, 480);
-  form->cipherIndex = 4;
+  form->Model().Choice().cipherIndex = 4;
   EXPECT_TRUE(form->close());
   auto& v = driver->params->values;
   EXPECT_EQ(v["width"], std::to_string(form->width()));
@@ -882,7 +883,7 @@ TEST_F(Window, PictureOfTheSafeView) {
   tree->PutFile("\\", "readme.txt", "r");
   tree->current = "\\Letters\\2026";
   auto* s = new kivfake::FakeSecret();
-  form->carrierFormat = zk::kFormatSecretFile;
+  form->Model().Choice().carrierFormat = zk::kFormatSecretFile;
   form->ShowSecret(s, tree, 3, "/tmp/archive.kvs");
   EXPECT_EQ(form->PanelSafeBottom->text(), "\\Letters\\2026");
   EXPECT_EQ(form->ListViewSafe->topLevelItemCount(), 5);

@@ -127,14 +127,14 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
            password};
   form->mnSecretNewClick();
   run();
-  ASSERT_EQ(form->openKind, 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
+  ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
 
   // Folder, Add: the whole tree.
   pages = {folder(in.string())};
   form->ContentCommand("mnFolderAdd");
   ASSERT_EQ(form->ListViewSafe->topLevelItemCount(), 1);
   EXPECT_EQ(form->ListViewSafe->topLevelItem(0)->text(0), "Papers");
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   // Down to a folder of the tree: its ".txt" files are stored compressed.
   kiv::kvTSafeView& view = kiv::SafeView(*form);
   for (const char* name : {"Papers", "part0", "even"}) {
@@ -149,7 +149,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   for (int i = 0; i < 3; ++i) view.ListViewSafeDblClick(form->ListViewSafe->topLevelItem(0));
   EXPECT_EQ(form->PanelSafeBottom->text(), "\\");
   form->mnSecretSaveClick();
-  ASSERT_TRUE(form->saved);
+  ASSERT_TRUE(form->Model().Saved());
   ASSERT_TRUE(form->mnSecretCloseClick());
 
   // Open it again and get everything out.
@@ -160,7 +160,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   }};
   form->mnSecretOpenClick();
   run();
-  ASSERT_EQ(form->openKind, 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
+  ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   EXPECT_EQ(form->TreeViewSafe->topLevelItem(0)->child(0)->text(0), "Papers");
   const fs::path out = fs::path(dir.path()) / "out";
   fs::create_directories(out);
@@ -209,9 +209,9 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
            }};
   form->mnSecretNewClick();
   run();
-  ASSERT_EQ(form->openKind, 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
+  ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   form->mnSecretSaveClick();
-  ASSERT_TRUE(form->saved);
+  ASSERT_TRUE(form->Model().Saved());
   ASSERT_TRUE(form->mnSecretCloseClick());
 
   const std::string tmp = dir.File("tmp"), elsewhere = dir.File("elsewhere");
@@ -235,7 +235,7 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
   run();
   oldXdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg.c_str(), 1);
   oldTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir.c_str(), 1);
-  EXPECT_NE(form->openKind, 3);
+  EXPECT_NE(form->Model().Kind(), 3);
   ASSERT_FALSE(prompter.Calls().empty());
   const QString text = prompter.Calls().back().text;
   EXPECT_EQ(prompter.Calls().back().icon, kiv::BoxIcon::kError);

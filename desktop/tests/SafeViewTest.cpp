@@ -33,6 +33,7 @@
 #include "desktop/SafeTextIds.h"
 #include "desktop/SafeViewUnit.h"
 #include "desktop/WaitHourglassUnit.h"
+#include "desktop/testing/OpenSecretProbe.h"
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSafeTree.h"
@@ -133,7 +134,7 @@ struct SafeView : ::testing::Test {
     secret = new kivfake::FakeSecret();
     secret->AddRef();
     tree->AddRef();
-    form->carrierFormat = zk::kFormatSecretFile;
+    form->Model().Choice().carrierFormat = zk::kFormatSecretFile;
     form->ShowSecret(secret, tree, 3, "/tmp/safe.kvs");
   }
   Names ListNames() {
@@ -217,7 +218,7 @@ TEST_F(SafeView, ListAndTreeFollowFoldersRenamesAndDeletions) {
   Command("mnFolderRename");
   EXPECT_EQ(ListNames(), (Names{"..", "Newer", "note.txt"}));
   EXPECT_EQ(TreePaths(), (Names{"\\", "\\Docs\\", "\\Docs\\Newer\\", "\\Music\\"}));
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   Select({"note.txt"});
   kiv::SafeView(*form).RefreshList();
   EXPECT_EQ(form->ListViewSafe->currentItem()->text(0), "note.txt");
@@ -252,7 +253,7 @@ TEST_F(SafeView, ListAndTreeFollowFoldersRenamesAndDeletions) {
   EXPECT_EQ(ListNames(), (Names{".."}));
 
   // Closing empties the view.
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   ASSERT_TRUE(form->mnSecretCloseClick());
   EXPECT_EQ(form->ListViewSafe->topLevelItemCount(), 0);
   EXPECT_EQ(form->TreeViewSafe->topLevelItemCount(), 0);
@@ -295,16 +296,16 @@ TEST_F(SafeView, NameRulesAndTheSavedFlag) {
   }
   // A failing change leaves the flag as it was; a change that works
   // clears it.
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   tree->fail["CreateFolder"] = zk::kNoMemory;
   pages = {Input("Other")};
   Command("mnFolderNew");
-  EXPECT_TRUE(form->saved);
+  EXPECT_TRUE(form->Model().Saved());
   EXPECT_TRUE(prompter.Calls().back().text.startsWith("T64:")) << prompter.Calls().back().text.toStdString();
   tree->fail.clear();
   pages = {Input("Other")};
   Command("mnFolderNew");
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   EXPECT_TRUE(form->Action("tlbSaveSecret")->isEnabled());
   // Nothing selected: Delete warns with 818.
   form->ListViewSafe->clearSelection();
@@ -325,7 +326,7 @@ TEST_F(SafeView, AddingMergesFoldersAndAsksForEachBatch) {
   tree->PutFile("\\src", "y.txt", "old y");
   tree->PutFile("\\src", "z.txt", "old z");
   Show();
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   // "No All": one question for the batch, both kept. The progress window
   // stands aside while the question shows.
   kiv::SetSilent(false);
@@ -346,7 +347,7 @@ TEST_F(SafeView, AddingMergesFoldersAndAsksForEachBatch) {
   EXPECT_NE(std::find(dump.begin(), dump.end(), "\\src\\z.txt=old z"), dump.end());
   EXPECT_NE(std::find(dump.begin(), dump.end(), "\\src\\sub\\x.txt=x"), dump.end());
   EXPECT_EQ(tree->calls.front(), "CreateFolder(,src)");  // -10: merged
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
   EXPECT_EQ(ListNames(), (Names{"Docs", "Music", "src", "a.txt", "b.bin"}));
 
   // The next batch asks again (sub/x.txt, y.txt, z.txt in name order):
@@ -387,9 +388,9 @@ TEST_F(SafeView, FileAddTakesTheChosenFilesIntoTheCurrentFolder) {
   EXPECT_EQ(tree->root.folders[1].files[1].flags, 1u);
   EXPECT_EQ(tree->root.folders[1].files[0].flags, 0u);
   // With a one-file secret shown, File, Add is not the safe's.
-  form->openKind = 2;
+  kiv::OpenSecretProbe::SetKind(form->Model(), 2);
   EXPECT_FALSE(kiv::RunSafeCommand(*form, "mnFileAdd"));
-  form->openKind = 3;
+  kiv::OpenSecretProbe::SetKind(form->Model(), 3);
 }
 
 TEST_F(SafeView, DroppedFilesWithoutASafeAreDropped) {
@@ -527,7 +528,7 @@ TEST_F(SafeView, DraggingFromTheListMovesOntoATreeFolder) {
 
   // The drop on the tree's viewport moves both.
   tree->calls.clear();
-  form->saved = true;
+  kiv::OpenSecretProbe::SetSaved(form->Model(), true);
   const QRect r = form->TreeViewSafe->visualItemRect(Node("\\Music\\"));
   ASSERT_TRUE(r.isValid());
   QWidget* target = form->TreeViewSafe->viewport();
@@ -542,7 +543,7 @@ TEST_F(SafeView, DraggingFromTheListMovesOntoATreeFolder) {
   EXPECT_EQ(tree->Changes(), (Names{"MoveFolder(\\Docs,\\Music\\)", "MoveFile(\\a.txt,\\Music\\)"}));
   EXPECT_EQ(TreePaths(), (Names{"\\", "\\Music\\", "\\Music\\Docs\\", "\\Music\\Docs\\Old\\"}));
   EXPECT_EQ(ListNames(), (Names{"Music", "b.bin"}));
-  EXPECT_FALSE(form->saved);
+  EXPECT_FALSE(form->Model().Saved());
 }
 
 TEST_F(SafeView, PropertiesAndViewOfAFile) {
@@ -621,13 +622,13 @@ TEST_F(SafeView, NewSafeWithTheNamesAddsThemOnlyWhenMade) {
     EXPECT_EQ(seen, (Names{"ContainerTypeForm", "FormSecretParams"}));
     EXPECT_TRUE(form->Receiver().WorkingFiles().empty());
     if (createResult != 0) {
-      EXPECT_EQ(form->openKind, 0);
+      EXPECT_EQ(form->Model().Kind(), 0);
       EXPECT_TRUE(made->calls.empty());
     } else {
-      EXPECT_EQ(form->openKind, 3);
-      EXPECT_EQ(form->contentKind, zk::kContentSafe);
+      EXPECT_EQ(form->Model().Kind(), 3);
+      EXPECT_EQ(form->Model().Choice().contentKind, zk::kContentSafe);
       EXPECT_EQ(made->Dump(), (Names{"\\one.txt=1", "\\two\\", "\\two\\t.bin=2"}));
-      EXPECT_FALSE(form->saved);
+      EXPECT_FALSE(form->Model().Saved());
       EXPECT_EQ(ListNames(), (Names{"two", "one.txt"}));
     }
   }

@@ -86,11 +86,11 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   pages = {Kind("ListViewTypes", 0), Kind("ListViewContTypes", 1, true), Password("bmp pass")};
   form->mnSecretNewClick();
   Run();
-  ASSERT_EQ(form->openKind, 1) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
+  ASSERT_EQ(form->Model().Kind(), 1) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   const QString text = QString::fromUtf8("Hidden message, gr\xc3\xbc\xc3\x9f" "e");
   form->MemoMessage->setPlainText(text);
   form->mnSecretSaveClick();
-  ASSERT_TRUE(form->saved);
+  ASSERT_TRUE(form->Model().Saved());
   ASSERT_TRUE(form->mnSecretCloseClick());
   EXPECT_TRUE(std::filesystem::exists(dir.File("copy x.bmp")));
 
@@ -99,7 +99,7 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   form->mnSecretOpenClick();
   Run();
   EXPECT_EQ(seen.back(), "FormOpenWizard");
-  ASSERT_EQ(form->openKind, 1) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
+  ASSERT_EQ(form->Model().Kind(), 1) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   EXPECT_EQ(form->MemoMessage->toPlainText(), text);
   ASSERT_TRUE(form->mnSecretCloseClick());
 
@@ -108,8 +108,8 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   pages = {OpenWith("wrong")};
   form->mnSecretOpenClick();
   Run();
-  EXPECT_EQ(form->openKind, 0);
-  EXPECT_EQ(form->secret, nullptr);
+  EXPECT_EQ(form->Model().Kind(), 0);
+  EXPECT_EQ(form->Model().Secret(), nullptr);
 }
 
 TEST_F(EndToEnd, FileInAPlainSecretFile) {
@@ -122,10 +122,10 @@ TEST_F(EndToEnd, FileInAPlainSecretFile) {
   pages = {Kind("ListViewTypes", 1), Kind("ListViewContTypes", 0), Password("file pass")};
   form->mnSecretNewClick();
   Run();
-  ASSERT_EQ(form->openKind, 2) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
-  EXPECT_EQ(form->secretPath, kvs);
+  ASSERT_EQ(form->Model().Kind(), 2) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
+  EXPECT_EQ(form->Model().Path(), kvs);
   // File, Add belongs to the file commands: the file goes in directly.
-  auto* file = kiv::QueryToolkitInterface<zk::IKivFile>(form->content, zk::id::KivIKivFile);
+  auto* file = kiv::QueryToolkitInterface<zk::IKivFile>(form->Model().Content(), zk::id::KivIKivFile);
   ASSERT_NE(file, nullptr);
   ASSERT_EQ(file->LoadFromDisk(source.c_str(), 0, nullptr), 0);
   file->Release();
@@ -135,8 +135,8 @@ TEST_F(EndToEnd, FileInAPlainSecretFile) {
   pages = {OpenWith("file pass")};
   form->mnSecretOpenClick();
   Run();
-  ASSERT_EQ(form->openKind, 2) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
-  file = kiv::QueryToolkitInterface<zk::IKivFile>(form->content, zk::id::KivIKivFile);
+  ASSERT_EQ(form->Model().Kind(), 2) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
+  file = kiv::QueryToolkitInterface<zk::IKivFile>(form->Model().Content(), zk::id::KivIKivFile);
   ASSERT_NE(file, nullptr);
   char* name = nullptr;
   zk::FileContentInfo info{};

@@ -162,8 +162,8 @@ TEST_F(Chains, MessageInACopiedBmpGetsItsRecordByteForByte) {
   // The older copy stays; the new one is the next free name.
   EXPECT_EQ(ReadAll(Path("copy x.bmp")), "an older copy");
   EXPECT_EQ(ReadAll(Path("copy copy x.bmp")), "BM original carrier bytes");
-  EXPECT_TRUE(form->password.empty());
-  EXPECT_EQ(form->openKind, 1);
+  EXPECT_TRUE(form->Model().Choice().password.empty());
+  EXPECT_EQ(form->Model().Kind(), 1);
   EXPECT_TRUE(form->CopyContainer());
   // A carrier secret ends with the carrier warning.
   EXPECT_EQ(script.seen, (std::vector<std::string>{"FormSecretType", "ContainerTypeForm",
@@ -182,7 +182,7 @@ TEST_F(Chains, ParametersBackGoesToTheContainerPage) {
                                       "ContainerTypeForm", "FormSecretParams"}));
   ASSERT_EQ(log.created.size(), 1u);
   EXPECT_EQ(Bytes(log.created[0]), Record(2, 0, 1, 1, 7, 1, ""));
-  EXPECT_EQ(form->secretPath, Path("f.kvs"));
+  EXPECT_EQ(form->Model().Path(), Path("f.kvs"));
 }
 
 TEST_F(Chains, OpenOfAnUnknownExtensionWarnsAndKeepsNoSecret) {
@@ -190,7 +190,7 @@ TEST_F(Chains, OpenOfAnUnknownExtensionWarnsAndKeepsNoSecret) {
   Run();
   ASSERT_FALSE(prompter.Calls().empty());
   EXPECT_EQ(prompter.Calls().back().text, "T801");
-  EXPECT_EQ(form->secret, nullptr);
+  EXPECT_EQ(form->Model().Secret(), nullptr);
   EXPECT_EQ(log.alive, 0);
 }
 
@@ -207,15 +207,15 @@ TEST_F(Chains, TextWithoutASecretAsksThePasswordOfAMessage) {
   ASSERT_EQ(log.opened.size(), 1u);
   EXPECT_EQ(Bytes(log.opened[0]), Record(1, 0, 16, 0, 0, 0, "abc"));
   EXPECT_EQ(kiv::ChainShownText(*form), "opened text");
-  EXPECT_EQ(form->openKind, 1);
-  EXPECT_TRUE(form->password.empty());
+  EXPECT_EQ(form->Model().Kind(), 1);
+  EXPECT_TRUE(form->Model().Choice().password.empty());
 }
 
 TEST_F(Chains, CancelledOpenReleasesTheSecret) {
   script.pages = {ButtonPage("BitBtnCancel")};
   kiv::OpenSecretPath(*form, Path("a.kvs"));
   Run();
-  EXPECT_EQ(form->secret, nullptr);
+  EXPECT_EQ(form->Model().Secret(), nullptr);
   EXPECT_EQ(log.alive, 0);
   EXPECT_TRUE(log.opened.empty());
 }
@@ -224,12 +224,12 @@ TEST_F(Chains, RsaOpenWithoutAFittingKeyShows817) {
   log.probeKeyKind = 1;
   log.openResult = -13;
   driver->keys->AddRef();
-  form->keysCtrl = driver->keys;
+  form->Model().Choice().keysCtrl = driver->keys;
   kiv::OpenSecretPath(*form, Path("a.kvs"));
   Run();
   ASSERT_FALSE(prompter.Calls().empty());
   EXPECT_EQ(prompter.Calls().back().text, "T817");
-  EXPECT_EQ(form->secret, nullptr);
+  EXPECT_EQ(form->Model().Secret(), nullptr);
   EXPECT_EQ(log.alive, 0);
 }
 
@@ -262,14 +262,14 @@ TEST_F(Chains, OpenFromAnotherProcessOpensTheFirstName) {
   Run();
   EXPECT_EQ(log.calls, (std::vector<std::string>{"probe " + Path("a.kvs") + " 1",
                                                  "open " + Path("a.kvs")}));
-  EXPECT_EQ(form->openKind, 1);
-  EXPECT_EQ(form->secretPath, Path("a.kvs"));
+  EXPECT_EQ(form->Model().Kind(), 1);
+  EXPECT_EQ(form->Model().Path(), Path("a.kvs"));
   // With no name it does nothing.
   log.calls.clear();
   Send(*form, {}, kiv::wm::kOpen);
   Run();
   EXPECT_TRUE(log.calls.empty());
-  EXPECT_EQ(form->secretPath, Path("a.kvs"));
+  EXPECT_EQ(form->Model().Path(), Path("a.kvs"));
 }
 
 TEST_F(Chains, NewSecretInAnMp3FromAnotherProcess) {
@@ -282,15 +282,15 @@ TEST_F(Chains, NewSecretInAnMp3FromAnotherProcess) {
   Run();
   EXPECT_EQ(script.seen, (std::vector<std::string>{"FormSecretType", "FormSecretParams",
                                                    "FormWarning"}));
-  EXPECT_EQ(form->containerKind, 3);
-  EXPECT_EQ(form->carrierFormat, 33);
+  EXPECT_EQ(form->Model().Choice().containerKind, 3);
+  EXPECT_EQ(form->Model().Choice().carrierFormat, 33);
   EXPECT_EQ(log.calls, (std::vector<std::string>{"capacity " + carrier + " 33", "create " + carrier}));
   ASSERT_EQ(log.created.size(), 1u);
   EXPECT_EQ(Bytes(log.created[0]), Record(1, 0, 33, 2, 3, 1, "pw3"));
   EXPECT_FALSE(fs::exists(Path("copy song.mp3")));
   EXPECT_EQ(ReadAll(carrier), "ID3 sound");
-  EXPECT_EQ(form->openKind, 1);
-  EXPECT_TRUE(form->password.empty());
+  EXPECT_EQ(form->Model().Kind(), 1);
+  EXPECT_TRUE(form->Model().Choice().password.empty());
 }
 
 TEST_F(Chains, CarrierCommandLoopsBetweenTypeAndParameters) {
@@ -307,10 +307,10 @@ TEST_F(Chains, CarrierCommandLoopsBetweenTypeAndParameters) {
   Run();
   EXPECT_EQ(script.seen, (std::vector<std::string>{"FormSecretType", "FormSecretParams",
                                                    "FormSecretType", "FormSecretParams"}));
-  EXPECT_EQ(form->contentKind, 3);
-  EXPECT_EQ(form->carrierFormat, 3);
+  EXPECT_EQ(form->Model().Choice().contentKind, 3);
+  EXPECT_EQ(form->Model().Choice().carrierFormat, 3);
   EXPECT_TRUE(log.created.empty());
-  EXPECT_TRUE(form->password.empty());
+  EXPECT_TRUE(form->Model().Choice().password.empty());
   // The secret-type page cancelled ends the command at once.
   script.seen.clear();
   script.pages = {ButtonPage("BitBtnCancel")};
