@@ -415,15 +415,21 @@ TEST_F(Window, EveryActionHasItsStandardKeyAndPicture) {
     QAction* a = form->Action(row.action);
     ASSERT_NE(a, nullptr);
     EXPECT_FALSE(a->icon().isNull());
-    if (QIcon::hasThemeIcon(row.icon)) EXPECT_EQ(a->icon().name(), row.icon);
+    if (QIcon::hasThemeIcon(row.icon)) {
+      EXPECT_EQ(a->icon().name(), row.icon);
+    }
     if (row.key == QKeySequence::UnknownKey) {
       EXPECT_TRUE(a->shortcut().isEmpty());
     } else {
       // The desktop's keys; where it has none, the usual one.
       const QList<QKeySequence> keys = QKeySequence::keyBindings(row.key);
-      if (!keys.isEmpty()) EXPECT_EQ(a->shortcuts(), keys);
-      else if (row.key == QKeySequence::Quit) EXPECT_EQ(a->shortcut(), QKeySequence("Ctrl+Q"));
-      else if (row.key == QKeySequence::Replace) EXPECT_EQ(a->shortcut(), QKeySequence("Ctrl+H"));
+      if (!keys.isEmpty()) {
+        EXPECT_EQ(a->shortcuts(), keys);
+      } else if (row.key == QKeySequence::Quit) {
+        EXPECT_EQ(a->shortcut(), QKeySequence("Ctrl+Q"));
+      } else if (row.key == QKeySequence::Replace) {
+        EXPECT_EQ(a->shortcut(), QKeySequence("Ctrl+H"));
+      }
       EXPECT_FALSE(a->shortcut().isEmpty());
     }
   }
