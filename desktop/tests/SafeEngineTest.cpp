@@ -27,6 +27,7 @@
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
+#include "tests/support/StagingFolder.h"
 #include "tests/support/ZkTest.h"
 
 namespace fs = std::filesystem;
@@ -214,17 +215,9 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
   ASSERT_TRUE(form->Model().Saved());
   ASSERT_TRUE(form->mnSecretCloseClick());
 
-  const std::string tmp = dir.File("tmp"), elsewhere = dir.File("elsewhere");
-  const std::string staging = tmp + "/kivora-" + std::to_string(getuid());
-  fs::create_directories(tmp);
-  fs::create_directories(elsewhere);
-  fs::create_directory_symlink(elsewhere, staging);
-  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  const std::string oldXdg = xdg ? xdg : "";
-  const char* tmpdir = std::getenv("TMPDIR");
-  const std::string oldTmpdir = tmpdir ? tmpdir : "";
-  unsetenv("XDG_RUNTIME_DIR");
-  setenv("TMPDIR", tmp.c_str(), 1);
+  zktest::StagingFolderScope scope(dir);
+  const std::string& staging = scope.staging;
+  fs::create_directory_symlink(scope.elsewhere, staging);
   prompter.Clear();
   prompter.AnswerPath(QString::fromStdString(kvs));
   pages = {[](QDialog* d) {
@@ -233,8 +226,6 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
   }};
   form->mnSecretOpenClick();
   run();
-  oldXdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg.c_str(), 1);
-  oldTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir.c_str(), 1);
   EXPECT_NE(form->Model().Kind(), 3);
   ASSERT_FALSE(prompter.Calls().empty());
   const QString text = prompter.Calls().back().text;
