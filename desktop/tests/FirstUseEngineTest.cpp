@@ -35,7 +35,10 @@
 
 namespace {
 
+using desktoptest::Kind;
+using desktoptest::OpenWith;
 using desktoptest::Page;
+using desktoptest::Password;
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -85,30 +88,7 @@ struct FirstUse : ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
   void TearDown() override { form.reset(); }
-  void Run() {
-    desktoptest::SpinUntil([this] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  }
-  static Page Kind(const char* list, int row) {
-    return [=](QDialog* d) {
-      desktoptest::Find<QListWidget>(d, list)->setCurrentRow(row);
-      if (auto* c = d->findChild<QCheckBox*>("CheckBoxMakeCopy")) c->setChecked(false);
-      desktoptest::Click(d, "BitBtnNext");
-    };
-  }
-  static Page Password(const QString& pw) {
-    return [=](QDialog* d) {
-      desktoptest::Find<QLineEdit>(d, "EditPasswd")->setText(pw);
-      desktoptest::Find<QLineEdit>(d, "EditPassConfirm")->setText(pw);
-      desktoptest::Click(d, "BitBtnNext");
-    };
-  }
-  static Page OpenWith(const QString& pw) {
-    return [=](QDialog* d) {
-      desktoptest::Find<QLineEdit>(d, "LabeledEditPasswd")->setText(pw);
-      desktoptest::Click(d, "BitBtnNext");
-    };
-  }
+  void Run() { script.Run(); }
   QString Text(int32_t id) const { return kiv::GetResText(form->Texts(), id); }
 
   // Both Save commands follow the saved flag.

@@ -98,15 +98,8 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   const auto before = Tree(in);
   ASSERT_GT(before.size(), 300u);
 
-  auto run = [&] {
-    desktoptest::SpinUntil([&] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  };
-  auto password = [](QDialog* d) {
-    Find<QLineEdit>(d, "EditPasswd")->setText("safe pass");
-    Find<QLineEdit>(d, "EditPassConfirm")->setText("safe pass");
-    Click(d, "BitBtnNext");
-  };
+  auto run = [&] { script.Run(); };
+  const Page password = desktoptest::Password("safe pass");
   auto folder = [](const std::string& path) {
     return [path](QDialog* d) {
       Find<QLineEdit>(d, "MainShellComboBox")->setText(QString::fromStdString(path));
@@ -155,10 +148,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
 
   // Open it again and get everything out.
   prompter.AnswerPath(QString::fromStdString(png));
-  pages = {[](QDialog* d) {
-    Find<QLineEdit>(d, "LabeledEditPasswd")->setText("safe pass");
-    Click(d, "BitBtnNext");
-  }};
+  pages = {desktoptest::OpenWith("safe pass")};
   form->mnSecretOpenClick();
   run();
   ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
@@ -189,10 +179,7 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
   auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
   form->FormCreate();
   form->Params()->SetInt("next_show", 0);
-  auto run = [&] {
-    desktoptest::SpinUntil([&] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  };
+  auto run = [&] { script.Run(); };
   const std::string kvs = dir.File("box.kvs");
   prompter.AnswerPath(QString::fromStdString(kvs));
   pages = {[](QDialog* d) {
@@ -203,11 +190,7 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
              Find<QListWidget>(d, "ListViewContTypes")->setCurrentRow(0);
              Click(d, "BitBtnNext");
            },
-           [](QDialog* d) {
-             Find<QLineEdit>(d, "EditPasswd")->setText("safe pass");
-             Find<QLineEdit>(d, "EditPassConfirm")->setText("safe pass");
-             Click(d, "BitBtnNext");
-           }};
+           desktoptest::Password("safe pass")};
   form->mnSecretNewClick();
   run();
   ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
@@ -220,10 +203,7 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
   fs::create_directory_symlink(scope.elsewhere, staging);
   prompter.Clear();
   prompter.AnswerPath(QString::fromStdString(kvs));
-  pages = {[](QDialog* d) {
-    Find<QLineEdit>(d, "LabeledEditPasswd")->setText("safe pass");
-    Click(d, "BitBtnNext");
-  }};
+  pages = {desktoptest::OpenWith("safe pass")};
   form->mnSecretOpenClick();
   run();
   EXPECT_NE(form->Model().Kind(), 3);

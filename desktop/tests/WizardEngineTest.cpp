@@ -28,7 +28,10 @@
 
 namespace {
 
+using desktoptest::Kind;
+using desktoptest::OpenWith;
 using desktoptest::Page;
+using desktoptest::Password;
 
 struct EndToEnd : ::testing::Test {
   void SetUp() override {
@@ -39,34 +42,7 @@ struct EndToEnd : ::testing::Test {
     params->SetInt("next_show", 0);
   }
   void TearDown() override { form.reset(); }
-  void Run() {
-    desktoptest::SpinUntil([this] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  }
-  template <class W>
-  static W* Find(QDialog* d, const char* name) {
-    return desktoptest::Find<W>(d, name);
-  }
-  static Page Kind(const char* list, int row, bool copy = false) {
-    return [=](QDialog* d) {
-      Find<QListWidget>(d, list)->setCurrentRow(row);
-      if (auto* c = d->findChild<QCheckBox*>("CheckBoxMakeCopy")) c->setChecked(copy);
-      Find<QPushButton>(d, "BitBtnNext")->click();
-    };
-  }
-  static Page Password(const QString& pw) {
-    return [=](QDialog* d) {
-      Find<QLineEdit>(d, "EditPasswd")->setText(pw);
-      Find<QLineEdit>(d, "EditPassConfirm")->setText(pw);
-      Find<QPushButton>(d, "BitBtnNext")->click();
-    };
-  }
-  static Page OpenWith(const QString& pw) {
-    return [=](QDialog* d) {
-      Find<QLineEdit>(d, "LabeledEditPasswd")->setText(pw);
-      Find<QPushButton>(d, "BitBtnNext")->click();
-    };
-  }
+  void Run() { script.Run(); }
 
   zktest::TempDir dir;
   desktoptest::PageScript script;
