@@ -25,6 +25,7 @@
 #include "desktop/ModalRun.h"
 #include "desktop/SafeViewUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/MainWindowRig.h"
 #include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "tests/support/StagingFolder.h"
@@ -55,15 +56,12 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
   return out;
 }
 
-TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
-  desktoptest::App();
-  zktest::TempDir dir;
-  desktoptest::PageScript script;
-  std::deque<Page>& pages = script.pages;
-  kiv::ScriptedPrompter prompter;
-  auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
-  form->FormCreate();
-  form->Params()->SetInt("next_show", 0);
+// The window of each safe test, made the same way.
+struct SafeEndToEnd : ::testing::Test, desktoptest::MainWindowRig {
+  void SetUp() override { OpenWindow(); }
+};
+
+TEST_F(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   // ".txt" files go in compressed (in memory only: nothing is saved).
   form->Params()->SetInt("count_of_arc_ext", 1);
   form->Params()->Add("arc_ext_0", nullptr);
@@ -98,7 +96,6 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   const auto before = Tree(in);
   ASSERT_GT(before.size(), 300u);
 
-  auto run = [&] { script.Run(); };
   const Page password = desktoptest::Password("safe pass");
   auto folder = [](const std::string& path) {
     return [path](QDialog* d) {
@@ -120,7 +117,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
            },
            password};
   form->mnSecretNewClick();
-  run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
 
   // Folder, Add: the whole tree.
@@ -150,7 +147,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   prompter.AnswerPath(QString::fromStdString(png));
   pages = {desktoptest::OpenWith("safe pass")};
   form->mnSecretOpenClick();
-  run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   EXPECT_EQ(form->TreeViewSafe->topLevelItem(0)->child(0)->text(0), "Papers");
   const fs::path out = fs::path(dir.path()) / "out";
@@ -170,16 +167,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
 
 // A staging folder that is a link: the open of a safe tells which folder
 // and why, in place of the wrong-password text.
-TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
-  desktoptest::App();
-  zktest::TempDir dir;
-  desktoptest::PageScript script;
-  std::deque<Page>& pages = script.pages;
-  kiv::ScriptedPrompter prompter;
-  auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
-  form->FormCreate();
-  form->Params()->SetInt("next_show", 0);
-  auto run = [&] { script.Run(); };
+TEST_F(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
   const std::string kvs = dir.File("box.kvs");
   prompter.AnswerPath(QString::fromStdString(kvs));
   pages = {[](QDialog* d) {
@@ -192,7 +180,7 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
            },
            desktoptest::Password("safe pass")};
   form->mnSecretNewClick();
-  run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   form->mnSecretSaveClick();
   ASSERT_TRUE(form->Model().Saved());
@@ -205,7 +193,7 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
   prompter.AnswerPath(QString::fromStdString(kvs));
   pages = {desktoptest::OpenWith("safe pass")};
   form->mnSecretOpenClick();
-  run();
+  RunPages();
   EXPECT_NE(form->Model().Kind(), 3);
   ASSERT_FALSE(prompter.Calls().empty());
   const QString text = prompter.Calls().back().text;

@@ -20,6 +20,7 @@
 #include "desktop/ModalRun.h"
 #include "desktop/NewSecretChainUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/MainWindowRig.h"
 #include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "desktop/zk5Base.hpp"
@@ -33,23 +34,9 @@ using desktoptest::OpenWith;
 using desktoptest::Page;
 using desktoptest::Password;
 
-struct EndToEnd : ::testing::Test {
-  void SetUp() override {
-    desktoptest::App();
-    form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
-    form->FormCreate();
-    zk::IAppParam* params = form->Params();
-    params->SetInt("next_show", 0);
-  }
+struct EndToEnd : ::testing::Test, desktoptest::MainWindowRig {
+  void SetUp() override { OpenWindow(); }
   void TearDown() override { form.reset(); }
-  void Run() { script.Run(); }
-
-  zktest::TempDir dir;
-  desktoptest::PageScript script;
-  std::deque<Page>& pages = script.pages;
-  std::vector<std::string>& seen = script.seen;
-  kiv::ScriptedPrompter prompter;
-  std::unique_ptr<kiv::TMainForm> form;
 };
 
 TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
@@ -61,7 +48,7 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   prompter.AnswerPath(QString::fromStdString(bmp));
   pages = {Kind("ListViewTypes", 0), Kind("ListViewContTypes", 1, true), Password("bmp pass")};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 1) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   const QString text = QString::fromUtf8("Hidden message, gr\xc3\xbc\xc3\x9f" "e");
   form->MemoMessage->setPlainText(text);
@@ -73,7 +60,7 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   prompter.AnswerPath(QString::fromStdString(bmp));
   pages = {OpenWith("bmp pass")};
   form->mnSecretOpenClick();
-  Run();
+  RunPages();
   EXPECT_EQ(seen.back(), "FormOpenWizard");
   ASSERT_EQ(form->Model().Kind(), 1) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   EXPECT_EQ(form->MemoMessage->toPlainText(), text);
@@ -83,7 +70,7 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   prompter.AnswerPath(QString::fromStdString(bmp));
   pages = {OpenWith("wrong")};
   form->mnSecretOpenClick();
-  Run();
+  RunPages();
   EXPECT_EQ(form->Model().Kind(), 0);
   EXPECT_EQ(form->Model().Secret(), nullptr);
 }
@@ -97,7 +84,7 @@ TEST_F(EndToEnd, FileInAPlainSecretFile) {
   prompter.AnswerPath(QString::fromStdString(dir.File("f")));
   pages = {Kind("ListViewTypes", 1), Kind("ListViewContTypes", 0), Password("file pass")};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 2) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   EXPECT_EQ(form->Model().Path(), kvs);
   // File, Add belongs to the file commands: the file goes in directly.
@@ -110,7 +97,7 @@ TEST_F(EndToEnd, FileInAPlainSecretFile) {
   prompter.AnswerPath(QString::fromStdString(kvs));
   pages = {OpenWith("file pass")};
   form->mnSecretOpenClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 2) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   file = kiv::QueryToolkitInterface<zk::IKivFile>(form->Model().Content(), zk::id::KivIKivFile);
   ASSERT_NE(file, nullptr);
