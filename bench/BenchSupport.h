@@ -1,10 +1,14 @@
 // What the benchmarks share: running the registered benchmarks, making a
-// registered class (a benchmark that cannot stops), and timing.
+// registered class (a benchmark that cannot stops), timing, shell commands
+// and the generated input files.
 #pragma once
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -62,6 +66,59 @@ inline ShippedSettings ReadShippedSettings() {
     break;
   }
   return s;
+}
+
+// Runs a shell command, its output discarded; true when it exits 0.
+inline bool Sh(const std::string& cmd) { return std::system(("(" + cmd + ") >/dev/null 2>&1").c_str()) == 0; }
+
+// The size of a file (0 when it cannot be read).
+inline uint64_t FileSize(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+}
+
+// xorshift64: the next value of the stream seeded by x.
+inline uint64_t Next(uint64_t& x) {
+  x ^= x << 13;
+  x ^= x >> 7;
+  x ^= x << 17;
+  return x;
+}
+
+// Text-like data: lines of words of a small vocabulary, as prose and logs.
+inline void WriteText(const std::string& path, uint64_t bytes) {
+  static const char* words[] = {"the", "secret", "of", "a", "message", "is", "kept", "in", "files", "and",
+                                "carriers", "under", "password", "which", "only", "one", "person", "knows",
+                                "2026-12-11", "status", "ok", "error", "value", "=", "42", "user", "data"};
+  FILE* f = std::fopen(path.c_str(), "wb");
+  uint64_t x = 88172645463325252ull, written = 0;
+  std::string line;
+  while (written < bytes) {
+    line.clear();
+    const int n = 5 + int(Next(x) % 12);
+    for (int i = 0; i < n; ++i) {
+      line += words[Next(x) % (sizeof words / sizeof *words)];
+      line += i + 1 < n ? ' ' : '\n';
+    }
+    const uint64_t take = std::min<uint64_t>(line.size(), bytes - written);
+    std::fwrite(line.data(), 1, take, f);
+    written += take;
+  }
+  std::fclose(f);
+}
+
+// Random data, the same bytes every run.
+inline void WriteRandom(const std::string& path, uint64_t bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::vector<uint64_t> block(1 << 16);
+  uint64_t x = 0x9E3779B97F4A7C15ull;
+  for (uint64_t done = 0; done < bytes;) {
+    for (auto& v : block) v = Next(x);
+    const uint64_t take = std::min<uint64_t>(block.size() * 8, bytes - done);
+    std::fwrite(block.data(), 1, take, f);
+    done += take;
+  }
+  std::fclose(f);
 }
 
 }  // namespace zkbench

@@ -40,6 +40,10 @@ namespace {
 
 using namespace zk;
 
+using zkbench::FileSize;
+using zkbench::Sh;
+using zkbench::WriteRandom;
+using zkbench::WriteText;
 using zktest::ProgramDir;
 
 void Die(const char* what, StatusCode st) {
@@ -73,11 +77,6 @@ IFileStrem* OpenFile(const std::string& path, bool create) {
   return s;
 }
 
-uint64_t FileSize(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
-}
-
 struct Env {
   std::string dir;
   zkbench::ShippedSettings shipped;  // a new user's cipher and hash
@@ -89,50 +88,6 @@ Env& E() {
   static Env env;
   return env;
 }
-
-uint64_t Next(uint64_t& x) {
-  x ^= x << 13;
-  x ^= x >> 7;
-  x ^= x << 17;
-  return x;
-}
-
-// Text-like data: words of a small vocabulary in lines, as prose and logs.
-void WriteText(const std::string& path, uint64_t bytes) {
-  static const char* words[] = {"the", "secret", "of", "a", "message", "is", "kept", "in", "files", "and",
-                                "carriers", "under", "password", "which", "only", "one", "person", "knows",
-                                "2026-12-11", "status", "ok", "error", "value", "=", "42", "user", "data"};
-  FILE* f = std::fopen(path.c_str(), "wb");
-  uint64_t x = 88172645463325252ull, written = 0;
-  std::string line;
-  while (written < bytes) {
-    line.clear();
-    int n = 5 + int(Next(x) % 12);
-    for (int i = 0; i < n; ++i) {
-      line += words[Next(x) % (sizeof words / sizeof *words)];
-      line += i + 1 < n ? ' ' : '\n';
-    }
-    uint64_t take = std::min<uint64_t>(line.size(), bytes - written);
-    std::fwrite(line.data(), 1, take, f);
-    written += take;
-  }
-  std::fclose(f);
-}
-
-void WriteRandom(const std::string& path, uint64_t bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::vector<uint64_t> block(1 << 16);
-  uint64_t x = 0x9E3779B97F4A7C15ull;
-  for (uint64_t done = 0; done < bytes;) {
-    for (auto& v : block) v = Next(x);
-    uint64_t take = std::min<uint64_t>(block.size() * 8, bytes - done);
-    std::fwrite(block.data(), 1, take, f);
-    done += take;
-  }
-  std::fclose(f);
-}
-
-bool Run(const std::string& cmd) { return std::system(("(" + cmd + ") >/dev/null 2>&1").c_str()) == 0; }
 
 // The measured result of one case, from its child process.
 struct Result {
@@ -316,7 +271,7 @@ uint64_t LzDecode(const std::string& src, const std::string& dst, uint64_t count
 uint64_t CarrierEmbedOnly(const std::string& carrier, const std::string& payload, const char* cls) {
   // The carrier's own embed of a ready secret stream, into a copy of the carrier.
   const std::string copy = carrier + ".embed";
-  Run("cp '" + carrier + "' '" + copy + "'");
+  Sh("cp '" + carrier + "' '" + copy + "'");
   IFileStrem* c = nullptr;
   Check(Fs()->OpenFile(copy.c_str(), kOpenBinary | kOpenReadWrite, &c), "open carrier");
   IFileStrem* data = OpenFile(payload, false);
@@ -330,7 +285,7 @@ uint64_t CarrierEmbedOnly(const std::string& carrier, const std::string& payload
   return n;
 }
 
-bool SameFiles(const std::string& a, const std::string& b) { return Run("cmp -s '" + a + "' '" + b + "'"); }
+bool SameFiles(const std::string& a, const std::string& b) { return Sh("cmp -s '" + a + "' '" + b + "'"); }
 
 // same: for an open, whether its output is the input (asked after the run,
 // before its time counts).
@@ -387,12 +342,12 @@ void Setup() {
   e.bmp = e.dir + "/carrier.bmp";
   e.wave = e.dir + "/carrier.wav";
   // 100 MB carriers: a 5774 x 5774 24-bit bitmap and 50 s of 16-bit stereo at 500 kHz.
-  if (!Run("convert -size 5774x5774 gradient:red-blue -type TrueColor BMP3:'" + e.bmp + "'")) e.bmp.clear();
-  if (!Run("sox -n -r 500000 -b 16 -c 2 '" + e.wave + "' synth 50 sine 300 vol 0.5")) e.wave.clear();
-  e.gpg = Run("command -v gpg");
+  if (!Sh("convert -size 5774x5774 gradient:red-blue -type TrueColor BMP3:'" + e.bmp + "'")) e.bmp.clear();
+  if (!Sh("sox -n -r 500000 -b 16 -c 2 '" + e.wave + "' synth 50 sine 300 vol 0.5")) e.wave.clear();
+  e.gpg = Sh("command -v gpg");
 }
 
-void Cleanup() { Run("rm -rf '" + E().dir + "'"); }
+void Cleanup() { Sh("rm -rf '" + E().dir + "'"); }
 
 void RegisterAll() {
   Env& e = E();
@@ -432,11 +387,11 @@ void RegisterAll() {
         const std::string kind = stored ? "/stored" : "/compressed";
         const std::string how = stored ? "--compress-algo none " : "";
         Register("gpg/save/" + n + kind, e.bytes, [gpg, p, g, how] {
-          if (!Run(gpg + how + "--symmetric -o '" + g + "' '" + p + "'")) Die("gpg --symmetric", -1);
+          if (!Sh(gpg + how + "--symmetric -o '" + g + "' '" + p + "'")) Die("gpg --symmetric", -1);
           return FileSize(g);
         });
         Register("gpg/open/" + n + kind, e.bytes, [gpg, g, d] {
-          if (!Run(gpg + "-d -o '" + d + "/gpg.out' '" + g + "'")) Die("gpg -d", -1);
+          if (!Sh(gpg + "-d -o '" + d + "/gpg.out' '" + g + "'")) Die("gpg -d", -1);
           return FileSize(d + "/gpg.out");
         }, [p, d] { return SameFiles(p, d + "/gpg.out"); });
       }

@@ -52,12 +52,7 @@ void Check(StatusCode st, const char* what) {
   }
 }
 
-uint64_t Next(uint64_t& x) {
-  x ^= x << 13;
-  x ^= x >> 7;
-  x ^= x << 17;
-  return x;
-}
+using zkbench::Next;
 
 void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));

@@ -1,11 +1,15 @@
 // Dialogs shown through RunModal act from a script in order: each page is
 // given the dialog once it shows; a dialog with no script left is
 // cancelled. Installed for the script's lifetime; seen names every dialog
-// by object name. Find and Click reach a dialog's named widgets.
+// by object name. Find and Click reach a dialog's named widgets; Kind,
+// Password and OpenWith are the pages of the secret wizards.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <deque>
 #include <functional>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "desktop/ModalRun.h"
+#include "desktop/testing/DesktopTest.h"
 
 namespace desktoptest {
 
@@ -32,6 +37,12 @@ struct PageScript {
     });
   }
   ~PageScript() { kiv::SetModalDriver({}); }
+  // Processes events until every page was used, then delivers what the
+  // pages posted.
+  void Run() {
+    SpinUntil([this] { return pages.empty(); });
+    for (int i = 0; i < 6; ++i) Drain();
+  }
   PageScript(const PageScript&) = delete;
   PageScript& operator=(const PageScript&) = delete;
   std::deque<Page> pages;
@@ -48,6 +59,33 @@ W* Find(QDialog* d, const char* name) {
 
 inline void Click(QDialog* d, const char* name) {
   if (auto* b = Find<QPushButton>(d, name)) b->click();
+}
+
+// A list page: the row chosen, "make a copy" set to copy where the page
+// has it, then Next.
+inline Page Kind(const char* list, int row, bool copy = false) {
+  return [=](QDialog* d) {
+    if (auto* l = Find<QListWidget>(d, list)) l->setCurrentRow(row);
+    if (auto* c = d->findChild<QCheckBox*>("CheckBoxMakeCopy")) c->setChecked(copy);
+    Click(d, "BitBtnNext");
+  };
+}
+
+// The password page of a new secret: the password twice, then Next.
+inline Page Password(const QString& pw) {
+  return [=](QDialog* d) {
+    if (auto* e = Find<QLineEdit>(d, "EditPasswd")) e->setText(pw);
+    if (auto* e = Find<QLineEdit>(d, "EditPassConfirm")) e->setText(pw);
+    Click(d, "BitBtnNext");
+  };
+}
+
+// The password page of an open, then Next.
+inline Page OpenWith(const QString& pw) {
+  return [=](QDialog* d) {
+    if (auto* e = Find<QLineEdit>(d, "LabeledEditPasswd")) e->setText(pw);
+    Click(d, "BitBtnNext");
+  };
 }
 
 }  // namespace desktoptest

@@ -18,6 +18,7 @@
 #include "desktop/testing/DesktopTest.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/ScriptedPrompter.h"
+#include "tests/support/StagingFolder.h"
 #include "tests/support/ZkTest.h"
 #include "zk5Status.h"
 
@@ -98,16 +99,8 @@ TEST_F(CommonUnit, MissingTextShowsEmptyButTheBoxStillShows) {
 // the reason instead of text 908; once the folder is usable, 908 again.
 TEST_F(CommonUnit, RefusedStagingFolderIsNamed) {
   zktest::TempDir dir;
-  const std::string tmp = dir.File("tmp"), elsewhere = dir.File("elsewhere");
-  const std::string staging = tmp + "/kivora-" + std::to_string(getuid());
-  ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
-  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
-  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  const std::string oldXdg = xdg ? xdg : "";
-  const char* tmpdir = std::getenv("TMPDIR");
-  const std::string oldTmpdir = tmpdir ? tmpdir : "";
-  unsetenv("XDG_RUNTIME_DIR");
-  setenv("TMPDIR", tmp.c_str(), 1);
+  zktest::StagingFolderScope scope(dir);
+  const std::string &elsewhere = scope.elsewhere, &staging = scope.staging;
   auto shown = [&] {
     prompter.Clear();
     EXPECT_FALSE(kiv::ShowToolkitError(nullptr, texts, zk::kCannotOpen, QString()));
@@ -129,8 +122,6 @@ TEST_F(CommonUnit, RefusedStagingFolderIsNamed) {
   EXPECT_EQ(shown(), "\n T908");  // missing: made when it is needed
   ASSERT_EQ(mkdir(staging.c_str(), 0700), 0);
   EXPECT_EQ(shown(), "\n T908");
-  oldXdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg.c_str(), 1);
-  oldTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir.c_str(), 1);
 }
 
 TEST(Formats, GroupedNumber) {

@@ -48,10 +48,7 @@ TEST(ContentEndToEnd, OneFileSecretAddSaveReopenGet) {
   auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{"-s"});
   form->FormCreate();
   form->Params()->SetInt("next_show", 0);
-  auto run = [&] {
-    desktoptest::SpinUntil([&] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  };
+  auto run = [&] { script.Run(); };
 
   // A file of every byte value, larger than one copy block.
   const std::string source = dir.File("ledger.bin");

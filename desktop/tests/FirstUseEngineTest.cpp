@@ -27,6 +27,7 @@
 #include "desktop/ModalRun.h"
 #include "desktop/WizardTextIds.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/MainWindowRig.h"
 #include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "desktop/zk5Base.hpp"
@@ -35,7 +36,10 @@
 
 namespace {
 
+using desktoptest::Kind;
+using desktoptest::OpenWith;
 using desktoptest::Page;
+using desktoptest::Password;
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -74,41 +78,14 @@ void Wave(const std::string& path, uint32_t samples) {
   WriteFile(path, b);
 }
 
-struct FirstUse : ::testing::Test {
+struct FirstUse : ::testing::Test, desktoptest::MainWindowRig {
   void SetUp() override {
-    desktoptest::App();
-    form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
-    form->FormCreate();
-    form->Params()->SetInt("next_show", 0);
+    OpenWindow();
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
   void TearDown() override { form.reset(); }
-  void Run() {
-    desktoptest::SpinUntil([this] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  }
-  static Page Kind(const char* list, int row) {
-    return [=](QDialog* d) {
-      desktoptest::Find<QListWidget>(d, list)->setCurrentRow(row);
-      if (auto* c = d->findChild<QCheckBox*>("CheckBoxMakeCopy")) c->setChecked(false);
-      desktoptest::Click(d, "BitBtnNext");
-    };
-  }
-  static Page Password(const QString& pw) {
-    return [=](QDialog* d) {
-      desktoptest::Find<QLineEdit>(d, "EditPasswd")->setText(pw);
-      desktoptest::Find<QLineEdit>(d, "EditPassConfirm")->setText(pw);
-      desktoptest::Click(d, "BitBtnNext");
-    };
-  }
-  static Page OpenWith(const QString& pw) {
-    return [=](QDialog* d) {
-      desktoptest::Find<QLineEdit>(d, "LabeledEditPasswd")->setText(pw);
-      desktoptest::Click(d, "BitBtnNext");
-    };
-  }
   QString Text(int32_t id) const { return kiv::GetResText(form->Texts(), id); }
 
   // Both Save commands follow the saved flag.
@@ -169,13 +146,6 @@ struct FirstUse : ::testing::Test {
     zk::IBase* content = nullptr;
     StatusCode status = -1;
   };
-
-  zktest::TempDir dir;
-  desktoptest::PageScript script;
-  std::deque<Page>& pages = script.pages;
-  std::vector<std::string>& seen = script.seen;
-  kiv::ScriptedPrompter prompter;
-  std::unique_ptr<kiv::TMainForm> form;
 };
 
 TEST_F(FirstUse, MessageTypedIsSavedByKeysToolBarAndMenu) {
@@ -183,7 +153,7 @@ TEST_F(FirstUse, MessageTypedIsSavedByKeysToolBarAndMenu) {
   prompter.AnswerPath(QString::fromStdString(dir.File("note")));
   pages = {Kind("ListViewTypes", 0), Kind("ListViewContTypes", 0), Password("note pass")};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 1);
   ASSERT_EQ(form->Model().Path(), kvs);
   // A new message is unsaved until Save, and Save says so at once.
@@ -213,7 +183,7 @@ TEST_F(FirstUse, MessageTypedIsSavedByKeysToolBarAndMenu) {
   prompter.AnswerPath(QString::fromStdString(kvs));
   pages = {OpenWith("note pass")};
   form->mnSecretOpenClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 1);
   EXPECT_EQ(form->MemoMessage->toPlainText().toStdString(), all);
   ExpectSaveEnabled(false);
@@ -238,7 +208,7 @@ TEST_F(FirstUse, FileSecretInAPngAsksForTheFileOnlyAfterTheWarningClosed) {
              d->accept();
            }};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 2);
   EXPECT_EQ(seen, (std::vector<std::string>{"FormSecretType", "ContainerTypeForm",
                                             "FormSecretParams", "FormWarning"}));
@@ -277,7 +247,7 @@ TEST_F(FirstUse, CancelledFileChoiceLeavesAnEmptySecretAndSaysSo) {
   pages = {Kind("ListViewTypes", 1), Kind("ListViewContTypes", 1), Password("png pass"),
            [](QDialog* d) { d->accept(); }};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 2);
   ASSERT_FALSE(prompter.Calls().empty());
   const auto& told = prompter.Calls().back();
@@ -307,7 +277,7 @@ TEST_F(FirstUse, SafeInABmpIsSavedByKeysAndMenu) {
   prompter.AnswerPath(QString::fromStdString(bmp));
   pages = {Kind("ListViewTypes", 2), Kind("ListViewContTypes", 1), Password("bmp pass")};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 3);
   ExpectSaveEnabled(true);
   auto filesStored = [&] {
@@ -342,7 +312,7 @@ TEST_F(FirstUse, WrongPasswordIsSaidAndAskedAgainWithTheFileKept) {
   prompter.AnswerPath(QString::fromStdString(dir.File("w")));
   pages = {Kind("ListViewTypes", 0), Kind("ListViewContTypes", 0), Password("right")};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 1);
   Type("behind the door");
   form->mnSecretSaveClick();
@@ -355,7 +325,7 @@ TEST_F(FirstUse, WrongPasswordIsSaidAndAskedAgainWithTheFileKept) {
              OpenWith("right")(d);
            }};
   form->mnSecretOpenClick();
-  Run();
+  RunPages();
   EXPECT_EQ(seen, (std::vector<std::string>{"FormSecretType", "ContainerTypeForm",
                                             "FormSecretParams", "FormOpenWizard",
                                             "FormOpenWizard"}));
@@ -392,7 +362,7 @@ TEST_F(FirstUse, NothingHiddenIsSaidBeforeAnyPassword) {
     seen.clear();
     prompter.AnswerPath(QString::fromStdString(path));
     form->mnSecretOpenClick();
-    Run();
+    RunPages();
     EXPECT_TRUE(seen.empty()) << seen.front();
     ASSERT_EQ(prompter.Calls().size(), 2u);
     EXPECT_EQ(prompter.Calls()[1].text, Text(kiv::txt::kNoSecretFound));

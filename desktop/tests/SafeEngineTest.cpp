@@ -25,8 +25,10 @@
 #include "desktop/ModalRun.h"
 #include "desktop/SafeViewUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/MainWindowRig.h"
 #include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
+#include "tests/support/StagingFolder.h"
 #include "tests/support/ZkTest.h"
 
 namespace fs = std::filesystem;
@@ -54,15 +56,12 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
   return out;
 }
 
-TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
-  desktoptest::App();
-  zktest::TempDir dir;
-  desktoptest::PageScript script;
-  std::deque<Page>& pages = script.pages;
-  kiv::ScriptedPrompter prompter;
-  auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
-  form->FormCreate();
-  form->Params()->SetInt("next_show", 0);
+// The window of each safe test, made the same way.
+struct SafeEndToEnd : ::testing::Test, desktoptest::MainWindowRig {
+  void SetUp() override { OpenWindow(); }
+};
+
+TEST_F(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   // ".txt" files go in compressed (in memory only: nothing is saved).
   form->Params()->SetInt("count_of_arc_ext", 1);
   form->Params()->Add("arc_ext_0", nullptr);
@@ -97,15 +96,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
   const auto before = Tree(in);
   ASSERT_GT(before.size(), 300u);
 
-  auto run = [&] {
-    desktoptest::SpinUntil([&] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  };
-  auto password = [](QDialog* d) {
-    Find<QLineEdit>(d, "EditPasswd")->setText("safe pass");
-    Find<QLineEdit>(d, "EditPassConfirm")->setText("safe pass");
-    Click(d, "BitBtnNext");
-  };
+  const Page password = desktoptest::Password("safe pass");
   auto folder = [](const std::string& path) {
     return [path](QDialog* d) {
       Find<QLineEdit>(d, "MainShellComboBox")->setText(QString::fromStdString(path));
@@ -126,7 +117,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
            },
            password};
   form->mnSecretNewClick();
-  run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
 
   // Folder, Add: the whole tree.
@@ -154,12 +145,9 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
 
   // Open it again and get everything out.
   prompter.AnswerPath(QString::fromStdString(png));
-  pages = {[](QDialog* d) {
-    Find<QLineEdit>(d, "LabeledEditPasswd")->setText("safe pass");
-    Click(d, "BitBtnNext");
-  }};
+  pages = {desktoptest::OpenWith("safe pass")};
   form->mnSecretOpenClick();
-  run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   EXPECT_EQ(form->TreeViewSafe->topLevelItem(0)->child(0)->text(0), "Papers");
   const fs::path out = fs::path(dir.path()) / "out";
@@ -179,19 +167,7 @@ TEST(SafeEndToEnd, FolderTreeInAPngOutAgainByteForByte) {
 
 // A staging folder that is a link: the open of a safe tells which folder
 // and why, in place of the wrong-password text.
-TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
-  desktoptest::App();
-  zktest::TempDir dir;
-  desktoptest::PageScript script;
-  std::deque<Page>& pages = script.pages;
-  kiv::ScriptedPrompter prompter;
-  auto form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
-  form->FormCreate();
-  form->Params()->SetInt("next_show", 0);
-  auto run = [&] {
-    desktoptest::SpinUntil([&] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  };
+TEST_F(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
   const std::string kvs = dir.File("box.kvs");
   prompter.AnswerPath(QString::fromStdString(kvs));
   pages = {[](QDialog* d) {
@@ -202,39 +178,22 @@ TEST(SafeEndToEnd, RefusedStagingFolderIsNamedWhenASafeOpens) {
              Find<QListWidget>(d, "ListViewContTypes")->setCurrentRow(0);
              Click(d, "BitBtnNext");
            },
-           [](QDialog* d) {
-             Find<QLineEdit>(d, "EditPasswd")->setText("safe pass");
-             Find<QLineEdit>(d, "EditPassConfirm")->setText("safe pass");
-             Click(d, "BitBtnNext");
-           }};
+           desktoptest::Password("safe pass")};
   form->mnSecretNewClick();
-  run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 3) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   form->mnSecretSaveClick();
   ASSERT_TRUE(form->Model().Saved());
   ASSERT_TRUE(form->mnSecretCloseClick());
 
-  const std::string tmp = dir.File("tmp"), elsewhere = dir.File("elsewhere");
-  const std::string staging = tmp + "/kivora-" + std::to_string(getuid());
-  fs::create_directories(tmp);
-  fs::create_directories(elsewhere);
-  fs::create_directory_symlink(elsewhere, staging);
-  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  const std::string oldXdg = xdg ? xdg : "";
-  const char* tmpdir = std::getenv("TMPDIR");
-  const std::string oldTmpdir = tmpdir ? tmpdir : "";
-  unsetenv("XDG_RUNTIME_DIR");
-  setenv("TMPDIR", tmp.c_str(), 1);
+  zktest::StagingFolderScope scope(dir);
+  const std::string& staging = scope.staging;
+  fs::create_directory_symlink(scope.elsewhere, staging);
   prompter.Clear();
   prompter.AnswerPath(QString::fromStdString(kvs));
-  pages = {[](QDialog* d) {
-    Find<QLineEdit>(d, "LabeledEditPasswd")->setText("safe pass");
-    Click(d, "BitBtnNext");
-  }};
+  pages = {desktoptest::OpenWith("safe pass")};
   form->mnSecretOpenClick();
-  run();
-  oldXdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg.c_str(), 1);
-  oldTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir.c_str(), 1);
+  RunPages();
   EXPECT_NE(form->Model().Kind(), 3);
   ASSERT_FALSE(prompter.Calls().empty());
   const QString text = prompter.Calls().back().text;

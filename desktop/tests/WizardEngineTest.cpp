@@ -20,6 +20,7 @@
 #include "desktop/ModalRun.h"
 #include "desktop/NewSecretChainUnit.h"
 #include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/MainWindowRig.h"
 #include "desktop/testing/PageScript.h"
 #include "desktop/testing/ScriptedPrompter.h"
 #include "desktop/zk5Base.hpp"
@@ -28,52 +29,14 @@
 
 namespace {
 
+using desktoptest::Kind;
+using desktoptest::OpenWith;
 using desktoptest::Page;
+using desktoptest::Password;
 
-struct EndToEnd : ::testing::Test {
-  void SetUp() override {
-    desktoptest::App();
-    form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
-    form->FormCreate();
-    zk::IAppParam* params = form->Params();
-    params->SetInt("next_show", 0);
-  }
+struct EndToEnd : ::testing::Test, desktoptest::MainWindowRig {
+  void SetUp() override { OpenWindow(); }
   void TearDown() override { form.reset(); }
-  void Run() {
-    desktoptest::SpinUntil([this] { return pages.empty(); });
-    for (int i = 0; i < 6; ++i) desktoptest::Drain();
-  }
-  template <class W>
-  static W* Find(QDialog* d, const char* name) {
-    return desktoptest::Find<W>(d, name);
-  }
-  static Page Kind(const char* list, int row, bool copy = false) {
-    return [=](QDialog* d) {
-      Find<QListWidget>(d, list)->setCurrentRow(row);
-      if (auto* c = d->findChild<QCheckBox*>("CheckBoxMakeCopy")) c->setChecked(copy);
-      Find<QPushButton>(d, "BitBtnNext")->click();
-    };
-  }
-  static Page Password(const QString& pw) {
-    return [=](QDialog* d) {
-      Find<QLineEdit>(d, "EditPasswd")->setText(pw);
-      Find<QLineEdit>(d, "EditPassConfirm")->setText(pw);
-      Find<QPushButton>(d, "BitBtnNext")->click();
-    };
-  }
-  static Page OpenWith(const QString& pw) {
-    return [=](QDialog* d) {
-      Find<QLineEdit>(d, "LabeledEditPasswd")->setText(pw);
-      Find<QPushButton>(d, "BitBtnNext")->click();
-    };
-  }
-
-  zktest::TempDir dir;
-  desktoptest::PageScript script;
-  std::deque<Page>& pages = script.pages;
-  std::vector<std::string>& seen = script.seen;
-  kiv::ScriptedPrompter prompter;
-  std::unique_ptr<kiv::TMainForm> form;
 };
 
 TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
@@ -85,7 +48,7 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   prompter.AnswerPath(QString::fromStdString(bmp));
   pages = {Kind("ListViewTypes", 0), Kind("ListViewContTypes", 1, true), Password("bmp pass")};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 1) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   const QString text = QString::fromUtf8("Hidden message, gr\xc3\xbc\xc3\x9f" "e");
   form->MemoMessage->setPlainText(text);
@@ -97,7 +60,7 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   prompter.AnswerPath(QString::fromStdString(bmp));
   pages = {OpenWith("bmp pass")};
   form->mnSecretOpenClick();
-  Run();
+  RunPages();
   EXPECT_EQ(seen.back(), "FormOpenWizard");
   ASSERT_EQ(form->Model().Kind(), 1) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   EXPECT_EQ(form->MemoMessage->toPlainText(), text);
@@ -107,7 +70,7 @@ TEST_F(EndToEnd, MessageInABmpUnderAPassword) {
   prompter.AnswerPath(QString::fromStdString(bmp));
   pages = {OpenWith("wrong")};
   form->mnSecretOpenClick();
-  Run();
+  RunPages();
   EXPECT_EQ(form->Model().Kind(), 0);
   EXPECT_EQ(form->Model().Secret(), nullptr);
 }
@@ -121,7 +84,7 @@ TEST_F(EndToEnd, FileInAPlainSecretFile) {
   prompter.AnswerPath(QString::fromStdString(dir.File("f")));
   pages = {Kind("ListViewTypes", 1), Kind("ListViewContTypes", 0), Password("file pass")};
   form->mnSecretNewClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 2) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   EXPECT_EQ(form->Model().Path(), kvs);
   // File, Add belongs to the file commands: the file goes in directly.
@@ -134,7 +97,7 @@ TEST_F(EndToEnd, FileInAPlainSecretFile) {
   prompter.AnswerPath(QString::fromStdString(kvs));
   pages = {OpenWith("file pass")};
   form->mnSecretOpenClick();
-  Run();
+  RunPages();
   ASSERT_EQ(form->Model().Kind(), 2) << (prompter.Calls().empty() ? "" : prompter.Calls().back().text.toStdString());
   file = kiv::QueryToolkitInterface<zk::IKivFile>(form->Model().Content(), zk::id::KivIKivFile);
   ASSERT_NE(file, nullptr);

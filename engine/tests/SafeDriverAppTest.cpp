@@ -10,6 +10,7 @@
 #include "SafeDriverApp.h"
 #include "kvSafeDriver.h"
 #include "ZkTest.h"
+#include "tests/AppLibrariesTest.h"
 
 using namespace zk;
 
@@ -30,12 +31,8 @@ const char kConfig[] =
     "cipher=\"3\"\r\n"
     "hash=\"2\"\r\n";
 
-class SafeDriverAppTest : public ::testing::Test {
+class SafeDriverAppTest : public enginetest::AppLibrariesTest {
  protected:
-  static void SetUpTestSuite() {
-    for (const char* lib : {"zk5storage", "zk5cipher", "zk5arc", "zk5script"})
-      ASSERT_TRUE(zktest::LoadToolkit(lib));
-  }
   void SetUp() override {
     // Each test its own user: settings and data folders of its own.
     saved_ = {getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "",

@@ -14,6 +14,7 @@
 #include "tests/SafeModel.h"
 #include "tests/SecretTestSupport.h"
 #include "SecretFiles.h"
+#include "StagingFolder.h"
 
 namespace {
 
@@ -141,16 +142,8 @@ TEST_F(SafeSecretTest, RefusedStagingFolderCannotOpen) {
     SecretMedium medium(path, zk::kFormatSecretFile);
     ASSERT_EQ(medium.safe()->Commit(), 0);
   }
-  const std::string tmp = dir.File("tmp"), elsewhere = dir.File("elsewhere");
-  const std::string staging = tmp + "/kivora-" + std::to_string(getuid());
-  ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
-  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
-  const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  const std::string oldXdg = xdg ? xdg : "";
-  const char* tmpdir = std::getenv("TMPDIR");
-  const std::string oldTmpdir = tmpdir ? tmpdir : "";
-  unsetenv("XDG_RUNTIME_DIR");
-  setenv("TMPDIR", tmp.c_str(), 1);
+  zktest::StagingFolderScope scope(dir);
+  const std::string &elsewhere = scope.elsewhere, &staging = scope.staging;
   zk::SecretParams right = secrettest::Params(zk::kContentSafe, zk::kFormatSecretFile, zk::kHashSHA32,
                                               zk::kCipherAES32, "safe password");
   auto open = [&] {
@@ -170,8 +163,6 @@ TEST_F(SafeSecretTest, RefusedStagingFolderCannotOpen) {
     ASSERT_EQ(rmdir(staging.c_str()), 0);
   }
   EXPECT_EQ(open(), zk::kOk);
-  oldXdg.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg.c_str(), 1);
-  oldTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir.c_str(), 1);
 }
 
 }  // namespace

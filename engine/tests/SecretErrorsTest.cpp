@@ -15,10 +15,13 @@
 #include "SecretCopy.h"
 #include "SecretFiles.h"
 #include "SecretFormat.h"
+#include "StorageTestUtil.h"
 #include "tests/SecretTestSupport.h"
 #include "zk5Steg.h"
 
 using namespace secrettest;
+using stest::NewMem;
+using stest::ReadAll;
 
 namespace {
 
@@ -49,23 +52,6 @@ struct Opened {
     return Face<zk::IStreamProvider>(secret.get(), zk::id::KivIStreamProvider);
   }
 };
-
-// A memory stream holding bytes, at 0.
-zk::IFileStrem* Mem(const std::vector<uint8_t>& bytes) {
-  auto* s = zktest::Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
-  if (!bytes.empty()) s->Write(bytes.data(), uint32_t(bytes.size()));
-  s->Seek(0, zk::kSeekSet);
-  return s;
-}
-
-std::vector<uint8_t> Contents(zk::IFileStrem* s) {
-  std::vector<uint8_t> out;
-  s->Seek(0, zk::kSeekSet);
-  uint8_t buf[4096];
-  uint32_t got = 0;
-  while (s->Read(buf, sizeof buf, &got) == 0 && got) out.insert(out.end(), buf, buf + got);
-  return out;
-}
 
 // The prefix re-masked after a change of its unmasked bytes (CRC left).
 void ChangePlainPrefix(std::vector<uint8_t>& s, int at, uint8_t value) {
@@ -188,7 +174,7 @@ TEST(SecretErrors, ClosedSecretAnswersNotOpen) {
   EXPECT_EQ(std::memcmp(&props, zero.data(), sizeof props), 0);
   EXPECT_EQ(secret->Delete(), -102);
   Ref<zk::IStreamProvider> provider(Face<zk::IStreamProvider>(secret.get(), zk::id::KivIStreamProvider));
-  Ref<zk::IFileStrem> mem(Mem({1, 2, 3}));
+  Ref<zk::IFileStrem> mem(NewMem({1, 2, 3}));
   EXPECT_EQ(provider->Save(mem.get(), nullptr, nullptr, 0), -102);
   EXPECT_EQ(provider->Load(mem.get(), 0, nullptr), -102);
   uint32_t size = 7;
@@ -356,25 +342,25 @@ TEST(SecretContents, MessageLayoutAndEmptyMessage) {
   Opened o(path, zk::kFormatSecretFile, "right");
   ASSERT_EQ(o.status, 0);
   Ref<zk::IStreamProvider> provider(o.Provider());
-  Ref<zk::IFileStrem> loaded(Mem({}));
+  Ref<zk::IFileStrem> loaded(NewMem({}));
   ASSERT_EQ(provider->Load(loaded.get(), 0, nullptr), 0);
-  std::vector<uint8_t> stored = Contents(loaded.get());
+  std::vector<uint8_t> stored = ReadAll(loaded.get());
   Ref<zk::IArc> coder(zktest::Create<zk::IArc>(zk::id::ArcLzpxj, zk::id::ArcIArc));
-  Ref<zk::IFileStrem> in(Mem(std::vector<uint8_t>(kText.begin(), kText.end())));
-  Ref<zk::IFileStrem> coded(Mem({}));
+  Ref<zk::IFileStrem> in(NewMem(std::vector<uint8_t>(kText.begin(), kText.end())));
+  Ref<zk::IFileStrem> coded(NewMem({}));
   ASSERT_EQ(coder->Encode(in.get(), coded.get(), nullptr, uint32_t(kText.size())), 0);
   std::vector<uint8_t> expected(4);
   zk::StoreLE32(expected.data(), uint32_t(kText.size()));
-  auto c = Contents(coded.get());
+  auto c = ReadAll(coded.get());
   expected.insert(expected.end(), c.begin(), c.end());
   EXPECT_EQ(stored, expected);
   uint32_t size = 0;
   EXPECT_EQ(provider->GetContentSize(&size), 0);
   EXPECT_EQ(size, expected.size());
   // Load with a limit stops there.
-  Ref<zk::IFileStrem> part(Mem({}));
+  Ref<zk::IFileStrem> part(NewMem({}));
   ASSERT_EQ(provider->Load(part.get(), 5, nullptr), 0);
-  EXPECT_EQ(Contents(part.get()), std::vector<uint8_t>(expected.begin(), expected.begin() + 5));
+  EXPECT_EQ(ReadAll(part.get()), std::vector<uint8_t>(expected.begin(), expected.begin() + 5));
 
   // An empty message: four zero bytes and the coding of nothing; GetText
   // answers 0 and leaves its out null.
@@ -383,9 +369,9 @@ TEST(SecretContents, MessageLayoutAndEmptyMessage) {
   Opened e(empty, zk::kFormatSecretFile, "pw");
   ASSERT_EQ(e.status, 0);
   Ref<zk::IStreamProvider> ep(e.Provider());
-  Ref<zk::IFileStrem> el(Mem({}));
+  Ref<zk::IFileStrem> el(NewMem({}));
   ASSERT_EQ(ep->Load(el.get(), 0, nullptr), 0);
-  std::vector<uint8_t> emptyStored = Contents(el.get());
+  std::vector<uint8_t> emptyStored = ReadAll(el.get());
   ASSERT_EQ(emptyStored.size(), 9u);
   EXPECT_EQ(zk::LoadLE32(emptyStored.data()), 0u);
   EXPECT_EQ(emptyStored[4], 0x00);
@@ -406,16 +392,16 @@ TEST(SecretContents, StoredLengthsAreBounded) {
   Ref<zk::IMessage> message(Face<zk::IMessage>(o.content.get(), zk::id::KivIMessage));
   // The coding of "abc" behind lengths that claim more (or all 32 bits).
   Ref<zk::IArc> coder(zktest::Create<zk::IArc>(zk::id::ArcLzpxj, zk::id::ArcIArc));
-  Ref<zk::IFileStrem> in(Mem({'a', 'b', 'c'}));
-  Ref<zk::IFileStrem> coded(Mem({}));
+  Ref<zk::IFileStrem> in(NewMem({'a', 'b', 'c'}));
+  Ref<zk::IFileStrem> coded(NewMem({}));
   ASSERT_EQ(coder->Encode(in.get(), coded.get(), nullptr, 3), 0);
-  const auto coding = Contents(coded.get());
+  const auto coding = ReadAll(coded.get());
   for (uint32_t claimed : {2u, 4u, 1000u, 0xFFFFFFFFu}) {
     SCOPED_TRACE(claimed);
     std::vector<uint8_t> content(4 + coding.size());
     zk::StoreLE32(content.data(), claimed);
     std::copy(coding.begin(), coding.end(), content.begin() + 4);
-    Ref<zk::IFileStrem> s(Mem(content));
+    Ref<zk::IFileStrem> s(NewMem(content));
     ASSERT_EQ(provider->Save(s.get(), nullptr, nullptr, 0), 0);
     char* text = nullptr;
     EXPECT_EQ(message->GetText(&text), -6);
@@ -445,7 +431,7 @@ TEST(SecretContents, StoredLengthsAreBounded) {
     zk::StoreLE32(content.data() + 8, 0);
     zk::StoreLE32(content.data() + 12, 0);
     zk::StoreLE16(content.data() + 16, c.nameLength);
-    Ref<zk::IFileStrem> s(Mem(content));
+    Ref<zk::IFileStrem> s(NewMem(content));
     ASSERT_EQ(fp->Save(s.get(), nullptr, nullptr, 0), 0);
     // A stored file is checked against its size (-6); a coded one cannot
     // decode to more than its size, and its coder may stop first.
@@ -465,7 +451,7 @@ TEST(SecretContents, StoredLengthsAreBounded) {
   }
   // An empty name cannot be reported.
   std::vector<uint8_t> noName(21, 0);
-  Ref<zk::IFileStrem> s(Mem(noName));
+  Ref<zk::IFileStrem> s(NewMem(noName));
   ASSERT_EQ(fp->Save(s.get(), nullptr, nullptr, 0), 0);
   char* name = nullptr;
   zk::FileContentInfo info;
@@ -523,8 +509,8 @@ TEST(SecretContents, FileInfoTimesAndProgress) {
 // A progress copy over several hundred megabytes rises steadily to 100.
 TEST(SecretContents, CopyProgressRisesToHundred) {
   LoadLibraries();
-  Ref<zk::IFileStrem> src(Mem(std::vector<uint8_t>(3 * 1000 * 1000 + 7, 1)));
-  Ref<zk::IFileStrem> dst(Mem({}));
+  Ref<zk::IFileStrem> src(NewMem(std::vector<uint8_t>(3 * 1000 * 1000 + 7, 1)));
+  Ref<zk::IFileStrem> dst(NewMem({}));
   Ref<Progress> p(new Progress());
   ASSERT_EQ(zk::engine::CopyWithProgress(src.get(), dst.get(), 0, p.get()), 0);
   EXPECT_EQ(p->reports.front(), 0);
@@ -536,7 +522,7 @@ TEST(SecretContents, CopyProgressRisesToHundred) {
   ASSERT_EQ(zk::engine::CopyWithProgress(src.get(), dst.get(), 0, q.get()), 0);
   EXPECT_EQ(q->reports, (std::vector<int32_t>{0, 100}));
   src->Seek(0, zk::kSeekSet);
-  Ref<zk::IFileStrem> part(Mem({}));
+  Ref<zk::IFileStrem> part(NewMem({}));
   ASSERT_EQ(zk::engine::CopyWithProgress(src.get(), part.get(), 70000, nullptr), 0);
   uint64_t size = 0;
   part->GetSize(&size);

@@ -20,21 +20,6 @@ using namespace secrettest;
 
 namespace {
 
-std::set<std::string> Listing(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
-  return names;
-}
-
-struct FaultPlan {
-  explicit FaultPlan(uint64_t n) {
-    zk::engine::seam::opCount = 0;
-    zk::engine::seam::failAt = n;
-  }
-  ~FaultPlan() { zk::engine::seam::failAt = 0; }
-  static uint64_t Count() { return zk::engine::seam::opCount; }
-};
-
 struct Media {
   const char* name;
   int format;

@@ -11,29 +11,16 @@
 
 #include "SecretCopy.h"
 #include "SecretPipe.h"
+#include "StorageTestUtil.h"
 #include "tests/SecretTestSupport.h"
 
 using namespace secrettest;
+using stest::NewMem;
+using stest::ReadAll;
 using zk::engine::ReadAhead;
 using zk::engine::WriteBehind;
 
 namespace {
-
-zk::IFileStrem* Mem(const std::vector<uint8_t>& bytes) {
-  auto* s = zktest::Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
-  if (!bytes.empty()) s->Write(bytes.data(), uint32_t(bytes.size()));
-  s->Seek(0, zk::kSeekSet);
-  return s;
-}
-
-std::vector<uint8_t> Contents(zk::IFileStrem* s) {
-  std::vector<uint8_t> out;
-  s->Seek(0, zk::kSeekSet);
-  uint8_t buf[4096];
-  uint32_t got = 0;
-  while (s->Read(buf, sizeof buf, &got) == 0 && got) out.insert(out.end(), buf, buf + got);
-  return out;
-}
 
 // More than the ring holds several times over, in pieces of odd sizes.
 std::vector<uint8_t> Pattern(size_t n) {
@@ -99,11 +86,11 @@ TEST(SecretPipe, ReadAheadDeliversEveryByteInOrderThenItsFailure) {
     uint64_t size = 0;
     ahead.stream()->GetSize(&size);
     EXPECT_EQ(size, data.size());
-    Ref<zk::IFileStrem> out(Mem({}));
+    Ref<zk::IFileStrem> out(NewMem({}));
     const StatusCode copied = zk::engine::CopyWithProgress(ahead.stream(), out.get(), 0, nullptr);
     EXPECT_EQ(copied, end);
     EXPECT_EQ(ahead.Finish(copied), end);
-    EXPECT_EQ(Contents(out.get()), data);
+    EXPECT_EQ(ReadAll(out.get()), data);
   }
 }
 
@@ -157,7 +144,7 @@ TEST(SecretPipe, WriteBehindPassesBytesOnAndAnswersTheNextStreamsFailure) {
   // Everything arrives, in pieces cut on multiples of 16 from where the
   // next stream stood (here 5).
   {
-    Ref<zk::IFileStrem> next(Mem({1, 2, 3, 4, 5}));
+    Ref<zk::IFileStrem> next(NewMem({1, 2, 3, 4, 5}));
     next->Seek(0, zk::kSeekEnd);
     WriteBehind behind;
     ASSERT_EQ(behind.Start(next.get(), 16), 0);
@@ -170,7 +157,7 @@ TEST(SecretPipe, WriteBehindPassesBytesOnAndAnswersTheNextStreamsFailure) {
     std::vector<uint8_t> want = {1, 2, 3, 4, 5};
     want.insert(want.end(), data.begin(), data.end());
     want.insert(want.end(), data.begin(), data.begin() + 1000);
-    EXPECT_EQ(Contents(next.get()), want);
+    EXPECT_EQ(ReadAll(next.get()), want);
   }
   // The next stream's failure at its nth write: the bytes before it are
   // there, and the caller learns it from a later write or from Finish.
@@ -188,7 +175,7 @@ TEST(SecretPipe, WriteBehindPassesBytesOnAndAnswersTheNextStreamsFailure) {
   }
   // The caller's own failure stops the stage and is answered.
   {
-    Ref<zk::IFileStrem> next(Mem({}));
+    Ref<zk::IFileStrem> next(NewMem({}));
     WriteBehind behind;
     ASSERT_EQ(behind.Start(next.get()), 0);
     ASSERT_EQ(WritePieces(behind.stream(), data, 0, data.size()), 0);
@@ -198,7 +185,7 @@ TEST(SecretPipe, WriteBehindPassesBytesOnAndAnswersTheNextStreamsFailure) {
 
 TEST(SecretPipe, WriteBehindSeeksAndReadsStraightThroughBeforeItsFirstWrite) {
   LoadLibraries();
-  Ref<zk::IFileStrem> next(Mem({10, 20, 30, 40}));
+  Ref<zk::IFileStrem> next(NewMem({10, 20, 30, 40}));
   WriteBehind behind;
   ASSERT_EQ(behind.Start(next.get()), 0);
   zk::IFileStrem* s = behind.stream();
@@ -215,5 +202,5 @@ TEST(SecretPipe, WriteBehindSeeksAndReadsStraightThroughBeforeItsFirstWrite) {
   EXPECT_EQ(size, 6u);
   ASSERT_EQ(s->Commit(), 0);
   EXPECT_EQ(behind.Finish(0), 0);
-  EXPECT_EQ(Contents(next.get()), (std::vector<uint8_t>{10, 20, 30, 40, 'x', 'y'}));
+  EXPECT_EQ(ReadAll(next.get()), (std::vector<uint8_t>{10, 20, 30, 40, 'x', 'y'}));
 }

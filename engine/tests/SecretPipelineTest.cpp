@@ -16,12 +16,6 @@ using namespace secrettest;
 
 namespace {
 
-std::set<std::string> Listing(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
-  return names;
-}
-
 // About 5 MB: some 80 writes of 64 KiB, several fills of a stage's ring;
 // partly repetitive so that the coder has work of both kinds.
 std::vector<uint8_t> Big() {
@@ -33,14 +27,6 @@ std::vector<uint8_t> Big() {
   }
   return v;
 }
-
-struct FailAt {
-  explicit FailAt(uint64_t n) {
-    zk::engine::seam::opCount = 0;
-    zk::engine::seam::failAt = n;
-  }
-  ~FailAt() { zk::engine::seam::failAt = 0; }
-};
 
 StatusCode SaveBig(const std::string& path, const std::string& disk, int flags, zk::IProgress* progress) {
   Ref<zk::IKivSecret> secret(NewSecret());
@@ -70,7 +56,7 @@ TEST(SecretPipeline, BigSavesAndExtractionsSurviveFailuresAndCancelsMidStream) {
     ASSERT_EQ(SaveFile(path, zk::kFormatSecretFile, 2, 4, "pw", disk, flags ^ 1), 0);
     uint64_t ops = 0;
     {
-      FailAt none(0);
+      FaultPlan none(0);
       ASSERT_EQ(SaveBig(path, disk, flags, nullptr), 0);
       ops = zk::engine::seam::opCount;
     }
@@ -83,7 +69,7 @@ TEST(SecretPipeline, BigSavesAndExtractionsSurviveFailuresAndCancelsMidStream) {
       SCOPED_TRACE(n);
       StatusCode st;
       {
-        FailAt plan(n);
+        FaultPlan plan(n);
         st = SaveBig(path, disk, flags, nullptr);
       }
       EXPECT_EQ(st, -105);
@@ -121,7 +107,7 @@ TEST(SecretPipeline, BigSavesAndExtractionsSurviveFailuresAndCancelsMidStream) {
     zktest::WriteFile(target, {'o', 'l', 'd'});
     const auto withTarget = Listing(dir.path());
     {
-      FailAt none(0);
+      FaultPlan none(0);
       ASSERT_EQ(file->SaveToDisk(target.c_str(), nullptr), 0);
       ops = zk::engine::seam::opCount;
     }
@@ -131,7 +117,7 @@ TEST(SecretPipeline, BigSavesAndExtractionsSurviveFailuresAndCancelsMidStream) {
       SCOPED_TRACE(n);
       StatusCode st;
       {
-        FailAt plan(n);
+        FaultPlan plan(n);
         st = file->SaveToDisk(target.c_str(), nullptr);
       }
       EXPECT_EQ(st, -105);

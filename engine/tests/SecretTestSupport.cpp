@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "EngineTables.h"
 #include "SecretFormat.h"
@@ -205,6 +206,12 @@ uint16_t gMask = 0;
 uint32_t FixedNow() { return gNow; }
 int32_t FixedMask() { return gMask; }
 }  // namespace
+
+std::set<std::string> Listing(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
+  return names;
+}
 
 FixedClock::FixedClock(uint32_t now, uint16_t mask) {
   gNow = now;

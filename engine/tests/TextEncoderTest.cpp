@@ -13,6 +13,7 @@
 #include "TextEncoder.h"
 #include "kvSafeDriver.h"
 #include "ZkTest.h"
+#include "tests/AppLibrariesTest.h"
 #include "zk5BlockCipher.h"
 
 using namespace zk;
@@ -75,12 +76,8 @@ std::string Armour(const std::vector<uint8_t>& data) {
   return out;
 }
 
-class TextEncoderTest : public ::testing::Test {
+class TextEncoderTest : public enginetest::AppLibrariesTest {
  protected:
-  static void SetUpTestSuite() {
-    for (const char* lib : {"zk5storage", "zk5cipher", "zk5arc", "zk5script"})
-      ASSERT_TRUE(zktest::LoadToolkit(lib));
-  }
   void TearDown() override {
     engine::SetClockForTests(nullptr);
     zk::ReleaseAndNull(encoder_);

@@ -24,6 +24,7 @@
 #include "UserConfig.h"
 #include "UserFolders.h"
 #include "ZkTest.h"
+#include "tests/AppLibrariesTest.h"
 #include "kvSafeDriver.h"
 
 using namespace zk;
@@ -107,12 +108,8 @@ struct User {
   }
 };
 
-class UserFilesTest : public ::testing::Test {
+class UserFilesTest : public enginetest::AppLibrariesTest {
  protected:
-  static void SetUpTestSuite() {
-    for (const char* lib : {"zk5storage", "zk5cipher", "zk5arc", "zk5script"})
-      ASSERT_TRUE(zktest::LoadToolkit(lib));
-  }
   void SetUp() override {
     for (const char* v : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
       saved_[v] = getenv(v) ? getenv(v) : "";

@@ -15,6 +15,13 @@ using zktest::Ref;
 inline zk::IFileStrem* NewMem() {
   return zktest::Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
 }
+// A memory stream holding bytes, at 0.
+inline zk::IFileStrem* NewMem(const std::vector<uint8_t>& bytes) {
+  auto* s = NewMem();
+  if (!bytes.empty()) s->Write(bytes.data(), uint32_t(bytes.size()));
+  s->Seek(0, zk::kSeekSet);
+  return s;
+}
 inline zk::IFileSystem* NewFs() {
   return zktest::Create<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
 }
