@@ -5,7 +5,4 @@ cd "$(dirname "$0")"
 ./scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
-if [ -x build/bin/Kivora ]; then
-  exec build/bin/Kivora "$@"
-fi
-echo "Built the toolkit libraries into build/bin; the desktop program Kivora is not built yet."
+exec build/bin/Kivora "$@"
