@@ -1,6 +1,9 @@
 #include "desktop/CommonUnit.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QFontMetrics>
 #include <QColor>
 #include <QLabel>
 #include <QLineEdit>
@@ -194,6 +197,18 @@ QString MainWindowCaption() {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->objectName() == "MainForm" && !w->windowTitle().isEmpty()) return w->windowTitle();
   return QString::fromLatin1(wm::kWindowTitle);
+}
+
+void FitTitleAndLine(QWidget* dialog, int chars) {
+  QString shown = dialog->windowTitle();
+  if (!QApplication::applicationDisplayName().isEmpty())
+    shown += QString::fromUtf8(" \xe2\x80\x94 ") + QApplication::applicationDisplayName();
+  QFont bold = dialog->font();
+  bold.setBold(true);
+  const int title = QFontMetrics(bold).horizontalAdvance(shown) + 160;
+  const int line = dialog->fontMetrics().averageCharWidth() * chars;
+  dialog->setMinimumWidth(std::max(title, line));
+  dialog->adjustSize();
 }
 
 bool ShowToolkitError(QWidget* owner, zk::ITextRes* texts, StatusCode code, const QString& prefix) {

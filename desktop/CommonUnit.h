@@ -88,4 +88,9 @@ void LimitToBytes(QLineEdit* edit, int maxBytes);
 // The caption of the program's main window ("Kivora 1.01").
 QString MainWindowCaption();
 
+// Makes dialog wide enough for its title as the window manager shows it (in
+// bold, with the program's name after it, beside its buttons) and for a line
+// of `chars` average characters; the height follows the wrapped texts.
+void FitTitleAndLine(QWidget* dialog, int chars);
+
 }  // namespace kiv

@@ -202,6 +202,8 @@ TFormNewPassword::TFormNewPassword(const QString& title, zk::ITextRes* texts, QW
   connect(LabeledEditConfirm, &QLineEdit::returnPressed, this, &TFormNewPassword::BitBtnAcceptClick);
   connect(BitBtnAccept, &QPushButton::clicked, this, &TFormNewPassword::BitBtnAcceptClick);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  // Wide enough for its title and a long password in full.
+  FitTitleAndLine(this, 45);
 }
 
 TFormNewPassword::~TFormNewPassword() { zk::Wipe(password_.data(), password_.size()); }

@@ -1,7 +1,5 @@
 #include "desktop/SetKeyStoragePassUnit.h"
 
-#include <QApplication>
-#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +9,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "Wipe.h"
 #include "desktop/CommonUnit.h"
@@ -71,18 +68,8 @@ TFormSetKeyStoragePass::TFormSetKeyStoragePass(zk::ITextRes* texts, QWidget* own
   connect(BitBtnApply, &QPushButton::clicked, this, &TFormSetKeyStoragePass::BitBtnApplyClick);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
   gauge_->Start();
-  // Wide enough for the title as the window manager shows it (in bold, with
-  // the program's name after it, beside its buttons) and a comfortable line
-  // of the explanation; the height follows the wrapped texts.
-  QString shown = windowTitle();
-  if (!QApplication::applicationDisplayName().isEmpty())
-    shown += QString::fromUtf8(" \xe2\x80\x94 ") + QApplication::applicationDisplayName();
-  QFont bold = font();
-  bold.setBold(true);
-  const int title = QFontMetrics(bold).horizontalAdvance(shown) + 160;
-  const int line = fontMetrics().averageCharWidth() * 60;
-  setMinimumWidth(std::max(title, line));
-  adjustSize();
+  // Wide enough for its title and a comfortable line of the explanation.
+  FitTitleAndLine(this, 60);
 }
 
 TFormSetKeyStoragePass::~TFormSetKeyStoragePass() {
