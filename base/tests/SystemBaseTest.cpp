@@ -91,20 +91,6 @@ TEST(PrivateFolder, AnotherUsersFolderIsRefused) {
   EXPECT_EQ(ModeOf(path), 0755u);  // not closed: it is not ours
 }
 
-// Sets or clears an environment variable for one scope.
-class Env {
- public:
-  Env(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~Env() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST(PrivateFolder, StagingFolderFollowsTheEnvironment) {
   zktest::TempDir dir;
   const std::string user = "/kivora-" + std::to_string(getuid());
@@ -122,7 +108,7 @@ TEST(PrivateFolder, StagingFolderFollowsTheEnvironment) {
       {nullptr, nullptr, "/tmp" + user},
   };
   for (const auto& c : cases) {
-    Env xdg("XDG_RUNTIME_DIR", c.xdg), tmpdir("TMPDIR", c.tmpdir);
+    zktest::ScopedEnv xdg("XDG_RUNTIME_DIR", c.xdg), tmpdir("TMPDIR", c.tmpdir);
     EXPECT_EQ(zk::StagingFolder(), c.folder);
   }
 }

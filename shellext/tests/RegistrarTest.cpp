@@ -11,9 +11,9 @@
 namespace {
 
 using namespace kiv::com;
-using shellext_test::EnvFolder;
+using zktest::EnvFolder;
 using shellext_test::ModuleFolder;
-using shellext_test::RunProgram;
+using zktest::RunProgram;
 
 const std::string kHeading =
     "# Kivora's registry: key path, TAB, key class[, TAB, name=value]... (default: empty name)\n";

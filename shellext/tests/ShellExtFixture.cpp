@@ -1,8 +1,6 @@
 #include "ShellExtFixture.h"
 
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/stat.h>
@@ -27,36 +25,6 @@ void ModuleFolder::WriteProgram(const std::string& script) const {
   std::string file = dir_.File("Kivora");
   std::ofstream(file) << "#!/bin/sh\n" << script << "\n";
   chmod(file.c_str(), 0755);
-}
-
-EnvFolder::EnvFolder(const char* variable) : variable_(variable) {
-  if (const char* old = std::getenv(variable)) {
-    old_ = old;
-    had_ = true;
-  }
-  setenv(variable, dir_.path().c_str(), 1);
-}
-
-EnvFolder::~EnvFolder() {
-  if (had_)
-    setenv(variable_.c_str(), old_.c_str(), 1);
-  else
-    unsetenv(variable_.c_str());
-}
-
-int RunProgram(const std::string& name, const std::vector<std::string>& arguments) {
-  std::string program = zktest::ProgramDir() + "/" + name;
-  std::vector<std::string> args = arguments;
-  args.insert(args.begin(), program);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0)
-    if (errno != EINTR) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 FakeProgram::FakeProgram() {

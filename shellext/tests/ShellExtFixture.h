@@ -26,24 +26,6 @@ class ModuleFolder {
   zktest::TempDir dir_;
 };
 
-// Points an environment variable ($XDG_RUNTIME_DIR, $XDG_CONFIG_HOME,
-// ...) at a fresh private folder for its lifetime.
-class EnvFolder {
- public:
-  explicit EnvFolder(const char* variable);
-  ~EnvFolder();
-  const std::string& path() const { return dir_.path(); }
-
- private:
-  zktest::TempDir dir_;
-  std::string variable_, old_;
-  bool had_ = false;
-};
-
-// Runs a program of the build folder with arguments and waits; its exit
-// code, or -1 when it did not exit normally.
-int RunProgram(const std::string& name, const std::vector<std::string>& arguments);
-
 // Listens on the program's socket in the current runtime folder. Senders
 // connect into the backlog and write without anyone accepting, so a test
 // runs the extension first and reads what arrived afterwards.

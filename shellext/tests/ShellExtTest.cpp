@@ -18,7 +18,7 @@ using kiv::wm::Record;
 using shellext_test::FakeProgram;
 using shellext_test::ModuleFolder;
 using shellext_test::Records;
-using shellext_test::EnvFolder;
+using zktest::EnvFolder;
 using Kind = RecordingMenu::Kind;
 
 class ShellExtTest : public ::testing::Test {
@@ -362,10 +362,10 @@ TEST(HelperProgramTest, RunsTheChosenCommandOnAbsoluteNames) {
   ASSERT_TRUE(program.Listening());  // else it would start the real program
   char cwd[4096];
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  EXPECT_EQ(shellext_test::RunProgram("kiv_shell_cmd", {"add", "/abs/one", "rel two"}), 0);
+  EXPECT_EQ(zktest::RunProgram("kiv_shell_cmd", {"add", "/abs/one", "rel two"}), 0);
   EXPECT_EQ(program.Received(), Records({"/abs/one", std::string(cwd) + "/rel two"}, 1045));
-  EXPECT_EQ(shellext_test::RunProgram("kiv_shell_cmd", {"put", "/a.bmp"}), 0);
-  EXPECT_EQ(shellext_test::RunProgram("kiv_shell_cmd", {"wipe", "/a", "/b"}), 0);
+  EXPECT_EQ(zktest::RunProgram("kiv_shell_cmd", {"put", "/a.bmp"}), 0);
+  EXPECT_EQ(zktest::RunProgram("kiv_shell_cmd", {"wipe", "/a", "/b"}), 0);
   EXPECT_EQ(program.Received(),
             [&] {
               auto all = Records({"/abs/one", std::string(cwd) + "/rel two"}, 1045);
@@ -373,8 +373,8 @@ TEST(HelperProgramTest, RunsTheChosenCommandOnAbsoluteNames) {
               for (auto& r : Records({"/a", "/b"}, 1048)) all.push_back(r);
               return all;
             }());
-  EXPECT_EQ(shellext_test::RunProgram("kiv_shell_cmd", {"wipe"}), 2);
-  EXPECT_EQ(shellext_test::RunProgram("kiv_shell_cmd", {"open", "/a"}), 2);
+  EXPECT_EQ(zktest::RunProgram("kiv_shell_cmd", {"wipe"}), 2);
+  EXPECT_EQ(zktest::RunProgram("kiv_shell_cmd", {"open", "/a"}), 2);
   EXPECT_EQ(program.Connections(), 3);
 }
 

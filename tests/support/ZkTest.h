@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -49,6 +50,36 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Sets (or, for a null value, clears) an environment variable for its
+// lifetime; the old value comes back at destruction.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// Points an environment variable ($XDG_RUNTIME_DIR, $XDG_CONFIG_HOME,
+// ...) at a fresh private folder for its lifetime.
+class EnvFolder {
+ public:
+  explicit EnvFolder(const char* variable) : env_(variable, dir_.path().c_str()) {}
+  const std::string& path() const { return dir_.path(); }
+
+ private:
+  TempDir dir_;
+  ScopedEnv env_;
+};
+
+// Runs a program of the build folder with arguments and waits; its exit
+// code, or -1 when it did not exit normally.
+int RunProgram(const std::string& name, const std::vector<std::string>& arguments);
 
 std::vector<uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ShellExtFixture.h"
+#include "ZkTest.h"
 #include "desktop/MainFormUnit.h"
 #include "desktop/SingleInstance.h"
 #include "desktop/testing/DesktopTest.h"
@@ -17,7 +17,7 @@
 
 namespace {
 
-using shellext_test::EnvFolder;
+using zktest::EnvFolder;
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
@@ -38,7 +38,7 @@ TEST(EndToEndTest, HelperWipesTwoFilesThroughTheProgram) {
   {
     kiv::TMainForm form({});
     form.ListenForMessages(claim.fd);
-    ASSERT_EQ(shellext_test::RunProgram("kiv_shell_cmd", {"wipe", one, two}), 0);
+    ASSERT_EQ(zktest::RunProgram("kiv_shell_cmd", {"wipe", one, two}), 0);
     auto handled = [&] {
       const auto& r = form.RecordedMessages();
       return std::find(r.begin(), r.end(), 1048u) != r.end();
