@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 namespace zkbench {
 

@@ -21,9 +21,9 @@
 
 #include "BenchSupport.h"
 #include "LzpxjCore.h"
-#include "CoderSupport.h"
-#include "MemoryIo.h"
-#include "ZkTest.h"
+#include "CoderTestSupport.h"
+#include "MemoryIoTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
@@ -168,15 +168,15 @@ void BM_Tool(benchmark::State& state, const char* file, const char* tool, const 
 
 // 10,000 separate Encode calls of 1 KiB each through the class.
 void BM_LzpxjSmallCalls(benchmark::State& state) {
-  arctest::Coder c(zk::id::ArcLzpxj);
+  zktest::Coder c(zk::id::ArcLzpxj);
   std::vector<uint8_t> text = Load(kDir + "/text");
   text.resize(10000 * 1024);
   double seconds = 0;
   for (auto _ : state) {
     auto t0 = Clock::now();
     for (size_t k = 0; k < 10000; ++k) {
-      arctest::Vec in(std::vector<uint8_t>(text.begin() + k * 1024, text.begin() + (k + 1) * 1024));
-      arctest::Vec out;
+      zktest::Vec in(std::vector<uint8_t>(text.begin() + k * 1024, text.begin() + (k + 1) * 1024));
+      zktest::Vec out;
       c->Encode(in, out, nullptr, 1024);
     }
     seconds = Seconds(t0);
@@ -189,7 +189,7 @@ void BM_LzpxjSmallCalls(benchmark::State& state) {
 
 // Another coder on 4 MB of the text (FlatArc on 256 KiB: its search is slow).
 void BM_Coder(benchmark::State& state, const char* id, size_t size) {
-  arctest::Coder c(id);
+  zktest::Coder c(id);
   c->Init(0);
   std::vector<uint8_t> text = Load(kDir + "/text");
   text.resize(size);

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5BlockCipher.h"
 #include "zk5Clsid.h"
 

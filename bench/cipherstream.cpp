@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "Aes.h"
 #include "ModesFaces.h"
 #include "zk5Clsid.h"

@@ -22,7 +22,7 @@
 #include "EngineFactories.h"
 #include "KeysCommon.h"
 #include "SecretKeyBlock.h"
-#include "tests/KeysDriver.h"
+#include "tests/FakeKeysDriver.h"
 #include "kvSafeDriver.h"
 #include "zk5Cipher.h"
 
@@ -82,8 +82,8 @@ zk::IKeysCtrl* TwentyPairs() {
 }
 
 void KeyTrial(benchmark::State& state) {
-  static keytest::KeysDriver* driver = [] {
-    keytest::KeysDriver* d = keytest::KeysDriver::Create();
+  static enginetest::FakeKeysDriver* driver = [] {
+    enginetest::FakeKeysDriver* d = enginetest::FakeKeysDriver::Create();
     d->keys = TwentyPairs();
     d->keys->AddRef();
     return d;

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "FixedEntropy.h"
+#include "FakeEntropy.h"
 #include "Rsa.h"
 
 namespace {
@@ -26,8 +26,8 @@ using Clock = std::chrono::steady_clock;
 
 // A fast deterministic random source, so generation times measure the
 // arithmetic rather than the entropy pool's sampling rate.
-struct FastEntropy : zktest::FixedEntropy {
-  explicit FastEntropy(uint64_t seed) : FixedEntropy(seed) { record = false; }
+struct FastEntropy : zktest::FakeEntropy {
+  explicit FastEntropy(uint64_t seed) : FakeEntropy(seed) { record = false; }
 };
 
 // Seconds per operation of every figure (median for the key generations).

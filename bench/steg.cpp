@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5Clsid.h"
 #include "zk5Steg.h"
 #include "zk5main.h"

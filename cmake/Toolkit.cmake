@@ -52,8 +52,8 @@ endfunction()
 # libraries the test loads by name at run time (built first).
 function(kiv_test name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;NEEDS;PROPERTIES" ${ARGN})
-  # Every test program runs with a private home (tests/support/PrivateHome.cpp).
-  add_executable(${name} ${A_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/PrivateHome.cpp)
+  # Every test program runs with a private home (tests/support/PrivateHomeTestSupport.cpp).
+  add_executable(${name} ${A_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/PrivateHomeTestSupport.cpp)
   target_link_libraries(${name} PRIVATE kiv_testsupport GTest::gtest GTest::gtest_main Threads::Threads
                         ${A_LIBS})
   if(A_NEEDS)

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "FakeStream.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5Base.h"
 #include "zk5Clsid.h"
 #include "zk5main.h"

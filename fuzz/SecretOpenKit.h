@@ -15,7 +15,7 @@
 #include "EngineFactories.h"
 #include "FuzzSupport.h"
 #include "kvSafeDriver.h"
-#include "tests/KeysDriver.h"
+#include "tests/FakeKeysDriver.h"
 #include "tests/KnownKeyFiles.h"
 
 namespace secretopen {
@@ -35,7 +35,7 @@ inline zk::SecretParams Params() {
 
 struct Kit {
   std::string dir;
-  keytest::KeysDriver* driver = nullptr;
+  enginetest::FakeKeysDriver* driver = nullptr;
 
   Kit() {
     for (const char* lib : {"zk5storage", "zk5cipher", "zk5arc"}) zkfuzz::LoadBeside(lib);
@@ -45,11 +45,11 @@ struct Kit {
     if (!d) d = mkdtemp(tmp);
     if (!d) std::abort();
     dir = d;
-    driver = keytest::KeysDriver::Create();
+    driver = enginetest::FakeKeysDriver::Create();
     if (!driver || zk::engine::MakeKeys(Path("keys.kst").c_str(), &driver->keys) != 0) std::abort();
     const std::string pair = Path("pair.kvk");
     std::vector<uint8_t> bytes;
-    for (const char* h = known::kPairFile; h[0] && h[1]; h += 2)
+    for (const char* h = enginetest::known::kPairFile; h[0] && h[1]; h += 2)
       bytes.push_back(uint8_t(std::strtoul(std::string(h, 2).c_str(), nullptr, 16)));
     if (FILE* f = std::fopen(pair.c_str(), "wb")) {
       std::fwrite(bytes.data(), 1, bytes.size(), f);

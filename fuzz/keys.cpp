@@ -62,7 +62,7 @@ struct World {
     // The known pair (the seeds' signer) and the public part of another
     // pair, so the signer search runs over both lists.
     const std::string pair = dir + "/pair.kvk", part = dir + "/part.kvk";
-    const std::vector<uint8_t> pairBytes = FromHex(known::kPairFile);
+    const std::vector<uint8_t> pairBytes = FromHex(enginetest::known::kPairFile);
     Put(pair, pairBytes.data(), pairBytes.size());
     zk::KeyOwner owner{};
     std::strcpy(owner.name, "fuzz");
@@ -70,7 +70,7 @@ struct World {
         keys->ExportPublicPart(part.c_str(), 1) != 0 || keys->ImportKeys(part.c_str(), "") != 0 ||
         keys->DeletePrivateKey(1) != 0)
       std::abort();
-    Put(signedFile, reinterpret_cast<const uint8_t*>(known::kSignedText), std::strlen(known::kSignedText));
+    Put(signedFile, reinterpret_cast<const uint8_t*>(enginetest::known::kSignedText), std::strlen(enginetest::known::kSignedText));
   }
 };
 

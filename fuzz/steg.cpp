@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "StorageTestUtil.h"
+#include "StorageTestSupport.h"
 #include "zk5Steg.h"
 
 #ifndef KIV_FUZZ_CARRIER
@@ -37,7 +37,7 @@ zk::IFileStrem* Memory(const uint8_t* bytes, size_t n) {
   return s;
 }
 
-using stest::ReadAll;
+using zktest::ReadAll;
 
 // Extracts count bytes from carrier; aborts unless they are expected.
 void ExpectHidden(zk::ICarrier* steg, zk::IFileStrem* carrier, const std::vector<uint8_t>& expected) {

@@ -4,14 +4,14 @@
 // step by step apart from this code.
 #include <gtest/gtest.h>
 
-#include "CoderSupport.h"
-#include "ZkTest.h"
+#include "CoderTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
-using arctest::Bytes;
-using arctest::Coder;
-using arctest::Vec;
+using zktest::Bytes;
+using zktest::Coder;
+using zktest::Vec;
 
 std::vector<uint8_t> ArithBytes(int32_t period, const std::vector<uint8_t>& in) {
   Coder c(zk::id::ArcArith);
@@ -58,11 +58,11 @@ TEST(Arith, DecodesTheKnownBytes) {
 
 TEST(Arith, RoundTripsForEveryPeriod) {
   std::vector<std::vector<uint8_t>> inputs = {
-      arctest::RandomBytes(3000, 1), arctest::WordText(8000, 2),
+      zktest::RandomBytes(3000, 1), zktest::WordText(8000, 2),
       std::vector<uint8_t>(10000, 'x'),  // one symbol takes nearly the whole interval
       {0, 255, 0, 255}};
   {
-    std::vector<uint8_t> skew = arctest::RandomBytes(12000, 3);
+    std::vector<uint8_t> skew = zktest::RandomBytes(12000, 3);
     for (auto& b : skew) b = b < 250 ? 0 : b;  // widths of 16 for most symbols
     inputs.push_back(skew);
   }
@@ -78,14 +78,14 @@ TEST(Arith, RoundTripsForEveryPeriod) {
   }
   // The stream holds no length: a shorter count gives a prefix.
   Coder c(zk::id::ArcArith);
-  std::vector<uint8_t> text = arctest::WordText(3000, 4), out;
+  std::vector<uint8_t> text = zktest::WordText(3000, 4), out;
   EXPECT_EQ(0, c.Decode(1000, c.Encode(text), &out));
   EXPECT_TRUE(out == std::vector<uint8_t>(text.begin(), text.begin() + 1000));
 }
 
 TEST(Arith, DamagedInputGivesAStatus) {
   Coder c(zk::id::ArcArith);
-  std::vector<uint8_t> text = arctest::WordText(4000, 5);
+  std::vector<uint8_t> text = zktest::WordText(4000, 5);
   std::vector<uint8_t> packed = c.Encode(text), out;
   // Cut short: the decoder runs out of words.
   EXPECT_EQ(zk::kInvalidFormat, c.Decode(4000, {packed.begin(), packed.begin() + 100}, &out));
@@ -94,7 +94,7 @@ TEST(Arith, DamagedInputGivesAStatus) {
   EXPECT_EQ(zk::kFatal, c.Decode(10, zktest::FromHex("ffffffff"), &out));
   uint32_t seed = 9;
   for (int round = 0; round < 100; ++round) {
-    std::vector<uint8_t> bad = arctest::Damaged(packed, round, &seed, 300);
+    std::vector<uint8_t> bad = zktest::Damaged(packed, round, &seed, 300);
     StatusCode st = c.Decode(4000, bad, &out);
     EXPECT_TRUE(st == 0 || st == zk::kFatal || st == zk::kInvalidFormat) << st;
     EXPECT_LE(out.size(), 4000u);
@@ -156,10 +156,10 @@ TEST(FlatArc, NeedsInitAndOnlyEncodes) {
 TEST(FlatArc, StreamErrorsAreReturned) {
   Coder flat(zk::id::ArcFlatArc);
   ASSERT_EQ(0, flat->Init(0));
-  Vec in(arctest::WordText(3000, 1)), out;
+  Vec in(zktest::WordText(3000, 1)), out;
   in->readFailAt = 1000;
   EXPECT_EQ(zk::kReadError, flat->Encode(in, out, nullptr, 0));
-  Vec in2(arctest::RandomBytes(3000, 1)), out2;
+  Vec in2(zktest::RandomBytes(3000, 1)), out2;
   out2->writeFailAt = 0;
   EXPECT_EQ(zk::kWriteError, flat->Encode(in2, out2, nullptr, 0));
 }

@@ -4,14 +4,14 @@
 
 #include <cctype>
 
-#include "CoderSupport.h"
-#include "ZkTest.h"
+#include "CoderTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
-using arctest::Bytes;
-using arctest::Coder;
-using arctest::Vec;
+using zktest::Bytes;
+using zktest::Coder;
+using zktest::Vec;
 
 std::string Text(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
@@ -96,7 +96,7 @@ TEST(AsciiCoder, RoundTrips) {
     Coder c(zk::id::ArcASCIIcoder);
     ASSERT_EQ(0, c->Init(n));
     for (size_t size : {size_t(0), size_t(1), size_t(2), size_t(3), size_t(1000), size_t(70001)}) {
-      std::vector<uint8_t> in = arctest::RandomBytes(size, uint32_t(size) + 1), out;
+      std::vector<uint8_t> in = zktest::RandomBytes(size, uint32_t(size) + 1), out;
       std::vector<uint8_t> text = c.Encode(in);
       for (uint8_t ch : text) ASSERT_TRUE(ch == '\r' || ch == '\n' || ch == '!' || ch == '_' ||
                                           ch == '=' || std::isalnum(ch));

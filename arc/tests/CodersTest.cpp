@@ -2,14 +2,14 @@
 // progress reports and cancelling, and errors of the streams.
 #include <gtest/gtest.h>
 
-#include "CoderSupport.h"
-#include "ZkTest.h"
+#include "CoderTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
-using arctest::Coder;
-using arctest::Recorder;
-using arctest::Vec;
+using zktest::Coder;
+using zktest::Recorder;
+using zktest::Vec;
 
 TEST(Coders, AllFiveAreRegistered) {
   for (const char* id : {zk::id::ArcLzpxj, zk::id::ArcArith, zk::id::ArcFlatArc, zk::id::ArcLZA,
@@ -50,18 +50,18 @@ TEST_P(EveryCoder, AbsentStreams) {
 TEST_P(EveryCoder, ProgressAndCancel) {
   Coder c(GetParam());
   ASSERT_EQ(0, c->Init(0));  // the ASCII coder without line breaks: every run alike
-  std::vector<uint8_t> text = arctest::WordText(150000, 3);
+  std::vector<uint8_t> text = zktest::WordText(150000, 3);
   Recorder* rec = Recorder::Create();
   Vec in(text), packed;
   in->maxRead = 1000;
   ASSERT_EQ(0, c->Encode(in, packed, rec, uint32_t(text.size())));
-  EXPECT_TRUE(arctest::WellFormedProgress(rec->seen));
+  EXPECT_TRUE(zktest::WellFormedProgress(rec->seen));
   EXPECT_GT(rec->seen.size(), 50u);
   rec->seen.clear();
   Vec in2(packed->data), out;
   ASSERT_EQ(0, c->Decode(uint32_t(text.size()), in2, out, rec));
   EXPECT_TRUE(out->data == text);
-  EXPECT_TRUE(arctest::WellFormedProgress(rec->seen));
+  EXPECT_TRUE(zktest::WellFormedProgress(rec->seen));
   // Without a total only the first and the last report.
   rec->seen.clear();
   Vec in3(text), packed3;
@@ -90,7 +90,7 @@ TEST_P(EveryCoder, ProgressAndCancel) {
   rec->seen.clear();
   rec->cancelAt = SIZE_MAX;
   {
-    Vec in6(arctest::Bytes("tiny")), packed6;
+    Vec in6(zktest::Bytes("tiny")), packed6;
     rec->cancelAt = 1;
     rec->answer = -7;
     EXPECT_EQ(-7, c->Encode(in6, packed6, rec, 0));
@@ -103,7 +103,7 @@ TEST_P(EveryCoder, ProgressAndCancel) {
 
 TEST_P(EveryCoder, StreamErrorsAreReturned) {
   Coder c(GetParam());
-  std::vector<uint8_t> text = arctest::WordText(200000, 6);
+  std::vector<uint8_t> text = zktest::WordText(200000, 6);
   {
     Vec in(text), packed;
     in->readFailAt = 100000;
@@ -127,7 +127,7 @@ TEST_P(EveryCoder, StreamErrorsAreReturned) {
   }
   // A small output fails only at the final flush.
   {
-    Vec in(arctest::Bytes("abc")), out;
+    Vec in(zktest::Bytes("abc")), out;
     out->writeFailAt = 0;
     EXPECT_EQ(zk::kWriteError, c->Encode(in, out, nullptr, 0));
   }

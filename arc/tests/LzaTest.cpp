@@ -5,14 +5,14 @@
 // nine bits packed from bit 0 give 0x53 0x01.
 #include <gtest/gtest.h>
 
-#include "CoderSupport.h"
-#include "ZkTest.h"
+#include "CoderTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
-using arctest::Bytes;
-using arctest::Coder;
-using arctest::Vec;
+using zktest::Bytes;
+using zktest::Coder;
+using zktest::Vec;
 
 std::vector<uint8_t> Lza(const std::vector<uint8_t>& in) {
   Coder c(zk::id::ArcLZA);
@@ -84,9 +84,9 @@ TEST(Lza, FrozenText) {
 TEST(Lza, RoundTrips) {
   std::vector<std::vector<uint8_t>> inputs = {
       Bytes("a"), Bytes("ab"), Bytes("   "), std::vector<uint8_t>(5000, ' '),
-      std::vector<uint8_t>(4097, 0), arctest::RandomBytes(10000, 1), arctest::WordText(60000, 2)};
+      std::vector<uint8_t>(4097, 0), zktest::RandomBytes(10000, 1), zktest::WordText(60000, 2)};
   {
-    std::vector<uint8_t> few = arctest::RandomBytes(30000, 3);
+    std::vector<uint8_t> few = zktest::RandomBytes(30000, 3);
     for (auto& b : few) b &= 3;  // matches of every length and distance
     inputs.push_back(few);
     std::vector<uint8_t> runs;  // runs longer and shorter than the look-ahead
@@ -112,14 +112,14 @@ TEST(Lza, RoundTrips) {
 
 TEST(Lza, DamagedInputGivesAStatus) {
   Coder c(zk::id::ArcLZA);
-  std::vector<uint8_t> text = arctest::WordText(20000, 5);
+  std::vector<uint8_t> text = zktest::WordText(20000, 5);
   std::vector<uint8_t> packed = c.Encode(text), out;
   // Bits past the end read as 0, but not without end.
   EXPECT_EQ(zk::kInvalidFormat, c.Decode(20000, {packed.begin(), packed.begin() + 50}, &out));
   EXPECT_EQ(zk::kInvalidFormat, c.Decode(1000000, {}, &out));
   uint32_t seed = 5;
   for (int round = 0; round < 100; ++round) {
-    std::vector<uint8_t> bad = arctest::Damaged(packed, round, &seed, 500);
+    std::vector<uint8_t> bad = zktest::Damaged(packed, round, &seed, 500);
     StatusCode st = c.Decode(20000, bad, &out);
     EXPECT_TRUE(st == 0 || st == zk::kInvalidFormat) << st;
     EXPECT_LE(out.size(), 20000u);

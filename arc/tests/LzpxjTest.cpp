@@ -1,5 +1,5 @@
 // arc.Lzpxj: the format is pinned by hand-worked bytes and by a frozen
-// corpus; a separate plain decoder (RefLzpxj.cpp) decodes everything the
+// corpus; a separate plain decoder (LzpxjModel.cpp) decodes everything the
 // encoder writes.
 //
 // The frozen corpus LzpxjGolden.inc was made with
@@ -14,17 +14,17 @@
 #include <map>
 #include <memory>
 
-#include "MemoryIo.h"
+#include "MemoryIoTestSupport.h"
 #include "LzpxjCore.h"
-#include "CoderSupport.h"
-#include "LzpxjCorpus.h"
-#include "RefLzpxj.h"
-#include "ZkTest.h"
+#include "CoderTestSupport.h"
+#include "LzpxjTestSupport.h"
+#include "LzpxjModel.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
 using namespace zk::arc;
-using arctest::Vec;
+using zktest::Vec;
 
 struct Golden {
   const char* name;
@@ -104,7 +104,7 @@ TEST_F(LzpxjCore, GoldenCorpus) {
     EXPECT_EQ(0, Expand(frozen, &out));
     EXPECT_TRUE(out == c.input);
     std::vector<uint8_t> ref;
-    EXPECT_TRUE(reflzpxj::Decode(frozen, &ref));
+    EXPECT_TRUE(arctest::model::Decode(frozen, &ref));
     EXPECT_TRUE(ref == c.input);
   }
 }
@@ -137,7 +137,7 @@ TEST_F(LzpxjCore, TwoBlocks) {
   EXPECT_EQ(0, Expand(packed, &out));
   EXPECT_TRUE(out == in);
   std::vector<uint8_t> ref;
-  EXPECT_TRUE(reflzpxj::Decode(packed, &ref));
+  EXPECT_TRUE(arctest::model::Decode(packed, &ref));
   EXPECT_TRUE(ref == in);
   // The second block is one plain literal, coded with the model kept: it
   // differs from the same byte coded alone.
@@ -152,10 +152,10 @@ TEST_F(LzpxjCore, RandomInputsAgainstPlainDecoder) {
     size_t n = (seed >> 8) % 3000;
     std::vector<uint8_t> in;
     switch (round % 4) {
-      case 0: in = arctest::RandomBytes(n, seed); break;
-      case 1: in = arctest::WordText(n, seed); break;
+      case 0: in = zktest::RandomBytes(n, seed); break;
+      case 1: in = zktest::WordText(n, seed); break;
       case 2:  // few symbols: many matches of every length
-        in = arctest::RandomBytes(n, seed);
+        in = zktest::RandomBytes(n, seed);
         for (auto& b : in) b &= 3;
         break;
       default:  // runs
@@ -166,7 +166,7 @@ TEST_F(LzpxjCore, RandomInputsAgainstPlainDecoder) {
     SCOPED_TRACE(round);
     std::vector<uint8_t> packed = Compress(in);
     std::vector<uint8_t> ref, out;
-    ASSERT_TRUE(reflzpxj::Decode(packed, &ref));
+    ASSERT_TRUE(arctest::model::Decode(packed, &ref));
     EXPECT_TRUE(ref == in);
     EXPECT_EQ(0, Expand(packed, &out));
     EXPECT_TRUE(out == in);
@@ -174,7 +174,7 @@ TEST_F(LzpxjCore, RandomInputsAgainstPlainDecoder) {
 }
 
 TEST_F(LzpxjCore, CorruptInputIsRejectedOrDecodedSafely) {
-  std::vector<uint8_t> good = Compress(arctest::WordText(5000, 9));
+  std::vector<uint8_t> good = Compress(zktest::WordText(5000, 9));
   uint32_t seed = 3;
   for (int round = 0; round < 200; ++round) {
     std::vector<uint8_t> bad = good;
@@ -184,7 +184,7 @@ TEST_F(LzpxjCore, CorruptInputIsRejectedOrDecodedSafely) {
     } else if (round % 3 == 1) {
       bad[(seed >> 8) % bad.size()] ^= uint8_t(1 + (seed >> 4) % 255);
     } else {
-      bad = arctest::RandomBytes((seed >> 8) % 2000, seed);
+      bad = zktest::RandomBytes((seed >> 8) % 2000, seed);
     }
     std::vector<uint8_t> out;
     StatusCode st = Expand(bad, &out);
@@ -193,14 +193,14 @@ TEST_F(LzpxjCore, CorruptInputIsRejectedOrDecodedSafely) {
 }
 
 TEST_F(LzpxjCore, TruncatedStreamGivesInvalidFormat) {
-  std::vector<uint8_t> good = Compress(arctest::WordText(3000, 4));
+  std::vector<uint8_t> good = Compress(zktest::WordText(3000, 4));
   std::vector<uint8_t> out;
   EXPECT_EQ(zk::kInvalidFormat, Expand({good.begin(), good.begin() + good.size() / 2}, &out));
   EXPECT_EQ(zk::kInvalidFormat, Expand({}, &out));
 }
 
 TEST_F(LzpxjCore, ReusedWorkspaceGivesTheSameBytes) {
-  auto a = arctest::WordText(20000, 1), b = arctest::RandomBytes(500, 2);
+  auto a = zktest::WordText(20000, 1), b = zktest::RandomBytes(500, 2);
   auto pa = Compress(a);
   auto pb = Compress(b);
   EXPECT_EQ(pa, Compress(a));
@@ -213,12 +213,12 @@ TEST_F(LzpxjCore, ReusedWorkspaceGivesTheSameBytes) {
 // taken from the encoder before its tables were reorganised for speed (see
 // arc/tests/known/README.md).
 std::vector<uint8_t> MixedInput() {
-  std::vector<uint8_t> in = arctest::RandomBytes(65536, 21);
-  for (uint8_t b : arctest::RandomBytes(65536, 22)) in.push_back(b < 248 ? 'A' + (b & 3) : b);
-  std::vector<uint8_t> words = arctest::WordText(60000, 23);
+  std::vector<uint8_t> in = zktest::RandomBytes(65536, 21);
+  for (uint8_t b : zktest::RandomBytes(65536, 22)) in.push_back(b < 248 ? 'A' + (b & 3) : b);
+  std::vector<uint8_t> words = zktest::WordText(60000, 23);
   in.insert(in.end(), words.begin(), words.end());
   in.insert(in.end(), 3000, 0x00);
-  std::vector<uint8_t> again = arctest::RandomBytes(16384, 24);
+  std::vector<uint8_t> again = zktest::RandomBytes(16384, 24);
   in.insert(in.end(), again.begin(), again.end());
   in.insert(in.end(), again.begin(), again.end());
   return in;
@@ -236,7 +236,7 @@ TEST_F(LzpxjCore, MixedInputKeepsItsBytes) {
   EXPECT_EQ(92125u, packed.size());
   EXPECT_EQ(uint64_t(0x51856a25496a576eu), Fnv1a64(packed));
   std::vector<uint8_t> ref, out;
-  ASSERT_TRUE(reflzpxj::Decode(packed, &ref));
+  ASSERT_TRUE(arctest::model::Decode(packed, &ref));
   EXPECT_TRUE(ref == in);
   EXPECT_EQ(0, Expand(packed, &out));
   EXPECT_TRUE(out == in);
@@ -264,8 +264,8 @@ TEST_F(LzpxjCore, EverySearchFormGivesTheSameBytes) {
   {
     SearchForm plain(lzpxj::Search::kPlain);
     streams.push_back(Compress(mixed));
-    streams.push_back(Compress(arctest::RandomBytes(300000, 5)));
-    streams.push_back(Compress(arctest::WordText(200000, 6)));
+    streams.push_back(Compress(zktest::RandomBytes(300000, 5)));
+    streams.push_back(Compress(zktest::WordText(200000, 6)));
   }
   uint32_t seed = 11;
   for (int round = 0; round < 60; ++round) {
@@ -276,7 +276,7 @@ TEST_F(LzpxjCore, EverySearchFormGivesTheSameBytes) {
     } else if (round % 3 == 1) {
       for (int k = 0; k < 4; ++k, seed = seed * 69069u + 1) bad[(seed >> 8) % bad.size()] ^= uint8_t(1 + (seed >> 3) % 255);
     } else {
-      bad = arctest::RandomBytes((seed >> 8) % 5000, seed);
+      bad = zktest::RandomBytes((seed >> 8) % 5000, seed);
     }
     streams.push_back(bad);
   }
@@ -337,13 +337,13 @@ class LzpxjObject : public ::testing::Test {
 };
 
 TEST_F(LzpxjObject, RoundTripThroughStreamsWithProgress) {
-  std::vector<uint8_t> text = arctest::WordText(300000, 8);
+  std::vector<uint8_t> text = zktest::WordText(300000, 8);
   Vec in(text), packed;
   in->maxRead = 777;  // short reads must not end the input
-  auto* rec = arctest::Recorder::Create();
+  auto* rec = zktest::Recorder::Create();
   EXPECT_EQ(0, arc_->Init(123));
   EXPECT_EQ(0, arc_->Encode(in, packed, rec, uint32_t(text.size())));
-  EXPECT_TRUE(arctest::WellFormedProgress(rec->seen));
+  EXPECT_TRUE(zktest::WellFormedProgress(rec->seen));
   EXPECT_GT(rec->seen.size(), 20u);
   std::vector<uint8_t> expect;
   {
@@ -357,7 +357,7 @@ TEST_F(LzpxjObject, RoundTripThroughStreamsWithProgress) {
   Vec in2(packed->data), out;
   EXPECT_EQ(0, arc_->Decode(uint32_t(text.size()), in2, out, rec));
   EXPECT_TRUE(out->data == text);
-  EXPECT_TRUE(arctest::WellFormedProgress(rec->seen));
+  EXPECT_TRUE(zktest::WellFormedProgress(rec->seen));
   rec->Release();
 }
 
@@ -370,11 +370,11 @@ TEST_F(LzpxjObject, AbsentStreams) {
 }
 
 TEST_F(LzpxjObject, SmallerCountStillWritesEverything) {
-  std::vector<uint8_t> text = arctest::WordText(5000, 2);
+  std::vector<uint8_t> text = zktest::WordText(5000, 2);
   Vec in(text), packed;
   ASSERT_EQ(0, arc_->Encode(in, packed, nullptr, 0));
   Vec in2(packed->data), out;
-  auto* rec = arctest::Recorder::Create();
+  auto* rec = zktest::Recorder::Create();
   EXPECT_EQ(0, arc_->Decode(10, in2, out, rec));
   EXPECT_TRUE(out->data == text);
   EXPECT_EQ(0, rec->seen.front());
@@ -383,8 +383,8 @@ TEST_F(LzpxjObject, SmallerCountStillWritesEverything) {
 }
 
 TEST_F(LzpxjObject, CancelStopsWithTheAnswer) {
-  std::vector<uint8_t> text = arctest::WordText(200000, 5);
-  auto* rec = arctest::Recorder::Create();
+  std::vector<uint8_t> text = zktest::WordText(200000, 5);
+  auto* rec = zktest::Recorder::Create();
   rec->cancelAt = 3;
   rec->answer = -5;
   Vec in(text), packed;
@@ -411,7 +411,7 @@ TEST_F(LzpxjObject, CancelStopsWithTheAnswer) {
 }
 
 TEST_F(LzpxjObject, StreamErrorsAreReturned) {
-  std::vector<uint8_t> text = arctest::WordText(200000, 6);
+  std::vector<uint8_t> text = zktest::WordText(200000, 6);
   {
     Vec in(text), packed;
     in->readFailAt = 100000;

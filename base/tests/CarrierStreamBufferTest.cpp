@@ -7,7 +7,7 @@
 
 #include "CarrierStreamBuffer.h"
 #include "FakeStream.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 using zk::CarrierStreamBuffer;
 using zktest::FakeStream;

@@ -11,7 +11,7 @@
 
 #include "PrivateFolder.h"
 #include "ProgramFolder.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "BigNum.h"
 #include "Prime.h"
-#include "FixedEntropy.h"
+#include "FakeEntropy.h"
 
 namespace {
 
@@ -315,11 +315,11 @@ TEST(BigNumTest, ExponentiationEdgeCases) {
   EXPECT_EQ(DivMod(&r, nullptr, b, m), zk::kInvalidArg);
 }
 
-using zktest::FixedEntropy;
+using zktest::FakeEntropy;
 
 TEST(BigNumTest, RandomStartHasExactBitsTopBitsAndIsOdd) {
   for (uint32_t bits : {512u, 513u, 519u, 64u, 33u}) {
-    FixedEntropy random(bits);
+    FakeEntropy random(bits);
     BigNumber s;
     ASSERT_EQ(RandomStart(s, bits, &random), zk::kOk);
     Bn S(s);
@@ -334,7 +334,7 @@ TEST(BigNumTest, RandomStartHasExactBitsTopBitsAndIsOdd) {
     EXPECT_EQ(total, (bits + 7) / 8);
   }
   // The first byte drawn is the most significant.
-  FixedEntropy a(7), b(7);
+  FakeEntropy a(7), b(7);
   uint8_t bytes[2];
   b.GetRandom(bytes, 2);
   BigNumber s;
@@ -387,7 +387,7 @@ TEST(BigNumTest, CandidateTestUsesTheListedBases) {
 TEST(BigNumTest, PrimeSearchSkipsExcludedResidues) {
   Ctx ctx;
   for (uint32_t bits : {40u, 256u, 512u}) {
-    FixedEntropy random(bits * 3);
+    FakeEntropy random(bits * 3);
     BigNumber start, p;
     ASSERT_EQ(RandomStart(start, bits, &random), zk::kOk);
     // 3 and 5 as excluded divisors bite often: p mod 3 must be 2.
@@ -402,7 +402,7 @@ TEST(BigNumTest, PrimeSearchSkipsExcludedResidues) {
   }
   // A start whose first windows are all ruled out: the search moves on.
   BigNumber start, p;
-  FixedEntropy random(9);
+  FakeEntropy random(9);
   ASSERT_EQ(SetWord(start, 65537u * 1000 + 1), zk::kOk);
   const uint32_t excluded[] = {65537};
   ASSERT_EQ(FindPrime(p, start, excluded, 1, &random), zk::kOk);

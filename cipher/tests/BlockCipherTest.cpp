@@ -16,7 +16,7 @@
 
 #include "Aes.h"
 #include "GostCore.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5BlockCipher.h"
 #include "zk5Clsid.h"
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "ModesTestKit.h"
-#include "ZkTest.h"
+#include "ModesTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ uint32_t Bitwise(const std::vector<uint8_t>& d, uint32_t poly, uint32_t init, ui
   return c ^ xorOut;
 }
 
-const std::vector<uint8_t> kCheck = kit::Bytes("123456789");
+const std::vector<uint8_t> kCheck = ciphertest::Bytes("123456789");
 
 TEST(CrcTest, CheckValuesChainingAndSeeds) {
   Crc crc;

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "EntropyPool.h"
-#include "ModesTestKit.h"
-#include "ZkTest.h"
+#include "ModesTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
-using kit::ToyCipher;
+using ciphertest::ToyCipher;
 namespace pool = zk::cipher::entropy;
 using Sample = std::vector<uint8_t>;
 
@@ -197,7 +197,7 @@ TEST_F(EntropyPool, WhiteningKeysTheCipherFromThePoolAndRunsCipherFeedback) {
     Sample both = raw;
     both.insert(both.end(), raw2.begin(), raw2.end());
     Sample expected = both;
-    kit::LiteralModes(oracle, zk::kModeCFB, iv).Run(expected, true);
+    ciphertest::LiteralModes(oracle, zk::kModeCFB, iv).Run(expected, true);
     EXPECT_EQ(first, Sample(expected.begin(), expected.begin() + 21)) << blockSize;
     EXPECT_EQ(second, Sample(expected.begin() + 21, expected.end())) << blockSize;
     EXPECT_EQ(toy->encrypted - before, int((40 + blockSize - 1) / blockSize));

@@ -4,13 +4,13 @@
 
 #include <random>
 
-#include "ModesTestKit.h"
-#include "ZkTest.h"
+#include "ModesTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
 using zktest::FakeStream;
-using kit::ToyCipher;
+using ciphertest::ToyCipher;
 
 struct Open {
   zk::ICipherFileStream* cfs = nullptr;

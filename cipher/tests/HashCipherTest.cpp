@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ModesTestKit.h"
-#include "ZkTest.h"
+#include "ModesTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ TEST(HashCipherTest, KindOneXorsWholeBlocksAndLeavesTheKeyBeforeTheLastXor) {
   EXPECT_EQ(ToHex(x.Final()), "092b4d6f09080808");
 
   // The key left in the cipher: 01234567 01000000 ^ 00..07.
-  kit::ToyCipher* toy = kit::ToyCipher::Make(8);
+  ciphertest::ToyCipher* toy = ciphertest::ToyCipher::Make(8);
   ASSERT_EQ(x.ch->SetBlockCipher(toy, 1), 0);
   ASSERT_EQ(x.h->Init(), 0);
   ASSERT_EQ(x.h->Update(m.data(), 20), 0);
@@ -165,7 +165,7 @@ TEST(HashCipherTest, ArgumentsErrorsAndFatalStops) {
   EXPECT_EQ(ToHex(out), "eeeeeeeeeeeeeeee");
 
   // A failing cipher stops Update with its status.
-  kit::ToyCipher* toy = kit::ToyCipher::Make(8);
+  ciphertest::ToyCipher* toy = ciphertest::ToyCipher::Make(8);
   toy->failWith = zk::kNotExecuted;
   ASSERT_EQ(x.ch->SetBlockCipher(toy, 2), 0);
   EXPECT_EQ(rc5->GetRefCount(), 1);  // the old cipher was let go

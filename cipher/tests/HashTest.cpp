@@ -1,6 +1,6 @@
 // Digests: the system's figures and the FIPS 180 SHA-1 examples, the
 // variants kept apart from the published values, every padding boundary
-// against the plain models (HashModels.h) and Crypto++, split updates and
+// against the plain models (HashModel.h) and Crypto++, split updates and
 // the hash stream over every read size, and the argument rules.
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "Digest64.h"
-#include "HashModels.h"
-#include "ModesTestKit.h"
-#include "ZkTest.h"
+#include "HashModel.h"
+#include "ModesTestSupport.h"
+#include "ZkTestSupport.h"
 #include "zk5BlockCipher.h"
 #include "zk5Clsid.h"
 
@@ -95,7 +95,7 @@ TEST_P(HashForm, KnownDigests) {
       {zk::id::HashGOST, "abc",
        "a61ae8a6 0ad127e1 aec7daa0 431fa982 dc089dae 3341d5fa d4b20a58 77587a07"},
       // Messages of two blocks, worked out with models written apart from
-      // this code and from HashModels.h: the padding of 56 bytes takes a
+      // this code and from HashModel.h: the padding of 56 bytes takes a
       // second 64-byte block, and 33 bytes make a full 32-byte block and
       // one of a single byte (length 33 in the length block).
       {zk::id::HashMD5, "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
@@ -116,13 +116,13 @@ TEST_P(HashForm, KnownDigests) {
 TEST(HashModels, ModelsGiveTheSystemsFigures) {
   // The plain models must themselves reproduce the figures before they
   // are trusted for the other lengths.
-  EXPECT_EQ(ToHex(model::Md5Variant(Msg("abc"))), "230f2d14a91a274a8f85ed463eafa7f3");
-  EXPECT_EQ(ToHex(model::Md5Variant({})), "487f7b22f68312d2c1bbc93b1aea445b");
-  EXPECT_EQ(ToHex(model::Sha256Variant(Msg("abc"))),
+  EXPECT_EQ(ToHex(ciphertest::model::Md5Variant(Msg("abc"))), "230f2d14a91a274a8f85ed463eafa7f3");
+  EXPECT_EQ(ToHex(ciphertest::model::Md5Variant({})), "487f7b22f68312d2c1bbc93b1aea445b");
+  EXPECT_EQ(ToHex(ciphertest::model::Sha256Variant(Msg("abc"))),
             "9e78068aa9c4d2cf10a147b6a9b72dbd6e3fe035dc0d0063317bcb4b73217d22");
-  EXPECT_EQ(ToHex(model::GostHash({})),
+  EXPECT_EQ(ToHex(ciphertest::model::GostHash({})),
             "a59c7fca0f5586b7ddf547c259acb51e371e2b173b552f82ee1488b63b21a0fc");
-  EXPECT_EQ(ToHex(model::GostHash(Msg("abc"))),
+  EXPECT_EQ(ToHex(ciphertest::model::GostHash(Msg("abc"))),
             "a61ae8a60ad127e1aec7daa0431fa982dc089dae3341d5fad4b20a5877587a07");
 }
 
@@ -150,9 +150,9 @@ TEST_P(HashForm, PaddingBoundariesMatchModelsAndOracle) {
     SCOPED_TRACE("length " + std::to_string(n));
     Bytes m = Random(n, uint32_t(n) + 7);
     EXPECT_EQ(ToHex(Digest(zk::id::HashSHA, m)), ToHex(Sha1Oracle(m)));
-    EXPECT_EQ(ToHex(Digest(zk::id::HashMD5, m)), ToHex(model::Md5Variant(m)));
-    EXPECT_EQ(ToHex(Digest(zk::id::HashSHA32, m)), ToHex(model::Sha256Variant(m)));
-    EXPECT_EQ(ToHex(Digest(zk::id::HashGOST, m)), ToHex(model::GostHash(m)));
+    EXPECT_EQ(ToHex(Digest(zk::id::HashMD5, m)), ToHex(ciphertest::model::Md5Variant(m)));
+    EXPECT_EQ(ToHex(Digest(zk::id::HashSHA32, m)), ToHex(ciphertest::model::Sha256Variant(m)));
+    EXPECT_EQ(ToHex(Digest(zk::id::HashGOST, m)), ToHex(ciphertest::model::GostHash(m)));
   }
 }
 
@@ -181,7 +181,7 @@ TEST(HashTest, GostCountsBytesAndRunsTwoBlocksForThirtyThree) {
   // block holding 33. Reordering the tail byte changes the digest; the
   // model fixes the bytes.
   Bytes m = Random(33, 3);
-  EXPECT_EQ(ToHex(Digest(zk::id::HashGOST, m)), ToHex(model::GostHash(m)));
+  EXPECT_EQ(ToHex(Digest(zk::id::HashGOST, m)), ToHex(ciphertest::model::GostHash(m)));
   Bytes other = m;
   std::swap(other[31], other[32]);
   EXPECT_NE(ToHex(Digest(zk::id::HashGOST, other)), ToHex(Digest(zk::id::HashGOST, m)));

@@ -4,14 +4,14 @@
 
 #include <random>
 
-#include "ModesTestKit.h"
-#include "ZkTest.h"
+#include "ModesTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
-using kit::LiteralModes;
+using ciphertest::LiteralModes;
 using zktest::FakeStream;
-using kit::ToyCipher;
+using ciphertest::ToyCipher;
 using zktest::FromHex;
 using zktest::ToHex;
 

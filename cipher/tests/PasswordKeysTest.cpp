@@ -5,12 +5,12 @@
 #include <set>
 #include <string>
 
-#include "ModesTestKit.h"
-#include "ZkTest.h"
+#include "ModesTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
-using kit::ToyCipher;
+using ciphertest::ToyCipher;
 using zktest::FromHex;
 
 const std::string kAlphabet =

@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "ModesTestKit.h"
-#include "ZkTest.h"
+#include "ModesTestSupport.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
@@ -75,9 +75,9 @@ std::string Oracle(const std::vector<uint8_t>& bytes) {
 TEST(RadixStream, EncodesAsBase64WithALineBreakAfterEvery64Characters) {
   Radix r;
   ASSERT_NE(r.proc, nullptr);
-  EXPECT_EQ(r.Encode(kit::Bytes("abc")), "YWJj");
-  EXPECT_EQ(r.Encode(kit::Bytes("a")), "YQ==");
-  EXPECT_EQ(r.Encode(kit::Bytes("ab")), "YWI=");
+  EXPECT_EQ(r.Encode(ciphertest::Bytes("abc")), "YWJj");
+  EXPECT_EQ(r.Encode(ciphertest::Bytes("a")), "YQ==");
+  EXPECT_EQ(r.Encode(ciphertest::Bytes("ab")), "YWI=");
   EXPECT_EQ(r.Encode({}), "");
   std::vector<uint8_t> b48(48);
   for (int i = 0; i < 48; ++i) b48[i] = uint8_t(i * 5);

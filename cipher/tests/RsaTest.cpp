@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "Rsa.h"
-#include "FixedEntropy.h"
-#include "ZkTest.h"
+#include "FakeEntropy.h"
+#include "ZkTestSupport.h"
 #include "zk5Rsa.h"
 
 namespace {
@@ -19,7 +19,7 @@ using namespace zk;
 using namespace zk::cipher;
 using namespace zk::cipher::bn;
 
-using zktest::FixedEntropy;
+using zktest::FakeEntropy;
 
 struct RsaDeleter {
   void operator()(Rsa* r) const { r->Release(); }
@@ -117,7 +117,7 @@ void CheckKey(Rsa& rsa, uint32_t bits) {
 TEST(RsaTest, GeneratedKeysHaveTheirProperties) {
   for (uint32_t bits : {64u, 65u, 100u, 512u, 1023u, 1024u}) {
     SCOPED_TRACE(bits);
-    FixedEntropy random(bits);
+    FakeEntropy random(bits);
     RsaPtr rsa = NewRsa();
     ASSERT_EQ(rsa->GenerateKeyFrom(bits, &random), kOk);
     CheckKey(*rsa, bits);
@@ -125,7 +125,7 @@ TEST(RsaTest, GeneratedKeysHaveTheirProperties) {
 }
 
 TEST(RsaTest, GenerationIsDeterministicForOneSource) {
-  FixedEntropy a(42), b(42);
+  FakeEntropy a(42), b(42);
   RsaPtr x = NewRsa(), y = NewRsa();
   ASSERT_EQ(x->GenerateKeyFrom(256, &a), kOk);
   ASSERT_EQ(y->GenerateKeyFrom(256, &b), kOk);
@@ -136,7 +136,7 @@ TEST(RsaTest, GenerationIsDeterministicForOneSource) {
 }
 
 TEST(RsaTest, GenerationFailuresLeaveNoKey) {
-  FixedEntropy random(1);
+  FakeEntropy random(1);
   RsaPtr rsa = NewRsa();
   ASSERT_EQ(rsa->GenerateKeyFrom(128, &random), kOk);
   EXPECT_EQ(rsa->GenerateKeyFrom(63, &random), kInvalidArg);
@@ -153,7 +153,7 @@ TEST(RsaTest, GenerationFailuresLeaveNoKey) {
 
 // A 2048-bit key used by OpenSSL: one encryption each way.
 TEST(RsaTest, Generated2048BitKeyWorksWithOpenSsl) {
-  FixedEntropy random(2048);
+  FakeEntropy random(2048);
   RsaPtr rsa = NewRsa();
   ASSERT_EQ(rsa->GenerateKeyFrom(2048, &random), kOk);
   const BigNumber& n = rsa->Number(0);
@@ -211,7 +211,7 @@ TEST(RsaTest, GeneratedKeysAndResultsArePinned) {
     ExpUseHardware(vector);
     for (const Case& c : cases) {
       SCOPED_TRACE(std::to_string(c.bits) + (vector ? " vector" : " portable"));
-      FixedEntropy random(c.bits + 7);
+      FakeEntropy random(c.bits + 7);
       RsaPtr rsa = NewRsa();
       ASSERT_EQ(rsa->GenerateKeyFrom(c.bits, &random), kOk);
       Blob blob;
@@ -233,7 +233,7 @@ TEST(RsaTest, GeneratedKeysAndResultsArePinned) {
 class RsaKeyTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    FixedEntropy random(1024);
+    FakeEntropy random(1024);
     key_ = Rsa::Create();
     ASSERT_EQ(key_->GenerateKeyFrom(1024, &random), kOk);
   }
@@ -508,7 +508,7 @@ namespace {
 
 // The exponentiation setups kept per key follow every change of key.
 TEST(RsaTest, KeptSetupsFollowKeyChanges) {
-  FixedEntropy ra(11), rb(12);
+  FakeEntropy ra(11), rb(12);
   RsaPtr a = NewRsa(), b = NewRsa(), fresh = NewRsa();
   ASSERT_EQ(a->GenerateKeyFrom(512, &ra), kOk);
   ASSERT_EQ(b->GenerateKeyFrom(512, &rb), kOk);

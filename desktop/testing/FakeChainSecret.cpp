@@ -2,7 +2,7 @@
 
 #include "zk5main.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 StatusCode ChainMessage::GetText(char** out) {
   *out = zk_DupString(text.c_str());
@@ -47,4 +47,4 @@ StatusCode ChainSecret::GetCapacity(const char* path, int32_t format, uint64_t* 
   return zk::kOk;
 }
 
-}  // namespace kivfake
+}  // namespace desktoptest

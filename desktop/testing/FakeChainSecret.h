@@ -7,7 +7,7 @@
 
 #include "desktop/testing/FakeEngine.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 class ChainMessage : public Counted<zk::IMessage> {
  public:
@@ -53,4 +53,4 @@ class ChainSecret : public Counted<zk::IKivSecret> {
   SecretLog* log_;
 };
 
-}  // namespace kivfake
+}  // namespace desktoptest

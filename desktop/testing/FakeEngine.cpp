@@ -7,7 +7,7 @@
 #include "ToolkitObject.h"
 #include "zk5main.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 namespace {
 
@@ -140,4 +140,4 @@ StatusCode FakeDriver::CreateTextEncoder(zk::ITextEncoder** out) {
   return zk::kNotFound;
 }
 
-}  // namespace kivfake
+}  // namespace desktoptest

@@ -20,7 +20,7 @@
 #include "kvSafeDriver.h"
 #include "zk5script.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 // Reference counting and QueryInterface over a fixed list of ids.
 template <class I>
@@ -166,4 +166,4 @@ class FakeDriver : public Counted<zk::ISafeDriverApp> {
   ~FakeDriver() override;
 };
 
-}  // namespace kivfake
+}  // namespace desktoptest

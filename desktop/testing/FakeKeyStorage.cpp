@@ -4,7 +4,7 @@
 
 #include "zk5main.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 namespace {
 std::string S(const char* s) { return s ? s : "<null>"; }
@@ -186,4 +186,4 @@ StatusCode FakeToolDriver::CreateTextEncoder(zk::ITextEncoder** out) {
   return zk::kOk;
 }
 
-}  // namespace kivfake
+}  // namespace desktoptest

@@ -8,7 +8,7 @@
 
 #include "desktop/testing/FakeEngine.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 zk::KeyInfo MakeKey(const char* name, const char* second, const char* country, const char* city,
                     int32_t bits, int32_t year = 126, int32_t month = 11, int32_t day = 11);
@@ -93,4 +93,4 @@ class FakeToolDriver : public FakeDriver {
   ~FakeToolDriver() override;
 };
 
-}  // namespace kivfake
+}  // namespace desktoptest

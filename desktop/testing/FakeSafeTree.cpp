@@ -12,7 +12,7 @@
 
 #include "zk5main.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 namespace {
 
@@ -404,4 +404,4 @@ std::vector<std::string> FakeSafeTree::Changes() const {
   return out;
 }
 
-}  // namespace kivfake
+}  // namespace desktoptest

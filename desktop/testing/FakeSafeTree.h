@@ -10,7 +10,7 @@
 
 #include "desktop/testing/FakeEngine.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 class FakeSafeTree : public Counted<zk::ISafe> {
  public:
@@ -76,4 +76,4 @@ class FakeSafeTree : public Counted<zk::ISafe> {
   bool Failing(const std::string& op, StatusCode& rc) const;
 };
 
-}  // namespace kivfake
+}  // namespace desktoptest

@@ -10,7 +10,7 @@
 #include "desktop/testing/FakeEngine.h"
 #include "zk5main.h"
 
-namespace kivfake {
+namespace desktoptest {
 
 // The main window's engine: the fake driver (one more reference each time).
 inline kiv::EngineSource FakeSource(FakeDriver* driver) {
@@ -154,4 +154,4 @@ class FakeSafe : public Counted<zk::ISafe> {
   int commits = 0;
 };
 
-}  // namespace kivfake
+}  // namespace desktoptest

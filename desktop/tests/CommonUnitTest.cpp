@@ -15,11 +15,11 @@
 #include "desktop/CommonUnit.h"
 #include "desktop/OpenKeyStorageUnit.h"
 #include "desktop/SetKeyStoragePassUnit.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 #include "desktop/testing/FakeEngine.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/StagingFolder.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/StagingFolderTestSupport.h"
+#include "tests/support/ZkTestSupport.h"
 #include "zk5Status.h"
 
 namespace {
@@ -29,11 +29,11 @@ using kiv::BoxIcon;
 struct Fixture : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
-    texts = new kivfake::FakeTextRes();
+    texts = new desktoptest::FakeTextRes();
   }
   void TearDown() override { texts->Release(); }
-  kivfake::FakeTextRes* texts;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakeTextRes* texts;
+  desktoptest::FakePrompter prompter;
 };
 
 using CommonUnit = Fixture;
@@ -195,7 +195,7 @@ struct KeyStorage : Fixture {
   void SetUp() override {
     Fixture::SetUp();
     ASSERT_TRUE(zktest::LoadToolkit("zk5cipher"));  // cipher.SetPassword for the gauge
-    driver = new kivfake::FakeDriver();
+    driver = new desktoptest::FakeDriver();
     driver->Start();
   }
   void TearDown() override {
@@ -203,7 +203,7 @@ struct KeyStorage : Fixture {
     driver->Release();
     Fixture::TearDown();
   }
-  kivfake::FakeDriver* driver;
+  desktoptest::FakeDriver* driver;
   zk::IKeysCtrl* keys = nullptr;
 };
 

@@ -31,12 +31,12 @@
 #include "desktop/MessageCommandsUnit.h"
 #include "desktop/OneFileUnit.h"
 #include "desktop/WaitHourglassUnit.h"
-#include "desktop/testing/OpenSecretProbe.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/OpenSecretTestSupport.h"
+#include "desktop/testing/DesktopTestSupport.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSecret.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace {
 
@@ -70,14 +70,14 @@ struct Content : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
     kiv::SetSilent(true);
-    driver = new kivfake::FakeDriver();
+    driver = new desktoptest::FakeDriver();
     auto& v = driver->params->values;
     for (const char* n : {"top", "left", "width", "height", "hash", "cipher", "copy_container",
                           "count_of_files_reopen", "systray"})
       v[n] = "";
     v["systray"] = "0";
     form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{"-s"});
-    form->FormCreate(kivfake::FakeSource(driver));
+    form->FormCreate(desktoptest::FakeSource(driver));
     form->ExplorerExt() = kiv::kvTExplorerExt(types.Lookup());
     form->show();
     desktoptest::Drain();
@@ -89,17 +89,17 @@ struct Content : ::testing::Test {
     driver->Release();
   }
   void ShowMessage(const std::string& text) {
-    secret = new kivfake::FakeSecret();
+    secret = new desktoptest::FakeSecret();
     secret->AddRef();
-    message = new kivfake::FakeMessage();
+    message = new desktoptest::FakeMessage();
     message->text = text;
     form->ShowSecret(secret, message, 1, "/tmp/m.kvs");
     ASSERT_TRUE(form->Model().Saved());
   }
-  kivfake::FakeFile* ShowFile(std::function<void(kivfake::FakeFile&)> fill = nullptr) {
-    secret = new kivfake::FakeSecret();
+  desktoptest::FakeFile* ShowFile(std::function<void(desktoptest::FakeFile&)> fill = nullptr) {
+    secret = new desktoptest::FakeSecret();
     secret->AddRef();
-    file = new kivfake::FakeFile();
+    file = new desktoptest::FakeFile();
     if (fill) fill(*file);
     form->ShowSecret(secret, file, 2, "/tmp/f.kvs");
     return file;
@@ -122,12 +122,12 @@ struct Content : ::testing::Test {
   }
 
   FakeTypes types;
-  kivfake::FakeDriver* driver;
+  desktoptest::FakeDriver* driver;
   std::unique_ptr<kiv::TMainForm> form;
-  kivfake::FakeSecret* secret = nullptr;
-  kivfake::FakeMessage* message = nullptr;
-  kivfake::FakeFile* file = nullptr;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakeSecret* secret = nullptr;
+  desktoptest::FakeMessage* message = nullptr;
+  desktoptest::FakeFile* file = nullptr;
+  desktoptest::FakePrompter prompter;
   zktest::TempDir dir;
 };
 
@@ -385,7 +385,7 @@ TEST_F(Content, OneFileViewRows) {
       form->mnSecretCloseClick();
       secret->Release();
     }
-    ShowFile([&](kivfake::FakeFile& f) {
+    ShowFile([&](desktoptest::FakeFile& f) {
       f.name = c.name;
       f.info = {c.size, c.stored, c.flags, created, modified};
       f.infoResult = 0;
@@ -482,9 +482,9 @@ TEST_F(Content, GetProposesTheStoredNameAndTells814) {
 }
 
 TEST_F(Content, FileAddAndGetOfASafeAreNotTheOneFileCommands) {
-  secret = new kivfake::FakeSecret();
+  secret = new desktoptest::FakeSecret();
   secret->AddRef();
-  form->ShowSecret(secret, new kivfake::FakeSafe(), 3, "/tmp/s.kvs");
+  form->ShowSecret(secret, new desktoptest::FakeSafe(), 3, "/tmp/s.kvs");
   // With a safe shown the safe's own commands take them (their tests are
   // the safe view's); the one-file handlers leave them alone.
   EXPECT_FALSE(kiv::RunOneFileCommand(*form, "mnFileAdd"));
@@ -571,7 +571,7 @@ TEST_F(Content, PicturesOfTheMessageAndFileViews) {
   driver->texts->given = LanguageFile(zktest::ProgramDir() + "/kiv_en.txt");
   form.reset();
   form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{"-s"});
-  form->FormCreate(kivfake::FakeSource(driver));
+  form->FormCreate(desktoptest::FakeSource(driver));
   form->show();
   desktoptest::Drain();
   QString folder = qEnvironmentVariable("KIV_SCREENSHOT_DIR");
@@ -597,7 +597,7 @@ TEST_F(Content, PicturesOfTheMessageAndFileViews) {
   form->mnSecretCloseClick();
   secret->Release();
   secret = nullptr;
-  ShowFile([](kivfake::FakeFile& f) {
+  ShowFile([](desktoptest::FakeFile& f) {
     f.name = "holiday-report.pdf";
     f.info = {1234567, 1012345, 1, {126, 6, 14, 9, 30, 12}, {126, 7, 2, 18, 5, 44}};
     f.infoResult = 0;

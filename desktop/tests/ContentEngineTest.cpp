@@ -18,10 +18,10 @@
 #include "desktop/MessageFileTextIds.h"
 #include "desktop/ModalRun.h"
 #include "desktop/TextIds.h"
-#include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/PageScript.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "desktop/testing/PageScriptTestSupport.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ std::string Slurp(const std::string& path) {
 TEST(ContentEndToEnd, OneFileSecretAddSaveReopenGet) {
   desktoptest::App();
   zktest::TempDir dir;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   desktoptest::PageScript script;
   std::deque<desktoptest::Page>& pages = script.pages;
   auto click = desktoptest::Click;

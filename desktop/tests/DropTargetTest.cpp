@@ -17,7 +17,7 @@
 #include "desktop/DropTargetUnit.h"
 #include "desktop/KivEvent.h"
 #include "desktop/MainFormUnit.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 
 namespace {
 

@@ -26,12 +26,12 @@
 #include "desktop/MessageFileTextIds.h"
 #include "desktop/ModalRun.h"
 #include "desktop/WizardTextIds.h"
-#include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/MainWindowRig.h"
-#include "desktop/testing/PageScript.h"
-#include "desktop/testing/ScriptedPrompter.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "desktop/testing/MainWindowTestSupport.h"
+#include "desktop/testing/PageScriptTestSupport.h"
+#include "desktop/testing/FakePrompter.h"
 #include "desktop/zk5Base.hpp"
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 #include "zk5main.h"
 
 namespace {

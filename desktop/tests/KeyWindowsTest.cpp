@@ -21,10 +21,10 @@
 #include "desktop/PasswordGeneratorHook.h"
 #include "desktop/SetKeyStoragePassUnit.h"
 #include "desktop/SignUnit.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 #include "desktop/testing/FakeKeyStorage.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ void Key(QWidget* w, int key) {
   QApplication::sendEvent(w, &press);
 }
 
-std::vector<QString> Texts(const kiv::ScriptedPrompter& p) {
+std::vector<QString> Texts(const desktoptest::FakePrompter& p) {
   std::vector<QString> out;
   for (auto& c : p.Calls())
     if (c.kind == "message") out.push_back(c.text);
@@ -58,16 +58,16 @@ struct Fixture : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
     ASSERT_TRUE(zktest::LoadToolkit("zk5cipher"));  // the quality gauge's password object
-    texts = new kivfake::FakeTextRes();
-    keys = new kivfake::FakeKeyStorage();
+    texts = new desktoptest::FakeTextRes();
+    keys = new desktoptest::FakeKeyStorage();
   }
   void TearDown() override {
     keys->Release();
     texts->Release();
   }
-  kivfake::FakeTextRes* texts;
-  kivfake::FakeKeyStorage* keys;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakeTextRes* texts;
+  desktoptest::FakeKeyStorage* keys;
+  desktoptest::FakePrompter prompter;
 };
 
 using KeyStorageWindow = Fixture;

@@ -16,23 +16,23 @@
 #include "desktop/ModalRun.h"
 #include "desktop/SingleInstance.h"
 #include "desktop/TextIds.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSecret.h"
-#include "desktop/testing/ScriptedPrompter.h"
+#include "desktop/testing/FakePrompter.h"
 #include "kvMessageSocket.h"
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
 
-using kivfake::FakeSource;
+using desktoptest::FakeSource;
 
 struct MainForm : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
-    driver = new kivfake::FakeDriver();
+    driver = new desktoptest::FakeDriver();
     form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
   }
   void TearDown() override {
@@ -46,7 +46,7 @@ struct MainForm : ::testing::Test {
     desktoptest::Drain();
   }
 
-  kivfake::FakeDriver* driver;
+  desktoptest::FakeDriver* driver;
   std::unique_ptr<kiv::TMainForm> form;
 };
 
@@ -73,7 +73,7 @@ TEST_F(MainForm, StartsOnTheEngineAndPublishesItsObjects) {
 
 TEST_F(MainForm, CopyOptionOnlyForExactlyOne) {
   for (const char* v : {"2", "0", "", "yes"}) {
-    kivfake::FakeDriver* d = new kivfake::FakeDriver();
+    desktoptest::FakeDriver* d = new desktoptest::FakeDriver();
     d->params->values["copy_container"] = v;
     {
       kiv::TMainForm f({});
@@ -108,7 +108,7 @@ TEST_F(MainForm, CommandsTakeThePendingNames) {
 
 TEST_F(MainForm, CarrierCommandTestsTheExtensionFirst) {
   form->FormCreate(FakeSource(driver));
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   // No container takes ".tif" (nor a secret file): the information box
   // 91, captioned with the window caption, ends the command.
   size_t seen = 0;
@@ -143,9 +143,9 @@ TEST_F(MainForm, MinimiseMessage) {
 }
 
 // A driver whose start has something to tell the user.
-class NotingDriver : public kivfake::FakeDriver {
+class NotingDriver : public desktoptest::FakeDriver {
  public:
-  struct Notes : kivfake::Counted<zk::IStartNotes> {
+  struct Notes : desktoptest::Counted<zk::IStartNotes> {
     const char* InterfaceId() const override { return zk::id::KivIStartNotes; }
     StatusCode GetStartNotes(char** out) override {
       zk_free(*out);
@@ -163,7 +163,7 @@ class NotingDriver : public kivfake::FakeDriver {
 };
 
 TEST_F(MainForm, StartNotesAreShownOnceTheWindowShows) {
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   auto* noting = new NotingDriver();
   form->FormCreate(FakeSource(noting));
   EXPECT_TRUE(prompter.Calls().empty()) << "nothing before the window shows";
@@ -177,7 +177,7 @@ TEST_F(MainForm, StartNotesAreShownOnceTheWindowShows) {
 }
 
 TEST_F(MainForm, NoStartNotesNoBox) {
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   form->FormCreate(FakeSource(driver));
   form->show();
   desktoptest::Drain();

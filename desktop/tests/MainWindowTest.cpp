@@ -41,13 +41,13 @@
 #include "desktop/SysTrayUnit.h"
 #include "desktop/TextIds.h"
 #include "desktop/WaitHourglassUnit.h"
-#include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/OpenSecretProbe.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "desktop/testing/OpenSecretTestSupport.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSafeTree.h"
 #include "desktop/testing/FakeSecret.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace {
 
@@ -205,7 +205,7 @@ TEST(SysTray, ShowHideHintAndClicks) {
 struct Recent : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
-    params = new kivfake::FakeAppParam();
+    params = new desktoptest::FakeAppParam();
     params->values["count_of_files_reopen"] = "0";
     for (int i = 0; i < 9; ++i) params->values["reopen_file_" + std::to_string(i)] = "";
     menu.SetParentMenu(&qmenu);
@@ -219,7 +219,7 @@ struct Recent : ::testing::Test {
     return l;
   }
   bool app = (desktoptest::App(), true);  // before the menu
-  kivfake::FakeAppParam* params;
+  desktoptest::FakeAppParam* params;
   QMenu qmenu;
   kiv::TReloadFileMenu menu;
 };
@@ -272,13 +272,13 @@ TEST_F(Recent, LoadStopsAtTheFirstEmptyAndLabelsPastNine) {
 // ---------------------------------------------------------------------------
 // The main window.
 
-using kivfake::FakeSource;
+using desktoptest::FakeSource;
 
 struct Window : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
     kiv::SetSilent(true);
-    driver = new kivfake::FakeDriver();
+    driver = new desktoptest::FakeDriver();
     auto& v = driver->params->values;
     for (const char* n : {"top", "left", "width", "height", "hash", "cipher", "copy_container",
                           "next_show", "count_of_files_reopen"})
@@ -301,18 +301,18 @@ struct Window : ::testing::Test {
     driver->Release();
   }
   // A secret of kind 1-3 shown as the chains show one.
-  kivfake::FakeSecret* Show(int kind, int format = zk::kFormatSecretFile,
+  desktoptest::FakeSecret* Show(int kind, int format = zk::kFormatSecretFile,
                             const std::string& path = "/tmp/shown.kvs") {
-    auto* s = new kivfake::FakeSecret();
+    auto* s = new desktoptest::FakeSecret();
     zk::IBase* c = nullptr;
     if (kind == 1) {
-      message = new kivfake::FakeMessage();
+      message = new desktoptest::FakeMessage();
       message->text = "Hello, secret world.\nSecond line.";
       c = message;
     } else if (kind == 2) {
-      c = new kivfake::FakeFile();
+      c = new desktoptest::FakeFile();
     } else {
-      safe = new kivfake::FakeSafe();
+      safe = new desktoptest::FakeSafe();
       c = safe;
     }
     s->AddRef();  // one for the test
@@ -322,12 +322,12 @@ struct Window : ::testing::Test {
   }
   bool Enabled(const char* name) { return form->Action(name)->isEnabled(); }
 
-  kivfake::FakeDriver* driver;
+  desktoptest::FakeDriver* driver;
   std::unique_ptr<kiv::TMainForm> form;
   FakeTray* tray = nullptr;
-  kivfake::FakeMessage* message = nullptr;
-  kivfake::FakeSafe* safe = nullptr;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakeMessage* message = nullptr;
+  desktoptest::FakeSafe* safe = nullptr;
+  desktoptest::FakePrompter prompter;
 };
 
 TEST_F(Window, CaptionsAndHintsByIdAndTheFirstShow) {
@@ -438,7 +438,7 @@ TEST_F(Window, EveryActionHasItsStandardKeyAndPicture) {
     for (QAction* a : bar->actions()) EXPECT_TRUE(listed.count(a->objectName().toStdString())) << a->objectName().toStdString();
   // No two enabled actions share a key, in any state (an ambiguous key does nothing).
   for (int kind = 0; kind <= 3; ++kind) {
-    kivfake::FakeSecret* s = kind ? Show(kind) : nullptr;
+    desktoptest::FakeSecret* s = kind ? Show(kind) : nullptr;
     std::map<QString, QString> owner;
     for (QAction* a : form->findChildren<QAction*>()) {
       if (!a->isEnabled()) continue;
@@ -468,7 +468,7 @@ TEST_F(Window, FontSizeRaisedToFive) {
 
 TEST_F(Window, MessageViewSaveAndStates) {
   Make();
-  kivfake::FakeSecret* s = Show(1);
+  desktoptest::FakeSecret* s = Show(1);
   EXPECT_EQ(form->MemoMessage->toPlainText().toStdString(), message->text);
   EXPECT_TRUE(form->Model().Saved());
   EXPECT_TRUE(form->ToolBarEdit->isVisible());
@@ -490,7 +490,7 @@ TEST_F(Window, MessageViewSaveAndStates) {
 
 TEST_F(Window, SaveOfAFileSecretOnlyRefreshes) {
   Make();
-  kivfake::FakeSecret* s = Show(2);
+  desktoptest::FakeSecret* s = Show(2);
   EXPECT_EQ(form->PageControlView->currentWidget(), form->TabSheetFile);
   kiv::OpenSecretProbe::SetSaved(form->Model(), false);
   form->mnSecretSaveClick();
@@ -502,7 +502,7 @@ TEST_F(Window, SaveOfAFileSecretOnlyRefreshes) {
 
 TEST_F(Window, SafeSaveCommits) {
   Make();
-  kivfake::FakeSecret* s = Show(3);
+  desktoptest::FakeSecret* s = Show(3);
   EXPECT_TRUE(form->PanelLeft->isVisible());
   EXPECT_TRUE(Enabled("mnFolderNew"));
   kiv::OpenSecretProbe::SetSaved(form->Model(), false);
@@ -519,7 +519,7 @@ TEST_F(Window, DeleteAsksByMediumAndKeepsTheViewWhenItFails) {
     const char* question;
   } cases[] = {{zk::kFormatSecretFile, "T803"}, {zk::kFormatBMP, "T819"}};
   for (const Case& c : cases) {
-    kivfake::FakeSecret* s = Show(1, c.format);
+    desktoptest::FakeSecret* s = Show(1, c.format);
     s->deleteResult = -105;
     prompter.Clear();
     prompter.AnswerBox(BoxAnswer::kYes);
@@ -547,7 +547,7 @@ TEST_F(Window, DeleteAsksByMediumAndKeepsTheViewWhenItFails) {
 
 TEST_F(Window, CloseAsksAndAFailingSaveKeepsTheSecret) {
   Make();
-  kivfake::FakeSecret* s = Show(1);
+  desktoptest::FakeSecret* s = Show(1);
   const int saves = driver->params->saves;
   form->MemoMessage->appendPlainText("x");
   message->setResult = -105;
@@ -576,7 +576,7 @@ TEST_F(Window, CloseAsksAndAFailingSaveKeepsTheSecret) {
 
 TEST_F(Window, ACommandFromOutsideStopsWhenTheCloseIsRefused) {
   Make();
-  kivfake::FakeSecret* s = Show(1);
+  desktoptest::FakeSecret* s = Show(1);
   form->MemoMessage->appendPlainText("x");
   prompter.AnswerBox(BoxAnswer::kCancel);
   kiv::PostKivMessage(form.get(), kiv::wm::kNewSafe);
@@ -617,7 +617,7 @@ TEST_F(Window, CloseWithTheTrayHidesAndASessionEndCloses) {
   ASSERT_TRUE(form->Tray()->IsShown());
   EXPECT_EQ(tray->adds, 1);
   EXPECT_EQ(tray->tip, "Kivora 1.01");
-  kivfake::FakeSecret* s = Show(1);
+  desktoptest::FakeSecret* s = Show(1);
   const int saves = driver->params->saves;
   EXPECT_FALSE(form->close());
   EXPECT_TRUE(desktoptest::SpinUntil([&] { return form->isHidden(); }));
@@ -670,8 +670,8 @@ TEST_F(Window, GeneratorAndNewSecretOpenTheirWindows) {
 
 TEST(Warning, NextShowZeroShowsNothingAndTheBoxStopsIt) {
   desktoptest::App();
-  auto* texts = new kivfake::FakeTextRes();
-  auto* params = new kivfake::FakeAppParam();
+  auto* texts = new desktoptest::FakeTextRes();
+  auto* params = new desktoptest::FakeAppParam();
   params->values["next_show"] = "0";
   bool shown = false;
   QTimer::singleShot(0, [&] { shown = QApplication::activeModalWidget() != nullptr; });
@@ -706,7 +706,7 @@ TEST(Warning, NextShowZeroShowsNothingAndTheBoxStopsIt) {
 
 TEST(About, CaptionPageAndNoBrowserMenu) {
   desktoptest::App();
-  auto* texts = new kivfake::FakeTextRes();
+  auto* texts = new desktoptest::FakeTextRes();
   kiv::TFormAbout a(texts);
   EXPECT_EQ(a.windowTitle(), "T1800");
   EXPECT_EQ(a.BitBtnClose->text(), "T6");
@@ -717,7 +717,7 @@ TEST(About, CaptionPageAndNoBrowserMenu) {
 
 TEST(ViewText, SavesTheBytesAsTheyCame) {
   desktoptest::App();
-  auto* texts = new kivfake::FakeTextRes();
+  auto* texts = new desktoptest::FakeTextRes();
   zktest::TempDir dir;
   const QByteArray rtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 caf\\'e9 \\b bold\\b0\\par}\r\n\0x", 57);
   for (bool rich : {true, false}) {
@@ -727,7 +727,7 @@ TEST(ViewText, SavesTheBytesAsTheyCame) {
       EXPECT_EQ(v.RichEditText->toPlainText(), QString::fromUtf8("café bold"));
     }
     QString out = QString::fromStdString(dir.File(rich ? "a.rtf" : "b.rtf"));
-    kiv::ScriptedPrompter prompter;
+    desktoptest::FakePrompter prompter;
     prompter.AnswerPath(out);
     v.tlbSaveClick();
     EXPECT_EQ(prompter.Calls()[0].text, "note.rtf") << "the name without its folder";
@@ -845,7 +845,7 @@ TEST_F(Window, PicturesOfTheFourStatesAndAbout) {
     EXPECT_TRUE(img.save(folder + "/" + name + ".png")) << name.toStdString();
   };
   take(form.get(), "main-nothing");
-  kivfake::FakeSecret* s = Show(1);
+  desktoptest::FakeSecret* s = Show(1);
   take(form.get(), "main-message");
   form->mnSecretCloseClick();
   s->Release();
@@ -879,7 +879,7 @@ TEST_F(Window, PictureOfTheSafeView) {
   QString folder = qEnvironmentVariable("KIV_SCREENSHOT_DIR");
   if (folder.isEmpty()) folder = QString::fromStdString(zktest::ProgramDir()) + "/../screenshots";
   QDir().mkpath(folder);
-  auto* tree = new kivfake::FakeSafeTree();
+  auto* tree = new desktoptest::FakeSafeTree();
   tree->MakeFolders("\\Letters\\2025");
   tree->MakeFolders("\\Letters\\2026\\Drafts");
   tree->MakeFolders("\\Photos\\Summer");
@@ -888,7 +888,7 @@ TEST_F(Window, PictureOfTheSafeView) {
   tree->PutFile("\\Letters\\2026", "setup.exe", std::string(5000, 'e'));
   tree->PutFile("\\", "readme.txt", "r");
   tree->current = "\\Letters\\2026";
-  auto* s = new kivfake::FakeSecret();
+  auto* s = new desktoptest::FakeSecret();
   form->Model().Choice().carrierFormat = zk::kFormatSecretFile;
   form->ShowSecret(s, tree, 3, "/tmp/archive.kvs");
   EXPECT_EQ(form->PanelSafeBottom->text(), "\\Letters\\2026");
@@ -906,12 +906,12 @@ namespace {
 
 TEST(Help, PageOfTheLanguageOrWarning92) {
   desktoptest::App();
-  auto* texts = new kivfake::FakeTextRes();
-  auto* params = new kivfake::FakeAppParam();
+  auto* texts = new desktoptest::FakeTextRes();
+  auto* params = new desktoptest::FakeAppParam();
   params->values["lang_cur"] = "en";
   params->values["en_help"] = "help.html";
   zktest::TempDir dir;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   QWidget owner;
   const QString folder = QString::fromStdString(dir.path());
   kiv::ShowHelpContents(&owner, texts, params, folder);

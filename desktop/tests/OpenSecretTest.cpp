@@ -50,9 +50,9 @@ class OpenSecretRules : public ::testing::Test {
   void SetUp() override {
     view.model = &model;
     model.SetView(&view);
-    secret = new kivfake::FakeSecret();
-    message = new kivfake::FakeMessage();
-    safe = new kivfake::FakeSafe();
+    secret = new desktoptest::FakeSecret();
+    message = new desktoptest::FakeMessage();
+    safe = new desktoptest::FakeSafe();
   }
   void TearDown() override {
     model.Release();
@@ -72,9 +72,9 @@ class OpenSecretRules : public ::testing::Test {
 
   OpenSecret model;
   RecordingView view;
-  kivfake::FakeSecret* secret = nullptr;
-  kivfake::FakeMessage* message = nullptr;
-  kivfake::FakeSafe* safe = nullptr;
+  desktoptest::FakeSecret* secret = nullptr;
+  desktoptest::FakeMessage* message = nullptr;
+  desktoptest::FakeSafe* safe = nullptr;
 };
 
 TEST_F(OpenSecretRules, SavedFlagThroughASecretsLife) {
@@ -246,14 +246,14 @@ TEST_F(OpenSecretRules, ChainHandsItsSecretOver) {
 // held until shown; a failed create leaves nothing, a failed open keeps the
 // secret object for another password.
 TEST(OpenSecretChain, CreateAndOpenHoldTheContentUntilShown) {
-  kivfake::SecretLog log;
+  desktoptest::SecretLog log;
   OpenSecret model;
   RecordingView view;
   view.model = &model;
   model.SetView(&view);
   zk::SecretParams p{};
 
-  model.Adopt(new kivfake::ChainSecret(&log));
+  model.Adopt(new desktoptest::ChainSecret(&log));
   model.SetPath("/tmp/new.kvs");
   log.createResult = zk::kWriteError;
   EXPECT_EQ(model.Create(p), zk::kWriteError);
@@ -261,7 +261,7 @@ TEST(OpenSecretChain, CreateAndOpenHoldTheContentUntilShown) {
   EXPECT_EQ(model.Content(), nullptr);
   EXPECT_EQ(log.alive, 0);
 
-  model.Adopt(new kivfake::ChainSecret(&log));
+  model.Adopt(new desktoptest::ChainSecret(&log));
   log.createResult = zk::kOk;
   EXPECT_EQ(model.Create(p), zk::kOk);
   EXPECT_NE(model.Content(), nullptr);
@@ -273,7 +273,7 @@ TEST(OpenSecretChain, CreateAndOpenHoldTheContentUntilShown) {
   EXPECT_EQ(log.alive, 0);
 
   view.events.clear();
-  model.Adopt(new kivfake::ChainSecret(&log));
+  model.Adopt(new desktoptest::ChainSecret(&log));
   model.SetPath("/tmp/old.kvs");
   log.openResult = zk::kAccessDenied;
   EXPECT_EQ(model.Open(p), zk::kAccessDenied);

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 #include "desktop/PhysicalDeleteUnit.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "kvMessageSocket.h"
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 
 extern char** environ;
 

@@ -15,8 +15,8 @@
 #include "desktop/MainFormUnit.h"
 #include "desktop/ProgressUnit.h"
 #include "desktop/WaitHourglassUnit.h"
-#include "desktop/testing/DesktopTest.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "tests/support/ZkTestSupport.h"
 #include "zk5Clsid.h"
 
 namespace {

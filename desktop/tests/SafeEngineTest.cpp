@@ -24,12 +24,12 @@
 #include "desktop/MainFormUnit.h"
 #include "desktop/ModalRun.h"
 #include "desktop/SafeViewUnit.h"
-#include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/MainWindowRig.h"
-#include "desktop/testing/PageScript.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/StagingFolder.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "desktop/testing/MainWindowTestSupport.h"
+#include "desktop/testing/PageScriptTestSupport.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/StagingFolderTestSupport.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace fs = std::filesystem;
 

@@ -33,15 +33,15 @@
 #include "desktop/SafeTextIds.h"
 #include "desktop/SafeViewUnit.h"
 #include "desktop/WaitHourglassUnit.h"
-#include "desktop/testing/OpenSecretProbe.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/OpenSecretTestSupport.h"
+#include "desktop/testing/DesktopTestSupport.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeSafeTree.h"
 #include "desktop/testing/FakeSecret.h"
-#include "desktop/testing/PageScript.h"
-#include "desktop/testing/ScriptedPrompter.h"
+#include "desktop/testing/PageScriptTestSupport.h"
+#include "desktop/testing/FakePrompter.h"
 #include "kvMessageSocket.h"
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -91,8 +91,8 @@ void WriteAll(const fs::path& p, const std::string& bytes) {
 }
 
 // A secret whose Create hands out a new safe (or fails).
-struct SafeMakingSecret : kivfake::FakeSecret {
-  explicit SafeMakingSecret(kivfake::FakeSafeTree* made, StatusCode result)
+struct SafeMakingSecret : desktoptest::FakeSecret {
+  explicit SafeMakingSecret(desktoptest::FakeSafeTree* made, StatusCode result)
       : made(made), result(result) {}
   StatusCode Create(const char*, const zk::SecretParams*, zk::IBase** out) override {
     calls.push_back("Create");
@@ -101,7 +101,7 @@ struct SafeMakingSecret : kivfake::FakeSecret {
     *out = made;
     return zk::kOk;
   }
-  kivfake::FakeSafeTree* made;
+  desktoptest::FakeSafeTree* made;
   StatusCode result;
 };
 
@@ -109,14 +109,14 @@ struct SafeView : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
     kiv::SetSilent(true);
-    driver = new kivfake::FakeDriver();
+    driver = new desktoptest::FakeDriver();
     driver->params->values["count_of_arc_ext"] = "1";
     driver->params->values["arc_ext_0"] = ".txt";
     form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{"-s"});
-    form->FormCreate(kivfake::FakeSource(driver));
+    form->FormCreate(desktoptest::FakeSource(driver));
     form->show();
     desktoptest::Drain();
-    tree = new kivfake::FakeSafeTree();
+    tree = new desktoptest::FakeSafeTree();
     tree->PutFile("\\", "a.txt", "alpha alpha", 1);
     tree->PutFile("\\", "b.bin", "beta");
     tree->PutFile("\\Docs", "note.txt", "note");
@@ -131,7 +131,7 @@ struct SafeView : ::testing::Test {
   }
   // The tree shown as a safe secret.
   void Show() {
-    secret = new kivfake::FakeSecret();
+    secret = new desktoptest::FakeSecret();
     secret->AddRef();
     tree->AddRef();
     form->Model().Choice().carrierFormat = zk::kFormatSecretFile;
@@ -181,11 +181,11 @@ struct SafeView : ::testing::Test {
   void Command(const char* name) { form->ContentCommand(name); }
 
   zktest::TempDir dir;
-  kivfake::FakeDriver* driver;
-  kivfake::FakeSafeTree* tree;
-  kivfake::FakeSecret* secret = nullptr;
+  desktoptest::FakeDriver* driver;
+  desktoptest::FakeSafeTree* tree;
+  desktoptest::FakeSecret* secret = nullptr;
   std::unique_ptr<kiv::TMainForm> form;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   desktoptest::PageScript script;
   std::deque<Page>& pages = script.pages;
   std::vector<std::string>& seen = script.seen;
@@ -599,7 +599,7 @@ TEST_F(SafeView, NewSafeWithTheNamesAddsThemOnlyWhenMade) {
   WriteAll(fs::path(dir.path()) / "one.txt", "1");
   WriteAll(fs::path(dir.path()) / "two" / "t.bin", "2");
   const Names names = {dir.File("one.txt"), dir.File("two")};
-  auto* made = new kivfake::FakeSafeTree();
+  auto* made = new desktoptest::FakeSafeTree();
   for (StatusCode createResult : {zk::kAccessDenied, zk::kOk}) {
     SCOPED_TRACE(createResult);
     driver->secretFactory = [&] { return new SafeMakingSecret(made, createResult); };
@@ -643,7 +643,7 @@ TEST(ReplaceDialog, PathsShortenedPast37AndTheModeAnswersAlone) {
   EXPECT_EQ(kiv::ShortenPath(p37, 37), p37);
   EXPECT_EQ(kiv::ShortenPath(p38, 37), "..." + p38.right(37));
   EXPECT_EQ(kiv::ShortenPath(QString(41, 'f'), kiv::kFolderPropsPathLimit), "..." + QString(40, 'f'));
-  auto* texts = new kivfake::FakeTextRes();
+  auto* texts = new desktoptest::FakeTextRes();
   kiv::TCopyFileForm form(texts, p38, "t1", 1234567, p37, "t2", 5);
   std::vector<QString> cells;
   for (int i = 0; i < form.ListViewInfo->topLevelItemCount(); ++i)

@@ -20,7 +20,7 @@
 #include "desktop/TextIds.h"
 #include "desktop/ToolTextIds.h"
 #include "desktop/WizardTextIds.h"
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 #include "zk5Clsid.h"
 #include "zk5Stream.h"
 #include "zk5script.h"

@@ -23,10 +23,10 @@
 #include "desktop/SetKeyStoragePassUnit.h"
 #include "desktop/SignUnit.h"
 #include "desktop/ToolTextIds.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 #include "desktop/testing/FakeKeyStorage.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/ZkTestSupport.h"
 #include "zk5Clsid.h"
 #include "zk5Stream.h"
 
@@ -74,8 +74,8 @@ struct Screenshots : ::testing::Test {
     ASSERT_EQ(params->Load(s), 0);
     s->Release();
     fs->Release();
-    keys = new kivfake::FakeKeyStorage();
-    driver = new kivfake::FakeToolDriver();
+    keys = new desktoptest::FakeKeyStorage();
+    driver = new desktoptest::FakeToolDriver();
   }
   void TearDown() override {
     if (driver) driver->Release();
@@ -95,9 +95,9 @@ struct Screenshots : ::testing::Test {
   std::string out;
   zk::ITextRes* texts = nullptr;
   zk::IAppParam* params = nullptr;
-  kivfake::FakeKeyStorage* keys = nullptr;
-  kivfake::FakeToolDriver* driver = nullptr;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakeKeyStorage* keys = nullptr;
+  desktoptest::FakeToolDriver* driver = nullptr;
+  desktoptest::FakePrompter prompter;
 };
 
 TEST_F(Screenshots, KeyAndToolWindows) {

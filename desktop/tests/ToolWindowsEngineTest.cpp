@@ -18,12 +18,12 @@
 #include "desktop/KeyDialogsUnit.h"
 #include "desktop/KeyStorageUnit.h"
 #include "desktop/SignUnit.h"
-#include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/ScriptedPrompter.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "desktop/testing/FakePrompter.h"
 #include "kvSafeDriver.h"
 #include "desktop/ToolTextIds.h"
 #include "desktop/zk5Base.hpp"
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 #include "zk5main.h"
 
 namespace {
@@ -43,7 +43,7 @@ struct Engine : ::testing::Test {
   }
   zk::ISafeDriverApp* driver = nullptr;
   zk::ITextRes* texts = nullptr;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
 };
 
 TEST_F(Engine, ClipboardRoundTrip) {

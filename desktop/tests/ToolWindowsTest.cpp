@@ -19,10 +19,10 @@
 #include "desktop/InputStringUnit.h"
 #include "desktop/ModalRun.h"
 #include <QPushButton>
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 #include "desktop/testing/FakeKeyStorage.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/ZkTestSupport.h"
 #include "zk5Clsid.h"
 #include "zk5Stream.h"
 #include "zk5main.h"
@@ -34,13 +34,13 @@ using kiv::BoxIcon;
 struct Tools : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
-    driver = new kivfake::FakeToolDriver();
+    driver = new desktoptest::FakeToolDriver();
     texts = driver->texts;
   }
   void TearDown() override { driver->Release(); }
-  kivfake::FakeToolDriver* driver;
-  kivfake::FakeTextRes* texts;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakeToolDriver* driver;
+  desktoptest::FakeTextRes* texts;
+  desktoptest::FakePrompter prompter;
 };
 
 using ClipboardCoder = Tools;

@@ -20,9 +20,9 @@
 #include "desktop/SecretPropertiesUnit.h"
 #include "desktop/SecretTypeUnit.h"
 #include "desktop/SelectRSAUnit.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 #include "desktop/testing/FakeKeyStorage.h"
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ TEST_F(WizardPictures, EveryPage) {
   kiv::TFormSecretParams params2(texts, driver, nullptr, 3, 4, 0);
   params2.ListViewIcons->setCurrentRow(1);
   Shot(params2, "wizard-4-parameters-settings");
-  auto* keys = new kivfake::FakeKeyStorage();
+  auto* keys = new desktoptest::FakeKeyStorage();
   kiv::TFormSelectRSA rsa(texts, keys);
   Shot(rsa, "wizard-select-rsa");
   keys->Release();

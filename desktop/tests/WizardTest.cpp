@@ -34,13 +34,13 @@
 #include "desktop/SecretParamsUnit.h"
 #include "desktop/SecretPropertiesUnit.h"
 #include "desktop/SelectRSAUnit.h"
-#include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/PageScript.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "desktop/testing/PageScriptTestSupport.h"
 #include "desktop/testing/FakeEngine.h"
 #include "desktop/testing/FakeChainSecret.h"
-#include "desktop/testing/ScriptedPrompter.h"
+#include "desktop/testing/FakePrompter.h"
 #include "kvMessageSocket.h"
-#include "tests/support/ZkTest.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -84,7 +84,7 @@ Page ButtonPage(const char* button) {
   return [button](QDialog* d) { Click(d, button); };
 }
 
-kiv::EngineSource FakeSource(kivfake::FakeDriver* driver) {
+kiv::EngineSource FakeSource(desktoptest::FakeDriver* driver) {
   return {[] { return true; },
           [driver](zk::IBase** out) {
             driver->AddRef();
@@ -122,8 +122,8 @@ struct Chains : ::testing::Test {
     dir = fs::temp_directory_path() / ("kiv_wizard_" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    driver = new kivfake::FakeDriver();
-    driver->secretFactory = [this] { return new kivfake::ChainSecret(&log); };
+    driver = new desktoptest::FakeDriver();
+    driver->secretFactory = [this] { return new desktoptest::ChainSecret(&log); };
     form = std::make_unique<kiv::TMainForm>(std::vector<std::string>{});
     form->FormCreate(FakeSource(driver));
   }
@@ -140,10 +140,10 @@ struct Chains : ::testing::Test {
   std::string Path(const char* name) { return (dir / name).string(); }
 
   fs::path dir;
-  kivfake::SecretLog log;
-  kivfake::FakeDriver* driver;
+  desktoptest::SecretLog log;
+  desktoptest::FakeDriver* driver;
   std::unique_ptr<kiv::TMainForm> form;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   PageScript script;
 };
 
@@ -366,7 +366,7 @@ TEST(ChainTables, ExtensionsChooseContainerAndFormat) {
 }
 
 // Three key pairs and two public keys, each named by its list and index.
-class KeysWithFive : public kivfake::FakeKeysCtrl {
+class KeysWithFive : public desktoptest::FakeKeysCtrl {
  public:
   uint32_t GetPrivateKeyCount() override { return 3; }
   uint32_t GetPublicKeyCount() override { return 2; }
@@ -435,12 +435,12 @@ void Type(QLineEdit* e, const QString& text) {
 struct ParamsPage : ::testing::Test {
   void SetUp() override {
     desktoptest::App();
-    driver = new kivfake::FakeDriver();
+    driver = new desktoptest::FakeDriver();
     driver->Start();
   }
   void TearDown() override { driver->Release(); }
-  kivfake::FakeDriver* driver;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakeDriver* driver;
+  desktoptest::FakePrompter prompter;
 };
 
 TEST_F(ParamsPage, FiftySeventhCharacterCannotBeTyped) {
@@ -488,7 +488,7 @@ TEST(Pages, OpenWizardPicturesAndTexts) {
   kiv::TFormOpenWizard::ContainerKindShown(9, pic, id);
   EXPECT_EQ(std::pair(pic, id), std::pair(0, 0));
   // Previous takes no password.
-  kivfake::FakeTextRes* texts = new kivfake::FakeTextRes();
+  desktoptest::FakeTextRes* texts = new desktoptest::FakeTextRes();
   kiv::TFormOpenWizard w(texts, 5, 3, 7, "/x/y.zip");
   EXPECT_EQ(w.LabeledEditVersion->text(), "7");
   EXPECT_EQ(w.LabelContType->text(), "T1011");
@@ -518,7 +518,7 @@ TEST(Pages, PropertiesFromAHandMadeRecord) {
   std::strcpy(reinterpret_cast<char*>(raw) + 211, "Town");
   zk::SecretProperties p;
   std::memcpy(&p, raw, sizeof p);
-  kivfake::FakeTextRes* texts = new kivfake::FakeTextRes();
+  desktoptest::FakeTextRes* texts = new desktoptest::FakeTextRes();
   auto rows = kiv::SecretPropertyRows(texts, "/s/a.kvs", p);
   ASSERT_EQ(rows.size(), 8u);
   EXPECT_EQ(rows[0], std::pair(QString("T1100"), QString("/s/a.kvs")));
@@ -563,7 +563,7 @@ struct CarrierCopy : ::testing::Test {
   }
   fs::path dir;
   std::string source, content;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
 };
 
 TEST_F(CarrierCopy, NameSequenceSkipsTakenNamesAndNeverTruncates) {
@@ -643,10 +643,10 @@ TEST(Generator, SizeClampTable) {
 
 TEST(Generator, HidingClearsAndCloseStoresBothSizes) {
   desktoptest::App();
-  auto* params = new kivfake::FakeAppParam();
+  auto* params = new desktoptest::FakeAppParam();
   params->values["size of fixed password"] = "12";
   params->values["size of random password"] = "30";
-  auto* texts = new kivfake::FakeTextRes();
+  auto* texts = new desktoptest::FakeTextRes();
   {
     kiv::TFormPasswdGen w(texts, params);
     w.show();

@@ -11,7 +11,7 @@
 #include "tests/SecretTestSupport.h"
 #include "FakeStream.h"
 
-using namespace secrettest;
+using namespace enginetest;
 
 namespace {
 

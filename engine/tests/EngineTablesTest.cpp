@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "EngineTables.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 using namespace zk;
 using namespace zk::engine;

@@ -4,14 +4,14 @@
 #include <ctime>
 
 #include "KeyFormat.h"
-#include "tests/KeysTestKit.h"
+#include "tests/KeysTestSupport.h"
 #include "tests/KnownKeyFiles.h"
 #include "ToolkitObject.h"
 #include "zk5Rsa.h"
 
-using keytest::KeysTest;
-using keytest::Owner;
-using keytest::Storage;
+using enginetest::KeysTest;
+using enginetest::Owner;
+using enginetest::Storage;
 
 namespace {
 
@@ -21,13 +21,13 @@ class KeyFilesTest : public KeysTest {
  protected:
   // A storage holding the fixed key pair of the known files.
   void ImportKnownPair(Storage& keys) {
-    zktest::WriteFile(File("pair.kvk"), zktest::FromHex(known::kPairFile));
+    zktest::WriteFile(File("pair.kvk"), zktest::FromHex(enginetest::known::kPairFile));
     ASSERT_EQ(keys->ImportKeys(File("pair.kvk").c_str(), ""), 0);
   }
 };
 
 TEST_F(KeyFilesTest, KnownFilesReadAndAreWrittenByteForByte) {
-  FixClock(known::kClock);
+  FixClock(enginetest::known::kClock);
   Storage keys(File("keys.kst"));
   ImportKnownPair(keys);
   ASSERT_EQ(keys->GetPrivateKeyCount(), 1u);
@@ -39,23 +39,23 @@ TEST_F(KeyFilesTest, KnownFilesReadAndAreWrittenByteForByte) {
 
   ASSERT_EQ(keys->ExportPrivateKey(File("out-pair.kvk").c_str(), "", 0), 0);
   EXPECT_EQ(zktest::ReadFile(File("out-pair.kvk")).size(), 2012u);
-  EXPECT_EQ(Hex(File("out-pair.kvk")), known::kPairFile);
+  EXPECT_EQ(Hex(File("out-pair.kvk")), enginetest::known::kPairFile);
   ASSERT_EQ(keys->ExportPublicPart(File("part.kvk").c_str(), 0), 0);
   EXPECT_EQ(zktest::ReadFile(File("part.kvk")).size(), 724u);
-  EXPECT_EQ(Hex(File("part.kvk")), known::kPublicFile);
+  EXPECT_EQ(Hex(File("part.kvk")), enginetest::known::kPublicFile);
 
-  zktest::WriteFile(File("public.kvk"), zktest::FromHex(known::kPublicFile));
+  zktest::WriteFile(File("public.kvk"), zktest::FromHex(enginetest::known::kPublicFile));
   ASSERT_EQ(keys->ImportKeys(File("public.kvk").c_str(), nullptr), 0);
   ASSERT_EQ(keys->GetPublicKeyCount(), 1u);
   ASSERT_EQ(keys->ExportPublicKey(File("out-public.kvk").c_str(), 0), 0);
-  EXPECT_EQ(Hex(File("out-public.kvk")), known::kPublicFile);
+  EXPECT_EQ(Hex(File("out-public.kvk")), enginetest::known::kPublicFile);
 
   // The public blob of the pair and of the public key, and the selection.
   for (int32_t isPair : {1, 0}) {
     uint8_t blob[520] = {};
     uint32_t length = 99;
     ASSERT_EQ(keys->GetPublicKeyBlob(blob, isPair, 0, &length), 0);
-    EXPECT_EQ(zktest::ToHex(blob, length), known::kPublicBlob);
+    EXPECT_EQ(zktest::ToHex(blob, length), enginetest::known::kPublicBlob);
     int32_t selected = -1;
     zk::KeyInfo chosen{};
     ASSERT_EQ(keys->GetSelectedKeyInfo(&selected, &chosen), 0);
@@ -134,11 +134,11 @@ TEST_F(KeyFilesTest, PublicFilesOpenWithoutPasswordOnly) {
 
   // Exported again under the same clock, the public part and the public
   // key make the same file; under other clocks only the times differ.
-  FixClock(known::kClock);
+  FixClock(enginetest::known::kClock);
   ASSERT_EQ(keys->ExportPublicPart(File("part.kvk").c_str(), 0), 0);
   ASSERT_EQ(other->ExportPublicKey(File("public.kvk").c_str(), 0), 0);
   EXPECT_EQ(zktest::ReadFile(File("part.kvk")), zktest::ReadFile(File("public.kvk")));
-  FixClock(known::kClock + 1000);
+  FixClock(enginetest::known::kClock + 1000);
   ASSERT_EQ(other->ExportPublicKey(File("later.kvk").c_str(), 0), 0);
   EXPECT_NE(zktest::ReadFile(File("part.kvk")), zktest::ReadFile(File("later.kvk")));
   Storage third(File("third.kst"));
@@ -157,7 +157,7 @@ TEST_F(KeyFilesTest, PublicFilesOpenWithoutPasswordOnly) {
 }
 
 TEST_F(KeyFilesTest, MalformedKeyFilesLeaveTheListsAlone) {
-  const auto good = zktest::FromHex(known::kPublicFile);
+  const auto good = zktest::FromHex(enginetest::known::kPublicFile);
   auto changed = [&](size_t at) {
     auto b = good;
     b[at] ^= 0x40;
@@ -175,8 +175,8 @@ TEST_F(KeyFilesTest, MalformedKeyFilesLeaveTheListsAlone) {
       {"cut to 9 bytes", std::vector<uint8_t>(good.begin(), good.begin() + 9), zk::kInvalidFormat},
       {"cut in the header", std::vector<uint8_t>(good.begin(), good.begin() + 50), zk::kInvalidFormat},
       {"cut in the record", std::vector<uint8_t>(good.begin(), good.end() - 1), zk::kInvalidFormat},
-      {"a key storage", zktest::FromHex(known::kEmptyStorage), zk::kInvalidFormat},
-      {"a signature", zktest::FromHex(known::kSignatureFile), zk::kInvalidFormat},
+      {"a key storage", zktest::FromHex(enginetest::known::kEmptyStorage), zk::kInvalidFormat},
+      {"a signature", zktest::FromHex(enginetest::known::kSignatureFile), zk::kInvalidFormat},
   };
   Storage keys(File("keys.kst"));
   for (const auto& c : cases) {
@@ -201,15 +201,15 @@ TEST_F(KeyFilesTest, KeyFilesMustHaveTheirExactSize) {
     const char* hex;
     size_t size;
   } files[] = {
-      {"key pair", known::kPairFile, 2012},
-      {"public key", known::kPublicFile, 724},
-      {"key storage", known::kEmptyStorage, 70},
-      {"signature", known::kSignatureFile, 10 + 52 + 2 + 64 + 9},
+      {"key pair", enginetest::known::kPairFile, 2012},
+      {"public key", enginetest::known::kPublicFile, 724},
+      {"key storage", enginetest::known::kEmptyStorage, 70},
+      {"signature", enginetest::known::kSignatureFile, 10 + 52 + 2 + 64 + 9},
   };
   auto open = [&](const char* what, const std::string& path) -> StatusCode {
     if (std::strcmp(what, "key storage") == 0) {
       Storage keys(path);
-      return keys->Open(known::kPassword);
+      return keys->Open(enginetest::known::kPassword);
     }
     if (std::strcmp(what, "signature") == 0) {
       char* name = nullptr;
@@ -366,12 +366,12 @@ TEST_F(KeyFilesTest, OpenPgpWithoutTheComponentIsNotFound) {
 
 TEST_F(KeyFilesTest, OpenPgpKeysThroughTheComponent) {
   ASSERT_EQ(zk_RegistryClass(zk::id::OpgpKey, &FakePgp::Factory), 0);
-  FixClock(known::kClock);
+  FixClock(enginetest::known::kClock);
   Storage keys(File("keys.kst"));
   ImportKnownPair(keys);
   // Information: kind, bits, user id (the old string freed) and both times.
-  g_pgp.created = known::kClock;
-  g_pgp.second = known::kClock + 86400;
+  g_pgp.created = enginetest::known::kClock;
+  g_pgp.second = enginetest::known::kClock + 86400;
   int32_t isPrivate = -1, bits = -1;
   char* userId = zk_DupString("old");
   zk::PgpCalendarTime created{}, second{};
@@ -380,7 +380,7 @@ TEST_F(KeyFilesTest, OpenPgpKeysThroughTheComponent) {
   EXPECT_EQ(bits, 512);
   EXPECT_STREQ(userId, "Ann Lee <ann@example.org>");
   zk_free(userId);
-  std::time_t t = known::kClock + 86400;
+  std::time_t t = enginetest::known::kClock + 86400;
   std::tm tm{};
   localtime_r(&t, &tm);
   EXPECT_EQ(second.year, tm.tm_year + 1900);
@@ -399,8 +399,8 @@ TEST_F(KeyFilesTest, OpenPgpKeysThroughTheComponent) {
   EXPECT_EQ(g_pgp.writtenKind, zk::kRsaPublicKey);
   EXPECT_TRUE(g_pgp.writtenWithoutPassphrase);
   EXPECT_EQ(g_pgp.writtenUserId, "Ann Lee (Spain, Madrid)");
-  EXPECT_EQ(g_pgp.writtenCreated, known::kClock);
-  EXPECT_EQ(zktest::ToHex(g_pgp.writtenN), std::string(known::kPublicBlob).substr(4, 128));
+  EXPECT_EQ(g_pgp.writtenCreated, enginetest::known::kClock);
+  EXPECT_EQ(zktest::ToHex(g_pgp.writtenN), std::string(enginetest::known::kPublicBlob).substr(4, 128));
   ASSERT_EQ(keys->ExportPgpPrivateKey(File("sec.asc").c_str(), "pp", 0), 0);
   EXPECT_EQ(g_pgp.writtenKind, zk::kRsaPrivateKey);
   EXPECT_EQ(g_pgp.writtenPassphrase, "pp");
@@ -417,7 +417,7 @@ TEST_F(KeyFilesTest, OpenPgpKeysThroughTheComponent) {
   ASSERT_EQ(gen->GetKeyParts(&g_pgp.parts), 0);
   g_pgp.infoKind = 2;
   g_pgp.bits = 512;
-  g_pgp.created = known::kClock - 5;
+  g_pgp.created = enginetest::known::kClock - 5;
   ASSERT_EQ(target->ImportPgpKey("sec.asc", "pp", &owner), 0);
   ASSERT_EQ(target->GetPrivateKeyCount(), 1u);
   zk::KeyInfo info{};

@@ -6,13 +6,13 @@
 #include "ByteOrder.h"
 #include "KeyFormat.h"
 #include "SecretFiles.h"
-#include "tests/KeysTestKit.h"
+#include "tests/KeysTestSupport.h"
 #include "tests/KnownKeyFiles.h"
 #include "zk5Cipher.h"
 
-using keytest::KeysTest;
-using keytest::Owner;
-using keytest::Storage;
+using enginetest::KeysTest;
+using enginetest::Owner;
+using enginetest::Storage;
 
 namespace {
 
@@ -26,22 +26,22 @@ void SavedWithOneKey(const std::string& path, const char* password) {
 }
 
 TEST_F(KeysTest, NewStorageIsSeventyPinnedBytesAndReopensEmpty) {
-  FixClock(known::kClock);
+  FixClock(enginetest::known::kClock);
   const std::string path = File("keys.kst");
   {
     Storage keys(path);
     EXPECT_EQ(keys->StorageExists(), zk::kCannotOpen);
-    ASSERT_EQ(keys->Open(known::kPassword), 0);
+    ASSERT_EQ(keys->Open(enginetest::known::kPassword), 0);
     EXPECT_EQ(keys->StorageExists(), 0);
   }
-  EXPECT_EQ(zktest::ToHex(zktest::ReadFile(path)), known::kEmptyStorage);
+  EXPECT_EQ(zktest::ToHex(zktest::ReadFile(path)), enginetest::known::kEmptyStorage);
   Storage again(path);
-  ASSERT_EQ(again->Open(known::kPassword), 0);
+  ASSERT_EQ(again->Open(enginetest::known::kPassword), 0);
   EXPECT_EQ(again->GetPrivateKeyCount(), 0u);
   EXPECT_EQ(again->GetPublicKeyCount(), 0u);
   // Rewritten under the same clock, the same bytes.
   ASSERT_EQ(again->Save(), 0);
-  EXPECT_EQ(zktest::ToHex(zktest::ReadFile(path)), known::kEmptyStorage);
+  EXPECT_EQ(zktest::ToHex(zktest::ReadFile(path)), enginetest::known::kEmptyStorage);
 }
 
 TEST_F(KeysTest, WrongPasswordKeepsNothingAndCannotOverwrite) {
@@ -260,7 +260,7 @@ TEST_F(KeysTest, OwnerOrderFoldsAsciiCaseOnlyAndKeepsInsertionOrder) {
 }
 
 TEST_F(KeysTest, GenerationBoundsAndInfo) {
-  FixClock(known::kClock);
+  FixClock(enginetest::known::kClock);
   Storage keys(File("keys.kst"));
   auto owner = Owner("Ann", "Lee", "Spain", "Madrid");
   EXPECT_EQ(keys->GenerateKeyPair(&owner, 511), zk::kInvalidArg);
@@ -271,7 +271,7 @@ TEST_F(KeysTest, GenerationBoundsAndInfo) {
   EXPECT_EQ(keys->GetPrivateKeyInfo(1, &info), zk::kInvalidArg);
   EXPECT_EQ(keys->GetPrivateKeyInfo(0, nullptr), zk::kInvalidArg);
   ASSERT_EQ(keys->GetPrivateKeyInfo(0, &info), 0);
-  std::time_t t = known::kClock;
+  std::time_t t = enginetest::known::kClock;
   std::tm tm{};
   localtime_r(&t, &tm);
   EXPECT_EQ(info.created.year, tm.tm_year);

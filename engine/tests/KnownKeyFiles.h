@@ -2,7 +2,7 @@
 // do not edit. Clock 1765432100, storage password "kiv-test", owner Ann / Lee / Spain / Madrid.
 #pragma once
 #include <cstdint>
-namespace known {
+namespace enginetest::known {
 inline constexpr uint32_t kClock = 1765432100u;
 inline constexpr char kPassword[] = "kiv-test";
 inline constexpr char kSignedText[] = "Kivora signs this file.\n";

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "SecretFiles.h"
-#include "tests/SafeTestUtil.h"
+#include "tests/SafeTestSupport.h"
 #include "tests/SecretTestSupport.h"
 
-using namespace secrettest;
+using namespace enginetest;
 
 namespace {
 
@@ -100,7 +100,7 @@ class PartFiles : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     LoadLibraries();
-    safetest::LoadLibraries();
+    enginetest::LoadLibraries();
   }
   // A save of target killed after writing: its part file stays behind.
   void LeaveKilledPart(const std::string& target) {
@@ -158,7 +158,7 @@ TEST_F(PartFiles, APartFileLeftByAKilledSaveGoesAtTheNextTouch) {
        }},
       {"extraction from a safe", "safe-out.bin",
        [&](const std::string& t) {
-         safetest::Rig rig;
+         enginetest::Rig rig;
          rig.New();
          StatusCode st = rig.safe->AddFile("\\", disk.c_str(), 0, nullptr);
          return st != 0 ? st : rig.safe->ExtractFile("\\data.bin", t.c_str(), nullptr);

@@ -16,7 +16,7 @@
 #include "Registration.h"
 #include "SafeDriverApp.h"
 #include "kvSafeDriver.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 using namespace zk;
 

@@ -7,16 +7,16 @@
 
 #include "ByteOrder.h"
 #include "SafeCatalogue.h"
-#include "tests/SafeTestUtil.h"
+#include "tests/SafeTestSupport.h"
 
-using safetest::Ref;
-using safetest::Rig;
+using enginetest::Ref;
+using enginetest::Rig;
 
 namespace {
 
 class SafeCatalogueTest : public ::testing::Test {
  protected:
-  void SetUp() override { safetest::LoadLibraries(); }
+  void SetUp() override { enginetest::LoadLibraries(); }
 };
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
@@ -96,10 +96,10 @@ TEST_F(SafeCatalogueTest, NestedSafeIsPinned) {
 
   zktest::TempDir dir;
   const uint32_t t = 1700000000;
-  safetest::WriteDiskFile(dir.File("report.txt"), Bytes("Quarterly report\n"), t + 1);
-  safetest::WriteDiskFile(dir.File("a.bin"), safetest::Pattern(700, 3), t + 2);
-  safetest::WriteDiskFile(dir.File("Zeta"), {}, t + 3);
-  safetest::WriteDiskFile(dir.File("_under"), Bytes("under"), t + 4);
+  enginetest::WriteDiskFile(dir.File("report.txt"), Bytes("Quarterly report\n"), t + 1);
+  enginetest::WriteDiskFile(dir.File("a.bin"), enginetest::Pattern(700, 3), t + 2);
+  enginetest::WriteDiskFile(dir.File("Zeta"), {}, t + 3);
+  enginetest::WriteDiskFile(dir.File("_under"), Bytes("under"), t + 4);
   const std::string longName(400, 'L');
 
   Rig rig;
@@ -119,7 +119,7 @@ TEST_F(SafeCatalogueTest, NestedSafeIsPinned) {
   rig.CommitAndReopen();
   EXPECT_EQ(zktest::ToHex(rig.Flow(1)), catalogueHex);
   EXPECT_EQ(FileNames(rig.safe->Root()), (std::vector<std::string>{"_under", "a.bin"}));
-  EXPECT_EQ(rig.Flow(3), safetest::Pattern(700, 3));
+  EXPECT_EQ(rig.Flow(3), enginetest::Pattern(700, 3));
 }
 
 TEST_F(SafeCatalogueTest, NameOrderFoldsAsciiOnly) {

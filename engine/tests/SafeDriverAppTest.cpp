@@ -9,8 +9,8 @@
 #include "MemoryStreams.h"
 #include "SafeDriverApp.h"
 #include "kvSafeDriver.h"
-#include "ZkTest.h"
-#include "tests/AppLibrariesTest.h"
+#include "ZkTestSupport.h"
+#include "tests/EngineTestSupport.h"
 
 using namespace zk;
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/SafeTestUtil.h"
+#include "tests/SafeTestSupport.h"
 
-namespace safetest {
+namespace enginetest {
 
 // What the model test needs of a safe's medium.
 struct SafeMedium {
@@ -326,4 +326,4 @@ class SafeModel {
   std::vector<File> disk_;
 };
 
-}  // namespace safetest
+}  // namespace enginetest

@@ -7,8 +7,8 @@
 namespace {
 
 // The safe over a container in memory, stored by a stand-in secret.
-struct RigMedium : safetest::SafeMedium {
-  safetest::Rig rig;
+struct RigMedium : enginetest::SafeMedium {
+  enginetest::Rig rig;
   RigMedium() { rig.New(); }
   zk::ISafe* safe() override { return rig.safe; }
   void Reopen() override { rig.CommitAndReopen(); }
@@ -16,11 +16,11 @@ struct RigMedium : safetest::SafeMedium {
 };
 
 TEST(SafeModelTest, ThousandsOfRandomOperationsInMemory) {
-  safetest::LoadLibraries();
+  enginetest::LoadLibraries();
   for (uint32_t seed : {1u, 2u}) {
     zktest::TempDir dir;
     RigMedium medium;
-    safetest::SafeModel model(medium, dir.path(), seed);
+    enginetest::SafeModel model(medium, dir.path(), seed);
     model.Run(3000);
     EXPECT_GT(model.compares_, 50) << seed;
   }

@@ -6,17 +6,17 @@
 #include <filesystem>
 #include <functional>
 
-#include "tests/SafeTestUtil.h"
+#include "tests/SafeTestSupport.h"
 
-using safetest::Progress;
-using safetest::Ref;
-using safetest::Rig;
+using enginetest::Progress;
+using enginetest::Ref;
+using enginetest::Rig;
 
 namespace {
 
 class SafeOpsTest : public ::testing::Test {
  protected:
-  void SetUp() override { safetest::LoadLibraries(); }
+  void SetUp() override { enginetest::LoadLibraries(); }
 };
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
@@ -36,12 +36,12 @@ uint32_t FlowOf(zk::engine::Safe* safe, const char* folder, const char* name) {
 
 TEST_F(SafeOpsTest, EdgeCaseTable) {
   zktest::TempDir dir;
-  safetest::WriteDiskFile(dir.File("report.txt"), Bytes("lower"), 1600000000);
-  safetest::WriteDiskFile(dir.File("Report.TXT"), Bytes("upper"), 1600000000);
-  safetest::WriteDiskFile(dir.File("a.txt"), Bytes("root a"), 1600000001);
-  safetest::WriteDiskFile(dir.File("empty"), {}, 1600000002);
+  enginetest::WriteDiskFile(dir.File("report.txt"), Bytes("lower"), 1600000000);
+  enginetest::WriteDiskFile(dir.File("Report.TXT"), Bytes("upper"), 1600000000);
+  enginetest::WriteDiskFile(dir.File("a.txt"), Bytes("root a"), 1600000001);
+  enginetest::WriteDiskFile(dir.File("empty"), {}, 1600000002);
   std::filesystem::create_directory(dir.File("sub"));
-  safetest::WriteDiskFile(dir.File("sub/a.txt"), Bytes("docs a"), 1600000003);
+  enginetest::WriteDiskFile(dir.File("sub/a.txt"), Bytes("docs a"), 1600000003);
 
   Rig rig;
   rig.New();
@@ -150,15 +150,15 @@ TEST_F(SafeOpsTest, EdgeCaseTable) {
 
 TEST_F(SafeOpsTest, StatsExtractAndRead) {
   zktest::TempDir dir;
-  const auto text = safetest::Pattern(200000, 9);
+  const auto text = enginetest::Pattern(200000, 9);
   std::vector<uint8_t> words;
   for (int i = 0; i < 20000; ++i) {
     std::string w = "word " + std::to_string(i % 97) + " ";
     words.insert(words.end(), w.begin(), w.end());
   }
-  safetest::WriteDiskFile(dir.File("random.bin"), text, 1500000000);
-  safetest::WriteDiskFile(dir.File("words.txt"), words, 1500000100);
-  safetest::WriteDiskFile(dir.File("zero"), {}, 1500000200);
+  enginetest::WriteDiskFile(dir.File("random.bin"), text, 1500000000);
+  enginetest::WriteDiskFile(dir.File("words.txt"), words, 1500000100);
+  enginetest::WriteDiskFile(dir.File("zero"), {}, 1500000200);
 
   Rig rig;
   rig.New();
@@ -248,7 +248,7 @@ TEST_F(SafeOpsTest, StatsExtractAndRead) {
 // cancel at any rising report leaves no entry and no flow.
 TEST_F(SafeOpsTest, CancelAtEveryProgressReportOfAnAdd) {
   zktest::TempDir dir;
-  safetest::WriteDiskFile(dir.File("big"), safetest::Pattern(64 * 1024 * 10 + 100, 4), 1500000000);
+  enginetest::WriteDiskFile(dir.File("big"), enginetest::Pattern(64 * 1024 * 10 + 100, 4), 1500000000);
   for (uint32_t flags : {0u, 1u}) {
     Rig rig;
     rig.New();
@@ -374,8 +374,8 @@ class SizedFs final : public zk::ToolkitObject<SizedFs, zk::IFileSystem> {
 // flushed before its rename, and a failed extraction keeps the original.
 TEST_F(SafeOpsTest, ExtractionFlushesOnlyWhatReplacesAFile) {
   zktest::TempDir dir;
-  const std::vector<uint8_t> data = safetest::Pattern(100000, 7);
-  safetest::WriteDiskFile(dir.File("f"), data, 1500000000);
+  const std::vector<uint8_t> data = enginetest::Pattern(100000, 7);
+  enginetest::WriteDiskFile(dir.File("f"), data, 1500000000);
   Rig rig;
   rig.New();
   ASSERT_EQ(rig.safe->AddFile("\\", dir.File("f").c_str(), 1, nullptr), 0);
@@ -404,7 +404,7 @@ TEST_F(SafeOpsTest, ExtractionFlushesOnlyWhatReplacesAFile) {
 
 TEST_F(SafeOpsTest, LargestFileSizeThroughASeam) {
   zktest::TempDir dir;
-  safetest::WriteDiskFile(dir.File("f"), Bytes("small"), 1500000000);
+  enginetest::WriteDiskFile(dir.File("f"), Bytes("small"), 1500000000);
   Rig rig;
   rig.New();
   Ref<SizedFs> fs(SizedFs::Create());

@@ -10,19 +10,19 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/KeysDriver.h"
+#include "tests/FakeKeysDriver.h"
 #include "tests/SafeModel.h"
 #include "tests/SecretTestSupport.h"
 #include "SecretFiles.h"
-#include "StagingFolder.h"
+#include "StagingFolderTestSupport.h"
 
 namespace {
 
-using secrettest::Ref;
+using enginetest::Ref;
 
 // A safe in a secret: every reopen closes the secret and opens it again
 // from what was stored.
-struct SecretMedium : safetest::SafeMedium {
+struct SecretMedium : enginetest::SafeMedium {
   std::string path;
   zk::SecretParams params;
   Ref<zk::IKivSecret> secret;
@@ -31,7 +31,7 @@ struct SecretMedium : safetest::SafeMedium {
   zk::ISafeDriverApp* driver = nullptr;  // the key storage's source in key mode
 
   SecretMedium(const std::string& p, int format)
-      : SecretMedium(p, secrettest::Params(zk::kContentSafe, format, zk::kHashSHA32, zk::kCipherAES32,
+      : SecretMedium(p, enginetest::Params(zk::kContentSafe, format, zk::kHashSHA32, zk::kCipherAES32,
                                            "safe password"),
                      nullptr) {}
   SecretMedium(const std::string& p, const zk::SecretParams& sealed, zk::ISafeDriverApp* keys)
@@ -39,7 +39,7 @@ struct SecretMedium : safetest::SafeMedium {
     *secret.out() = NewSecret();
     Ref<zk::IBase> content;
     EXPECT_EQ(secret->Create(path.c_str(), &params, content.out()), 0);
-    *safe_.out() = secrettest::Face<zk::ISafe>(content.get(), zk::id::KivISafe);
+    *safe_.out() = enginetest::Face<zk::ISafe>(content.get(), zk::id::KivISafe);
     EXPECT_TRUE(safe_);
   }
   zk::IKivSecret* NewSecret() {
@@ -55,21 +55,21 @@ struct SecretMedium : safetest::SafeMedium {
     *secret.out() = NewSecret();
     Ref<zk::IBase> content;
     ASSERT_EQ(secret->Open(path.c_str(), &params, content.out()), 0);
-    *safe_.out() = secrettest::Face<zk::ISafe>(content.get(), zk::id::KivISafe);
+    *safe_.out() = enginetest::Face<zk::ISafe>(content.get(), zk::id::KivISafe);
     ASSERT_TRUE(safe_);
   }
 };
 
 class SafeSecretTest : public ::testing::Test {
  protected:
-  void SetUp() override { secrettest::LoadLibraries(); }
+  void SetUp() override { enginetest::LoadLibraries(); }
 };
 
 TEST_F(SafeSecretTest, ModelInAPlainSecretFile) {
   zktest::TempDir dir;
   std::filesystem::create_directory(dir.File("disk"));
   SecretMedium medium(dir.File("tree.kvs"), zk::kFormatSecretFile);
-  safetest::SafeModel model(medium, dir.File("disk"), 11);
+  enginetest::SafeModel model(medium, dir.File("disk"), 11);
   model.Run(1500);
   EXPECT_GT(model.compares_, 20);
 }
@@ -77,11 +77,11 @@ TEST_F(SafeSecretTest, ModelInAPlainSecretFile) {
 TEST_F(SafeSecretTest, ModelInABmpCarrier) {
   zktest::TempDir dir;
   std::filesystem::create_directory(dir.File("disk"));
-  const secrettest::CarrierKind bmp{"BMP", zk::kFormatBMP, "bmp"};
-  const std::string carrier = secrettest::MakeCarrierFile(bmp, dir, "picture", 1 << 20);
+  const enginetest::CarrierKind bmp{"BMP", zk::kFormatBMP, "bmp"};
+  const std::string carrier = enginetest::MakeCarrierFile(bmp, dir, "picture", 1 << 20);
   if (carrier.empty()) GTEST_SKIP() << "ImageMagick is missing";
   SecretMedium medium(carrier, zk::kFormatBMP);
-  safetest::SafeModel model(medium, dir.File("disk"), 12, true);
+  enginetest::SafeModel model(medium, dir.File("disk"), 12, true);
   model.Run(400);
   EXPECT_GT(model.compares_, 5);
 }
@@ -91,18 +91,18 @@ TEST_F(SafeSecretTest, ModelInABmpCarrier) {
 TEST_F(SafeSecretTest, ModelUnderAnRsaKey) {
   zktest::TempDir dir;
   std::filesystem::create_directory(dir.File("disk"));
-  Ref<keytest::KeysDriver> driver(keytest::KeysDriver::Create());
+  Ref<enginetest::FakeKeysDriver> driver(enginetest::FakeKeysDriver::Create());
   ASSERT_EQ(zk::engine::MakeKeys(dir.File("keys.kst").c_str(), &driver->keys), 0);
   zk::KeyOwner owner{};
   std::strncpy(owner.name, "safe owner", 32);
   ASSERT_EQ(driver->keys->GenerateKeyPair(&owner, 512), 0);
-  zk::SecretParams p = secrettest::Params(zk::kContentSafe, zk::kFormatSecretFile, zk::kHashSHA, zk::kCipherBlowfish, "");
+  zk::SecretParams p = enginetest::Params(zk::kContentSafe, zk::kFormatSecretFile, zk::kHashSHA, zk::kCipherBlowfish, "");
   p.flags = 1;
   uint32_t length = 0;
   ASSERT_EQ(driver->keys->GetPublicKeyBlob(p.key, 1, 0, &length), 0);
   p.keyLength = uint16_t(length);
   SecretMedium medium(dir.File("sealed.kvs"), p, driver.get());
-  safetest::SafeModel model(medium, dir.File("disk"), 13);
+  enginetest::SafeModel model(medium, dir.File("disk"), 13);
   model.Run(600);
   EXPECT_GT(model.compares_, 10);
 }
@@ -120,13 +120,13 @@ TEST_F(SafeSecretTest, EmptySafeThroughASecret) {
     ASSERT_EQ(medium.safe()->DeleteFolder("\\only"), 0);
     ASSERT_EQ(medium.safe()->Commit(), 0);
   }
-  Ref<zk::IKivSecret> secret(secrettest::NewSecret());
-  zk::SecretParams wrong = secrettest::Params(zk::kContentSafe, zk::kFormatSecretFile, 3, 4, "not it");
+  Ref<zk::IKivSecret> secret(enginetest::NewSecret());
+  zk::SecretParams wrong = enginetest::Params(zk::kContentSafe, zk::kFormatSecretFile, 3, 4, "not it");
   Ref<zk::IBase> content;
   EXPECT_EQ(secret->Open(path.c_str(), &wrong, content.out()), zk::kAccessDenied);
-  zk::SecretParams right = secrettest::Params(zk::kContentSafe, zk::kFormatSecretFile, 3, 4, "safe password");
+  zk::SecretParams right = enginetest::Params(zk::kContentSafe, zk::kFormatSecretFile, 3, 4, "safe password");
   ASSERT_EQ(secret->Open(path.c_str(), &right, content.out()), 0);
-  Ref<zk::ISafe> safe(secrettest::Face<zk::ISafe>(content.get(), zk::id::KivISafe));
+  Ref<zk::ISafe> safe(enginetest::Face<zk::ISafe>(content.get(), zk::id::KivISafe));
   ASSERT_TRUE(safe);
   EXPECT_EQ(safe->GetFolderCount("\\"), 0u);
   EXPECT_EQ(safe->GetFileCount("\\"), 0u);
@@ -144,10 +144,10 @@ TEST_F(SafeSecretTest, RefusedStagingFolderCannotOpen) {
   }
   zktest::StagingFolderScope scope(dir);
   const std::string &elsewhere = scope.elsewhere, &staging = scope.staging;
-  zk::SecretParams right = secrettest::Params(zk::kContentSafe, zk::kFormatSecretFile, zk::kHashSHA32,
+  zk::SecretParams right = enginetest::Params(zk::kContentSafe, zk::kFormatSecretFile, zk::kHashSHA32,
                                               zk::kCipherAES32, "safe password");
   auto open = [&] {
-    Ref<zk::IKivSecret> secret(secrettest::NewSecret());
+    Ref<zk::IKivSecret> secret(enginetest::NewSecret());
     Ref<zk::IBase> content;
     return secret->Open(path.c_str(), &right, content.out());
   };

@@ -14,7 +14,7 @@
 #include "tests/SecretTestSupport.h"
 #include "zk5Steg.h"
 
-using namespace secrettest;
+using namespace enginetest;
 
 namespace {
 

@@ -15,13 +15,13 @@
 #include "SecretCopy.h"
 #include "SecretFiles.h"
 #include "SecretFormat.h"
-#include "StorageTestUtil.h"
+#include "StorageTestSupport.h"
 #include "tests/SecretTestSupport.h"
 #include "zk5Steg.h"
 
-using namespace secrettest;
-using stest::NewMem;
-using stest::ReadAll;
+using namespace enginetest;
+using zktest::NewMem;
+using zktest::ReadAll;
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "SecretFiles.h"
 #include "tests/SecretTestSupport.h"
 
-using namespace secrettest;
+using namespace enginetest;
 
 namespace {
 

@@ -11,12 +11,12 @@
 
 #include "SecretCopy.h"
 #include "SecretPipe.h"
-#include "StorageTestUtil.h"
+#include "StorageTestSupport.h"
 #include "tests/SecretTestSupport.h"
 
-using namespace secrettest;
-using stest::NewMem;
-using stest::ReadAll;
+using namespace enginetest;
+using zktest::NewMem;
+using zktest::ReadAll;
 using zk::engine::ReadAhead;
 using zk::engine::WriteBehind;
 

@@ -8,7 +8,7 @@
 
 #include "tests/SecretTestSupport.h"
 
-using namespace secrettest;
+using namespace enginetest;
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "ByteOrder.h"
 #include "SecretFormat.h"
 #include "SecretKeyBlock.h"
-#include "tests/KeysDriver.h"
+#include "tests/FakeKeysDriver.h"
 #include "tests/SecretTestSupport.h"
 #include "zk5Cipher.h"
 
-using namespace secrettest;
+using namespace enginetest;
 
 namespace {
 
@@ -26,7 +26,7 @@ class SecretRsaTest : public ::testing::Test {
  protected:
   void SetUp() override {
     LoadLibraries();
-    driver.p = keytest::KeysDriver::Create();
+    driver.p = enginetest::FakeKeysDriver::Create();
     ASSERT_EQ(zk::engine::MakeKeys(dir.File("keys.kst").c_str(), &driver.p->keys), 0);
   }
   zk::IKeysCtrl* Keys() { return driver.p->keys; }
@@ -86,7 +86,7 @@ class SecretRsaTest : public ::testing::Test {
   }
   zktest::TempDir dir;
   struct {
-    keytest::KeysDriver* p = nullptr;
+    enginetest::FakeKeysDriver* p = nullptr;
   } driver;
 };
 

@@ -7,7 +7,7 @@
 #include "EngineTables.h"
 #include "SecretFormat.h"
 
-namespace secrettest {
+namespace enginetest {
 
 void LoadLibraries() {
   static bool loaded = [] {
@@ -225,4 +225,4 @@ FixedClock::~FixedClock() {
   zk::engine::seam::mask = nullptr;
 }
 
-}  // namespace secrettest
+}  // namespace enginetest

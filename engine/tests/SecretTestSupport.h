@@ -14,9 +14,9 @@
 #include "FileReplacement.h"
 #include "ToolkitObject.h"
 #include "kvSafeDriver.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
-namespace secrettest {
+namespace enginetest {
 
 // Loads the libraries a secret needs (once).
 void LoadLibraries();
@@ -101,4 +101,4 @@ class FixedClock {
   ~FixedClock();
 };
 
-}  // namespace secrettest
+}  // namespace enginetest

@@ -4,12 +4,12 @@
 #include <string>
 
 #include "ByteOrder.h"
-#include "tests/KeysTestKit.h"
+#include "tests/KeysTestSupport.h"
 #include "tests/KnownKeyFiles.h"
 
-using keytest::KeysTest;
-using keytest::Owner;
-using keytest::Storage;
+using enginetest::KeysTest;
+using enginetest::Owner;
+using enginetest::Storage;
 
 namespace {
 
@@ -43,17 +43,17 @@ class SignatureTest : public KeysTest {
 };
 
 TEST_F(SignatureTest, KnownSignatureIsWrittenByteForByte) {
-  FixClock(known::kClock);
+  FixClock(enginetest::known::kClock);
   Storage keys(File("keys.kst"));
-  ImportKnown(keys, known::kPairFile);
-  const std::string signedFile = File(known::kSignedName);
-  zktest::WriteFile(signedFile, Bytes(known::kSignedText));
+  ImportKnown(keys, enginetest::known::kPairFile);
+  const std::string signedFile = File(enginetest::known::kSignedName);
+  zktest::WriteFile(signedFile, Bytes(enginetest::known::kSignedText));
   ASSERT_EQ(keys.sign->SignFile(signedFile.c_str(), File("hello.kvg").c_str(), 0, 2), 0);
-  EXPECT_EQ(zktest::ToHex(zktest::ReadFile(File("hello.kvg"))), known::kSignatureFile);
+  EXPECT_EQ(zktest::ToHex(zktest::ReadFile(File("hello.kvg"))), enginetest::known::kSignatureFile);
   std::string name;
   int32_t isPair = 0, hash = 0;
   ASSERT_EQ(Read(keys, File("hello.kvg"), &name, &isPair, &hash), 0);
-  EXPECT_EQ(name, known::kSignedName);
+  EXPECT_EQ(name, enginetest::known::kSignedName);
   EXPECT_EQ(isPair, 1);
   EXPECT_EQ(hash, 2);
   EXPECT_EQ(keys.sign->VerifyFile(signedFile.c_str(), File("hello.kvg").c_str()), 0);
@@ -91,18 +91,18 @@ TEST_F(SignatureTest, EveryHashSignsAndVerifies) {
 
 TEST_F(SignatureTest, ChangesAreFound) {
   Storage keys(File("keys.kst"));
-  ImportKnown(keys, known::kPairFile);
+  ImportKnown(keys, enginetest::known::kPairFile);
   const std::string file = File("hello.txt");
-  zktest::WriteFile(file, Bytes(known::kSignedText));
+  zktest::WriteFile(file, Bytes(enginetest::known::kSignedText));
   const std::string sig = File("hello.kvg");
   ASSERT_EQ(keys.sign->SignFile(file.c_str(), sig.c_str(), 0, 3), 0);
   const auto good = zktest::ReadFile(sig);
 
-  auto changedFile = Bytes(known::kSignedText);
+  auto changedFile = Bytes(enginetest::known::kSignedText);
   changedFile[3] ^= 1;
   zktest::WriteFile(file, changedFile);
   EXPECT_EQ(keys.sign->VerifyFile(file.c_str(), sig.c_str()), zk::kDigestMismatch);
-  zktest::WriteFile(file, Bytes(known::kSignedText));
+  zktest::WriteFile(file, Bytes(enginetest::known::kSignedText));
 
   auto changed = [&](size_t at) {
     auto b = good;
@@ -121,7 +121,7 @@ TEST_F(SignatureTest, ChangesAreFound) {
       {"cut in the header", std::vector<uint8_t>(good.begin(), good.begin() + 40), zk::kInvalidFormat},
       {"cut in the signature", std::vector<uint8_t>(good.begin(), good.begin() + 80), zk::kInvalidFormat},
       {"one byte more", [&] { auto b = good; b.push_back('x'); return b; }(), zk::kInvalidFormat},
-      {"a key file", zktest::FromHex(known::kPublicFile), zk::kInvalidFormat},
+      {"a key file", zktest::FromHex(enginetest::known::kPublicFile), zk::kInvalidFormat},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -139,9 +139,9 @@ TEST_F(SignatureTest, ChangesAreFound) {
 
 TEST_F(SignatureTest, SignerFoundAmongPublicKeysFirst) {
   Storage keys(File("keys.kst"));
-  ImportKnown(keys, known::kPairFile);
+  ImportKnown(keys, enginetest::known::kPairFile);
   const std::string file = File("hello.txt");
-  zktest::WriteFile(file, Bytes(known::kSignedText));
+  zktest::WriteFile(file, Bytes(enginetest::known::kSignedText));
   const std::string sig = File("hello.kvg");
   ASSERT_EQ(keys.sign->SignFile(file.c_str(), sig.c_str(), 0, 1), 0);
 
@@ -152,14 +152,14 @@ TEST_F(SignatureTest, SignerFoundAmongPublicKeysFirst) {
   int32_t isPair = -1;
   EXPECT_EQ(Read(other, sig), zk::kNotFound);
   EXPECT_EQ(other.sign->VerifyFile(file.c_str(), sig.c_str()), zk::kNotFound);
-  ImportKnown(other, known::kPublicFile);
+  ImportKnown(other, enginetest::known::kPublicFile);
   ASSERT_EQ(Read(other, sig, nullptr, &isPair), 0);
   EXPECT_EQ(isPair, 0);
   EXPECT_EQ(other.sign->VerifyFile(file.c_str(), sig.c_str()), 0);
   // The signer's own storage with the public key listed too: that is tried first.
   ASSERT_EQ(Read(keys, sig, nullptr, &isPair), 0);
   EXPECT_EQ(isPair, 1);
-  ImportKnown(keys, known::kPublicFile);
+  ImportKnown(keys, enginetest::known::kPublicFile);
   ASSERT_EQ(Read(keys, sig, nullptr, &isPair), 0);
   EXPECT_EQ(isPair, 0);
 }
@@ -171,7 +171,7 @@ TEST_F(SignatureTest, SignerIndexIsItsPlaceInItsList) {
   ASSERT_EQ(keys->GenerateKeyPair(&a, 512), 0);
   ASSERT_EQ(keys->GenerateKeyPair(&b, 512), 0);
   const std::string file = File("hello.txt");
-  zktest::WriteFile(file, Bytes(known::kSignedText));
+  zktest::WriteFile(file, Bytes(enginetest::known::kSignedText));
   for (int32_t k : {0, 1}) {
     const std::string sig = File(("hello" + std::to_string(k) + ".kvg").c_str());
     ASSERT_EQ(keys.sign->SignFile(file.c_str(), sig.c_str(), k, 2), 0);
@@ -215,14 +215,14 @@ uint32_t TimeOfZeroCrc(const uint8_t digest[32], zk::ICRC* crc) {
 
 TEST_F(SignatureTest, BlockWithAZeroTopLimbIsStillFound) {
   Storage keys(File("keys.kst"));
-  ImportKnown(keys, known::kPairFile);
+  ImportKnown(keys, enginetest::known::kPairFile);
   const std::string file = File("hello.txt");
-  zktest::WriteFile(file, Bytes(known::kSignedText));
+  zktest::WriteFile(file, Bytes(enginetest::known::kSignedText));
   auto* sha = zktest::Create<zk::IHash>(zk::id::HashSHA, zk::id::CryptoIHash);
   auto* crc = zktest::Create<zk::ICRC>(zk::id::CRCStdCRC, zk::id::CryptoICRC);
   uint8_t digest[32] = {};
   sha->Init();
-  sha->Update(known::kSignedText, uint32_t(std::strlen(known::kSignedText)));
+  sha->Update(enginetest::known::kSignedText, uint32_t(std::strlen(enginetest::known::kSignedText)));
   sha->Final(digest, 32);
   FixClock(TimeOfZeroCrc(digest, crc));
   sha->Release();
@@ -238,9 +238,9 @@ TEST_F(SignatureTest, BlockWithAZeroTopLimbIsStillFound) {
 
 TEST_F(SignatureTest, BadArgumentsWriteNothing) {
   Storage keys(File("keys.kst"));
-  ImportKnown(keys, known::kPairFile);
+  ImportKnown(keys, enginetest::known::kPairFile);
   const std::string file = File("hello.txt");
-  zktest::WriteFile(file, Bytes(known::kSignedText));
+  zktest::WriteFile(file, Bytes(enginetest::known::kSignedText));
   const std::string sig = File("hello.kvg");
   for (int32_t hash : {0, 5, -1}) {
     EXPECT_EQ(keys.sign->SignFile(file.c_str(), sig.c_str(), 0, hash), zk::kInvalidArg);

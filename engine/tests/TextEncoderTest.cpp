@@ -12,8 +12,8 @@
 #include "EngineTables.h"
 #include "TextEncoder.h"
 #include "kvSafeDriver.h"
-#include "ZkTest.h"
-#include "tests/AppLibrariesTest.h"
+#include "ZkTestSupport.h"
+#include "tests/EngineTestSupport.h"
 #include "zk5BlockCipher.h"
 
 using namespace zk;

@@ -23,8 +23,8 @@
 #include "ToolkitObject.h"
 #include "UserConfig.h"
 #include "UserFolders.h"
-#include "ZkTest.h"
-#include "tests/AppLibrariesTest.h"
+#include "ZkTestSupport.h"
+#include "tests/EngineTestSupport.h"
 #include "kvSafeDriver.h"
 
 using namespace zk;

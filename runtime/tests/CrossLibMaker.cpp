@@ -1,13 +1,13 @@
-#include "Counter.h"
+#include "CounterTestSupport.h"
 #include "ToolkitObject.h"
 
 namespace {
 int g_alive = 0;
 
-class Counter final : public zk::ToolkitObject<Counter, test::ICounter> {
+class Counter final : public zk::ToolkitObject<Counter, runtimetest::ICounter> {
  public:
-  static constexpr const char* kClassId = test::CounterClass;
-  static constexpr zk::InterfaceSlot kInterfaces[] = {{test::ICounterId, 0}};
+  static constexpr const char* kClassId = runtimetest::CounterClass;
+  static constexpr zk::InterfaceSlot kInterfaces[] = {{runtimetest::ICounterId, 0}};
   Counter() { ++g_alive; }
   ~Counter() { --g_alive; }
   StatusCode Add(int32_t n) override {

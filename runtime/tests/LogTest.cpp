@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5main.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <set>
 #include <string>
 
-#include "Counter.h"
+#include "CounterTestSupport.h"
 #include "ToolkitObject.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 namespace {
 
@@ -263,7 +263,7 @@ TEST(CrossLibrary, ObjectMadeInOneLibraryIsUsedFromAnother) {
   EXPECT_EQ(alive(), 0);  // released by the user library, destroyed by its maker
 
   // And from this program, through the declarations alone.
-  auto* c = zktest::Create<test::ICounter>(test::CounterClass, test::ICounterId);
+  auto* c = zktest::Create<runtimetest::ICounter>(runtimetest::CounterClass, runtimetest::ICounterId);
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(alive(), 1);
   EXPECT_EQ(c->GetRefCount(), 1);

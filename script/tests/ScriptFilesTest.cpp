@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5Clsid.h"
 #include "zk5script.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FakeStream.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5script.h"
 
 namespace {

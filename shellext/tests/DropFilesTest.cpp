@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DropFiles.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include "ShellExtFixture.h"
+#include "ShellExtTestSupport.h"
 #include "UserRegistry.h"
 
 namespace {
 
 using namespace kiv::com;
 using zktest::EnvFolder;
-using shellext_test::ModuleFolder;
+using shellexttest::ModuleFolder;
 using zktest::RunProgram;
 
 const std::string kHeading =

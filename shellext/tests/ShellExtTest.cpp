@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ShellExtFixture.h"
+#include "ShellExtTestSupport.h"
 #include "kvSafeDriver.h"
 
 namespace {
@@ -15,9 +15,9 @@ namespace {
 using namespace kiv::com;
 using kiv::shellext::DropDataObject;
 using kiv::wm::Record;
-using shellext_test::FakeProgram;
-using shellext_test::ModuleFolder;
-using shellext_test::Records;
+using shellexttest::FakeProgram;
+using shellexttest::ModuleFolder;
+using shellexttest::Records;
 using zktest::EnvFolder;
 using Kind = RecordingMenu::Kind;
 

@@ -6,10 +6,11 @@
 #include <algorithm>
 
 #include "CarrierTestSupport.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5Steg.h"
 
 using namespace zktest;
+using namespace stegtest;
 
 namespace {
 

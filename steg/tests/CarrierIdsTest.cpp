@@ -3,7 +3,7 @@
 // its kind; the catalogue's steg.TIFF has no class.
 #include <gtest/gtest.h>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5Clsid.h"
 #include "zk5Steg.h"
 #include "zk5main.h"

@@ -11,13 +11,16 @@
 #include <vector>
 
 #include "FakeStream.h"
-#include "ToolProbe.h"
-#include "ZkTest.h"
+#include "ToolTestSupport.h"
+#include "ZkTestSupport.h"
 #include "zk5Clsid.h"
 #include "zk5Steg.h"
 #include "zk5Stream.h"
 
-namespace zktest {
+namespace stegtest {
+
+// The shared helpers of tests/support.
+using namespace zktest;
 
 
 // The two stream kinds every carrier is tested over: they differ in Seek
@@ -173,4 +176,4 @@ inline std::vector<uint8_t> Cat(std::vector<uint8_t> a, const std::vector<uint8_
   return a;
 }
 
-}  // namespace zktest
+}  // namespace stegtest

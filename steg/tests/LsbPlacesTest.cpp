@@ -7,6 +7,7 @@
 #include "CarrierTestSupport.h"
 
 using namespace zktest;
+using namespace stegtest;
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "CarrierTestSupport.h"
 
 using namespace zktest;
+using namespace stegtest;
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "CarrierTestSupport.h"
 
 using namespace zktest;
+using namespace stegtest;
 
 namespace {
 

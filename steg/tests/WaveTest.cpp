@@ -7,10 +7,11 @@
 #include <cstring>
 
 #include "CarrierTestSupport.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5Steg.h"
 
 using namespace zktest;
+using namespace stegtest;
 
 namespace {
 

@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "CarrierTestSupport.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5Steg.h"
 
 using namespace zktest;
+using namespace stegtest;
 
 namespace {
 

@@ -5,16 +5,16 @@
 #include <map>
 #include <random>
 
-#include "FlowTestUtil.h"
+#include "FlowTestSupport.h"
 
-using stest::Ref;
+using zktest::Ref;
 using zk::IFileStrem;
 using zk::IFlowControl;
 
 namespace {
 
 struct Dyn {
-  Dyn() : c(stest::NewMem()), w(stest::NewMem()), f(stest::NewCtrl(zk::id::StorageDynFlowCtrl)) {}
+  Dyn() : c(zktest::NewMem()), w(zktest::NewMem()), f(storagetest::NewCtrl(zk::id::StorageDynFlowCtrl)) {}
   Ref<IFileStrem> c, w;
   Ref<IFlowControl> f;
 };
@@ -43,36 +43,36 @@ std::vector<uint8_t> PackedFixture() {
 
 TEST(DynFlowCtrlTest, PackedBytesAreTheHandWorkedLayout) {
   Dyn d;
-  stest::Fill(d.c.get(), Repeat(2000, 0xAB));  // Pack cuts what lies beyond
+  storagetest::Fill(d.c.get(), Repeat(2000, 0xAB));  // Pack cuts what lies beyond
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 4, 1), 0);
-  EXPECT_EQ(zktest::ToHex(stest::ReadAll(d.c.get())).substr(0, 40),
+  EXPECT_EQ(zktest::ToHex(zktest::ReadAll(d.c.get())).substr(0, 40),
             "0000000000000000000000000000000001000000");
-  { Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, Text("0123456789"))); }
-  { Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 2, Repeat(600, 0x22))); }
-  { Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 3, Text("three"))); }
-  EXPECT_EQ(stest::GetInfo(d.f.get()).free, 0u);
+  { Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, Text("0123456789"))); }
+  { Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 2, Repeat(600, 0x22))); }
+  { Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 3, Text("three"))); }
+  EXPECT_EQ(storagetest::GetInfo(d.f.get()).free, 0u);
   ASSERT_EQ(d.f->DeleteFlow(1), 0);
-  EXPECT_EQ(stest::GetInfo(d.f.get()).free, 1u);
+  EXPECT_EQ(storagetest::GetInfo(d.f.get()).free, 1u);
   ASSERT_EQ(d.f->Pack(), 0);
-  EXPECT_EQ(zktest::ToHex(stest::ReadAll(d.c.get())), zktest::ToHex(PackedFixture()));
+  EXPECT_EQ(zktest::ToHex(zktest::ReadAll(d.c.get())), zktest::ToHex(PackedFixture()));
   // The tables in memory stay as they were: flow 2 still reads back.
-  EXPECT_EQ(stest::FlowBytes(d.f.get(), 2), Repeat(600, 0x22));
+  EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 2), Repeat(600, 0x22));
 }
 
 TEST(DynFlowCtrlTest, OpensTheFixtureCopiedOrInPlace) {
   for (int inPlace : {0, 1}) {
     SCOPED_TRACE(inPlace);
     Dyn d;
-    stest::Fill(d.c.get(), PackedFixture());
+    storagetest::Fill(d.c.get(), PackedFixture());
     ASSERT_EQ(d.f->Open(d.c.get(), d.w.get(), inPlace, 4), 0);
     EXPECT_EQ(d.f->NextFlowNumber(), 4u);
-    auto info = stest::GetInfo(d.f.get());
+    auto info = storagetest::GetInfo(d.f.get());
     EXPECT_EQ(info.sectors, 1u);
     EXPECT_EQ(info.blocks, 0u);  // the block limit
     EXPECT_EQ(info.flows, 2u);
-    EXPECT_EQ(stest::FlowBytes(d.f.get(), 2), Repeat(600, 0x22));
-    EXPECT_EQ(stest::FlowBytes(d.f.get(), 3), Text("three"));
-    EXPECT_EQ(stest::FlowBytes(d.f.get(), 1), std::vector<uint8_t>{});
+    EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 2), Repeat(600, 0x22));
+    EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 3), Text("three"));
+    EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 1), std::vector<uint8_t>{});
     uint64_t workSize = 0;
     ASSERT_EQ(d.w->GetSize(&workSize), 0);
     Ref<IFileStrem> s;
@@ -88,7 +88,7 @@ TEST(DynFlowCtrlTest, OpensTheFixtureCopiedOrInPlace) {
       ASSERT_EQ(s->Seek(0, 2), 0);
       EXPECT_EQ(s->Write("!", 1), 0);
       ASSERT_EQ(d.f->Pack(), 0);
-      EXPECT_EQ(stest::FlowBytes(d.f.get(), 3), Text("three!"));
+      EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 3), Text("three!"));
     }
   }
 }
@@ -96,13 +96,13 @@ TEST(DynFlowCtrlTest, OpensTheFixtureCopiedOrInPlace) {
 TEST(DynFlowCtrlTest, ThousandBytesOverOneSectorBlocks) {
   Dyn d;
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-  auto data = stest::Pattern(1000);
-  Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, data));
+  auto data = zktest::Pattern(1000);
+  Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, data));
   uint64_t size = 0;
   ASSERT_EQ(s->GetSize(&size), 0);
   EXPECT_EQ(size, 1000u);
   ASSERT_EQ(d.f->Pack(), 0);
-  auto bytes = stest::ReadAll(d.c.get());
+  auto bytes = zktest::ReadAll(d.c.get());
   ASSERT_EQ(bytes.size(), 16u + 16 + 4 + 8 + 1024);
   EXPECT_EQ(zktest::ToHex(bytes.data(), 44),
             zktest::ToHex(zktest::FromHex("01000000 02000000 00000000 01000000"
@@ -117,8 +117,8 @@ TEST(DynFlowCtrlTest, NumbersAndDirectoryErrors) {
   IFileStrem* raw = nullptr;
   EXPECT_EQ(d.f->CreateFlow(1, &raw), -9);  // not attached
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-  Ref<IFileStrem> one(stest::AddFlow(d.f.get(), 1, {}));
-  { Ref<IFileStrem> seven(stest::AddFlow(d.f.get(), 7, {})); }
+  Ref<IFileStrem> one(storagetest::AddFlow(d.f.get(), 1, {}));
+  { Ref<IFileStrem> seven(storagetest::AddFlow(d.f.get(), 7, {})); }
   EXPECT_EQ(d.f->NextFlowNumber(), 8u);
   Ref<IFileStrem> s;
   EXPECT_EQ(d.f->CreateFlow(7, s.out()), -10);
@@ -136,32 +136,32 @@ TEST(DynFlowCtrlTest, NumbersAndDirectoryErrors) {
 TEST(DynFlowCtrlTest, FreedBlockIsReusedAndPackDropsIt) {
   Dyn d;
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-  { Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, Repeat(100, 1))); }
-  { Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 2, Repeat(100, 2))); }
+  { Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, Repeat(100, 1))); }
+  { Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 2, Repeat(100, 2))); }
   ASSERT_EQ(d.f->DeleteFlow(1), 0);
-  EXPECT_EQ(stest::GetInfo(d.f.get()).free, 1u);
+  EXPECT_EQ(storagetest::GetInfo(d.f.get()).free, 1u);
   ASSERT_EQ(d.f->Pack(), 0);
-  auto bytes = stest::ReadAll(d.c.get());
+  auto bytes = zktest::ReadAll(d.c.get());
   EXPECT_EQ(zktest::ToHex(bytes.data(), 40), zktest::ToHex(zktest::FromHex("01000000 01000000 00000000 01000000"
                                                                             "02000000 01000000 64000000 00000000"
                                                                             "01000000 ffffffff")));
   EXPECT_EQ(bytes.size(), 40u + 512);
   // The next block needed takes the freed one: still two blocks in all, and
   // its bytes past the data are zeros, not what flow 1 left there.
-  { Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 3, Repeat(10, 3))); }
-  EXPECT_EQ(stest::GetInfo(d.f.get()).free, 0u);
+  { Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 3, Repeat(10, 3))); }
+  EXPECT_EQ(storagetest::GetInfo(d.f.get()).free, 0u);
   uint64_t work = 0;
   ASSERT_EQ(d.w->GetSize(&work), 0);
   EXPECT_EQ(work, 1024u);
-  auto w = stest::ReadAll(d.w.get());
+  auto w = zktest::ReadAll(d.w.get());
   EXPECT_EQ(std::vector<uint8_t>(w.begin(), w.begin() + 512), Cat(Repeat(10, 3), Repeat(502, 0)));
 }
 
 TEST(DynFlowCtrlTest, BlockLimit) {
   Dyn d;
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 1, 0, 1), 0);
-  EXPECT_EQ(stest::GetInfo(d.f.get()).blocks, 1u);
-  Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, {}));
+  EXPECT_EQ(storagetest::GetInfo(d.f.get()).blocks, 1u);
+  Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, {}));
   EXPECT_EQ(s->Write(Repeat(600, 1).data(), 600), -105);
   uint64_t size = 1;
   ASSERT_EQ(s->GetSize(&size), 0);
@@ -173,7 +173,7 @@ TEST(DynFlowCtrlTest, BlockLimit) {
 TEST(DynFlowCtrlTest, SeekTable) {
   Dyn d;
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-  Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, Repeat(10, 5)));
+  Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, Repeat(10, 5)));
   struct Case {
     int64_t offset;
     int32_t origin;
@@ -210,21 +210,21 @@ TEST(DynFlowCtrlTest, SetEndFreesTheBlocksBehind) {
     SCOPED_TRACE(testing::Message() << c.size << " cut at " << c.cut);
     Dyn d;
     ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-    auto data = stest::Pattern(c.size);
-    Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, data));
+    auto data = zktest::Pattern(c.size);
+    Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, data));
     ASSERT_EQ(s->Seek(int64_t(c.cut), 0), 0);
     ASSERT_EQ(s->SetEnd(), 0);
     uint32_t total = uint32_t((c.size + 511) / 512);
-    EXPECT_EQ(stest::GetInfo(d.f.get()).free, total - c.blocksLeft);
-    EXPECT_EQ(stest::FlowBytes(d.f.get(), 1), std::vector<uint8_t>(data.begin(), data.begin() + c.cut));
+    EXPECT_EQ(storagetest::GetInfo(d.f.get()).free, total - c.blocksLeft);
+    EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 1), std::vector<uint8_t>(data.begin(), data.begin() + c.cut));
     // The flow grows again from its new end.
-    auto more = stest::Pattern(600, 2);
+    auto more = zktest::Pattern(600, 2);
     ASSERT_EQ(s->Write(more.data(), 600), 0);
     ASSERT_EQ(d.f->Pack(), 0);
     Dyn e;
     ASSERT_EQ(e.f->Open(d.c.get(), e.w.get(), 0, 0), 0);
     auto expect = Cat(std::vector<uint8_t>(data.begin(), data.begin() + int64_t(c.cut)), more);
-    EXPECT_EQ(stest::FlowBytes(e.f.get(), 1), expect);
+    EXPECT_EQ(storagetest::FlowBytes(e.f.get(), 1), expect);
   }
 }
 
@@ -237,23 +237,23 @@ TEST(DynFlowCtrlTest, SetEndFreesTheBlocksBehind) {
 TEST(DynFlowCtrlTest, SetEndOnABlockBoundaryKeepsTheBlockThatBeginsThere) {
   Dyn d;
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-  Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, Cat(Cat(Repeat(512, 0x11), Repeat(512, 0x22)), Repeat(476, 0x33))));
+  Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, Cat(Cat(Repeat(512, 0x11), Repeat(512, 0x22)), Repeat(476, 0x33))));
   ASSERT_EQ(s->Seek(512, 0), 0);
   ASSERT_EQ(s->SetEnd(), 0);
-  EXPECT_EQ(stest::GetInfo(d.f.get()).free, 1u);
+  EXPECT_EQ(storagetest::GetInfo(d.f.get()).free, 1u);
   ASSERT_EQ(d.f->Pack(), 0);
   const char* tables =
       "01000000 02000000 00000000 01000000"  // 1 flow, 2 blocks, no limit, 1 sector
       "01000000 01000000 00020000 00000000"  // flow 1: first block 1, 512 bytes
       "02000000 02000000 ffffffff";          // 2 entries: 1 -> 2 -> end
-  EXPECT_EQ(zktest::ToHex(stest::ReadAll(d.c.get())),
+  EXPECT_EQ(zktest::ToHex(zktest::ReadAll(d.c.get())),
             zktest::ToHex(Cat(zktest::FromHex(tables), Cat(Repeat(512, 0x11), Repeat(512, 0x22)))));
   ASSERT_EQ(s->Write("xy", 2), 0);
-  EXPECT_EQ(stest::GetInfo(d.f.get()).free, 1u);
+  EXPECT_EQ(storagetest::GetInfo(d.f.get()).free, 1u);
   ASSERT_EQ(d.f->Pack(), 0);
   auto grown = zktest::FromHex(tables);
   grown[24] = 0x02;  // 514 bytes
-  EXPECT_EQ(zktest::ToHex(stest::ReadAll(d.c.get())),
+  EXPECT_EQ(zktest::ToHex(zktest::ReadAll(d.c.get())),
             zktest::ToHex(Cat(grown, Cat(Repeat(512, 0x11), Cat(Text("xy"), Repeat(510, 0x22))))));
 }
 
@@ -262,7 +262,7 @@ TEST(DynFlowCtrlTest, SetEndOnABlockBoundaryKeepsTheBlockThatBeginsThere) {
 TEST(DynFlowCtrlTest, PositionPastTheEndReadsNothing) {
   Dyn d;
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-  Ref<IFileStrem> a(stest::AddFlow(d.f.get(), 1, stest::Pattern(1000)));
+  Ref<IFileStrem> a(storagetest::AddFlow(d.f.get(), 1, zktest::Pattern(1000)));
   Ref<IFileStrem> b;
   ASSERT_EQ(d.f->OpenFlow(1, b.out()), 0);
   ASSERT_EQ(a->Seek(900, 0), 0);
@@ -276,7 +276,7 @@ TEST(DynFlowCtrlTest, PositionPastTheEndReadsNothing) {
   EXPECT_EQ(a->Write("x", 1), -105);
   EXPECT_EQ(a->SetEnd(), -105);
   EXPECT_EQ(a->Seek(0, 1), -2);
-  EXPECT_EQ(stest::FlowBytes(d.f.get(), 1), std::vector<uint8_t>(stest::Pattern(3)));
+  EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 1), std::vector<uint8_t>(zktest::Pattern(3)));
 }
 
 // Handles are never given twice, so a flow stream outliving its handle
@@ -284,8 +284,8 @@ TEST(DynFlowCtrlTest, PositionPastTheEndReadsNothing) {
 TEST(DynFlowCtrlTest, StaleStreamsReachNoOtherFlow) {
   Dyn d;
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-  { Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 2, Text("second"))); }
-  Ref<IFileStrem> first(stest::AddFlow(d.f.get(), 1, Text("first")));
+  { Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 2, Text("second"))); }
+  Ref<IFileStrem> first(storagetest::AddFlow(d.f.get(), 1, Text("first")));
   ASSERT_EQ(first->Close(), 0);
   EXPECT_EQ(first->Close(), -6);
   Ref<IFileStrem> second;
@@ -297,37 +297,37 @@ TEST(DynFlowCtrlTest, StaleStreamsReachNoOtherFlow) {
 
   ASSERT_EQ(d.f->Detach(), 0);
   EXPECT_EQ(second->Seek(0, 0), -6);
-  EXPECT_EQ(stest::GetInfo(d.f.get()).flows, 0u);
-  Ref<IFileStrem> w2(stest::NewMem());
+  EXPECT_EQ(storagetest::GetInfo(d.f.get()).flows, 0u);
+  Ref<IFileStrem> w2(zktest::NewMem());
   ASSERT_EQ(d.f->Open(d.c.get(), w2.get(), 0, 0), 0);
   Ref<IFileStrem> again;
   ASSERT_EQ(d.f->OpenFlow(1, again.out()), 0);
   EXPECT_EQ(second->Read(buf, 8, nullptr), -6);
   EXPECT_EQ(second->Write("x", 1), -6);
-  EXPECT_EQ(stest::FlowBytes(d.f.get(), 1), Text("first"));
+  EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 1), Text("first"));
 }
 
 // Blocks go at their own offsets in the working stream, whatever it held.
 TEST(DynFlowCtrlTest, NewBlocksAtTheirOwnOffset) {
   Dyn d;
-  stest::Fill(d.w.get(), Repeat(5000, 0xEE));
+  storagetest::Fill(d.w.get(), Repeat(5000, 0xEE));
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 1), 0);
-  auto data = stest::Pattern(600);
-  { Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, data)); }
-  auto w = stest::ReadAll(d.w.get());
+  auto data = zktest::Pattern(600);
+  { Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, data)); }
+  auto w = zktest::ReadAll(d.w.get());
   ASSERT_EQ(w.size(), 5000u);
   EXPECT_EQ(std::vector<uint8_t>(w.begin(), w.begin() + 1024), Cat(data, Repeat(424, 0)));
   EXPECT_EQ(w[1024], 0xEE);
-  EXPECT_EQ(stest::FlowBytes(d.f.get(), 1), data);
+  EXPECT_EQ(storagetest::FlowBytes(d.f.get(), 1), data);
 }
 
 TEST(DynFlowCtrlTest, OneStreamCannotBeBoth) {
   Dyn d;
   EXPECT_EQ(d.f->Create(d.c.get(), d.c.get(), 0, 0, 1), -2);
-  stest::Fill(d.c.get(), PackedFixture());
+  storagetest::Fill(d.c.get(), PackedFixture());
   EXPECT_EQ(d.f->Open(d.c.get(), d.c.get(), 0, 4), -2);
   EXPECT_EQ(d.f->Open(d.c.get(), d.c.get(), 1, 4), -2);
-  EXPECT_EQ(stest::ReadAll(d.c.get()), PackedFixture());
+  EXPECT_EQ(zktest::ReadAll(d.c.get()), PackedFixture());
 }
 
 // Damaged containers are refused with a status code and leave the object detached.
@@ -360,9 +360,9 @@ TEST(DynFlowCtrlTest, DamagedContainersAreRefused) {
       auto bytes = PackedFixture();
       for (int i = 0; i < 4; ++i) bytes[p.at + i] = uint8_t(p.value >> (8 * i));
       Dyn d;
-      stest::Fill(d.c.get(), bytes);
+      storagetest::Fill(d.c.get(), bytes);
       EXPECT_EQ(d.f->Open(d.c.get(), d.w.get(), inPlace, 4), p.expect);
-      EXPECT_EQ(stest::GetInfo(d.f.get()).flows, 0u);
+      EXPECT_EQ(storagetest::GetInfo(d.f.get()).flows, 0u);
       Ref<IFileStrem> s;
       EXPECT_EQ(d.f->OpenFlow(2, s.out()), -6);
     }
@@ -372,7 +372,7 @@ TEST(DynFlowCtrlTest, DamagedContainersAreRefused) {
   for (size_t n = 0; n < whole.size(); n += (n < 80 ? 1 : 37)) {
     for (int inPlace : {0, 1}) {
       Dyn d;
-      stest::Fill(d.c.get(), std::vector<uint8_t>(whole.begin(), whole.begin() + n));
+      storagetest::Fill(d.c.get(), std::vector<uint8_t>(whole.begin(), whole.begin() + n));
       StatusCode st = d.f->Open(d.c.get(), d.w.get(), inPlace, 4);
       EXPECT_TRUE(st == -104 || st == -14) << n << " " << inPlace << " " << st;
     }
@@ -404,7 +404,7 @@ TEST(DynFlowCtrlTest, RandomWorkMatchesAModel) {
       case 0:
       case 1:
       case 2: {
-        auto data = stest::Pattern(rng() % 1500, uint32_t(step));
+        auto data = zktest::Pattern(rng() % 1500, uint32_t(step));
         ASSERT_EQ(s->Write(data.data(), uint32_t(data.size())), 0);
         if (m.size() < pos + data.size()) m.resize(pos + data.size());
         std::copy(data.begin(), data.end(), m.begin() + int64_t(pos));
@@ -441,21 +441,21 @@ TEST(DynFlowCtrlTest, RandomWorkMatchesAModel) {
     }
   }
   open.clear();
-  for (auto& [n, m] : model) EXPECT_EQ(stest::FlowBytes(d.f.get(), n), m) << n;
+  for (auto& [n, m] : model) EXPECT_EQ(storagetest::FlowBytes(d.f.get(), n), m) << n;
   ASSERT_EQ(d.f->Pack(), 0);
   for (int inPlace : {0, 1}) {
     Dyn e;
     ASSERT_EQ(e.f->Open(d.c.get(), e.w.get(), inPlace, 2), 0);
-    EXPECT_EQ(stest::GetInfo(e.f.get()).free, 0u);
-    EXPECT_EQ(stest::GetInfo(e.f.get()).flows, model.size());
-    for (auto& [n, m] : model) EXPECT_EQ(stest::FlowBytes(e.f.get(), n), m) << n;
+    EXPECT_EQ(storagetest::GetInfo(e.f.get()).free, 0u);
+    EXPECT_EQ(storagetest::GetInfo(e.f.get()).flows, model.size());
+    for (auto& [n, m] : model) EXPECT_EQ(storagetest::FlowBytes(e.f.get(), n), m) << n;
   }
 }
 
 TEST(DynFlowCtrlTest, FlowStreamKeepsItsContainer) {
   Dyn d;
   ASSERT_EQ(d.f->Create(d.c.get(), d.w.get(), 0, 0, 2), 0);
-  Ref<IFileStrem> s(stest::AddFlow(d.f.get(), 1, stest::Pattern(3000)));
+  Ref<IFileStrem> s(storagetest::AddFlow(d.f.get(), 1, zktest::Pattern(3000)));
   EXPECT_STREQ(s->GetClassId(), "local.fos.FlowStream");
   EXPECT_STREQ(d.f->GetClassId(), "storage.DynFlowCtrl");
   void* p = nullptr;
@@ -470,10 +470,10 @@ TEST(DynFlowCtrlTest, FlowStreamKeepsItsContainer) {
   std::vector<uint8_t> buf(3000);
   uint32_t got = 0;
   ASSERT_EQ(s->Read(buf.data(), 3000, &got), 0);
-  EXPECT_EQ(buf, stest::Pattern(3000));
+  EXPECT_EQ(buf, zktest::Pattern(3000));
   // CopyFrom writes through the flow.
-  Ref<IFileStrem> src(stest::NewMem());
-  stest::Fill(src.get(), stest::Pattern(70000, 9));
+  Ref<IFileStrem> src(zktest::NewMem());
+  storagetest::Fill(src.get(), zktest::Pattern(70000, 9));
   ASSERT_EQ(src->Seek(0, 0), 0);
   ASSERT_EQ(s->Seek(0, 0), 0);
   ASSERT_EQ(s->SetEnd(), 0);
@@ -481,7 +481,7 @@ TEST(DynFlowCtrlTest, FlowStreamKeepsItsContainer) {
   ASSERT_EQ(s->Seek(0, 0), 0);
   buf.resize(70000);
   ASSERT_EQ(s->Read(buf.data(), 70000, &got), 0);
-  EXPECT_EQ(buf, stest::Pattern(70000, 9));
+  EXPECT_EQ(buf, zktest::Pattern(70000, 9));
 }
 
 // Every class of the library is made by its class id.

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <set>
 
-#include "StorageTestUtil.h"
+#include "StorageTestSupport.h"
 
-using stest::Ref;
+using zktest::Ref;
 using zk::IFileStrem;
 
 namespace {
@@ -19,7 +19,7 @@ constexpr int32_t kRead = 0x8000, kReadWrite = 0x8002, kStaging = 0x8042;
 class FileSysTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs.reset(stest::NewFs());
+    fs.reset(zktest::NewFs());
     ASSERT_TRUE(fs);
   }
   std::string P(const char* name) const { return dir.File(name); }
@@ -82,7 +82,7 @@ TEST_F(FileSysTest, CreateReadSeekAndTruncate) {
 }
 
 TEST_F(FileSysTest, CreateTruncatesAndOpenMissingFails) {
-  { Ref<IFileStrem> s(Make(P("t"), stest::Pattern(100))); }
+  { Ref<IFileStrem> s(Make(P("t"), zktest::Pattern(100))); }
   Ref<IFileStrem> s(Make(P("t"), {}));
   uint64_t n = 1;
   EXPECT_EQ(fs->GetFileSize(P("t").c_str(), &n), 0);
@@ -99,13 +99,13 @@ TEST_F(FileSysTest, CreateTruncatesAndOpenMissingFails) {
 // The system's flag values differ from the platform's (0x40 and 0x100 mean
 // other things here): each one must take effect as the system means it.
 TEST_F(FileSysTest, OpenFlagsAreTranslated) {
-  auto data = stest::Pattern(10);
+  auto data = zktest::Pattern(10);
   { Ref<IFileStrem> s(Make(P("f"), data)); }
   {
     // Mode 0 (binary, read only): reading works, writing fails.
     Ref<IFileStrem> s;
     ASSERT_EQ(fs->OpenFile(P("f").c_str(), kRead, s.out()), 0);
-    EXPECT_EQ(stest::ReadAll(s.get()), data);
+    EXPECT_EQ(zktest::ReadAll(s.get()), data);
     EXPECT_EQ(s->Write(data.data(), 1), -105);
     ASSERT_EQ(fs->OpenFile(P("f").c_str(), 0, s.out()), 0);
     EXPECT_EQ(s->Write(data.data(), 1), -105);
@@ -115,7 +115,7 @@ TEST_F(FileSysTest, OpenFlagsAreTranslated) {
     Ref<IFileStrem> s;
     ASSERT_EQ(fs->OpenFile(P("f").c_str(), kReadWrite, s.out()), 0);
     EXPECT_EQ(s->Write("xy", 2), 0);
-    EXPECT_EQ(stest::ReadAll(s.get()).size(), 10u);
+    EXPECT_EQ(zktest::ReadAll(s.get()).size(), 10u);
   }
   // Open without the create flag does not make a file.
   Ref<IFileStrem> s;
@@ -136,9 +136,9 @@ TEST_F(FileSysTest, StagingFileIsExclusiveAndGoneOnClose) {
   Ref<IFileStrem> s;
   ASSERT_EQ(fs->CreateFile(name, kStaging, 0x180, s.out()), 0);
   ASSERT_TRUE(s);
-  auto data = stest::Pattern(70000);
+  auto data = zktest::Pattern(70000);
   EXPECT_EQ(s->Write(data.data(), uint32_t(data.size())), 0);
-  EXPECT_EQ(stest::ReadAll(s.get()), data);
+  EXPECT_EQ(zktest::ReadAll(s.get()), data);
   s.reset();
   EXPECT_FALSE(std::filesystem::exists(path));  // deleted on close
   // A planted link (or any existing name) is refused, not followed.
@@ -292,7 +292,7 @@ TEST_F(FileSysTest, LargeSparseFile) {
 
 // The shared CopyFrom, between file streams.
 TEST_F(FileSysTest, CopyFrom) {
-  auto data = stest::Pattern(200000);
+  auto data = zktest::Pattern(200000);
   Ref<IFileStrem> src(Make(P("src"), data));
   struct Case {
     uint64_t count;

@@ -2,15 +2,15 @@
 
 #include <cstring>
 
-#include "StorageTestUtil.h"
+#include "StorageTestSupport.h"
 
-using stest::Ref;
+using zktest::Ref;
 
 namespace {
 
 struct Mem {
   Mem() {
-    s.reset(stest::NewMem());
+    s.reset(zktest::NewMem());
     void* p = nullptr;
     s->QueryInterface(zk::id::StreamIMemStream, &p);
     m.reset(static_cast<zk::IMemStream*>(p));
@@ -42,7 +42,7 @@ TEST(MemStreamTest, GrowsInSteps) {
   ASSERT_EQ(t.s->Write("a", 1), 0);
   EXPECT_GE(t.Capacity(), 512u);
   EXPECT_LT(t.Capacity(), 1024u);
-  auto data = stest::Pattern(512);
+  auto data = zktest::Pattern(512);
   ASSERT_EQ(t.s->Write(data.data(), 512), 0);
   EXPECT_GE(t.Capacity(), 1024u);
   EXPECT_EQ(t.Size(), 513u);
@@ -71,7 +71,7 @@ TEST(MemStreamTest, SeekTable) {
 
 TEST(MemStreamTest, ReadSetEndAndClose) {
   Mem t;
-  auto data = stest::Pattern(100);
+  auto data = zktest::Pattern(100);
   ASSERT_EQ(t.s->Write(data.data(), 100), 0);
   ASSERT_EQ(t.s->Seek(95, 0), 0);
   uint8_t buf[100];
@@ -115,7 +115,7 @@ TEST(MemStreamTest, SetBufferCopyAndAdopt) {
   ASSERT_EQ(t.m->SetBuffer(const_cast<char*>("hello"), 5, 1), 0);
   EXPECT_EQ(t.Size(), 5u);
   EXPECT_EQ(t.Pos(), 0u);
-  EXPECT_EQ(stest::ReadAll(t.s.get()), (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+  EXPECT_EQ(zktest::ReadAll(t.s.get()), (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
   // Taking the contents out, as the engine does.
   ASSERT_EQ(t.s->Seek(0, 2), 0);
   ASSERT_EQ(t.s->Write("", 1), 0);
@@ -161,11 +161,11 @@ TEST(MemStreamTest, InterfacesAndCopy) {
   is->Release();
   EXPECT_EQ(t.m->QueryInterface(zk::id::StdIBase, &p), -7);
   Mem src;
-  auto data = stest::Pattern(200000);
+  auto data = zktest::Pattern(200000);
   ASSERT_EQ(src.s->Write(data.data(), uint32_t(data.size())), 0);
   ASSERT_EQ(src.s->Seek(0, 0), 0);
   ASSERT_EQ(t.s->CopyFrom(src.s.get(), 0), 0);
-  EXPECT_EQ(stest::ReadAll(t.s.get()), data);
+  EXPECT_EQ(zktest::ReadAll(t.s.get()), data);
 }
 
 }  // namespace

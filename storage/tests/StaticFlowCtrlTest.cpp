@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "FlowTestUtil.h"
+#include "FlowTestSupport.h"
 
-using stest::Ref;
+using zktest::Ref;
 using zk::IFileStrem;
 using zk::IFlowControl;
 
@@ -48,38 +48,38 @@ const Width kWidths[] = {
 TEST(StaticFlowCtrlTest, StoredTablesAndReopen) {
   for (const Width& w : kWidths) {
     SCOPED_TRACE(w.classId);
-    Ref<IFileStrem> c(stest::NewMem());
-    Ref<IFlowControl> f(stest::NewCtrl(w.classId));
+    Ref<IFileStrem> c(zktest::NewMem());
+    Ref<IFlowControl> f(storagetest::NewCtrl(w.classId));
     ASSERT_TRUE(f);
     ASSERT_EQ(f->Create(c.get(), nullptr, 3, 2, 1), 0);
-    { Ref<IFileStrem> s(stest::AddFlow(f.get(), 5, {'h', 'i'})); }
-    { Ref<IFileStrem> s(stest::AddFlow(f.get(), 9, Repeat(600, 0x77))); }
+    { Ref<IFileStrem> s(storagetest::AddFlow(f.get(), 5, {'h', 'i'})); }
+    { Ref<IFileStrem> s(storagetest::AddFlow(f.get(), 9, Repeat(600, 0x77))); }
     auto blocks = Cat(Cat(std::vector<uint8_t>{'h', 'i'}, Repeat(510, 0)), Cat(Repeat(600, 0x77), Repeat(424, 0)));
-    EXPECT_EQ(zktest::ToHex(stest::ReadAll(c.get())), zktest::ToHex(Cat(zktest::FromHex(w.tables), blocks)));
+    EXPECT_EQ(zktest::ToHex(zktest::ReadAll(c.get())), zktest::ToHex(Cat(zktest::FromHex(w.tables), blocks)));
     EXPECT_EQ(f->Pack(), 0);
-    EXPECT_EQ(zktest::ToHex(stest::ReadAll(c.get())), zktest::ToHex(Cat(zktest::FromHex(w.tables), blocks)));
+    EXPECT_EQ(zktest::ToHex(zktest::ReadAll(c.get())), zktest::ToHex(Cat(zktest::FromHex(w.tables), blocks)));
 
     // Delete, detach, open again: the same flows, the freed block reused.
     ASSERT_EQ(f->DeleteFlow(5), 0);
     ASSERT_EQ(f->Detach(), 0);
-    EXPECT_EQ(stest::GetInfo(f.get()).flows, 0u);
+    EXPECT_EQ(storagetest::GetInfo(f.get()).flows, 0u);
     ASSERT_EQ(f->Open(c.get(), nullptr, 0, 2), 0);
-    auto info = stest::GetInfo(f.get());
+    auto info = storagetest::GetInfo(f.get());
     EXPECT_EQ(info.sectors, 1u);
     EXPECT_EQ(info.blocks, 3u);
     EXPECT_EQ(info.free, 1u);
     EXPECT_EQ(info.flows, 1u);
-    EXPECT_EQ(stest::FlowBytes(f.get(), 9), Repeat(600, 0x77));
+    EXPECT_EQ(storagetest::FlowBytes(f.get(), 9), Repeat(600, 0x77));
     Ref<IFileStrem> s;
     EXPECT_EQ(f->OpenFlow(5, s.out()), -6);
-    { Ref<IFileStrem> t(stest::AddFlow(f.get(), 7, stest::Pattern(300))); }
-    EXPECT_EQ(stest::GetInfo(f.get()).free, 0u);
+    { Ref<IFileStrem> t(storagetest::AddFlow(f.get(), 7, zktest::Pattern(300))); }
+    EXPECT_EQ(storagetest::GetInfo(f.get()).free, 0u);
     ASSERT_EQ(f->Detach(), 0);
 
     ASSERT_EQ(f->Open(c.get(), nullptr, 1, 2), 0);
     EXPECT_EQ(f->NextFlowNumber(), 10u);
-    EXPECT_EQ(stest::FlowBytes(f.get(), 7), stest::Pattern(300));
-    EXPECT_EQ(stest::FlowBytes(f.get(), 9), Repeat(600, 0x77));
+    EXPECT_EQ(storagetest::FlowBytes(f.get(), 7), zktest::Pattern(300));
+    EXPECT_EQ(storagetest::FlowBytes(f.get(), 9), Repeat(600, 0x77));
     ASSERT_EQ(f->OpenFlow(7, s.out()), 0);
     EXPECT_EQ(s->Write("x", 1), -3);
     EXPECT_EQ(s->SetEnd(), -3);
@@ -92,8 +92,8 @@ TEST(StaticFlowCtrlTest, StoredTablesAndReopen) {
 TEST(StaticFlowCtrlTest, FieldLimits) {
   for (const Width& w : kWidths) {
     SCOPED_TRACE(w.classId);
-    Ref<IFileStrem> c(stest::NewMem());
-    Ref<IFlowControl> f(stest::NewCtrl(w.classId));
+    Ref<IFileStrem> c(zktest::NewMem());
+    Ref<IFlowControl> f(storagetest::NewCtrl(w.classId));
     std::vector<uint8_t> big(65535, 0x5A);
     EXPECT_EQ(f->Create(c.get(), nullptr, 0, 0, 1), -2);
     EXPECT_EQ(f->Create(c.get(), nullptr, 1, 0, 0), -2);
@@ -109,9 +109,9 @@ TEST(StaticFlowCtrlTest, FieldLimits) {
     // A write needing a block when none is left gives -6 and writes nothing.
     ASSERT_EQ(f->Create(c.get(), nullptr, 1, 0, 1), 0);
     {
-      Ref<IFileStrem> one(stest::AddFlow(f.get(), 1, {}));
+      Ref<IFileStrem> one(storagetest::AddFlow(f.get(), 1, {}));
       EXPECT_EQ(one->Write(big.data(), 513), -6);
-      EXPECT_EQ(stest::GetInfo(f.get()).free, 1u);
+      EXPECT_EQ(storagetest::GetInfo(f.get()).free, 1u);
     }
 
     // Flow numbers up to the field's width; one flow per block.
@@ -142,16 +142,16 @@ TEST(StaticFlowCtrlTest, FieldLimits) {
     t.reset();
     ASSERT_EQ(f->Detach(), 0);
     ASSERT_EQ(f->Open(c.get(), nullptr, 0, 0), 0);
-    EXPECT_EQ(stest::FlowBytes(f.get(), 1), big);
-    EXPECT_EQ(stest::FlowBytes(f.get(), w.maxNumber).size(), w.maxSize == 0xFFFF ? 65535u : 65536u);
+    EXPECT_EQ(storagetest::FlowBytes(f.get(), 1), big);
+    EXPECT_EQ(storagetest::FlowBytes(f.get(), w.maxNumber).size(), w.maxSize == 0xFFFF ? 65535u : 65536u);
   }
 }
 
 TEST(StaticFlowCtrlTest, SeekFromCurrentIn6x16StaysBelow15Bits) {
-  Ref<IFileStrem> c(stest::NewMem());
-  Ref<IFlowControl> f(stest::NewCtrl(zk::id::StorageStaticFlowCtrl6x16));
+  Ref<IFileStrem> c(zktest::NewMem());
+  Ref<IFlowControl> f(storagetest::NewCtrl(zk::id::StorageStaticFlowCtrl6x16));
   ASSERT_EQ(f->Create(c.get(), nullptr, 1, 0, 80), 0);
-  Ref<IFileStrem> s(stest::AddFlow(f.get(), 1, stest::Pattern(40000)));
+  Ref<IFileStrem> s(storagetest::AddFlow(f.get(), 1, zktest::Pattern(40000)));
   ASSERT_EQ(s->Seek(0, 0), 0);
   EXPECT_EQ(s->Seek(33000, 1), -2);
   EXPECT_EQ(s->Seek(32767, 1), 0);
@@ -180,16 +180,16 @@ TEST(StaticFlowCtrlTest, DamagedContainersAreRefused) {
     SCOPED_TRACE(p.what);
     auto bytes = good;
     bytes[p.at] = p.value;
-    Ref<IFileStrem> c(stest::NewMem());
-    stest::Fill(c.get(), bytes);
-    Ref<IFlowControl> f(stest::NewCtrl(zk::id::StorageStaticFlowCtrl8x16));
+    Ref<IFileStrem> c(zktest::NewMem());
+    storagetest::Fill(c.get(), bytes);
+    Ref<IFlowControl> f(storagetest::NewCtrl(zk::id::StorageStaticFlowCtrl8x16));
     EXPECT_EQ(f->Open(c.get(), nullptr, 0, 2), p.expect);
-    EXPECT_EQ(stest::GetInfo(f.get()).flows, 0u);
+    EXPECT_EQ(storagetest::GetInfo(f.get()).flows, 0u);
   }
   for (size_t n = 0; n < good.size(); n += (n < 30 ? 1 : 97)) {
-    Ref<IFileStrem> c(stest::NewMem());
-    stest::Fill(c.get(), std::vector<uint8_t>(good.begin(), good.begin() + n));
-    Ref<IFlowControl> f(stest::NewCtrl(zk::id::StorageStaticFlowCtrl8x16));
+    Ref<IFileStrem> c(zktest::NewMem());
+    storagetest::Fill(c.get(), std::vector<uint8_t>(good.begin(), good.begin() + n));
+    Ref<IFlowControl> f(storagetest::NewCtrl(zk::id::StorageStaticFlowCtrl8x16));
     EXPECT_EQ(f->Open(c.get(), nullptr, 0, 2), -104) << n;
   }
 }

@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "desktop/MainFormUnit.h"
 #include "desktop/SingleInstance.h"
-#include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/ScriptedPrompter.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "desktop/testing/FakePrompter.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ TEST(EndToEndTest, HelperWipesTwoFilesThroughTheProgram) {
   std::ofstream(one) << "first secret";
   std::ofstream(two) << std::string(70000, 'x');
 
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   prompter.AnswerBox(kiv::BoxAnswer::kYes);  // the question before wiping
   const std::string folder = kiv::wm::RuntimeFolder();
   kiv::InstanceClaim claim = kiv::ClaimInstance(folder);

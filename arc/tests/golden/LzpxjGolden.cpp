@@ -1,4 +1,4 @@
-// Writes the frozen Lzpxj corpus: every input of LzpxjCorpus.cpp encoded,
+// Writes the frozen Lzpxj corpus: every input of LzpxjTestSupport.cpp encoded,
 // checked by the tests' plain decoder, as the C++ table LzpxjGolden.inc.
 // Run through make_lzpxj_golden.sh; never to make a test pass.
 #include <cstdio>
@@ -6,10 +6,10 @@
 #include <string>
 
 #include "LzpxjCore.h"
-#include "LzpxjCorpus.h"
-#include "MemoryIo.h"
-#include "RefLzpxj.h"
-#include "ZkTest.h"
+#include "LzpxjTestSupport.h"
+#include "MemoryIoTestSupport.h"
+#include "LzpxjModel.h"
+#include "ZkTestSupport.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -20,13 +20,13 @@ int main(int argc, char** argv) {
   if (!ws) return 1;
   FILE* f = std::fopen(argv[1], "w");
   if (!f) return 1;
-  std::fprintf(f, "// Frozen Lzpxj streams of the corpus in LzpxjCorpus.cpp (name, hex).\n");
+  std::fprintf(f, "// Frozen Lzpxj streams of the corpus in LzpxjTestSupport.cpp (name, hex).\n");
   for (const auto& c : arctest::LzpxjCorpus()) {
     zktest::MemoryIo m(c.input);
     if (zk::arc::lzpxj::Encode(*ws, m.io(), m.io(), nullptr, 0) != 0) return 1;
     const std::vector<uint8_t>& packed = m.output();
     std::vector<uint8_t> ref;
-    if (!reflzpxj::Decode(packed, &ref) || ref != c.input) {
+    if (!arctest::model::Decode(packed, &ref) || ref != c.input) {
       std::fprintf(stderr, "%s: the plain decoder disagrees\n", c.name.c_str());
       return 1;
     }

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # The system's three digest variants written out plainly, apart from the C++
-# code and from HashModels.h: hash.GOST (the GOST R 34.11-94 step on the
+# code and from HashModel.h: hash.GOST (the GOST R 34.11-94 step on the
 # system's GOST table, byte count in the length block, message blocks and
 # digest turned around), hash.MD5 (big-endian message words, length words
 # as numbers) and hash.SHA32 (no h term in T1, little-endian digest words;

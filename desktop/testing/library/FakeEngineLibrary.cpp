@@ -18,7 +18,7 @@
 
 namespace {
 
-kivfake::SecretLog g_log;
+desktoptest::SecretLog g_log;
 
 void Note(const std::string& line) {
   const char* file = std::getenv("KIVFAKE_CALLS");
@@ -29,7 +29,7 @@ void Note(const std::string& line) {
   }
 }
 
-class LibrarySecret : public kivfake::ChainSecret {
+class LibrarySecret : public desktoptest::ChainSecret {
  public:
   LibrarySecret() : ChainSecret(&g_log) {}
   StatusCode Probe(const char* path, int32_t format, int32_t* version, int32_t* content,
@@ -43,7 +43,7 @@ class LibrarySecret : public kivfake::ChainSecret {
   }
 };
 
-class LibraryDriver : public kivfake::FakeDriver {
+class LibraryDriver : public desktoptest::FakeDriver {
  public:
   LibraryDriver() {
     secretFactory = [] { return new LibrarySecret(); };

@@ -210,7 +210,7 @@ print('// Made by engine/tests/known/key_files.py (python3 key_files.py > ../Kno
 print('// do not edit. Clock %d, storage password "%s", owner Ann / Lee / Spain / Madrid.' % (T, PASSWORD.decode()))
 print('#pragma once')
 print('#include <cstdint>')
-print('namespace known {')
+print('namespace enginetest::known {')
 print('inline constexpr uint32_t kClock = %du;' % T)
 print('inline constexpr char kPassword[] = "%s";' % PASSWORD.decode())
 print('inline constexpr char kSignedText[] = "Kivora signs this file.\\n";')

@@ -2,12 +2,12 @@
 // format's description: no partial sums, no table reuse, no shortcuts. It
 // decodes what the library's encoder writes, so that a mistake made the
 // same way in the library's encoder and decoder cannot pass the tests.
-#include "RefLzpxj.h"
+#include "LzpxjModel.h"
 
 #include <cmath>
 #include <cstdlib>
 
-namespace reflzpxj {
+namespace arctest::model {
 namespace {
 
 struct Table {
@@ -191,4 +191,4 @@ bool Decode(const std::vector<uint8_t>& stream, std::vector<uint8_t>* out) {
   }
 }
 
-}  // namespace reflzpxj
+}  // namespace arctest::model

@@ -1,4 +1,4 @@
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 #include <dlfcn.h>
 #include <spawn.h>

@@ -3,7 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 namespace enginetest {
 

@@ -1,10 +1,10 @@
-#include "CoderSupport.h"
+#include "CoderTestSupport.h"
 
 #include <cstring>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
-namespace arctest {
+namespace zktest {
 
 Coder::Coder(const char* classId) : arc(zktest::Create<zk::IArc>(classId, zk::id::ArcIArc)) {}
 
@@ -76,4 +76,4 @@ std::vector<uint8_t> WordText(size_t n, uint32_t seed) {
   return v;
 }
 
-}  // namespace arctest
+}  // namespace zktest

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "desktop/MainFormUnit.h"
-#include "desktop/testing/DesktopTest.h"
-#include "desktop/testing/PageScript.h"
-#include "desktop/testing/ScriptedPrompter.h"
-#include "tests/support/ZkTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
+#include "desktop/testing/PageScriptTestSupport.h"
+#include "desktop/testing/FakePrompter.h"
+#include "tests/support/ZkTestSupport.h"
 
 namespace desktoptest {
 
@@ -30,7 +30,7 @@ struct MainWindowRig {
   PageScript script;
   std::deque<Page>& pages = script.pages;
   std::vector<std::string>& seen = script.seen;
-  kiv::ScriptedPrompter prompter;
+  desktoptest::FakePrompter prompter;
   std::unique_ptr<kiv::TMainForm> form;
 };
 

@@ -1,8 +1,10 @@
-#include "LzpxjCorpus.h"
+#include "LzpxjTestSupport.h"
 
-#include "CoderSupport.h"
+#include "CoderTestSupport.h"
 
 namespace arctest {
+
+using namespace zktest;
 
 std::vector<CorpusCase> LzpxjCorpus() {
   std::vector<CorpusCase> c;

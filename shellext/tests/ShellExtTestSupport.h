@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "ShellExtHost.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "kvMessageSocket.h"
 
-namespace shellext_test {
+namespace shellexttest {
 
 // A folder with a copy of build/bin/kiv_shell_ext.so, loaded.
 class ModuleFolder {
@@ -49,4 +49,4 @@ class FakeProgram {
 // The records of names followed by a command, written out by hand.
 std::vector<kiv::wm::Record> Records(const std::vector<std::string>& names, uint32_t command);
 
-}  // namespace shellext_test
+}  // namespace shellexttest

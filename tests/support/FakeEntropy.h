@@ -11,14 +11,14 @@
 
 namespace zktest {
 
-class FixedEntropy : public zk::ICipherEntropy {
+class FakeEntropy : public zk::ICipherEntropy {
  public:
-  explicit FixedEntropy(uint64_t seed) : state_(seed) {}
+  explicit FakeEntropy(uint64_t seed) : state_(seed) {}
   StatusCode QueryInterface(const char*, void**) override { return zk::kNotImplemented; }
   int32_t AddRef() override { return 1; }
   int32_t Release() override { return 1; }
   int32_t GetRefCount() override { return 1; }
-  const char* GetClassId() override { return "test.FixedEntropy"; }
+  const char* GetClassId() override { return "test.FakeEntropy"; }
   StatusCode SetCipher(zk::IBlockCipher*) override { return zk::kOk; }
   StatusCode GetRandom(void* buffer, uint32_t length) override {
     auto* out = static_cast<uint8_t*>(buffer);

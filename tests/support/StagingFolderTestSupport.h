@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 namespace zktest {
 

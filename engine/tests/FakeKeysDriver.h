@@ -4,14 +4,14 @@
 #include "ToolkitObject.h"
 #include "kvSafeDriver.h"
 
-namespace keytest {
+namespace enginetest {
 
-class KeysDriver final : public zk::ToolkitObject<KeysDriver, zk::ISafeDriverApp> {
+class FakeKeysDriver final : public zk::ToolkitObject<FakeKeysDriver, zk::ISafeDriverApp> {
  public:
-  static constexpr const char* kClassId = "test.KeysDriver";
+  static constexpr const char* kClassId = "test.FakeKeysDriver";
   static constexpr zk::InterfaceSlot kInterfaces[] = {{zk::id::KivISafeDriverApp, 0}};
   zk::IKeysCtrl* keys = nullptr;  // one reference, released with the driver
-  ~KeysDriver() { zk::ReleaseAndNull(keys); }
+  ~FakeKeysDriver() { zk::ReleaseAndNull(keys); }
   StatusCode Start() override { return 0; }
   StatusCode CreateSecret(zk::IKivSecret**) override { return zk::kNotImplemented; }
   StatusCode GetKeysCtrl(zk::IKeysCtrl** out) override {
@@ -32,4 +32,4 @@ class KeysDriver final : public zk::ToolkitObject<KeysDriver, zk::ISafeDriverApp
   StatusCode CreateTextEncoder(zk::ITextEncoder**) override { return zk::kNotImplemented; }
 };
 
-}  // namespace keytest
+}  // namespace enginetest

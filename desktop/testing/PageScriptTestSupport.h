@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "desktop/ModalRun.h"
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 
 namespace desktoptest {
 

@@ -10,7 +10,7 @@
 #include "zk5Stream.h"
 #include "zk5Status.h"
 
-namespace arctest {
+namespace zktest {
 
 // The coders' tests read from one fake stream and write to another: an
 // input holds its bytes in data, an output collects what was written there.
@@ -67,4 +67,4 @@ std::vector<uint8_t> Damaged(const std::vector<uint8_t>& good, int k, uint32_t* 
 // Words from a small vocabulary, like text.
 std::vector<uint8_t> WordText(size_t n, uint32_t seed);
 
-}  // namespace arctest
+}  // namespace zktest

@@ -12,7 +12,7 @@
 #include "StreamCopy.h"
 #include "ToolkitObject.h"
 
-namespace kit {
+namespace ciphertest {
 
 // A keyed toy cipher of block size n (invertible, not secure): XOR with the
 // key, add each byte into the next, rotate the block by one byte and each
@@ -124,4 +124,4 @@ inline std::vector<uint8_t> Bytes(const char* s) {
   return std::vector<uint8_t>(s, s + std::strlen(s));
 }
 
-}  // namespace kit
+}  // namespace ciphertest

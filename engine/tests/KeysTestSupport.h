@@ -10,9 +10,9 @@
 #include "EngineFactories.h"
 #include "KeysCommon.h"
 #include "kvSafeDriver.h"
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
-namespace keytest {
+namespace enginetest {
 
 inline zk::KeyOwner Owner(const char* name, const char* second = "", const char* country = "",
                           const char* city = "") {
@@ -67,4 +67,4 @@ class KeysTest : public ::testing::Test {
   zktest::TempDir dir;
 };
 
-}  // namespace keytest
+}  // namespace enginetest

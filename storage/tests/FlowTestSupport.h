@@ -2,9 +2,12 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "StorageTestUtil.h"
+#include "StorageTestSupport.h"
 
-namespace stest {
+namespace storagetest {
+
+// The shared helpers of tests/support.
+using namespace zktest;
 
 inline zk::IFlowControl* NewCtrl(const char* classId) {
   return zktest::Create<zk::IFlowControl>(classId, zk::id::StreamIFlowControl);
@@ -53,4 +56,4 @@ inline Info GetInfo(zk::IFlowControl* c) {
   return i;
 }
 
-}  // namespace stest
+}  // namespace storagetest

@@ -2,7 +2,7 @@
 #pragma once
 #include "zk5Base.h"
 
-namespace test {
+namespace runtimetest {
 inline constexpr char ICounterId[] = "test.ICounter";
 inline constexpr char CounterClass[] = "test.Counter";
 
@@ -10,4 +10,4 @@ struct ICounter : zk::IBase {
   virtual StatusCode Add(int32_t n) = 0;
   virtual int32_t Value() = 0;
 };
-}  // namespace test
+}  // namespace runtimetest

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 
 namespace zktest {
 

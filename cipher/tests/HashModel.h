@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace model {
+namespace ciphertest::model {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -236,4 +236,4 @@ inline Bytes GostHash(const Bytes& msg) {
   return Bytes(H.rbegin(), H.rend());
 }
 
-}  // namespace model
+}  // namespace ciphertest::model

@@ -1,4 +1,4 @@
-#include "desktop/testing/DesktopTest.h"
+#include "desktop/testing/DesktopTestSupport.h"
 
 #include <QElapsedTimer>
 #include <QThread>

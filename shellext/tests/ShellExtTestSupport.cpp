@@ -1,4 +1,4 @@
-#include "ShellExtFixture.h"
+#include "ShellExtTestSupport.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-namespace shellext_test {
+namespace shellexttest {
 
 ModuleFolder::ModuleFolder() {
   zktest::WriteFile(ModulePath(), zktest::ReadFile(zktest::ProgramDir() + "/kiv_shell_ext.so"));
@@ -85,4 +85,4 @@ std::vector<kiv::wm::Record> Records(const std::vector<std::string>& names, uint
   return out;
 }
 
-}  // namespace shellext_test
+}  // namespace shellexttest

@@ -4,13 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "ZkTest.h"
+#include "ZkTestSupport.h"
 #include "zk5Clsid.h"
 #include "zk5Stream.h"
 
-namespace stest {
+namespace zktest {
 
-using zktest::Ref;
 
 inline zk::IFileStrem* NewMem() {
   return zktest::Create<zk::IFileStrem>(zk::id::StorageMemStream, zk::id::StreamIFileStrem);
@@ -49,4 +48,4 @@ inline std::vector<uint8_t> ReadAll(zk::IFileStrem* s) {
   return out;
 }
 
-}  // namespace stest
+}  // namespace zktest

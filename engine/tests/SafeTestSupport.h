@@ -13,15 +13,15 @@
 #include "Safe.h"
 #include "kvSafeDriver.h"
 #include "tests/SecretTestSupport.h"
-#include "StorageTestUtil.h"
-#include "ZkTest.h"
+#include "StorageTestSupport.h"
+#include "ZkTestSupport.h"
 
-namespace safetest {
+namespace enginetest {
 
-using stest::Ref;
-using stest::NewMem;
-using stest::Pattern;
-using stest::ReadAll;
+using zktest::Ref;
+using zktest::NewMem;
+using zktest::Pattern;
+using zktest::ReadAll;
 
 inline void LoadLibraries() {
   static bool loaded = zktest::LoadToolkit("zk5storage") && zktest::LoadToolkit("zk5arc");
@@ -60,8 +60,8 @@ class FakeSecret final : public zk::ToolkitObject<FakeSecret, zk::IStreamProvide
   StatusCode answer = 0;
 };
 
-// Progress objects: secrettest::Progress (cancelAt counts from 1).
-using secrettest::Progress;
+// Progress objects: enginetest::Progress (cancelAt counts from 1).
+using enginetest::Progress;
 
 // A safe over a storage.DynFlowCtrl whose streams are memory streams, as
 // the secret lays it out (one-sector blocks, no prefix, no limit).
@@ -129,4 +129,4 @@ struct Rig {
   }
 };
 
-}  // namespace safetest
+}  // namespace enginetest
