@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "EngineTables.h"
+#include "EngineTestSupport.h"
 #include "ZkTestSupport.h"
 
 using namespace zk;
@@ -59,7 +60,7 @@ TEST(EngineTables, StrictMakersRefuseOutsideTheTable) {
 }
 
 TEST(EngineTables, MaskedPrefixRoundTrip) {
-  ASSERT_TRUE(zktest::LoadToolkit("zk5cipher"));
+  enginetest::LoadLibraries();
   ICRC* crc = zktest::Create<ICRC>(id::CRCStdCRC, id::CryptoICRC);
   ASSERT_NE(crc, nullptr);
   uint8_t stored[kPrefixSize];

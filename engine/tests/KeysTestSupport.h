@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EngineFactories.h"
+#include "EngineTestSupport.h"
 #include "KeysCommon.h"
 #include "kvSafeDriver.h"
 #include "ZkTestSupport.h"
@@ -51,12 +52,8 @@ struct Storage {
 inline uint32_t g_clock = 0;
 inline uint32_t FixedClock() { return g_clock; }
 
-class KeysTest : public ::testing::Test {
+class KeysTest : public LibrariesTest {
  protected:
-  static void SetUpTestSuite() {
-    zktest::LoadToolkit("zk5storage");
-    zktest::LoadToolkit("zk5cipher");
-  }
   void TearDown() override { zk::engine::SetClockForTests(nullptr); }
   // Fixes the clock of key, storage and signature files.
   void FixClock(uint32_t t) {

@@ -31,7 +31,7 @@ const char kConfig[] =
     "cipher=\"3\"\r\n"
     "hash=\"2\"\r\n";
 
-class SafeDriverAppTest : public enginetest::AppLibrariesTest {
+class SafeDriverAppTest : public enginetest::LibrariesTest {
  protected:
   void SetUp() override {
     // Each test its own user: settings and data folders of its own.
@@ -260,7 +260,7 @@ namespace {
 // The files the build puts beside the programs hold every name the engine
 // reads, and the language they name is there.
 TEST(ShippedFilesTest, ConfigurationHoldsEveryEngineName) {
-  for (const char* lib : {"zk5storage", "zk5script"}) ASSERT_TRUE(zktest::LoadToolkit(lib));
+  enginetest::LoadLibraries();
   auto* fs = zktest::Create<IFileSystem>(id::FosFileSys, id::StreamIFileSystem);
   auto* params = zktest::Create<IAppParam>(id::ScriptParamScript, id::ScriptIAppParam);
   ASSERT_TRUE(fs && params);

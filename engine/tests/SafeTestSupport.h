@@ -23,11 +23,6 @@ using zktest::NewMem;
 using zktest::Pattern;
 using zktest::ReadAll;
 
-inline void LoadLibraries() {
-  static bool loaded = zktest::LoadToolkit("zk5storage") && zktest::LoadToolkit("zk5arc");
-  ASSERT_TRUE(loaded);
-}
-
 // A disk file with the given bytes and modification time.
 inline void WriteDiskFile(const std::string& path, const std::vector<uint8_t>& bytes, uint32_t mtime) {
   zktest::WriteFile(path, bytes);

@@ -9,14 +9,6 @@
 
 namespace enginetest {
 
-void LoadLibraries() {
-  static bool loaded = [] {
-    for (const char* lib : {"zk5storage", "zk5cipher", "zk5steg", "zk5arc"}) zktest::LoadToolkit(lib);
-    return true;
-  }();
-  (void)loaded;
-}
-
 zk::IKivSecret* NewSecret() {
   LoadLibraries();
   zk::IKivSecret* s = nullptr;

@@ -14,12 +14,10 @@
 #include "FileReplacement.h"
 #include "ToolkitObject.h"
 #include "kvSafeDriver.h"
+#include "EngineTestSupport.h"
 #include "ZkTestSupport.h"
 
 namespace enginetest {
-
-// Loads the libraries a secret needs (once).
-void LoadLibraries();
 
 // Owns one interface reference.
 using zktest::Ref;

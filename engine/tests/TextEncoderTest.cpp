@@ -76,7 +76,7 @@ std::string Armour(const std::vector<uint8_t>& data) {
   return out;
 }
 
-class TextEncoderTest : public enginetest::AppLibrariesTest {
+class TextEncoderTest : public enginetest::LibrariesTest {
  protected:
   void TearDown() override {
     engine::SetClockForTests(nullptr);

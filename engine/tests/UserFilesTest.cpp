@@ -108,7 +108,7 @@ struct User {
   }
 };
 
-class UserFilesTest : public enginetest::AppLibrariesTest {
+class UserFilesTest : public enginetest::LibrariesTest {
  protected:
   void SetUp() override {
     for (const char* v : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
