@@ -33,6 +33,7 @@
 #include "EngineTables.h"
 #include "SecretFormat.h"
 #include "kvSafeDriver.h"
+#include "tests/SeamTestSupport.h"
 #include "zk5Cipher.h"
 #include "zk5Steg.h"
 

@@ -75,6 +75,7 @@ uint32_t (*g_clock)() = nullptr;
 
 uint32_t Now() { return g_clock ? g_clock() : uint32_t(std::time(nullptr)); }
 
+// The tests' clock seam (declared in tests/SeamTestSupport.h).
 void SetClockForTests(uint32_t (*clock)()) { g_clock = clock; }
 
 void BuildMaskedPrefix(ICRC* crc, uint16_t mask, uint8_t b4, uint8_t b5, uint8_t b6, uint8_t b7,

@@ -32,10 +32,9 @@ StatusCode MakeHash(int32_t hashIndex, IHash** out);
 // Object creation through the class registry is the toolkit base's.
 using zk::CreateFace;
 
-// The current time as a 32-bit C time value. Tests put a clock of their
-// own in place (null restores the system's).
+// The current time as a 32-bit C time value (tests may put a clock of
+// their own in place).
 uint32_t Now();
-void SetClockForTests(uint32_t (*clock)());
 
 // The masked prefix: u16 mask, "KV", four bytes (b4..b7), CRC-16 (start 0)
 // of bytes 0-7, after which the words at 2, 4, 6 and 8 are XORed with the

@@ -19,6 +19,7 @@
 
 namespace zk::engine {
 
+// The tests' fault seam (declared in tests/SeamTestSupport.h).
 namespace seam {
 uint64_t failAt = 0;
 uint64_t opCount = 0;

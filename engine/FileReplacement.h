@@ -2,7 +2,8 @@
 // complete and flushed, so that a failure or a cancel never costs the old
 // file; the part files such writes leave behind, and the flush of files
 // written without one of their own. Every write, flush and rename of a file
-// the engine writes goes through the fault seam below.
+// the engine writes goes through a counted fault check that tests can
+// arm.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -11,13 +12,6 @@
 #include "zk5Stream.h"
 
 namespace zk::engine {
-
-namespace seam {
-// Every write and flush of a file the engine writes, and every rename, is
-// counted; the one whose count reaches failAt fails (0: none fails).
-extern uint64_t failAt;
-extern uint64_t opCount;
-}  // namespace seam
 
 // Counts one guarded operation; true when it is the one to fail.
 bool FaultHere();

@@ -9,11 +9,6 @@
 
 namespace zk::engine {
 
-namespace seam {
-void (*onStage)(uint64_t, bool) = nullptr;
-bool (*refuseWrite)(const char*) = nullptr;
-}  // namespace seam
-
 namespace {
 
 // Permission bits of the system's permission mode (read, write).
@@ -50,7 +45,6 @@ StatusCode MakeTempFile(IFileSystem* fs, IFileStrem** out) {
 StatusCode MakeStage(IFileSystem* fs, uint64_t size, IFileStrem** out) {
   *out = nullptr;
   const bool file = size > kStageLimit;
-  if (seam::onStage) seam::onStage(size, file);
   if (file) return MakeTempFile(fs, out);
   return CreateFace(id::StorageMemStream, id::StreamIFileStrem, out);
 }

@@ -10,14 +10,6 @@
 
 namespace zk::engine {
 
-namespace seam {
-// Refuses opening a medium for writing (a read-only medium without
-// changing permissions; null: the file system decides).
-extern bool (*refuseWrite)(const char* path);
-// Told of every staging decision (size asked for, whether a file was made).
-extern void (*onStage)(uint64_t size, bool file);
-}  // namespace seam
-
 // The user's staging folder for temporary files (zk::StagingFolder, under
 // the private-folder rule of PrivateFolder.h); kCannotOpen when the rule
 // refuses it or it cannot be made.

@@ -9,9 +9,9 @@
 
 namespace zk::engine {
 
+// The tests' seam (declared in tests/SeamTestSupport.h): fixes the mask.
 namespace seam {
 int32_t (*mask)() = nullptr;
-uint64_t (*diskFree)() = nullptr;
 }  // namespace seam
 
 StatusCode ReadPrefix(ICRC* crc, const uint8_t stored[kSecretPrefixSize], PrefixFields* out) {

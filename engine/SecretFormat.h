@@ -66,14 +66,8 @@ StatusCode AttachSecretCipher(IFileStrem* stream, IBlockCipher* cipher,
                               const uint8_t storedPrefix[kSecretPrefixSize], uint64_t at,
                               IFileStrem** out);
 
-// The mask of new secrets; tests fix it through the seam (and the clock
-// through SetClockForTests).
-// 16 bits from the entropy pool (its error passes through).
+// The mask of new secrets: 16 bits from the entropy pool (its error passes
+// through).
 StatusCode NewSecretMask(uint16_t* out);
-
-namespace seam {
-extern int32_t (*mask)();        // null: the entropy pool; else the low 16 bits
-extern uint64_t (*diskFree)();   // null: the file system's answer
-}  // namespace seam
 
 }  // namespace zk::engine

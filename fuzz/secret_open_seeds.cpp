@@ -14,6 +14,7 @@
 
 #include "EngineTables.h"
 #include "SecretOpenKit.h"
+#include "tests/SeamTestSupport.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "KeyFormat.h"
 #include "SecretFiles.h"
 #include "tests/KeysTestSupport.h"
+#include "tests/SeamTestSupport.h"
 #include "tests/KnownKeyFiles.h"
 #include "zk5Cipher.h"
 
@@ -192,10 +193,10 @@ TEST_F(KeysTest, FailedSavesLeaveTheOldStorage) {
   // Every write, flush and rename of the save fails in turn.
   for (uint64_t failAt = 1;; ++failAt) {
     SCOPED_TRACE(failAt);
-    zk::engine::seam::opCount = 0;
-    zk::engine::seam::failAt = failAt;
-    const StatusCode st = keys->Save();
-    zk::engine::seam::failAt = 0;
+    const StatusCode st = [&] {
+      enginetest::FaultPlan plan(failAt);
+      return keys->Save();
+    }();
     if (st == 0) break;
     EXPECT_EQ(zktest::ReadFile(path), before);
     ASSERT_LT(failAt, 100u);

@@ -12,6 +12,7 @@
 #include "KeysCommon.h"
 #include "kvSafeDriver.h"
 #include "ZkTestSupport.h"
+#include "tests/SeamTestSupport.h"
 
 namespace enginetest {
 

@@ -58,7 +58,7 @@ TEST(SecretPipeline, BigSavesAndExtractionsSurviveFailuresAndCancelsMidStream) {
     {
       FaultPlan none(0);
       ASSERT_EQ(SaveBig(path, disk, flags, nullptr), 0);
-      ops = zk::engine::seam::opCount;
+      ops = FaultPlan::Count();
     }
     ASSERT_GT(ops, 30u);
     const std::vector<uint8_t> old = zktest::ReadFile(path);
@@ -109,7 +109,7 @@ TEST(SecretPipeline, BigSavesAndExtractionsSurviveFailuresAndCancelsMidStream) {
     {
       FaultPlan none(0);
       ASSERT_EQ(file->SaveToDisk(target.c_str(), nullptr), 0);
-      ops = zk::engine::seam::opCount;
+      ops = FaultPlan::Count();
     }
     ASSERT_GT(ops, 30u);
     zktest::WriteFile(target, {'o', 'l', 'd'});

@@ -6,6 +6,7 @@
 
 #include "EngineTables.h"
 #include "SecretFormat.h"
+#include "tests/SeamTestSupport.h"
 
 namespace enginetest {
 

@@ -15,6 +15,7 @@
 #include "ToolkitObject.h"
 #include "kvSafeDriver.h"
 #include "EngineTestSupport.h"
+#include "tests/SeamTestSupport.h"
 #include "ZkTestSupport.h"
 
 namespace enginetest {
@@ -80,17 +81,6 @@ std::vector<uint8_t> AllByteValues(size_t repeat = 1);
 
 // The names in a folder.
 std::set<std::string> Listing(const std::string& folder);
-
-// Fails the nth counted write, flush or rename of the engine's files for
-// the scope (0: none), the count started again at 0.
-struct FaultPlan {
-  explicit FaultPlan(uint64_t n) {
-    zk::engine::seam::opCount = 0;
-    zk::engine::seam::failAt = n;
-  }
-  ~FaultPlan() { zk::engine::seam::failAt = 0; }
-  static uint64_t Count() { return zk::engine::seam::opCount; }
-};
 
 // Fixes the clock and the mask of new secrets for the scope.
 class FixedClock {

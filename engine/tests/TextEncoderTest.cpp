@@ -14,6 +14,7 @@
 #include "kvSafeDriver.h"
 #include "ZkTestSupport.h"
 #include "tests/EngineTestSupport.h"
+#include "tests/SeamTestSupport.h"
 #include "zk5BlockCipher.h"
 
 using namespace zk;

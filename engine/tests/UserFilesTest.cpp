@@ -25,6 +25,7 @@
 #include "UserFolders.h"
 #include "ZkTestSupport.h"
 #include "tests/EngineTestSupport.h"
+#include "tests/SeamTestSupport.h"
 #include "kvSafeDriver.h"
 
 using namespace zk;
@@ -345,10 +346,10 @@ TEST_F(UserFilesTest, FailingSaveLeavesTheOldFile) {
   for (uint64_t at = 1;; ++at) {
     ASSERT_LT(at, 100u);
     ASSERT_EQ(params->SetString("reopen_file_0", ("/x/" + std::to_string(at)).c_str()), kOk);
-    engine::seam::opCount = 0;
-    engine::seam::failAt = at;
-    StatusCode st = params->Save();
-    engine::seam::failAt = 0;
+    const StatusCode st = [&] {
+      enginetest::FaultPlan plan(at);
+      return params->Save();
+    }();
     if (st == kOk) break;
     ++failures;
     EXPECT_EQ(Text(a_.ConfigFile()), old) << "failing at " << at;

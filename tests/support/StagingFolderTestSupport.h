@@ -19,19 +19,10 @@ class StagingFolderScope {
  public:
   explicit StagingFolderScope(const TempDir& dir)
       : tmp(dir.File("tmp")), elsewhere(dir.File("elsewhere")),
-        staging(tmp + "/kivora-" + std::to_string(getuid())) {
+        staging(tmp + "/kivora-" + std::to_string(getuid())), xdg_("XDG_RUNTIME_DIR", nullptr),
+        tmpdir_("TMPDIR", tmp.c_str()) {
     EXPECT_EQ(mkdir(tmp.c_str(), 0700), 0);
     EXPECT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
-    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-    oldXdg_ = xdg ? xdg : "";
-    const char* tmpdir = std::getenv("TMPDIR");
-    oldTmpdir_ = tmpdir ? tmpdir : "";
-    unsetenv("XDG_RUNTIME_DIR");
-    setenv("TMPDIR", tmp.c_str(), 1);
-  }
-  ~StagingFolderScope() {
-    oldXdg_.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", oldXdg_.c_str(), 1);
-    oldTmpdir_.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", oldTmpdir_.c_str(), 1);
   }
   StagingFolderScope(const StagingFolderScope&) = delete;
   StagingFolderScope& operator=(const StagingFolderScope&) = delete;
@@ -39,7 +30,7 @@ class StagingFolderScope {
   const std::string tmp, elsewhere, staging;
 
  private:
-  std::string oldXdg_, oldTmpdir_;
+  ScopedEnv xdg_, tmpdir_;
 };
 
 }  // namespace zktest

@@ -1,6 +1,8 @@
 #include "ZkTestSupport.h"
 
 #include <dlfcn.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <gtest/gtest.h>
@@ -22,6 +24,39 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
 }
 
 ScopedEnv::~ScopedEnv() { old_ ? setenv(name_.c_str(), old_->c_str(), 1) : unsetenv(name_.c_str()); }
+
+namespace {
+
+// The thread's capability sets, through the raw calls (they act on the
+// calling thread only; libc has no wrapper).
+bool ThreadCaps(__user_cap_data_struct (&data)[2], bool set) {
+  __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
+  return syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+constexpr uint32_t kOverrides =
+    (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+
+}  // namespace
+
+PermissionBitsHold::PermissionBitsHold() {
+  __user_cap_data_struct data[2] = {};
+  if (!ThreadCaps(data, false)) return;
+  saved_[0] = data[0].effective;
+  saved_[1] = data[1].effective;
+  if ((data[0].effective & kOverrides) == 0) return;
+  data[0].effective &= ~kOverrides;
+  dropped_ = ThreadCaps(data, true);
+}
+
+PermissionBitsHold::~PermissionBitsHold() {
+  if (!dropped_) return;
+  __user_cap_data_struct data[2] = {};
+  if (!ThreadCaps(data, false)) return;
+  data[0].effective = saved_[0];
+  data[1].effective = saved_[1];
+  ThreadCaps(data, true);
+}
 
 int RunProgram(const std::string& name, const std::vector<std::string>& arguments) {
   std::string program = ProgramDir() + "/" + name;

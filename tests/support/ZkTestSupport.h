@@ -77,6 +77,26 @@ class EnvFolder {
   ScopedEnv env_;
 };
 
+// For its lifetime the calling thread is held to permission bits as a
+// user who is not root is: its effective capabilities to pass over them
+// (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER) are dropped, and come
+// back at destruction. Other threads keep theirs; for a user who is not
+// root nothing changes.
+class PermissionBitsHold {
+ public:
+  PermissionBitsHold();
+  ~PermissionBitsHold();
+  PermissionBitsHold(const PermissionBitsHold&) = delete;
+  PermissionBitsHold& operator=(const PermissionBitsHold&) = delete;
+  // Whether the capabilities were dropped (false: there was nothing to drop
+  // or the system refused).
+  bool dropped() const { return dropped_; }
+
+ private:
+  uint32_t saved_[2] = {0, 0};
+  bool dropped_ = false;
+};
+
 // Runs a program of the build folder with arguments and waits; its exit
 // code, or -1 when it did not exit normally.
 int RunProgram(const std::string& name, const std::vector<std::string>& arguments);
