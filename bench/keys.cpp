@@ -42,13 +42,6 @@ World& W() {
   return w;
 }
 
-template <class T>
-T* Query(zk::IBase* from, const char* id) {
-  void* p = nullptr;
-  if (from->QueryInterface(id, &p) != 0 || !p) std::abort();
-  return static_cast<T*>(p);
-}
-
 void Must(StatusCode st, const char* what) {
   if (st == 0) return;
   std::fprintf(stderr, "%s: %d\n", what, st);
@@ -190,7 +183,7 @@ void HashAlone(benchmark::State& state) {
 
 void Sign(benchmark::State& state) {
   const std::string& file = BigFile();
-  auto* sign = Query<zk::IKeySign>(SignerKeys(), zk::id::KivIKeySign);
+  auto* sign = zktest::MustFace<zk::IKeySign>(SignerKeys(), zk::id::KivIKeySign);
   const std::string sig = W().dir + "/big.kvg";
   for (auto _ : state)
     if (sign->SignFile(file.c_str(), sig.c_str(), 0, 2) != 0) std::abort();
@@ -200,7 +193,7 @@ void Sign(benchmark::State& state) {
 
 void Verify(benchmark::State& state) {
   const std::string& file = BigFile();
-  auto* sign = Query<zk::IKeySign>(SignerKeys(), zk::id::KivIKeySign);
+  auto* sign = zktest::MustFace<zk::IKeySign>(SignerKeys(), zk::id::KivIKeySign);
   const std::string sig = W().dir + "/big.kvg";
   if (sign->SignFile(file.c_str(), sig.c_str(), 0, 2) != 0) std::abort();
   for (auto _ : state)

@@ -37,13 +37,6 @@ int Usage() {
   return 2;
 }
 
-template <class T>
-T* FaceOf(IBase* content, const char* id) {
-  void* p = nullptr;
-  if (content->QueryInterface(id, &p) != kOk) return nullptr;
-  return static_cast<T*>(p);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,14 +76,14 @@ int main(int argc, char** argv) {
   if (verb == "save") {
     p.contentType = kContentFile;
     if ((st = secret->Create(paths[1].c_str(), &p, &content)) != kOk) return Fail("Create", st);
-    IKivFile* file = FaceOf<IKivFile>(content, id::KivIKivFile);
+    IKivFile* file = zktest::Face<IKivFile>(content, id::KivIKivFile);
     if (!file) return Fail("IKivFile", -1);
     st = file->LoadFromDisk(paths[0].c_str(), stored ? 0 : 1, nullptr);
     file->Release();
     if (st != kOk) return Fail("LoadFromDisk", st);
   } else {
     if ((st = secret->Open(paths[0].c_str(), &p, &content)) != kOk) return Fail("Open", st);
-    IKivFile* file = FaceOf<IKivFile>(content, id::KivIKivFile);
+    IKivFile* file = zktest::Face<IKivFile>(content, id::KivIKivFile);
     if (!file) return Fail("IKivFile", -1);
     st = file->SaveToDisk(paths[1].c_str(), nullptr);
     file->Release();

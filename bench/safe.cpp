@@ -146,10 +146,9 @@ zk::SecretParams Params() {
 }
 
 zk::ISafe* AsSafe(zk::IBase* content) {
-  void* p = nullptr;
-  if (!content || content->QueryInterface(zk::id::KivISafe, &p) != 0) std::abort();
+  auto* safe = zktest::MustFace<zk::ISafe>(content, zk::id::KivISafe);
   content->Release();
-  return static_cast<zk::ISafe*>(p);
+  return safe;
 }
 
 // Runs in a child process: the figures go to `out`.
@@ -323,8 +322,7 @@ StageFigures Stages(const Tree& t) {
   Check(fsys->CreateFile(path.c_str(), 0x8002, 0x180, &file), "cipher file");
   auto* cfs = zkbench::MustCreate<zk::ICipherFileStream>(zk::id::CipherFileStreamCFB, zk::id::CryptoICipherFileStream);
   Check(cfs->Attach(file, bc, iv, 16), "Attach");
-  zk::IFileStrem* enc = nullptr;
-  cfs->QueryInterface(zk::id::StreamIFileStrem, reinterpret_cast<void**>(&enc));
+  zk::IFileStrem* enc = zktest::Face<zk::IFileStrem>(cfs, zk::id::StreamIFileStrem);
   start = Clock::now();
   container->Seek(0, 0);
   for (;;) {

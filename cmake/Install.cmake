@@ -42,7 +42,7 @@ endif()
 # skipped, exit 77, when a part cannot run here).
 if(KIV_TESTS AND TARGET Kivora)
   add_executable(kiv_make_secret ${CMAKE_SOURCE_DIR}/install/tests/kiv_make_secret.cpp)
-  target_include_directories(kiv_make_secret PRIVATE ${KIV_INCLUDE})
+  target_include_directories(kiv_make_secret PRIVATE ${KIV_INCLUDE} ${CMAKE_SOURCE_DIR}/tests/support)
   target_link_libraries(kiv_make_secret PRIVATE zk5main ${CMAKE_DL_LIBS})
   add_dependencies(kiv_make_secret kiv_safe zk5steg zk5arc zk5script)
   add_test(NAME install_readonly_prefix

@@ -25,13 +25,6 @@
 
 namespace {
 
-template <class T>
-T* Face(const char* cls, const char* iface) {
-  T* p = nullptr;
-  if (zk::engine::CreateFace(cls, iface, &p) != 0 || !p) std::abort();
-  return p;
-}
-
 void Put(const std::string& path, const uint8_t* p, size_t n);
 std::vector<uint8_t> FromHex(const char* hex) {
   std::vector<uint8_t> out;
@@ -54,11 +47,11 @@ struct World {
     storage = dir + "/keys.kst";
     input = dir + "/input";
     signedFile = dir + "/signed.txt";
-    crc = Face<zk::ICRC>(zk::id::CRCStdCRC, zk::id::CryptoICRC);
-    sha = Face<zk::IHash>(zk::id::HashSHA, zk::id::CryptoIHash);
-    fs = Face<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
+    crc = zktest::MustCreate<zk::ICRC>(zk::id::CRCStdCRC, zk::id::CryptoICRC);
+    sha = zktest::MustCreate<zk::IHash>(zk::id::HashSHA, zk::id::CryptoIHash);
+    fs = zktest::MustCreate<zk::IFileSystem>(zk::id::FosFileSys, zk::id::StreamIFileSystem);
     if (zk::engine::MakeKeys(storage.c_str(), &keys) != 0) std::abort();
-    keys->QueryInterface(zk::id::KivIKeySign, reinterpret_cast<void**>(&sign));
+    sign = zktest::Face<zk::IKeySign>(keys, zk::id::KivIKeySign);
     // The known pair (the seeds' signer) and the public part of another
     // pair, so the signer search runs over both lists.
     const std::string pair = dir + "/pair.kvk", part = dir + "/part.kvk";
@@ -105,9 +98,9 @@ void FixHeader(std::vector<uint8_t>& plain, zk::IHash* hash, bool digest) {
   World& w = W();
   uint8_t plain[10], stored[10];
   zk::engine::BuildPrefix(w.crc, 0x1234, 1, kind, plain, stored);
-  zk::IBlockCipher* bf = Face<zk::IBlockCipher>(zk::id::CipherBlowfish, zk::id::CryptoIBlockCipher);
+  zk::IBlockCipher* bf = zktest::MustCreate<zk::IBlockCipher>(zk::id::CipherBlowfish, zk::id::CryptoIBlockCipher);
   if (password) {
-    zk::IPassword* pw = Face<zk::IPassword>(zk::id::CipherSetPassword, zk::id::CryptoIPassword);
+    zk::IPassword* pw = zktest::MustCreate<zk::IPassword>(zk::id::CipherSetPassword, zk::id::CryptoIPassword);
     pw->SetPassword(bf, password, static_cast<uint32_t>(std::strlen(password)));
     pw->Release();
   } else {

@@ -13,13 +13,10 @@ namespace {
 zk::IStream* NewRadix(zk::IStreamProcessor** proc) {
   zk::IBase* base = nullptr;
   if (zk_CreateInstance(zk::id::OpgpRadix64, &base) != 0 || !base) abort();
-  void* a = nullptr;
-  void* b = nullptr;
-  base->QueryInterface(zk::id::StreamIStream, &a);
-  base->QueryInterface(zk::id::StreamIStreamProcessor, &b);
+  auto* stream = zktest::Face<zk::IStream>(base, zk::id::StreamIStream);
+  *proc = zktest::Face<zk::IStreamProcessor>(base, zk::id::StreamIStreamProcessor);
   base->Release();
-  *proc = static_cast<zk::IStreamProcessor*>(b);
-  return static_cast<zk::IStream*>(a);
+  return stream;
 }
 
 std::vector<uint8_t> Decode(const std::vector<uint8_t>& text, uint32_t piece) {

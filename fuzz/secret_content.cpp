@@ -21,13 +21,6 @@ namespace {
 
 using zktest::ProgramDir;
 
-template <class T>
-T* Face(zk::IBase* object, const char* id) {
-  void* p = nullptr;
-  if (!object || object->QueryInterface(id, &p) != 0 || !p) std::abort();
-  return static_cast<T*>(p);
-}
-
 struct Setup {
   std::string dir;
   zk::IKivSecret* secret[2] = {};
@@ -78,11 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The content, stored through the provider.
   zk::IBase* base = nullptr;
   if (zk_CreateInstance(zk::id::StorageMemStream, &base) != 0) std::abort();
-  zk::IFileStrem* mem = Face<zk::IFileStrem>(base, zk::id::StreamIFileStrem);
+  zk::IFileStrem* mem = zktest::MustFace<zk::IFileStrem>(base, zk::id::StreamIFileStrem);
   base->Release();
   if (size > 1) mem->Write(data + 1, uint32_t(size - 1));
   mem->Seek(0, zk::kSeekSet);
-  zk::IStreamProvider* provider = Face<zk::IStreamProvider>(setup.secret[kind], zk::id::KivIStreamProvider);
+  zk::IStreamProvider* provider = zktest::MustFace<zk::IStreamProvider>(setup.secret[kind], zk::id::KivIStreamProvider);
   if (provider->Save(mem, nullptr, nullptr, 0) != 0) std::abort();
   provider->Release();
   mem->Release();
@@ -93,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zk::IBase* content = nullptr;
   if (secret->Open(setup.Path(kind).c_str(), &setup.params, &content) != 0) std::abort();
   if (kind == 0) {
-    zk::IMessage* message = Face<zk::IMessage>(content, zk::id::KivIMessage);
+    zk::IMessage* message = zktest::MustFace<zk::IMessage>(content, zk::id::KivIMessage);
     char* text = nullptr;
     if (message->GetText(&text) == 0 && text) {
       // The text is what the length says, within what a decoder may give.
@@ -102,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     message->Release();
   } else {
-    zk::IKivFile* file = Face<zk::IKivFile>(content, zk::id::KivIKivFile);
+    zk::IKivFile* file = zktest::MustFace<zk::IKivFile>(content, zk::id::KivIKivFile);
     char* name = nullptr;
     zk::FileContentInfo info;
     if (file->GetFileInfo(&name, &info) == 0) {

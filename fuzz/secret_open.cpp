@@ -14,13 +14,6 @@
 
 namespace {
 
-template <class T>
-T* Face(zk::IBase* object, const char* id) {
-  void* p = nullptr;
-  if (!object || object->QueryInterface(id, &p) != 0) return nullptr;
-  return static_cast<T*>(p);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -42,18 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (secret->GetProperties(&props) != 0) std::abort();
     const uint64_t overhead = (props.flags & 1) ? 598 : 62;
     if (props.mediumSize != size || props.contentSize + overhead != size) std::abort();
-    if (zk::IMessage* message = Face<zk::IMessage>(content, zk::id::KivIMessage)) {
+    if (zk::IMessage* message = zktest::Face<zk::IMessage>(content, zk::id::KivIMessage)) {
       char* text = nullptr;
       message->GetText(&text);
       zk_free(text);
       message->Release();
-    } else if (zk::IKivFile* file = Face<zk::IKivFile>(content, zk::id::KivIKivFile)) {
+    } else if (zk::IKivFile* file = zktest::Face<zk::IKivFile>(content, zk::id::KivIKivFile)) {
       char* name = nullptr;
       zk::FileContentInfo info;
       file->GetFileInfo(&name, &info);
       zk_free(name);
       file->Release();
-    } else if (zk::ISafe* safe = Face<zk::ISafe>(content, zk::id::KivISafe)) {
+    } else if (zk::ISafe* safe = zktest::Face<zk::ISafe>(content, zk::id::KivISafe)) {
       safe->GetFileCount("\\");
       safe->GetFolderCount("\\");
       safe->Release();

@@ -20,13 +20,6 @@ namespace {
 
 uint32_t FixedNow() { return 1765432100u; }
 
-template <class T>
-T* Face(zk::IBase* object, const char* id) {
-  void* p = nullptr;
-  if (!object || object->QueryInterface(id, &p) != 0 || !p) std::abort();
-  return static_cast<T*>(p);
-}
-
 struct Seed {
   const char* name;
   uint8_t contentType;
@@ -74,15 +67,15 @@ int main(int argc, char** argv) {
     if (secret->Create(path.c_str(), &p, &content) != 0) std::abort();
     StatusCode st = -1;
     if (s.contentType == zk::kContentMessage) {
-      zk::IMessage* m = Face<zk::IMessage>(content, zk::id::KivIMessage);
+      zk::IMessage* m = zktest::MustFace<zk::IMessage>(content, zk::id::KivIMessage);
       st = m->SetText("Hello from the seed maker.");
       m->Release();
     } else if (s.contentType == zk::kContentFile) {
-      zk::IKivFile* f = Face<zk::IKivFile>(content, zk::id::KivIKivFile);
+      zk::IKivFile* f = zktest::MustFace<zk::IKivFile>(content, zk::id::KivIKivFile);
       st = f->LoadFromDisk(disk.c_str(), 0, nullptr);
       f->Release();
     } else {
-      zk::ISafe* safe = Face<zk::ISafe>(content, zk::id::KivISafe);
+      zk::ISafe* safe = zktest::MustFace<zk::ISafe>(content, zk::id::KivISafe);
       st = safe->CreateFolder("\\", "Docs");
       if (st == 0) st = safe->AddFile("\\Docs", disk.c_str(), 1, nullptr);
       if (st == 0) st = safe->Commit();

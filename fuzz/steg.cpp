@@ -66,9 +66,7 @@ void InMemoryStream(zk::ICarrier* steg, const uint8_t* data, size_t size) {
   const size_t n = valid ? size_t(std::min<uint64_t>(capacity, sizeof pattern)) : 2;
   const std::vector<uint8_t> payload(pattern, pattern + n);
   zk::IFileStrem* payloadStream = Memory(payload.data(), payload.size());
-  void* q = nullptr;
-  if (steg->QueryInterface(zk::id::StegICarrierCopy, &q) == 0) {
-    auto* copy = static_cast<zk::ICarrierCopy*>(q);
+  if (auto* copy = zktest::Face<zk::ICarrierCopy>(steg, zk::id::StegICarrierCopy)) {
     zk::IFileStrem* embedded = Memory(nullptr, 0);
     if (copy->Embed(carrier, payloadStream, embedded) == 0 && valid) ExpectHidden(steg, embedded, payload);
     zk::IFileStrem* wiped = Memory(nullptr, 0);
@@ -79,8 +77,7 @@ void InMemoryStream(zk::ICarrier* steg, const uint8_t* data, size_t size) {
     embedded->Release();
     wiped->Release();
     copy->Release();
-  } else if (steg->QueryInterface(zk::id::StegICarrierDirect, &q) == 0) {
-    auto* direct = static_cast<zk::ICarrierDirect*>(q);
+  } else if (auto* direct = zktest::Face<zk::ICarrierDirect>(steg, zk::id::StegICarrierDirect)) {
     if (direct->Embed(carrier, payloadStream) == 0 && valid) ExpectHidden(steg, carrier, payload);
     // The places are cleared: whole bytes of zeros.
     if (direct->Wipe(carrier) == 0 && valid)

@@ -17,11 +17,7 @@ struct Open {
   zk::IFileStrem* fs = nullptr;
   explicit Open(const char* classId) {
     cfs = zktest::Create<zk::ICipherFileStream>(classId, zk::id::CryptoICipherFileStream);
-    if (cfs) {
-      void* face = nullptr;
-      cfs->QueryInterface(zk::id::StreamIFileStrem, &face);
-      fs = static_cast<zk::IFileStrem*>(face);
-    }
+    fs = zktest::Face<zk::IFileStrem>(cfs, zk::id::StreamIFileStrem);
   }
   ~Open() {
     zk::ReleaseAndNull(fs);

@@ -21,11 +21,7 @@ using Bytes = std::vector<uint8_t>;
 struct CipherHash {
   zk::ICipherHash* ch = zktest::Create<zk::ICipherHash>(zk::id::HashHashCipher, zk::id::CryptoICipherHash);
   zk::IHash* h = nullptr;
-  CipherHash() {
-    void* face = nullptr;
-    if (ch) ch->QueryInterface(zk::id::CryptoIHash, &face);
-    h = static_cast<zk::IHash*>(face);
-  }
+  CipherHash() { h = zktest::Face<zk::IHash>(ch, zk::id::CryptoIHash); }
   ~CipherHash() {
     zk::ReleaseAndNull(h);
     zk::ReleaseAndNull(ch);

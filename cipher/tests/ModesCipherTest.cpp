@@ -132,9 +132,8 @@ TEST_F(Modes, EveryModeTakesEveryIvLengthOnEveryPath) {
         bc->record = false;
         // Only output feedback has a keystream to move; in the other modes
         // (ECB has no register at all) the skips refuse.
-        void* face = nullptr;
-        ASSERT_EQ(cipher->QueryInterface(zk::id::CryptoISeekCipherOFB, &face), 0);
-        auto* seek = static_cast<zk::ISeekCipherOFB*>(face);
+        auto* seek = zktest::Face<zk::ISeekCipherOFB>(cipher, zk::id::CryptoISeekCipherOFB);
+        ASSERT_NE(seek, nullptr);
         const StatusCode skip = mode == 3 ? 0 : zk::kInvalidArg;
         EXPECT_EQ(seek->SkipForward(n + 1), skip);
         EXPECT_EQ(seek->SkipBackward(n + 1), skip);
@@ -202,9 +201,8 @@ TEST_F(Modes, OfbSkipsMatchEncryptingTheSameBytes) {
   auto* seek = zktest::Create<zk::ISeekCipherOFB>(zk::id::CipherCipher, zk::id::CryptoISeekCipherOFB);
   ASSERT_NE(seek, nullptr);
   seek->Release();
-  void* face = nullptr;
-  ASSERT_EQ(cipher->QueryInterface(zk::id::CryptoISeekCipherOFB, &face), 0);
-  auto* s = static_cast<zk::ISeekCipherOFB*>(face);
+  auto* s = zktest::Face<zk::ISeekCipherOFB>(cipher, zk::id::CryptoISeekCipherOFB);
+  ASSERT_NE(s, nullptr);
   auto next = [&](uint32_t count) {
     std::vector<uint8_t> v(count, 0);
     EXPECT_EQ(cipher->Encrypt(v.data(), count), 0);
@@ -323,12 +321,11 @@ TEST(ModesNoCipher, BufferFormIsANoOpButTheStreamFaceStops) {
   EXPECT_EQ(cipher->Decrypt(d.data(), 3), 0);
   EXPECT_EQ(d, (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_EQ(cipher->ResetIV(d.data(), 3), 0);
-  void* face = nullptr;
-  ASSERT_EQ(cipher->QueryInterface(zk::id::StreamIStream, &face), 0);
-  auto* stream = static_cast<zk::IStream*>(face);
+  auto* stream = zktest::Face<zk::IStream>(cipher, zk::id::StreamIStream);
+  ASSERT_NE(stream, nullptr);
   EXPECT_DEATH(stream->Write(d.data(), 3), "");  // no stream
-  ASSERT_EQ(cipher->QueryInterface(zk::id::CryptoICipherStream, &face), 0);
-  auto* cs = static_cast<zk::ICipherStream*>(face);
+  auto* cs = zktest::Face<zk::ICipherStream>(cipher, zk::id::CryptoICipherStream);
+  ASSERT_NE(cs, nullptr);
   FakeStream* f = FakeStream::Make({}, true);
   EXPECT_EQ(cs->SetStream(f), 0);
   EXPECT_DEATH(stream->Write(d.data(), 3), "");  // no block cipher: nothing plain is written
@@ -344,11 +341,10 @@ TEST(ModesNoCipher, BufferFormIsANoOpButTheStreamFaceStops) {
 TEST_F(Modes, StreamFaceEncryptsWritesAndDecryptsReads) {
   std::vector<uint8_t> iv = Seq(8, 3);
   ASSERT_EQ(cipher->SetBlockCipher(bc, 2, iv.data(), 8), 0);
-  void* face = nullptr;
-  ASSERT_EQ(cipher->QueryInterface(zk::id::CryptoICipherStream, &face), 0);
-  auto* cs = static_cast<zk::ICipherStream*>(face);
-  ASSERT_EQ(cipher->QueryInterface(zk::id::StreamIStream, &face), 0);
-  auto* stream = static_cast<zk::IStream*>(face);
+  auto* cs = zktest::Face<zk::ICipherStream>(cipher, zk::id::CryptoICipherStream);
+  ASSERT_NE(cs, nullptr);
+  auto* stream = zktest::Face<zk::IStream>(cipher, zk::id::StreamIStream);
+  ASSERT_NE(stream, nullptr);
   FakeStream* f = FakeStream::Make({}, true);
   ASSERT_EQ(cs->SetStream(f), 0);
   std::vector<uint8_t> plain(150000);

@@ -18,9 +18,7 @@ struct Radix {
   FakeStream* file = FakeStream::Make({}, true);
   Radix() {
     s = zktest::Create<zk::IStream>(zk::id::OpgpRadix64, zk::id::StreamIStream);
-    void* face = nullptr;
-    if (s) s->QueryInterface(zk::id::StreamIStreamProcessor, &face);
-    proc = static_cast<zk::IStreamProcessor*>(face);
+    proc = zktest::Face<zk::IStreamProcessor>(s, zk::id::StreamIStreamProcessor);
   }
   ~Radix() {
     zk::ReleaseAndNull(proc);

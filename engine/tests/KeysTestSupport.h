@@ -34,8 +34,8 @@ struct Storage {
   explicit Storage(const std::string& path) {
     EXPECT_EQ(zk::engine::MakeKeys(path.c_str(), &ctrl), 0);
     if (!ctrl) return;
-    ctrl->QueryInterface(zk::id::KivIKeyOperations, reinterpret_cast<void**>(&ops));
-    ctrl->QueryInterface(zk::id::KivIKeySign, reinterpret_cast<void**>(&sign));
+    ops = zktest::Face<zk::IKeyOperations>(ctrl, zk::id::KivIKeyOperations);
+    sign = zktest::Face<zk::IKeySign>(ctrl, zk::id::KivIKeySign);
   }
   ~Storage() {
     zk::ReleaseAndNull(sign);

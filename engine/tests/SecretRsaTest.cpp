@@ -299,8 +299,8 @@ class KeyTrialTest : public SecretRsaTest {
   // A key block sealing `key` to pair `index`, check value under cipher 4.
   void MakeBlock(uint32_t index, const uint8_t key[32], uint8_t block[zk::engine::kKeyBlockSize]) {
     std::memset(block, 0, zk::engine::kKeyBlockSize);
-    zk::IKeyOperations* ops = nullptr;
-    ASSERT_EQ(Keys()->QueryInterface(zk::id::KivIKeyOperations, reinterpret_cast<void**>(&ops)), 0);
+    zk::IKeyOperations* ops = zktest::Face<zk::IKeyOperations>(Keys(), zk::id::KivIKeyOperations);
+    ASSERT_NE(ops, nullptr);
     uint32_t limbs[8];
     for (int i = 0; i < 8; ++i) limbs[i] = zk::LoadLE32(key + 4 * i);
     uint32_t* sealed = nullptr;

@@ -24,12 +24,7 @@ namespace enginetest {
 using zktest::Ref;
 
 // A face of an object (nullptr when it has none).
-template <class T>
-T* Face(zk::IBase* object, const char* interfaceId) {
-  void* p = nullptr;
-  if (!object || object->QueryInterface(interfaceId, &p) != 0) return nullptr;
-  return static_cast<T*>(p);
-}
+using zktest::Face;
 
 zk::IKivSecret* NewSecret();
 

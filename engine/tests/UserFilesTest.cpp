@@ -144,8 +144,8 @@ class UserFilesTest : public enginetest::LibrariesTest {
     return d;
   }
   static std::string Notes(ISafeDriverApp* d) {
-    IStartNotes* notes = nullptr;
-    if (d->QueryInterface(id::KivIStartNotes, reinterpret_cast<void**>(&notes)) != kOk) return "?";
+    IStartNotes* notes = zktest::Face<IStartNotes>(d, id::KivIStartNotes);
+    if (!notes) return "?";
     char* text = nullptr;
     EXPECT_EQ(notes->GetStartNotes(&text), kOk);
     std::string s = text ? text : "";

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "ZkTestSupport.h"
 #include "kvSafeDriver.h"
 #include "zk5main.h"
 
@@ -19,13 +20,6 @@ std::string OwnFolder() {
   if (n <= 0) return "./";
   std::string path(buffer, size_t(n));
   return path.substr(0, path.rfind('/') + 1);
-}
-
-template <class T>
-T* Face(zk::IBase* object, const char* id) {
-  void* out = nullptr;
-  if (!object || object->QueryInterface(id, &out) != 0) return nullptr;
-  return static_cast<T*>(out);
 }
 
 int Fail(const char* what, int32_t code) {
@@ -44,7 +38,7 @@ int main(int argc, char** argv) {
     return Fail("loading kiv_safe.so", -1);
   zk::IBase* base = nullptr;
   if (int32_t st = zk_CreateInstance(zk::id::KivSafeDriverApp, &base); st != 0) return Fail("the driver", st);
-  zk::ISafeDriverApp* driver = Face<zk::ISafeDriverApp>(base, zk::id::KivISafeDriverApp);
+  zk::ISafeDriverApp* driver = zktest::Face<zk::ISafeDriverApp>(base, zk::id::KivISafeDriverApp);
   base->Release();
   if (!driver) return Fail("the driver's interface", -7);
   if (int32_t st = driver->Start(); st != 0) return Fail("Start", st);
@@ -60,7 +54,7 @@ int main(int argc, char** argv) {
   std::memcpy(p.key, argv[2], p.keyLength);
   zk::IBase* content = nullptr;
   if (int32_t st = secret->Create(argv[1], &p, &content); st != 0) return Fail("Create", st);
-  zk::IMessage* message = Face<zk::IMessage>(content, zk::id::KivIMessage);
+  zk::IMessage* message = zktest::Face<zk::IMessage>(content, zk::id::KivIMessage);
   content->Release();
   if (!message) return Fail("the message's interface", -7);
   int32_t st = message->SetText(argv[3]);

@@ -11,9 +11,7 @@ namespace {
 struct Mem {
   Mem() {
     s.reset(zktest::NewMem());
-    void* p = nullptr;
-    s->QueryInterface(zk::id::StreamIMemStream, &p);
-    m.reset(static_cast<zk::IMemStream*>(p));
+    m.reset(zktest::Face<zk::IMemStream>(s.get(), zk::id::StreamIMemStream));
   }
   uint32_t Capacity() {
     // The block's usable size tells how far it has grown.

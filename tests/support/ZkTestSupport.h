@@ -150,15 +150,33 @@ inline std::string TakeString(char*& s) {
   return out;
 }
 
+// The one way tests ask an object for an interface: the face, holding a
+// reference of its own, or nullptr when the object is null or does not
+// answer it. (Tests of QueryInterface itself call it by hand.)
+template <class T>
+T* Face(zk::IBase* object, const char* interfaceId) {
+  void* out = nullptr;
+  if (!object || object->QueryInterface(interfaceId, &out) != 0) return nullptr;
+  return static_cast<T*>(out);
+}
+
 // Creates a registered class and asks for one interface (nullptr on failure).
 template <class T>
 T* Create(const char* classId, const char* interfaceId) {
   zk::IBase* base = nullptr;
   if (zk_CreateInstance(classId, &base) != 0 || !base) return nullptr;
-  void* out = nullptr;
-  base->QueryInterface(interfaceId, &out);
+  T* out = Face<T>(base, interfaceId);
   base->Release();
-  return static_cast<T*>(out);
+  return out;
+}
+
+// As Face, for fuzz targets and benchmarks: aborts when the object is null
+// or does not answer the interface.
+template <class T>
+T* MustFace(zk::IBase* object, const char* interfaceId) {
+  T* p = Face<T>(object, interfaceId);
+  if (!p) std::abort();
+  return p;
 }
 
 // As Create, for fuzz targets and benchmarks: aborts when the class or the
