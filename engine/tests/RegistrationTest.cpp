@@ -32,8 +32,6 @@ std::string Text(const std::string& path) {
 class RegistrationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
-    setenv("XDG_DATA_HOME", dir_.File("data").c_str(), 1);
     engine::SetProgramPathForTests("/opt/kiv ora/Kivora");
     engine::SetLauncherForTests([this](const std::string& line) {
       launched_.push_back(line);
@@ -46,8 +44,6 @@ class RegistrationTest : public ::testing::Test {
     ReleaseAndNull(driver_);
     engine::SetLauncherForTests(nullptr);
     engine::SetProgramPathForTests("");
-    unsetenv("XDG_CONFIG_HOME");
-    unsetenv("XDG_DATA_HOME");
   }
   std::string Value(const char* key) {
     std::string v;
@@ -55,6 +51,8 @@ class RegistrationTest : public ::testing::Test {
   }
 
   zktest::TempDir dir_;
+  zktest::ScopedEnv config_{"XDG_CONFIG_HOME", dir_.File("config").c_str()};
+  zktest::ScopedEnv data_{"XDG_DATA_HOME", dir_.File("data").c_str()};
   std::vector<std::string> launched_;
   ISafeDriverApp* driver_ = nullptr;
 };

@@ -34,11 +34,6 @@ const char kConfig[] =
 class SafeDriverAppTest : public enginetest::LibrariesTest {
  protected:
   void SetUp() override {
-    // Each test its own user: settings and data folders of its own.
-    saved_ = {getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "",
-              getenv("XDG_DATA_HOME") ? getenv("XDG_DATA_HOME") : ""};
-    setenv("XDG_CONFIG_HOME", dir_.File("config").c_str(), 1);
-    setenv("XDG_DATA_HOME", dir_.File("data").c_str(), 1);
     engine::SetProgramPathForTests(dir_.File("Kivora"));
     WriteConfig(kConfig);
     zktest::WriteFile(dir_.File("lang_en.txt"), Bytes("1\n Hello\n2\n World\n"));
@@ -50,8 +45,6 @@ class SafeDriverAppTest : public enginetest::LibrariesTest {
     EXPECT_EQ(CurrentDir(), cwd_);
     ReleaseAndNull(driver_);
     engine::SetProgramPathForTests("");
-    setenv("XDG_CONFIG_HOME", saved_.first.c_str(), 1);
-    setenv("XDG_DATA_HOME", saved_.second.c_str(), 1);
   }
   void WriteConfig(const std::string& text) {
     zktest::WriteFile(dir_.File("kiv_config.txt"), Bytes(text));
@@ -74,7 +67,9 @@ class SafeDriverAppTest : public enginetest::LibrariesTest {
   }
 
   zktest::TempDir dir_;
-  std::pair<std::string, std::string> saved_;
+  // Each test its own user: settings and data folders of its own.
+  zktest::ScopedEnv config_{"XDG_CONFIG_HOME", dir_.File("config").c_str()};
+  zktest::ScopedEnv data_{"XDG_DATA_HOME", dir_.File("data").c_str()};
   std::string cwd_;
   ISafeDriverApp* driver_ = nullptr;
 };

@@ -112,8 +112,6 @@ struct User {
 class UserFilesTest : public enginetest::LibrariesTest {
  protected:
   void SetUp() override {
-    for (const char* v : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
-      saved_[v] = getenv(v) ? getenv(v) : "";
     program_ = dir_.File("prog");
     fs::create_directory(program_);
     zktest::WriteFile(program_ + "/kiv_config.txt", Bytes(kShipped));
@@ -123,7 +121,6 @@ class UserFilesTest : public enginetest::LibrariesTest {
   }
   void TearDown() override {
     engine::SetProgramPathForTests("");
-    for (auto& [k, v] : saved_) setenv(k.c_str(), v.c_str(), 1);
   }
   void UseProgramFolder(const std::string& folder) {
     engine::SetProgramPathForTests(folder + "/Kivora");
@@ -182,7 +179,9 @@ class UserFilesTest : public enginetest::LibrariesTest {
   }
 
   zktest::TempDir dir_;
-  std::map<std::string, std::string> saved_;
+  // The users' variables come back after each test.
+  zktest::ScopedEnv home_{"HOME", getenv("HOME")}, config_{"XDG_CONFIG_HOME", getenv("XDG_CONFIG_HOME")},
+      data_{"XDG_DATA_HOME", getenv("XDG_DATA_HOME")};
   std::string program_;
   User a_;
 };
