@@ -193,7 +193,9 @@ TEST(SecretErrors, ReadOnlySecretOpensAndRefusesSave) {
   // Root would open the file for writing anyway: the test's thread is held
   // to the permission bits.
   zktest::PermissionBitsHold hold;
-  if (geteuid() == 0) ASSERT_TRUE(hold.dropped());
+  if (geteuid() == 0) {
+    ASSERT_TRUE(hold.dropped());
+  }
   Opened o(path, zk::kFormatSecretFile, "right");
   ASSERT_EQ(o.status, 0);
   Ref<zk::IMessage> message(Face<zk::IMessage>(o.content.get(), zk::id::KivIMessage));
