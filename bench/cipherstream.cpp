@@ -140,13 +140,12 @@ void BM_CfbFile(benchmark::State& state) {
     IFileStrem* file = nullptr;
     fsys->CreateFile(path, kOpenCreate | kOpenTruncate | kOpenReadWrite | kOpenBinary, 0600, &file);
     auto* cfs = zktest::Create<ICipherFileStream>(id::CipherFileStreamCFB, id::CryptoICipherFileStream);
-    void* face = nullptr;
+    IFileStrem* fs = nullptr;
     if (!file || !cfs || cfs->Attach(file, bc, iv.data(), n) != kOk ||
-        cfs->QueryInterface(id::StreamIFileStrem, &face) != kOk) {
+        !(fs = zktest::Face<IFileStrem>(cfs, id::StreamIFileStrem))) {
       state.SkipWithError("attach failed");
       break;
     }
-    auto* fs = static_cast<IFileStrem*>(face);
     auto w0 = std::chrono::steady_clock::now();
     auto t0 = Clock::now();
     for (uint32_t m = 0; m < kStreamMiB; ++m) fs->Write(plain.data(), kMiB);
