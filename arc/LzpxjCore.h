@@ -30,7 +30,7 @@ uint32_t SmoothIncrement(uint32_t e);
 // lanes. Aligned so that each group is one cache line.
 struct alignas(64) FreqTable {
   uint32_t cum[256];   // cum[s]: counts of the symbols from the first of s's group through s
-  uint32_t group[16];  // group[g]: counts of the symbols 0 to 16g+15
+  uint32_t group[16];  // group[g]: counts of the symbols 0 to 16g+15 (not kept for a flag table)
   uint32_t total;
   uint32_t counter;  // smoothing counter (32-bit two's complement)
 };
