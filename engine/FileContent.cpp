@@ -14,6 +14,7 @@
 #include "SecretCopy.h"
 #include "FileReplacement.h"
 #include "SecretFormat.h"
+#include "RunningDigest.h"
 #include "SecretPipe.h"
 
 namespace zk::engine {
@@ -191,14 +192,16 @@ class File final : public ContentBase<File, IKivFile> {
     }
     WorkStream work;
     IArc* coder = nullptr;
-    st = provider->CreateStream(size > kStageLimit, &work.p);
+    // The work stream digests the coding as it is written, so the save
+    // that follows needs no digest pass of its own.
+    st = CreateSaveStream(provider, size > kStageLimit, &work.p);
     if (st == kOk) st = work.p->Write(block.get(), blockSize);
     Wipe(block.get(), blockSize);
     if (st == kOk) st = Coder(&coder);
     if (st == kOk) st = coder->Init(0);
     if (st == kOk) {
-      // The file is read on one thread and the coding written on another,
-      // while the coder here reports the progress.
+      // The file is read on one thread and the coding written (and
+      // digested) on another, while the coder here reports the progress.
       ReadAhead reading;
       WriteBehind writing;
       st = reading.Start(size, [file](IFileStrem* w) { return CopyWithProgress(file, w, 0, nullptr); });

@@ -11,6 +11,8 @@
 #include "SecretCopy.h"
 #include "SecretFiles.h"
 #include "SecretFormat.h"
+#include "RunningDigest.h"
+#include "SecretPipe.h"
 
 namespace zk::engine {
 namespace {
@@ -62,7 +64,7 @@ class Message final : public ContentBase<Message, IMessage> {
     if (length >= kContentLimit) return kTooMuch;
     const uint32_t n = uint32_t(length);
     WorkStream a, b;
-    StatusCode st = provider->CreateStream(n > kStageLimit, &a.p);
+    StatusCode st = CreateSaveStream(provider, n > kStageLimit, &a.p);
     if (st == kOk) st = provider->CreateStream(n > kStageLimit, &b.p);
     if (st != kOk) return st;
     uint8_t word[4];
@@ -73,7 +75,13 @@ class Message final : public ContentBase<Message, IMessage> {
     IArc* coder = nullptr;
     if ((st = Coder(&coder)) != kOk) return st;
     if ((st = coder->Init(0)) != kOk) return st;
-    if ((st = coder->Encode(b.p, a.p, nullptr, n)) != kOk) return st;
+    {
+      // The coding is written (and digested) on a thread of its own.
+      WriteBehind writing;
+      if ((st = writing.Start(a.p)) != kOk) return st;
+      st = writing.Finish(coder->Encode(b.p, writing.stream(), nullptr, n));
+      if (st != kOk) return st;
+    }
     a.p->Seek(0, kSeekSet);
     return provider->Save(a.p, nullptr, nullptr, 0);
   }

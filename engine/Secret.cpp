@@ -17,6 +17,7 @@
 #include "ToolkitObject.h"
 #include "Wipe.h"
 #include "FileWrap.h"
+#include "RunningDigest.h"
 #include "SecretContents.h"
 #include "SecretCopy.h"
 #include "SecretFiles.h"
@@ -41,10 +42,11 @@ constexpr int32_t kPermOwner = 0x0180;                           // 0600
 constexpr uint32_t kCarrierProbeLimit = 4096;
 
 
-class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
+class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider, IDigestingStreams> {
  public:
   static constexpr const char* kClassId = id::KivSecret;
-  static constexpr InterfaceSlot kInterfaces[] = {{id::KivIKivSecret, 0}, {id::KivIStreamProvider, 1}};
+  static constexpr InterfaceSlot kInterfaces[] = {
+      {id::KivIKivSecret, 0}, {id::KivIStreamProvider, 1}, {kIdDigestingStreams, 2}};
 
   ~Secret() {
     Close();
@@ -184,6 +186,19 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     return CreateFace(id::StorageMemStream, id::StreamIFileStrem, out);
   }
 
+  // A work stream that digests its writes with the hash of this secret's
+  // header, so that a save of it needs no digest pass of its own; a plain
+  // one when the hash cannot be had.
+  StatusCode CreateDigestingStream(int32_t large, IFileStrem** out) override {
+    StatusCode st = CreateStream(large, out);
+    if (st != kOk || !*out) return st;
+    Held<IHash> hash;
+    if (MakeHash(P().hashIndex, &hash) != kOk || !hash) return kOk;
+    IFileStrem* plain = *out;
+    *out = nullptr;
+    return MakeDigestingStream(plain, hash.Take(), P().hashIndex, out);
+  }
+
   StatusCode Save(IFileStrem* content, IProgress* progress, const void* extra, uint32_t extraLength) override {
     return Guard([&] { return DoSave(content, progress, extra, extraLength); });
   }
@@ -213,7 +228,8 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
       if (capacity < total + overhead) return kTooMuch;
     }
 
-    // The digest pass.
+    // The digest: the one a digesting work stream ran while it was written,
+    // else a pass of its own.
     HeaderFields h;
     h.created = created_;
     h.modified = Now();
@@ -223,7 +239,9 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
     h.totalLength = uint32_t(total);
     Held<IHash> hash;
     if ((st = MakeHash(h.hashIndex, &hash)) != kOk) return st;
-    if ((st = Digest(hash, content, extra, extraLength, h.digest)) != kOk) return st;
+    if (!(extraLength == 0 && TakeRunningDigest(content, h.hashIndex, h.digest)) &&
+        (st = Digest(hash, content, extra, extraLength, h.digest)) != kOk)
+      return st;
     uint8_t header[kContentHeaderSize];
     BuildHeader(crc_, h, header);
 
@@ -688,7 +706,7 @@ class Secret final : public ToolkitObject<Secret, IKivSecret, IStreamProvider> {
   // Writes the whole secret stream to target (from offset 0): prefix and
   // key block as stored, then through the cipher the header, the extra
   // bytes and the content. A content that reads back otherwise than the
-  // digest pass saw is refused.
+  // digest saw is refused.
   StatusCode WriteSecret(IFileStrem* target, const uint8_t header[kContentHeaderSize], IFileStrem* content,
                          IProgress* progress, const void* extra, uint32_t extraLength, IHash* hash,
                          uint64_t size) {
