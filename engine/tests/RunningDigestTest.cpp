@@ -17,10 +17,10 @@
 #include "SecretFiles.h"
 #include "SecretFormat.h"
 #include "SecretPipe.h"
-#include "StorageTestUtil.h"
+#include "StorageTestSupport.h"
 #include "tests/SecretTestSupport.h"
 
-using namespace secrettest;
+using namespace enginetest;
 using zk::engine::MakeDigestingStream;
 using zk::engine::TakeRunningDigest;
 
@@ -97,7 +97,7 @@ TEST(RunningDigest, HoldsOnlyForWritesInOrderFromZero) {
        }},
       {"copied in", true,
        [&](zk::IFileStrem* s) {
-         Ref<zk::IFileStrem> source(stest::NewMem(data));
+         Ref<zk::IFileStrem> source(zktest::NewMem(data));
          ASSERT_EQ(s->CopyFrom(source.get(), 0), 0);
        }},
       {"the same bytes written over", false,
@@ -138,14 +138,14 @@ TEST(RunningDigest, HoldsOnlyForWritesInOrderFromZero) {
       SCOPED_TRACE(std::string(file ? "file: " : "memory: ") + c.name);
       zk::IFileStrem* inner = nullptr;
       if (file) {
-        Ref<zk::IFileSystem> fs(stest::NewFs());
+        Ref<zk::IFileSystem> fs(zktest::NewFs());
         ASSERT_EQ(zk::engine::MakeTempFile(fs.get(), &inner), 0);
       } else {
-        inner = stest::NewMem();
+        inner = zktest::NewMem();
       }
       Ref<zk::IFileStrem> s(Digesting(inner, zk::kHashSHA32));
       c.use(s.get());
-      const std::vector<uint8_t> held = stest::ReadAll(s.get());
+      const std::vector<uint8_t> held = zktest::ReadAll(s.get());
       uint8_t d[32];
       std::memset(d, 0xEE, sizeof d);
       // A digest of another kind is never taken for this one.
@@ -160,13 +160,13 @@ TEST(RunningDigest, HoldsOnlyForWritesInOrderFromZero) {
   }
   // Over memory the block handed out (to be wiped) may change behind the
   // stream: the digest goes.
-  Ref<zk::IFileStrem> s(Digesting(stest::NewMem(), zk::kHashSHA32));
+  Ref<zk::IFileStrem> s(Digesting(zktest::NewMem(), zk::kHashSHA32));
   Put(s.get(), data, 0, 1000);
   zk::engine::WipeStream(s.get());
   uint8_t d[32];
   EXPECT_FALSE(TakeRunningDigest(s.get(), zk::kHashSHA32, d));
   // A stream of the toolkit's own has none.
-  Ref<zk::IFileStrem> plain(stest::NewMem(data));
+  Ref<zk::IFileStrem> plain(zktest::NewMem(data));
   EXPECT_FALSE(TakeRunningDigest(plain.get(), zk::kHashSHA32, d));
 }
 
@@ -223,7 +223,7 @@ TEST(RunningDigest, HashesOnTheWritingStagesThread) {
   WatchedHash* hash = new WatchedHash();
   hash->AddRef();  // one for the stream, one for the test
   zk::IFileStrem* out = nullptr;
-  ASSERT_EQ(MakeDigestingStream(stest::NewMem(), hash, 9, &out), 0);
+  ASSERT_EQ(MakeDigestingStream(zktest::NewMem(), hash, 9, &out), 0);
   Ref<zk::IFileStrem> s(out);
   ASSERT_EQ(s->Write(data.data(), 18), 0);  // the head, before the stage starts
   {
@@ -263,9 +263,9 @@ void SaveCompressed(zk::IKivSecret* secret, const std::string& path, const std::
   Ref<zk::IKivFile> file(Face<zk::IKivFile>(object.get(), zk::id::KivIKivFile));
   ASSERT_EQ(file->LoadFromDisk(disk.c_str(), 1, nullptr), 0);
   Ref<zk::IStreamProvider> provider(ProviderOf(secret));
-  Ref<zk::IFileStrem> back(stest::NewMem());
+  Ref<zk::IFileStrem> back(zktest::NewMem());
   ASSERT_EQ(provider->Load(back.get(), 0, nullptr), 0);
-  *content = stest::ReadAll(back.get());
+  *content = zktest::ReadAll(back.get());
 }
 
 }  // namespace
@@ -303,7 +303,7 @@ TEST(RunningDigest, SavedSecretsAreTheBytesOfTheDigestPass) {
     Ref<zk::IStreamProvider> provider(ProviderOf(secret.get()));
     // The digest pass over a stream of the toolkit's own.
     {
-      Ref<zk::IFileStrem> plain(stest::NewMem(content));
+      Ref<zk::IFileStrem> plain(zktest::NewMem(content));
       ASSERT_EQ(provider->Save(plain.get(), nullptr, nullptr, 0), 0);
       EXPECT_EQ(zktest::ReadFile(path), saved);
     }
@@ -372,7 +372,7 @@ TEST(RunningDigest, SavedSecretsAreTheBytesOfTheDigestPass) {
   Ref<zk::IBase> object;
   ASSERT_EQ(secret->Open(path.c_str(), &p, object.out()), 0);
   Ref<zk::IStreamProvider> provider(ProviderOf(secret.get()));
-  Ref<zk::IFileStrem> content(stest::NewMem());
+  Ref<zk::IFileStrem> content(zktest::NewMem());
   ASSERT_EQ(provider->Load(content.get(), 0, nullptr), 0);
   content->Seek(0, zk::kSeekSet);
   ASSERT_EQ(provider->Save(content.get(), nullptr, nullptr, 0), 0);
