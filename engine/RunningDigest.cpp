@@ -1,11 +1,10 @@
 #include "RunningDigest.h"
 
 #include <cstring>
-#include <memory>
 #include <mutex>
 
+#include "StreamCopy.h"
 #include "ToolkitObject.h"
-#include "Wipe.h"
 
 namespace zk::engine {
 namespace {
@@ -68,26 +67,8 @@ class DigestingBase : public ToolkitObject<Self, IFileStrem, IRunningDigest, Mor
     return inner_->Close();
   }
   StatusCode CopyFrom(IStream* source, uint64_t count) override {
-    // Through this object's Write, in the pieces the toolkit's copy uses.
-    if (!source) return kInvalidArg;
-    constexpr uint32_t kPiece = 65536;
-    std::unique_ptr<uint8_t[]> buffer;
-    StatusCode st = Guard([&] {
-      buffer.reset(new uint8_t[kPiece]);
-      return kOk;
-    });
-    if (st != kOk) return st;
-    const bool limited = count != 0;
-    while (source->IsEnd() == 0) {
-      const uint32_t want = limited && count < kPiece ? uint32_t(count) : kPiece;
-      uint32_t got = 0;
-      st = source->Read(buffer.get(), want, &got);
-      if (st != kOk || got == 0) break;
-      if ((st = Write(buffer.get(), got)) != kOk) break;
-      if (limited && (count -= got) == 0) break;
-    }
-    Wipe(buffer.get(), kPiece);
-    return st;
+    // Through this object's Write, so that the copy is hashed too.
+    return CopyStream(this, source, count);
   }
   StatusCode Commit() override { return inner_->Commit(); }
   StatusCode GetSize(uint64_t* sizeOut) override { return inner_->GetSize(sizeOut); }
